@@ -1,0 +1,72 @@
+// The measurement workspace: the six text tables every part of the program exchanges
+// measurements through, the use flags, the result labels and the verdict.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvik {
+
+// A table of UTF-8 text cells addressed (column, row), both from 0. Reading outside the
+// table gives the empty text; only the row count may change after construction.
+class TextTable {
+public:
+    TextTable(int colCount, int rowCount);
+
+    int ColCount() const { return colCount_; }
+    int RowCount() const { return rowCount_; }
+
+    const std::string& Cell(int col, int row) const;
+    // Writing outside the table is ignored, as reading outside it yields the empty text.
+    void SetCell(int col, int row, std::string_view text);
+    void ClearCell(int col, int row) { SetCell(col, row, {}); }
+
+    // Grows or shrinks the table; new rows are empty.
+    void SetRowCount(int rowCount);
+
+private:
+    int colCount_;
+    int rowCount_;
+    std::vector<std::string> cells_;  // row-major: a cloud is read row by row
+};
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kBlue{0, 0, 255};
+
+struct LabelState {
+    std::string text;
+    Rgb color = kBlack;
+};
+
+inline constexpr int kEquationCount = 7;
+inline constexpr int kDimensionCount = 17;
+inline constexpr int kLandmarkCount = 22;
+inline constexpr int kConstantRow = 18;  // row of sg holding each equation's constant
+inline constexpr int kEuryonDefaultRows = 1000;
+
+struct Workspace {
+    TextTable sgImput{5, 23};                           // landmarks: name, abbrev, X, Y, Z
+    TextTable sgImput2{3, kEuryonDefaultRows};          // right euryon cloud
+    TextTable sgImput3{3, kEuryonDefaultRows};          // left euryon cloud
+    TextTable sg{8, 19};                                // coefficients and constants
+    TextTable sgRozmery{2, 18};                         // dimensions
+    TextTable pom{8, 18};                               // products (read-only for the user)
+
+    std::array<bool, kEquationCount> cb{true, true, true, true, true, true, true};
+    std::array<LabelState, kEquationCount> result{
+        LabelState{"..."}, LabelState{"..."}, LabelState{"..."}, LabelState{"..."},
+        LabelState{"..."}, LabelState{"..."}, LabelState{"..."}};
+    LabelState Label1;
+    std::string lang = "cz";  // "cz" or "en"
+};
+
+}  // namespace morvik
