@@ -1,0 +1,7 @@
+# Workbook model: errors, hash tables, style tables, sheets and cells.
+add_library(morvik_xls_model
+    ${CMAKE_CURRENT_LIST_DIR}/XLSError.cpp
+)
+target_include_directories(morvik_xls_model PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(morvik_xls_model PRIVATE morvik_warnings)
+include(${CMAKE_CURRENT_LIST_DIR}/workbook.cmake OPTIONAL)
