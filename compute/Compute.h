@@ -1,6 +1,9 @@
 // Dimensions from landmarks, products, scores and the sex verdict.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 #include "Workspace.h"
 
 namespace morvik {
@@ -10,6 +13,95 @@ struct Point3 {
 };
 
 double Distance3D(const Point3& a, const Point3& b);
+
+// How a dimension is derived from landmark rows (the indices in DimensionRow::landmarks).
+enum class DimensionKind {
+    Distance,      // |L[0] - L[1]|
+    Euryon,        // distance of the right and left euryon points
+    PlaneCosine,   // cosine of A = (L[0]-L[1]) x (L[2]-L[3]) and B = (L[4]-L[5]) x (L[6]-L[7])
+    LineCosine,    // cosine of U = L[0]-L[1] and W = L[2]-L[3]
+    CentroidSize,  // centroid size of L[0..3]
+};
+
+struct DimensionRow {
+    std::string_view nameEn;
+    std::string_view nameCz;
+    DimensionKind kind;
+    std::array<int, 8> landmarks;  // rows of sgImput; 0 = unused
+    int sign;                      // the vertical flexures take the opposite sign
+    int decimals;                  // decimals shown in sgRozmery
+};
+
+// Rows 1..17 of sg, sgRozmery and pom, in order (index 0 is row 1). Rows 12-15 of sgImput
+// are dacryon, supraorbital notch, frontomalare orbitale and zygoorbitale of the right
+// orbit, 16-19 the same of the left. The order of each difference fixes a cosine's sign.
+inline constexpr std::array<DimensionRow, kDimensionCount> kDimensionRows{{
+    {"G-OP", "G-OP", DimensionKind::Distance, {1, 21}, 1, 6},
+    {"EU-EU", "EU-EU", DimensionKind::Euryon, {}, 1, 6},
+    {"ZYG-ZYG", "ZYG-ZYG", DimensionKind::Distance, {8, 9}, 1, 6},
+    {"N-P", "N-P", DimensionKind::Distance, {2, 5}, 1, 6},
+    {"RH-NS", "RH-NS", DimensionKind::Distance, {3, 4}, 1, 6},
+    {"B-BA", "B-BA", DimensionKind::Distance, {20, 22}, 1, 6},
+    {"APT-APT", "APT-APT", DimensionKind::Distance, {6, 7}, 1, 2},
+    {"EKT-EKT", "EKT-EKT", DimensionKind::Distance, {10, 11}, 1, 6},
+    {"Horizontal flexure dx",
+     "Horizontální ohyb dx",
+     DimensionKind::PlaneCosine,
+     {13, 14, 13, 12, 15, 14, 15, 12},
+     1,
+     6},
+    {"Horizontal flexure sin",
+     "Horizontální ohyb sin",
+     DimensionKind::PlaneCosine,
+     {17, 18, 17, 16, 19, 18, 19, 16},
+     1,
+     6},
+    {"Vertical flexure dx",
+     "Vertikální ohyb dx",
+     DimensionKind::PlaneCosine,
+     {13, 14, 14, 15, 12, 13, 12, 15},
+     -1,
+     6},
+    {"Vertical flexure sin",
+     "Vertikální ohyb sin",
+     DimensionKind::PlaneCosine,
+     {17, 18, 18, 19, 16, 17, 16, 19},
+     -1,
+     6},
+    {"Lateral flexure",
+     "Laterální ohyb",
+     DimensionKind::PlaneCosine,
+     {13, 14, 14, 15, 17, 18, 18, 19},
+     1,
+     6},
+    {"FMO-D/D-FMO", "FMO-D/D-FMO", DimensionKind::LineCosine, {12, 14, 16, 18}, 1, 6},
+    {"ZOR-D/D-ZOR", "ZOR-D/D-ZOR", DimensionKind::LineCosine, {12, 15, 16, 19}, 1, 6},
+    {"Orbital size dx", "Velikost orbity dx", DimensionKind::CentroidSize, {12, 13, 14, 15}, 1, 6},
+    {"Orbital size sin",
+     "Velikost orbity sin",
+     DimensionKind::CentroidSize,
+     {16, 17, 18, 19},
+     1,
+     6},
+}};
+
+// Landmark row (1..22) of sgImput as a point; empty cells read as 0.
+Point3 LandmarkPoint(const Workspace& ws, int row);
+
+// Mean of the unbroken run of points from row 1 up to the first empty Y cell; the origin
+// for an empty cloud.
+Point3 EuryonPoint(const TextTable& cloud);
+
+// Full-precision value of dimension row r (1..17), reading only the cells it needs.
+double DimensionValue(const Workspace& ws, int r);
+
+// Verdict words for a language code; codes other than "cz" give the English words.
+struct VerdictWords {
+    std::string_view male;
+    std::string_view female;
+    std::string_view indeterminate;
+};
+VerdictWords VerdictWordsFor(std::string_view lang);
 
 // Empties the product cells (1..7, 1..17) of pom.
 void ClearIntermediate(Workspace& ws);

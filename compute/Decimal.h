@@ -9,7 +9,7 @@ namespace morvik {
 
 // The conversion error; its message is the text users see.
 class EConvertError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -13,7 +13,7 @@ namespace morvik {
 // A table of UTF-8 text cells addressed (column, row), both from 0. Reading outside the
 // table gives the empty text; only the row count may change after construction.
 class TextTable {
-public:
+  public:
     TextTable(int colCount, int rowCount);
 
     int ColCount() const { return colCount_; }
@@ -27,7 +27,7 @@ public:
     // Grows or shrinks the table; new rows are empty.
     void SetRowCount(int rowCount);
 
-private:
+  private:
     int colCount_;
     int rowCount_;
     std::vector<std::string> cells_;  // row-major: a cloud is read row by row
@@ -54,12 +54,12 @@ inline constexpr int kConstantRow = 18;  // row of sg holding each equation's co
 inline constexpr int kEuryonDefaultRows = 1000;
 
 struct Workspace {
-    TextTable sgImput{5, 23};                           // landmarks: name, abbrev, X, Y, Z
-    TextTable sgImput2{3, kEuryonDefaultRows};          // right euryon cloud
-    TextTable sgImput3{3, kEuryonDefaultRows};          // left euryon cloud
-    TextTable sg{8, 19};                                // coefficients and constants
-    TextTable sgRozmery{2, 18};                         // dimensions
-    TextTable pom{8, 18};                               // products (read-only for the user)
+    TextTable sgImput{5, 23};                   // landmarks: name, abbrev, X, Y, Z
+    TextTable sgImput2{3, kEuryonDefaultRows};  // right euryon cloud
+    TextTable sgImput3{3, kEuryonDefaultRows};  // left euryon cloud
+    TextTable sg{8, 19};                        // coefficients and constants
+    TextTable sgRozmery{2, 18};                 // dimensions
+    TextTable pom{8, 18};                       // products (read-only for the user)
 
     std::array<bool, kEquationCount> cb{true, true, true, true, true, true, true};
     std::array<LabelState, kEquationCount> result{

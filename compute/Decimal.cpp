@@ -1,0 +1,212 @@
+#include "Decimal.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <system_error>
+
+namespace morvik {
+
+namespace {
+
+// Enough for the exact fixed-point expansion of any finite double: at most 309 integer
+// digits, the point, and at most 1074 fraction digits (the weight of the smallest subnormal).
+constexpr std::size_t kExactBufferSize = 1400;
+
+// Cell texts are short; longer ones are not numbers anyway but must still be quoted whole.
+constexpr std::size_t kParseStackSize = 128;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+[[noreturn]] void ThrowConvertError(std::string_view cleaned) {
+    std::string message;
+    message.reserve(cleaned.size() + 40);
+    message += '\'';
+    message += cleaned;
+    message += "' is not a valid floating point value";
+    throw EConvertError(message);
+}
+
+// Checks the whole text against: [sign] digits [. digits] [(e|E) [sign] digits], with at
+// least one mantissa digit. from_chars alone would accept a prefix, "inf" or "nan".
+// Returns the decimal exponent of the leading mantissa digit's order of magnitude, used
+// only to tell overflow from underflow (saturated, so hostile exponents cannot overflow).
+bool MatchNumber(std::string_view s, long long& magnitude) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    long long intDigits = 0;  // significant integer digits (leading zeros skipped)
+    long long leadingFractionZeros = 0;
+    bool anyDigit = false;
+    bool anyNonZero = false;
+    while (i < n && IsDigit(s[i])) {
+        anyDigit = true;
+        if (anyNonZero || s[i] != '0') {
+            anyNonZero = true;
+            ++intDigits;
+        }
+        ++i;
+    }
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(s[i])) {
+            anyDigit = true;
+            if (!anyNonZero) {
+                if (s[i] == '0')
+                    ++leadingFractionZeros;
+                else
+                    anyNonZero = true;
+            }
+            ++i;
+        }
+    }
+    if (!anyDigit) return false;
+    long long exponent = 0;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < n && (s[i] == '+' || s[i] == '-')) {
+            negativeExponent = s[i] == '-';
+            ++i;
+        }
+        if (i >= n || !IsDigit(s[i])) return false;
+        constexpr long long kCap = 1'000'000'000;
+        while (i < n && IsDigit(s[i])) {
+            exponent = std::min(exponent * 10 + (s[i] - '0'), kCap);
+            ++i;
+        }
+        if (negativeExponent) exponent = -exponent;
+    }
+    if (i != n) return false;
+    magnitude = (intDigits > 0 ? intDigits - 1 : -leadingFractionZeros - 1) + exponent;
+    return true;
+}
+
+}  // namespace
+
+double ParseDecimal(std::string_view text) {
+    if (text.empty()) return 0.0;
+
+    // Clouds of tens of thousands of points are read cell by cell: no allocation here
+    // for ordinary cell texts.
+    char stackBuffer[kParseStackSize];
+    std::string heapBuffer;
+    char* buffer = stackBuffer;
+    if (text.size() > kParseStackSize) {
+        heapBuffer.resize(text.size());
+        buffer = heapBuffer.data();
+    }
+    std::size_t length = 0;
+    bool commaReplaced = false;
+    for (char c : text) {
+        if (c == ' ') continue;
+        if (c == ',' && !commaReplaced) {
+            c = '.';
+            commaReplaced = true;
+        }
+        buffer[length++] = c;
+    }
+    const std::string_view cleaned(buffer, length);
+
+    long long magnitude = 0;
+    if (!MatchNumber(cleaned, magnitude)) ThrowConvertError(cleaned);
+
+    // from_chars takes no leading '+'.
+    const char* first = buffer;
+    const char* const last = buffer + length;
+    if (*first == '+') ++first;
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small to hold is zero; too large to hold is no value at all.
+        if (magnitude < 0) return 0.0;
+        ThrowConvertError(cleaned);
+    }
+    if (ec != std::errc() || ptr != last) ThrowConvertError(cleaned);
+    return value;
+}
+
+std::string FormatDecimal(double value, int decimals, bool keepZeros, char separator) {
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+    decimals = std::max(decimals, 0);
+
+    const bool negative = std::signbit(value);
+    const double magnitude = std::fabs(value);
+
+    // Rounding must see the exact binary value (0.125 is a true tie, 0.1 is not), so
+    // take the exact decimal expansion: a double with its lowest bit at 2^-k has exactly
+    // k fraction digits.
+    int binaryExponent = 0;
+    std::frexp(magnitude, &binaryExponent);
+    const int fractionDigits = std::clamp(53 - binaryExponent, 0, 1074);
+    char exact[kExactBufferSize];
+    const auto conv = std::to_chars(exact, exact + sizeof exact, magnitude,
+                                    std::chars_format::fixed, fractionDigits);
+    // Digits without the point; pointPos digits stand before it.
+    std::size_t digitCount = 0;
+    std::size_t pointPos = 0;
+    bool sawPoint = false;
+    for (const char* p = exact; p != conv.ptr; ++p) {
+        if (*p == '.') {
+            pointPos = digitCount;
+            sawPoint = true;
+        } else {
+            exact[digitCount++] = *p;
+        }
+    }
+    if (!sawPoint) pointPos = digitCount;
+
+    std::size_t firstSignificant = 0;
+    while (firstSignificant < digitCount && exact[firstSignificant] == '0') ++firstSignificant;
+
+    // out holds the digits that are written: integer digits, then `decimals` fraction
+    // digits; one spare place in front takes a carry out of the top digit.
+    const std::size_t wanted = pointPos + static_cast<std::size_t>(decimals);
+    std::string out(wanted + 1, '0');
+    if (firstSignificant < digitCount) {
+        const std::size_t cut = std::min(wanted, firstSignificant + 10);
+        std::copy(exact, exact + std::min(cut, digitCount), out.begin() + 1);
+        // Half away from zero: the first dropped digit alone decides.
+        if (cut < digitCount && exact[cut] >= '5') {
+            std::size_t i = cut;  // out index of the last kept digit is cut (offset 1)
+            while (true) {
+                if (out[i] == '9') {
+                    out[i] = '0';
+                    --i;
+                } else {
+                    ++out[i];
+                    break;
+                }
+            }
+        }
+    }
+
+    std::size_t intBegin = 0;
+    const std::size_t intEnd = pointPos + 1;
+    while (intBegin + 1 < intEnd && out[intBegin] == '0') ++intBegin;
+    const bool isZero = std::all_of(out.begin(), out.end(), [](char c) { return c == '0'; });
+
+    std::string text;
+    text.reserve(out.size() + 2);
+    if (negative && !isZero) text += '-';
+    text.append(out, intBegin, intEnd - intBegin);
+    if (decimals > 0) {
+        text += separator;
+        text.append(out, intEnd, static_cast<std::size_t>(decimals));
+    }
+
+    if (!keepZeros) {
+        const std::size_t p = text.find_first_of(",.");
+        if (p != std::string::npos) {
+            while (text.size() > p &&
+                   (text.back() == '0' || text.back() == ',' || text.back() == '.'))
+                text.pop_back();
+        }
+    }
+    return text;
+}
+
+}  // namespace morvik
