@@ -1,0 +1,16 @@
+# Formula tokens and their text, and the 8-bit code page conversions that the reader shares.
+add_library(morvik_xls_cp1250 STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/Cp1250.cpp
+)
+target_include_directories(morvik_xls_cp1250 PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(morvik_xls_cp1250 PRIVATE morvik_warnings)
+
+add_library(morvik_xls_formula STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/Lists.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PtgParser.cpp
+)
+target_include_directories(morvik_xls_formula PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(morvik_xls_formula
+    PUBLIC morvik_xls_model morvik_xls_cp1250
+    PRIVATE morvik_warnings
+)
