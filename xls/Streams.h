@@ -1,0 +1,77 @@
+// The record payload buffer and the text forms the record reader stores.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvik::xls {
+
+// A growable in-memory byte stream with little-endian readers. The position may stand past
+// the end (then Remaining() is negative). A reader that does not get all it asked for
+// returns false, advances by what it did get, and yields zero for the value: fields that a
+// short payload lacks read as 0.
+class TEasyStream {
+public:
+    TEasyStream() = default;
+    explicit TEasyStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
+
+    std::int64_t Size() const { return static_cast<std::int64_t>(bytes_.size()); }
+    // Grows with zero bytes or shrinks; the position stays where it is.
+    void SetSize(std::size_t size) { bytes_.resize(size); }
+    std::int64_t Position() const { return position_; }
+    // A negative position is taken as 0.
+    void SetPosition(std::int64_t position) { position_ = position < 0 ? 0 : position; }
+    std::int64_t Remaining() const { return Size() - position_; }
+    std::uint8_t* Data() { return bytes_.data(); }
+    std::span<const std::uint8_t> Bytes() const { return bytes_; }
+
+    bool ReadByte(std::uint8_t& value);
+    bool ReadWord(std::uint16_t& value);
+    bool ReadDWord(std::uint32_t& value);
+    bool ReadDouble(double& value);
+    // Copies what there is; the part of `destination` that the payload could not fill is zeroed.
+    bool ReadBuffer(void* destination, std::size_t n);
+    // All or nothing: with fewer than n bytes left, reads nothing and leaves `out` unchanged.
+    bool ReadString(std::size_t n, std::string& out);
+    // Moves the position by n (either way; never before the start).
+    void Skip(std::int64_t n);
+
+    // The same readers for callers that take 0 as "not there".
+    std::uint8_t Byte();
+    std::uint16_t Word();
+    std::uint32_t DWord();
+    double Double();
+
+private:
+    // How many of `n` bytes are there to read at the current position.
+    std::size_t Available(std::size_t n) const;
+
+    std::vector<std::uint8_t> bytes_;
+    std::int64_t position_ = 0;
+};
+
+// Marked text: the stored form of a shared string, a width marker followed by the
+// characters. 0x00: 8-bit characters exactly as stored; 0x01: UTF-16LE bytes.
+inline constexpr char kMarkNarrow = 0x00;
+inline constexpr char kMarkWide = 0x01;
+
+// 8-bit characters to UTF-16LE bytes: each byte is the character code, as the file
+// format defines for its compressed strings.
+std::string Widen(std::string_view narrow);
+
+// The characters of a marked text as UTF-8. 8-bit characters are code points 0 to 255;
+// unpaired surrogates become U+FFFD and an odd trailing byte is dropped.
+std::string MarkedTextToUtf8(std::string_view marked);
+// The characters of a marked text as UTF-16 code units.
+std::u16string MarkedTextToWide(std::string_view marked);
+
+// A counted string of one record: a character count of `countBytes` (1 or 2) bytes, an option
+// byte whose bit 0 marks 16-bit characters, then the characters. Returns it as marked text.
+// False when the payload ends first; `marked` is then an empty text (marker only).
+bool ReadCountedString(TEasyStream& data, int countBytes, std::string& marked);
+
+}  // namespace morvik::xls
