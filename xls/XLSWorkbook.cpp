@@ -1,0 +1,964 @@
+#include "XLSWorkbook.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "Crc32.h"
+#include "XLSError.h"
+
+namespace morvik::xls {
+namespace {
+
+constexpr std::uint8_t kHyperlinkColor = 5;        // blue
+constexpr std::size_t kMaxStringLength = 65535;
+
+TScreenMetrics MetricsFor(int pixelsPerInch) {
+    TScreenMetrics m;
+    m.PixelsPerInch = pixelsPerInch;
+    if (pixelsPerInch != 96) {
+        m.DefaultColumnWidth = 80;
+        m.DefaultRowHeight = 22;
+        m.CharWidth = 9;
+        m.PointsPerPixel = 0.6;
+    }
+    return m;
+}
+
+TScreenMetrics& MutableMetrics() {
+    static TScreenMetrics metrics = MetricsFor(96);
+    return metrics;
+}
+
+// Round half to even, clamped to the 32-bit range (sizes from files can be anything).
+std::int32_t RoundPixels(double v) {
+    if (std::isnan(v)) return 0;
+    constexpr double lo = std::numeric_limits<std::int32_t>::min();
+    constexpr double hi = std::numeric_limits<std::int32_t>::max();
+    v = std::clamp(v, lo, hi);
+    const double r = std::nearbyint(v);
+    return static_cast<std::int32_t>(std::clamp(r, lo, hi));
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+std::string Utf16ToUtf8(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        char32_t cp = s[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        }
+        AppendUtf8(out, cp);  // a lone surrogate becomes U+FFFD
+    }
+    return out;
+}
+
+// 8-bit cell strings are the file's compressed strings: one byte, one code point.
+std::string Latin1ToUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) AppendUtf8(out, static_cast<unsigned char>(c));
+    return out;
+}
+
+std::string Utf16Bytes(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    for (char16_t u : s) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    }
+    return out;
+}
+
+std::u16string Utf16FromBytes(std::string_view b) {
+    std::u16string out;
+    out.reserve(b.size() / 2);
+    for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
+        out.push_back(static_cast<char16_t>(static_cast<unsigned char>(b[i]) |
+                                            (static_cast<unsigned char>(b[i + 1]) << 8)));
+    }
+    return out;
+}
+
+#if __has_include("NumberFormat.h")
+#else
+std::string FormatNumberText(const std::string& pattern, double v) {
+    (void)pattern;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+std::string FormatDateText(const std::string& pattern, double v) { return FormatNumberText(pattern, v); }
+#endif
+
+void CheckIndex(int index, int max) {
+    if (index < 0 || index > max) throw EXLSError(5);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+const TScreenMetrics& ScreenMetrics() { return MutableMetrics(); }
+
+void SetScreenPixelsPerInch(int pixelsPerInch) {
+    MutableMetrics() = MetricsFor(pixelsPerInch > 0 ? pixelsPerInch : 96);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCellValue
+
+namespace {
+constexpr TVarType kKindOfAlternative[] = {
+    TVarType::Empty,  TVarType::Smallint, TVarType::Integer, TVarType::Single,
+    TVarType::Double, TVarType::Currency, TVarType::Date,    TVarType::OleStr,
+    TVarType::Boolean, TVarType::Byte,    TVarType::String,
+};
+static_assert(std::size(kKindOfAlternative) == std::variant_size_v<TCellValue::Data>);
+}  // namespace
+
+TCellValue TCellValue::String8(std::string bytes) {
+    TCellValue v;
+    v.data_ = std::move(bytes);
+    return v;
+}
+
+TVarType TCellValue::Kind() const { return kKindOfAlternative[data_.index()]; }
+
+bool TCellValue::IsNumber() const {
+    switch (Kind()) {
+        case TVarType::Smallint:
+        case TVarType::Integer:
+        case TVarType::Single:
+        case TVarType::Double:
+        case TVarType::Currency:
+        case TVarType::Date:
+        case TVarType::Byte:
+            return true;
+        default:
+            return false;
+    }
+}
+
+double TCellValue::AsDouble() const {
+    struct Visitor {
+        double operator()(std::monostate) const { return 0; }
+        double operator()(std::int16_t v) const { return v; }
+        double operator()(std::int32_t v) const { return v; }
+        double operator()(float v) const { return v; }
+        double operator()(double v) const { return v; }
+        double operator()(TCurrency v) const { return v.ToDouble(); }
+        double operator()(TDateTime v) const { return v.Days; }
+        double operator()(const std::u16string&) const { return 0; }
+        double operator()(bool v) const { return v ? 1 : 0; }
+        double operator()(std::uint8_t v) const { return v; }
+        double operator()(const std::string&) const { return 0; }
+    };
+    return std::visit(Visitor{}, data_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TItemIndex
+
+TItemIndex::TItemIndex(std::uint32_t bucketCount, bool growing)
+    : initialBuckets_(bucketCount == 0 ? 1 : bucketCount), growing_(growing) {}
+
+std::uint32_t TItemIndex::Pack(std::string_view key) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < key.size(); ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);
+    return v;
+}
+
+void TItemIndex::Add(std::string_view key, int ordinal) {
+    if (key.size() > 4) throw std::invalid_argument("TItemIndex: key longer than 4 bytes");
+    if (heads_.empty()) {
+        keyLength_ = key.size();
+        heads_.assign(initialBuckets_, -1);
+        tails_.assign(initialBuckets_, -1);
+    } else if (key.size() != keyLength_) {
+        throw std::invalid_argument("TItemIndex: keys of one collection have one length");
+    }
+    if (static_cast<std::size_t>(ordinal) != keys_.size()) {
+        throw std::invalid_argument("TItemIndex: ordinals are added in order");
+    }
+    keys_.push_back(Pack(key));
+    next_.push_back(-1);
+    if (growing_ && keys_.size() > 2 * heads_.size()) {
+        Grow();  // relinks every ordinal, this one included
+    } else {
+        Link(ordinal, Crc32(key) % heads_.size());
+    }
+}
+
+void TItemIndex::Link(int ordinal, std::size_t bucket) {
+    if (tails_[bucket] < 0) {
+        heads_[bucket] = ordinal;
+    } else {
+        next_[static_cast<std::size_t>(tails_[bucket])] = ordinal;
+    }
+    tails_[bucket] = ordinal;
+}
+
+void TItemIndex::Grow() {
+    const std::size_t buckets = heads_.size() * 2 + 1;
+    heads_.assign(buckets, -1);
+    tails_.assign(buckets, -1);
+    char bytes[4];
+    for (std::size_t o = 0; o < keys_.size(); ++o) {
+        for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<char>(keys_[o] >> (8 * i));
+        next_[o] = -1;
+        // Relinking in ordinal order keeps every bucket in adding order.
+        Link(static_cast<int>(o), Crc32(std::string_view(bytes, keyLength_)) % buckets);
+    }
+}
+
+int TItemIndex::Search(std::string_view key) const {
+    if (heads_.empty() || key.size() != keyLength_) return -1;
+    const std::uint32_t packed = Pack(key);
+    for (std::int32_t o = heads_[Crc32(key) % heads_.size()]; o >= 0; o = next_[static_cast<std::size_t>(o)]) {
+        if (keys_[static_cast<std::size_t>(o)] == packed) return o;
+    }
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomXLSItems
+
+TCustomXLSItems::TCustomXLSItems(TSheet& sheet, const TStyleContext& styles, bool growingIndex)
+    : sheet_(&sheet), index_(16383, growingIndex), styles_(&styles) {}
+
+TCustomXLSItems::~TCustomXLSItems() = default;
+
+TCustomXLSItem& TCustomXLSItems::Items(int ordinal) const {
+    if (ordinal < 0 || ordinal >= Count()) RaiseListIndexError(ordinal);
+    return *items_[static_cast<std::size_t>(ordinal)];
+}
+
+void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
+    if (updating_ || item.registered_) return;
+    // Only the pending item can be unregistered here; anything else is not ours to own.
+    if (&item != pending_.get()) return;
+    index_.Add(KeyOf(item), Count());
+    item.registered_ = true;
+    items_.push_back(std::move(pending_));
+}
+
+int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const { return index_.Search(KeyOf(item)); }
+
+TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const {
+    const int ordinal = index_.Search(key);
+    return ordinal < 0 ? nullptr : items_[static_cast<std::size_t>(ordinal)].get();
+}
+
+TCustomXLSItem& TCustomXLSItems::SetPending(std::unique_ptr<TCustomXLSItem> item) {
+    pending_ = std::move(item);
+    return *pending_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCells
+
+namespace {
+struct CellKey {
+    char bytes[4];
+    CellKey(std::uint16_t row, std::uint16_t col)
+        : bytes{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8), static_cast<char>(col & 0xFF),
+                static_cast<char>(col >> 8)} {}
+    std::string_view view() const { return {bytes, 4}; }
+};
+struct IndexKey {
+    char bytes[2];
+    explicit IndexKey(std::uint16_t index)
+        : bytes{static_cast<char>(index & 0xFF), static_cast<char>(index >> 8)} {}
+    std::string_view view() const { return {bytes, 2}; }
+};
+}  // namespace
+
+TCells::TCells(TSheet& sheet, const TStyleContext& styles, bool growingIndex)
+    : TCustomXLSItems(sheet, styles, growingIndex) {}
+
+std::string TCells::KeyOf(const TCustomXLSItem& item) const {
+    const auto& cell = static_cast<const TCell&>(item);
+    return std::string(CellKey(cell.Row(), cell.Col()).view());
+}
+
+TCell* TCells::Find(int row, int col) const {
+    if (row < 0 || row > 0xFFFF || col < 0 || col > 0xFF) return nullptr;
+    return static_cast<TCell*>(
+        FindKey(CellKey(static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(col)).view()));
+}
+
+TCell& TCells::Cell(int row, int col) {
+    // Rows outside 0..65535 are refused rather than folded onto another row.
+    CheckIndex(col, 0xFF);
+    CheckIndex(row, 0xFFFF);
+    if (TCell* found = Find(row, col)) return *found;
+    SetPending(nullptr);  // the old pending cell goes before the new one is made
+    auto cell = std::make_unique<TCell>(TItemToken{}, *this, static_cast<std::uint16_t>(row),
+                                       static_cast<std::uint16_t>(col));
+    InheritStyle(*cell);
+    return static_cast<TCell&>(SetPending(std::move(cell)));
+}
+
+
+void TCells::InheritStyle(TCell& cell) {
+    // Only registered rows and columns count; looking them up here must not create any.
+    const TRow* row = Sheet().Rows().Find(cell.Row());
+    const TColumn* col = Sheet().Columns().Find(cell.Col());
+    const std::int32_t rowXF = row ? row->XFIndex() : 0;
+    const std::int32_t colXF = col ? col->XFIndex() : 0;
+    if (rowXF == 0 || colXF == 0) {
+        cell.xfIndex_ = rowXF != 0 ? rowXF : colXF;
+        return;
+    }
+    // Both carry a format: merge them property by property, the row winning unless its value
+    // is the neutral one. Updating keeps the pending cell from registering meanwhile.
+    const TXFEntry r = Styles().XFs->Get(rowXF);
+    const TXFEntry c = Styles().XFs->Get(colXF);
+    const TFontEntry rf = Styles().Fonts->Get(r.FontIndex);
+    const TFontEntry cf = Styles().Fonts->Get(c.FontIndex);
+    auto pick = [](auto rowValue, auto colValue, auto neutral) { return rowValue != neutral ? rowValue : colValue; };
+    SetUpdating(true);
+    try {
+        for (std::uint8_t side = 0; side < 4; ++side) {
+            cell.SetBorderColor(side, pick(r.BorderColor[side], c.BorderColor[side], kAutoBackground));
+        }
+        for (std::uint8_t side = 0; side < 4; ++side) {
+            cell.SetBorderStyle(side, pick(r.BorderStyle[side], c.BorderStyle[side], std::uint8_t{0}));
+        }
+        cell.SetFillColor(pick(r.FillColor, c.FillColor, kAutoBackground));
+        cell.SetPatternColor(pick(r.PatternColor, c.PatternColor, kAutoForeground));
+        cell.SetFillPattern(pick(r.FillPattern, c.FillPattern, std::uint8_t{0}));
+        cell.SetNumberFormat(pick(r.NumberFormat, c.NumberFormat, std::uint16_t{0}));
+        cell.SetHorizAlign(pick(r.HorizAlign, c.HorizAlign, std::uint8_t{0}));
+        cell.SetVertAlign(pick(r.VertAlign, c.VertAlign, std::uint8_t{0}));
+        cell.SetWrapText(r.WrapText != 0 || c.WrapText != 0);
+        cell.SetRotation(pick(r.Rotation, c.Rotation, std::uint8_t{0}));
+        cell.SetIndent(pick(r.Indent, c.Indent, std::uint8_t{0}));
+        cell.SetFontBold(rf.Bold != 0 || cf.Bold != 0);
+        cell.SetFontItalic(rf.Italic != 0 || cf.Italic != 0);
+        cell.SetFontUnderline(rf.Underline != 0 || cf.Underline != 0);
+        cell.SetFontStrikeOut(rf.StrikeOut != 0 || cf.StrikeOut != 0);
+        cell.SetFontUnderlineStyle(pick(rf.UnderlineStyle, cf.UnderlineStyle, std::uint8_t{0}));
+        cell.SetFontScript(pick(rf.Script, cf.Script, std::uint8_t{0}));
+        const std::u16string rowName = rf.GetName();
+        cell.SetFontName(rowName != u"Arial" ? rowName : cf.GetName());
+        cell.SetFontColor(pick(rf.Color, cf.Color, kAutoForeground));
+        cell.SetFontHeight(pick(rf.Height, cf.Height, std::uint16_t{10}));
+    } catch (...) {
+        SetUpdating(false);
+        throw;
+    }
+    SetUpdating(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomXLSItem
+
+TCustomXLSItem::TCustomXLSItem(TCustomXLSItems& owner) : owner_(&owner), styles_(&owner.Styles()) {
+    // Every item starts on font 0 and XF 0 and counts as one of their users.
+    styles_->Fonts->AddRef(0);
+    styles_->XFs->AddRef(0);
+}
+
+TCustomXLSItem::~TCustomXLSItem() = default;
+
+void TCustomXLSItem::Changed() { owner_->ItemChanged(*this); }
+
+void TCustomXLSItem::SetXFIndex(std::int32_t i) {
+    if (i == xfIndex_) return;
+    xfIndex_ = i;
+    Changed();
+}
+
+// Copy-on-write of the item's XF entry: `apply` edits the scratch and answers whether it changed
+// anything; only then is the scratch committed.
+template <class Apply>
+bool TCustomXLSItem::ChangeXF(Apply apply) {
+    TVirtualXFTable& xfs = *styles_->XFs;
+    if (!apply(xfs.Entry(xfIndex_))) return false;
+    xfIndex_ = xfs.Commit();
+    return true;
+}
+
+// The same one level down: the font entry of the item's XF, then the XF's font index.
+template <class Apply>
+bool TCustomXLSItem::ChangeFont(Apply apply) {
+    TVirtualFontTable& fonts = *styles_->Fonts;
+    const std::uint16_t oldFont = styles_->XFs->Get(xfIndex_).FontIndex;
+    if (!apply(fonts.Entry(oldFont))) return false;
+    const int newFont = fonts.Commit();
+    ChangeXF([newFont](TXFEntry& e) {
+        if (e.FontIndex == newFont) return false;
+        e.FontIndex = static_cast<std::uint16_t>(newFont);
+        return true;
+    });
+    return true;
+}
+
+namespace {
+// Setter body for one plain field: answers whether the field changed.
+template <class Entry, class Field, class Value>
+auto SetField(Field Entry::*field, Value value) {
+    return [field, value](Entry& e) {
+        if (e.*field == value) return false;
+        e.*field = value;
+        return true;
+    };
+}
+}  // namespace
+
+void TCustomXLSItem::SetFillColor(std::uint8_t paletteIndex) {
+    if (ChangeXF(SetField(&TXFEntry::FillColor, paletteIndex)) && paletteIndex != kAutoBackground) Changed();
+}
+void TCustomXLSItem::SetPatternColor(std::uint8_t paletteIndex) {
+    if (ChangeXF(SetField(&TXFEntry::PatternColor, paletteIndex)) && paletteIndex != kAutoForeground) Changed();
+}
+void TCustomXLSItem::SetFillColorRGB(TColor color) { SetFillColor(NearestColor(color)); }
+void TCustomXLSItem::SetPatternColorRGB(TColor color) { SetPatternColor(NearestColor(color)); }
+void TCustomXLSItem::SetFillPattern(std::uint8_t pattern) {
+    if (ChangeXF(SetField(&TXFEntry::FillPattern, pattern)) && pattern != 0) Changed();
+}
+void TCustomXLSItem::SetHorizAlign(std::uint8_t align) {
+    if (ChangeXF(SetField(&TXFEntry::HorizAlign, align)) && align != 0) Changed();
+}
+void TCustomXLSItem::SetVertAlign(std::uint8_t align) {
+    if (ChangeXF(SetField(&TXFEntry::VertAlign, align)) && align != 0) Changed();
+}
+void TCustomXLSItem::SetMerged(bool merged) {
+    if (ChangeXF(SetField(&TXFEntry::Merged, std::uint8_t{merged})) && merged) Changed();
+}
+void TCustomXLSItem::SetWrapText(bool wrap) {
+    if (ChangeXF(SetField(&TXFEntry::WrapText, std::uint8_t{wrap})) && wrap) Changed();
+}
+void TCustomXLSItem::SetRotation(std::uint8_t rotation) {
+    if (ChangeXF(SetField(&TXFEntry::Rotation, rotation)) && rotation != 0) Changed();
+}
+void TCustomXLSItem::SetIndent(std::uint8_t indent) {
+    indent = std::min<std::uint8_t>(indent, 15);
+    if (ChangeXF(SetField(&TXFEntry::Indent, indent)) && indent != 0) Changed();
+}
+
+void TCustomXLSItem::SetBorderColor(std::uint8_t side, std::uint8_t paletteIndex) {
+    if (side > kSideAll) return;
+    // Borders always commit and register, even when the colour is already there.
+    ChangeXF([&](TXFEntry& e) {
+        for (std::uint8_t s = 0; s < 4; ++s) {
+            if (side == kSideAll || side == s) e.BorderColor[s] = paletteIndex;
+        }
+        return true;
+    });
+    Changed();
+}
+void TCustomXLSItem::SetBorderColorRGB(std::uint8_t side, TColor color) { SetBorderColor(side, NearestColor(color)); }
+void TCustomXLSItem::SetBorderStyle(std::uint8_t side, std::uint8_t style) {
+    if (side > kSideAll) return;
+    ChangeXF([&](TXFEntry& e) {
+        for (std::uint8_t s = 0; s < 4; ++s) {
+            if (side == kSideAll || side == s) e.BorderStyle[s] = style;
+        }
+        return true;
+    });
+    Changed();
+}
+
+void TCustomXLSItem::SetNumberFormat(std::uint16_t formatPosition) {
+    if (ChangeXF(SetField(&TXFEntry::NumberFormat, formatPosition))) Changed();
+}
+void TCustomXLSItem::SetFontBold(bool on) {
+    if (ChangeFont(SetField(&TFontEntry::Bold, std::uint8_t{on}))) Changed();
+}
+void TCustomXLSItem::SetFontItalic(bool on) {
+    if (ChangeFont(SetField(&TFontEntry::Italic, std::uint8_t{on}))) Changed();
+}
+void TCustomXLSItem::SetFontUnderline(bool on) {
+    if (ChangeFont(SetField(&TFontEntry::Underline, std::uint8_t{on}))) Changed();
+}
+void TCustomXLSItem::SetFontStrikeOut(bool on) {
+    if (ChangeFont(SetField(&TFontEntry::StrikeOut, std::uint8_t{on}))) Changed();
+}
+void TCustomXLSItem::SetFontUnderlineStyle(std::uint8_t style) {
+    if (ChangeFont(SetField(&TFontEntry::UnderlineStyle, style))) Changed();
+}
+void TCustomXLSItem::SetFontScript(std::uint8_t script) {
+    if (ChangeFont(SetField(&TFontEntry::Script, script))) Changed();
+}
+void TCustomXLSItem::SetFontName(const std::u16string& name) {
+    const bool changed = ChangeFont([&name](TFontEntry& e) {
+        // Compare what would be stored: the entry cuts over-long names.
+        TFontEntry probe = e;
+        probe.SetName(name);
+        if (probe.Name == e.Name) return false;
+        e.Name = probe.Name;
+        return true;
+    });
+    if (changed) Changed();
+}
+void TCustomXLSItem::SetFontColor(std::uint8_t paletteIndex) {
+    if (ChangeFont(SetField(&TFontEntry::Color, paletteIndex))) Changed();
+}
+void TCustomXLSItem::SetFontColorRGB(TColor color) {
+    SetFontColor(NearestColor(color));
+    Changed();
+}
+void TCustomXLSItem::SetFontHeight(std::uint16_t points) {
+    if (ChangeFont(SetField(&TFontEntry::Height, points))) Changed();
+}
+
+namespace {
+TXFEntry XFOf(const TStyleContext& s, std::int32_t xf) { return s.XFs->Get(xf); }
+TFontEntry FontOf(const TStyleContext& s, std::int32_t xf) { return s.Fonts->Get(s.XFs->Get(xf).FontIndex); }
+}  // namespace
+
+std::uint8_t TCustomXLSItem::FillColor() const { return XFOf(*styles_, xfIndex_).FillColor; }
+std::uint8_t TCustomXLSItem::PatternColor() const { return XFOf(*styles_, xfIndex_).PatternColor; }
+std::uint8_t TCustomXLSItem::FillPattern() const { return XFOf(*styles_, xfIndex_).FillPattern; }
+std::uint8_t TCustomXLSItem::HorizAlign() const { return XFOf(*styles_, xfIndex_).HorizAlign; }
+std::uint8_t TCustomXLSItem::VertAlign() const { return XFOf(*styles_, xfIndex_).VertAlign; }
+bool TCustomXLSItem::Merged() const { return XFOf(*styles_, xfIndex_).Merged != 0; }
+bool TCustomXLSItem::WrapText() const { return XFOf(*styles_, xfIndex_).WrapText != 0; }
+std::uint8_t TCustomXLSItem::Rotation() const { return XFOf(*styles_, xfIndex_).Rotation; }
+std::uint8_t TCustomXLSItem::Indent() const { return XFOf(*styles_, xfIndex_).Indent; }
+std::uint8_t TCustomXLSItem::BorderColor(std::uint8_t side) const {
+    return side < 4 ? XFOf(*styles_, xfIndex_).BorderColor[side] : kAutoBackground;
+}
+std::uint8_t TCustomXLSItem::BorderStyle(std::uint8_t side) const {
+    return side < 4 ? XFOf(*styles_, xfIndex_).BorderStyle[side] : std::uint8_t{0};
+}
+std::uint16_t TCustomXLSItem::NumberFormat() const { return XFOf(*styles_, xfIndex_).NumberFormat; }
+std::uint16_t TCustomXLSItem::FontIndex() const { return XFOf(*styles_, xfIndex_).FontIndex; }
+bool TCustomXLSItem::FontBold() const { return FontOf(*styles_, xfIndex_).Bold != 0; }
+bool TCustomXLSItem::FontItalic() const { return FontOf(*styles_, xfIndex_).Italic != 0; }
+bool TCustomXLSItem::FontUnderline() const { return FontOf(*styles_, xfIndex_).Underline != 0; }
+bool TCustomXLSItem::FontStrikeOut() const { return FontOf(*styles_, xfIndex_).StrikeOut != 0; }
+std::uint8_t TCustomXLSItem::FontUnderlineStyle() const { return FontOf(*styles_, xfIndex_).UnderlineStyle; }
+std::uint8_t TCustomXLSItem::FontScript() const { return FontOf(*styles_, xfIndex_).Script; }
+std::u16string TCustomXLSItem::FontName() const { return FontOf(*styles_, xfIndex_).GetName(); }
+std::uint8_t TCustomXLSItem::FontColor() const { return FontOf(*styles_, xfIndex_).Color; }
+std::uint16_t TCustomXLSItem::FontHeight() const { return FontOf(*styles_, xfIndex_).Height; }
+
+// ---------------------------------------------------------------------------------------------
+// TCell
+
+TCell::TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col)
+    : TCustomXLSItem(owner), row_(row), col_(col) {}
+
+void TCell::SetValue(const TCellValue& v) {
+    const TVarType kind = v.Kind();
+    if (kind == TVarType::Empty) throw EXLSError(3);
+    if (const auto* s = v.As<std::u16string>(); s && s->size() > kMaxStringLength) throw EXLSError(3);
+    if (const auto* s = v.As<std::string>(); s && s->size() > kMaxStringLength) throw EXLSError(3);
+    // A date in a cell without a number format would show as a bare serial number.
+    if (kind == TVarType::Date && value_.Kind() != TVarType::Date && NumberFormat() == 0) {
+        SetNumberFormat(kDefaultDateFormat);
+    }
+    if (!(value_ == v)) value_ = v;
+    Changed();
+}
+
+std::string TCell::Attribute(std::string_view key) const {
+    for (const auto& [k, v] : attributes_) {
+        if (k == key) return v;
+    }
+    return {};
+}
+
+void TCell::SetAttribute(std::string_view key, std::string_view value) {
+    auto it = std::find_if(attributes_.begin(), attributes_.end(), [key](const auto& a) { return a.first == key; });
+    if (value.empty()) {
+        if (it != attributes_.end()) attributes_.erase(it);
+    } else if (it != attributes_.end()) {
+        it->second.assign(value);  // keeps its place, as a rewritten entry does
+    } else {
+        attributes_.emplace_back(std::string(key), std::string(value));
+    }
+}
+
+std::string TCell::Formula() const { return Attribute("F"); }
+
+void TCell::SetFormula(std::string_view text) {
+    if (Attribute("F") == text) return;
+    SetAttribute("F", text);
+    Changed();
+}
+
+std::u16string TCell::Hyperlink() const { return Utf16FromBytes(Attribute("H")); }
+
+void TCell::SetHyperlink(std::u16string_view text) {
+    const std::string bytes = Utf16Bytes(text);
+    if (Attribute("H") == bytes) return;
+    SetAttribute("H", bytes);
+    SetFontColor(kHyperlinkColor);
+    SetFontUnderline(true);
+    if (value_.IsEmpty()) value_ = TCellValue(std::u16string(text));
+    Changed();
+}
+
+std::string TCell::DisplayText() const {
+    std::string pattern;
+    if (value_.IsNumber()) {
+        const int position = NumberFormat();
+        // A format position the table lacks shows the value in the general form rather than
+        // failing the whole read.
+        if (position < Styles().FormatStrings->Count()) pattern = CleanFormat(Styles().FormatStrings->Get(position).Pattern);
+    }
+    bool percent = false;
+    TCellValue v = value_;
+    if (value_.IsNumber() && !pattern.empty() && pattern.back() == '%') {
+        pattern.pop_back();
+        percent = true;
+    }
+    const char* suffix = percent ? "%" : "";
+    struct Visitor {
+        const std::string& pattern;
+        bool percent;
+        const char* suffix;
+        std::string Integer(std::int64_t i) const { return std::to_string(percent ? i * 100 : i) + suffix; }
+        std::string Number(double d) const { return FormatNumberText(pattern, percent ? d * 100 : d) + suffix; }
+        std::string operator()(std::monostate) const { return {}; }
+        std::string operator()(std::int16_t i) const { return Integer(i); }
+        std::string operator()(std::int32_t i) const { return Integer(i); }
+        std::string operator()(std::uint8_t i) const { return Integer(i); }
+        std::string operator()(float f) const { return Number(f); }
+        std::string operator()(double d) const { return Number(d); }
+        std::string operator()(TCurrency c) const { return Number(c.ToDouble()); }
+        // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
+        std::string operator()(TDateTime t) const { return FormatDateText(pattern, percent ? t.Days * 100 : t.Days); }
+        std::string operator()(const std::u16string& s) const { return Utf16ToUtf8(s); }
+        std::string operator()(const std::string& s) const { return Latin1ToUtf8(s); }
+        std::string operator()(bool b) const { return b ? "TRUE" : "FALSE"; }
+    };
+    return std::visit(Visitor{pattern, percent, suffix}, v.Get());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows and columns
+
+TCustomRowCol::TCustomRowCol(TCustomXLSItems& owner, std::uint16_t index, double size, std::int32_t sizePixels)
+    : TCustomXLSItem(owner), size_(size), sizePixels_(sizePixels), index_(index) {}
+
+void TCustomRowCol::Resize(double size, std::int32_t sizePixels) {
+    size_ = size;
+    sizePixels_ = sizePixels;
+    modified_ = true;
+    customSize_ = true;
+    Changed();
+}
+
+void TCustomRowCol::Group() {
+    if (outlineLevel_ >= 7) return;
+    ++outlineLevel_;
+    modified_ = true;
+    Changed();
+}
+
+template <class Op>
+void TCustomRowCol::ForEachCell(Op op) {
+    TCells& cells = Owner().Sheet().Cells();
+    for (int i = 0; i < cells.Count(); ++i) {
+        TCell& cell = cells.Items(i);
+        if (Covers(cell)) op(cell);
+    }
+}
+
+void TCustomRowCol::SetFillColor(std::uint8_t v) {
+    TCustomXLSItem::SetFillColor(v);
+    ForEachCell([&](TCell& c) { c.SetFillColor(v); });
+}
+void TCustomRowCol::SetPatternColor(std::uint8_t v) {
+    TCustomXLSItem::SetPatternColor(v);
+    ForEachCell([&](TCell& c) { c.SetPatternColor(v); });
+}
+void TCustomRowCol::SetFillPattern(std::uint8_t v) {
+    TCustomXLSItem::SetFillPattern(v);
+    ForEachCell([&](TCell& c) { c.SetFillPattern(v); });
+}
+void TCustomRowCol::SetHorizAlign(std::uint8_t v) {
+    TCustomXLSItem::SetHorizAlign(v);
+    ForEachCell([&](TCell& c) { c.SetHorizAlign(v); });
+}
+void TCustomRowCol::SetVertAlign(std::uint8_t v) {
+    TCustomXLSItem::SetVertAlign(v);
+    ForEachCell([&](TCell& c) { c.SetVertAlign(v); });
+}
+void TCustomRowCol::SetWrapText(bool v) {
+    TCustomXLSItem::SetWrapText(v);
+    ForEachCell([&](TCell& c) { c.SetWrapText(v); });
+}
+void TCustomRowCol::SetRotation(std::uint8_t v) {
+    TCustomXLSItem::SetRotation(v);
+    ForEachCell([&](TCell& c) { c.SetRotation(v); });
+}
+void TCustomRowCol::SetIndent(std::uint8_t v) {
+    TCustomXLSItem::SetIndent(v);
+    ForEachCell([&](TCell& c) { c.SetIndent(v); });
+}
+void TCustomRowCol::SetBorderColor(std::uint8_t side, std::uint8_t v) {
+    TCustomXLSItem::SetBorderColor(side, v);
+    ForEachCell([&](TCell& c) { c.SetBorderColor(side, v); });
+}
+void TCustomRowCol::SetBorderStyle(std::uint8_t side, std::uint8_t v) {
+    TCustomXLSItem::SetBorderStyle(side, v);
+    ForEachCell([&](TCell& c) { c.SetBorderStyle(side, v); });
+}
+void TCustomRowCol::SetNumberFormat(std::uint16_t v) {
+    TCustomXLSItem::SetNumberFormat(v);
+    ForEachCell([&](TCell& c) { c.SetNumberFormat(v); });
+}
+void TCustomRowCol::SetFontBold(bool v) {
+    TCustomXLSItem::SetFontBold(v);
+    ForEachCell([&](TCell& c) { c.SetFontBold(v); });
+}
+void TCustomRowCol::SetFontItalic(bool v) {
+    TCustomXLSItem::SetFontItalic(v);
+    ForEachCell([&](TCell& c) { c.SetFontItalic(v); });
+}
+void TCustomRowCol::SetFontUnderline(bool v) {
+    TCustomXLSItem::SetFontUnderline(v);
+    ForEachCell([&](TCell& c) { c.SetFontUnderline(v); });
+}
+void TCustomRowCol::SetFontStrikeOut(bool v) {
+    TCustomXLSItem::SetFontStrikeOut(v);
+    ForEachCell([&](TCell& c) { c.SetFontStrikeOut(v); });
+}
+void TCustomRowCol::SetFontUnderlineStyle(std::uint8_t v) {
+    TCustomXLSItem::SetFontUnderlineStyle(v);
+    ForEachCell([&](TCell& c) { c.SetFontUnderlineStyle(v); });
+}
+void TCustomRowCol::SetFontScript(std::uint8_t v) {
+    TCustomXLSItem::SetFontScript(v);
+    ForEachCell([&](TCell& c) { c.SetFontScript(v); });
+}
+void TCustomRowCol::SetFontName(const std::u16string& v) {
+    TCustomXLSItem::SetFontName(v);
+    ForEachCell([&](TCell& c) { c.SetFontName(v); });
+}
+void TCustomRowCol::SetFontColor(std::uint8_t v) {
+    TCustomXLSItem::SetFontColor(v);
+    ForEachCell([&](TCell& c) { c.SetFontColor(v); });
+}
+void TCustomRowCol::SetFontHeight(std::uint16_t v) {
+    TCustomXLSItem::SetFontHeight(v);
+    ForEachCell([&](TCell& c) { c.SetFontHeight(v); });
+}
+
+TRow::TRow(TItemToken, TRows& owner, std::uint16_t index)
+    : TCustomRowCol(owner, index, ScreenMetrics().DefaultRowHeight * ScreenMetrics().PointsPerPixel,
+                    ScreenMetrics().DefaultRowHeight) {}
+
+bool TRow::Covers(const TCell& cell) const { return cell.Row() == Index(); }
+
+void TRow::SetHeightPoints(double points) {
+    if (points == size_) return;
+    Resize(points, RoundPixels(points / ScreenMetrics().PointsPerPixel));
+}
+
+void TRow::SetHeightPixels(std::int32_t pixels) {
+    if (pixels == sizePixels_) return;
+    Resize(pixels * ScreenMetrics().PointsPerPixel, pixels);
+}
+
+void TRow::ClearCustomHeight() { customSize_ = false; }
+
+namespace {
+double CharsOfPixels(std::int32_t pixels) {
+    return (pixels - 5) / static_cast<double>(ScreenMetrics().CharWidth);
+}
+}  // namespace
+
+TColumn::TColumn(TItemToken, TColumns& owner, std::uint16_t index)
+    : TCustomRowCol(owner, index, CharsOfPixels(ScreenMetrics().DefaultColumnWidth),
+                    ScreenMetrics().DefaultColumnWidth) {}
+
+bool TColumn::Covers(const TCell& cell) const { return cell.Col() == Index(); }
+
+void TColumn::SetWidthChars(double chars) {
+    if (chars == size_) return;
+    Resize(chars, RoundPixels(ScreenMetrics().CharWidth * chars + 5));
+}
+
+void TColumn::SetWidthPixels(std::int32_t pixels) {
+    if (pixels == sizePixels_) return;
+    Resize(CharsOfPixels(pixels), pixels);
+}
+
+double ColumnWidthFromFile(double width256) {
+    const double cw = ScreenMetrics().CharWidth;
+    return (width256 / 256.0 * cw - 5) / cw;
+}
+
+std::string TCustomRowCols::KeyOf(const TCustomXLSItem& item) const {
+    return std::string(IndexKey(static_cast<const TCustomRowCol&>(item).Index()).view());
+}
+
+TCustomRowCol* TCustomRowCols::FindIndex(int index) const {
+    if (index < 0 || index > 0xFFFF) return nullptr;
+    return static_cast<TCustomRowCol*>(FindKey(IndexKey(static_cast<std::uint16_t>(index)).view()));
+}
+
+TRows::TRows(TSheet& sheet, const TStyleContext& styles) : TCustomRowCols(sheet, styles, true) {}
+
+TRow* TRows::Find(int index) const { return static_cast<TRow*>(FindIndex(index)); }
+
+TRow& TRows::Row(int index) {
+    CheckIndex(index, 0xFFFF);
+    if (TRow* found = Find(index)) return *found;
+    SetPending(nullptr);
+    return static_cast<TRow&>(SetPending(std::make_unique<TRow>(TItemToken{}, *this, static_cast<std::uint16_t>(index))));
+}
+
+TColumns::TColumns(TSheet& sheet, const TStyleContext& styles) : TCustomRowCols(sheet, styles, true) {}
+
+TColumn* TColumns::Find(int index) const { return static_cast<TColumn*>(FindIndex(index)); }
+
+TColumn& TColumns::Column(int index) {
+    CheckIndex(index, 0xFFFF);
+    if (TColumn* found = Find(index)) return *found;
+    SetPending(nullptr);
+    return static_cast<TColumn&>(
+        SetPending(std::make_unique<TColumn>(TItemToken{}, *this, static_cast<std::uint16_t>(index))));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Ranges
+
+void TRange::SetName(std::string_view name) {
+    if (name.find(' ') != std::string_view::npos) throw EXLSError(11, name);
+    if (name != name_) name_.assign(name);
+}
+
+void TRange::Merge() {
+    merged_ = true;
+    for (int i = 0; i < Count(); ++i) {
+        const TRangeRect r = Get(i);
+        for (int row = r.FirstRow; row <= r.LastRow; ++row) {
+            for (int col = r.FirstCol; col <= r.LastCol; ++col) sheet_->Cells().Cell(row, col).SetMerged(true);
+        }
+    }
+}
+
+TRange& TRanges::Add() {
+    ranges_.push_back(std::make_unique<TRange>(*sheet_));
+    return *ranges_.back();
+}
+
+TRange& TRanges::Items(int i) const {
+    if (i < 0 || i >= Count()) RaiseListIndexError(i);
+    return *ranges_[static_cast<std::size_t>(i)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sheets
+
+TSheet::TSheet(TWorkbook& workbook, const TStyleContext& styles)
+    : workbook_(&workbook),
+      cells_(std::make_unique<TCells>(*this, styles)),
+      columns_(std::make_unique<TColumns>(*this, styles)),
+      rows_(std::make_unique<TRows>(*this, styles)),
+      ranges_(*this),
+      pageSetup_(*this) {}
+
+TSheet::~TSheet() = default;
+
+std::string TSheet::NameUtf8() const { return Utf16ToUtf8(name_); }
+
+void TSheet::SetName(const std::u16string& name) {
+    if (const std::uint8_t code = workbook_->Sheets().ValidateName(name)) throw EXLSError(code);
+    if (name != name_) name_ = name;
+}
+
+void TSheet::GroupRows(int first, int last) {
+    if (last < first) return;
+    for (int i = std::max(first, 0); i <= std::min(last, 0xFFFF); ++i) Rows().Row(i).Group();
+}
+
+void TSheet::GroupColumns(int first, int last) {
+    if (last < first) return;
+    for (int i = std::max(first, 0); i <= std::min(last, 0xFFFF); ++i) Columns().Column(i).Group();
+}
+
+TSheet& TSheets::Items(int index) const {
+    if (index < 0 || index >= Count()) RaiseListIndexError(index, " !");
+    return *sheets_[static_cast<std::size_t>(index)];
+}
+
+TSheet& TSheets::Add(const std::u16string& name) {
+    if (const std::uint8_t code = ValidateName(name)) throw EXLSError(code);
+    auto sheet = std::make_unique<TSheet>(*workbook_, workbook_->Styles());
+    sheet->name_ = name;
+    sheet->index_ = Count();
+    sheets_.push_back(std::move(sheet));
+    return *sheets_.back();
+}
+
+TSheet* TSheets::FindByName(std::u16string_view name) const {
+    for (const auto& sheet : sheets_) {
+        if (sheet->Name() == name) return sheet.get();
+    }
+    return nullptr;
+}
+
+std::uint8_t TSheets::ValidateName(std::u16string_view name) const {
+    if (name.empty() || name.size() > 255) return 7;
+    const bool blank = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 32; });
+    if (blank || FindByName(name) != nullptr) return 6;
+    return 0;
+}
+
+void TSheets::Clear() { sheets_.clear(); }
+
+// ---------------------------------------------------------------------------------------------
+// Workbook
+
+TWorkbook::TWorkbook(int sheetCount)
+    : sheets_(*this),
+      formatStrings_(std::make_unique<TFormatStrings>()),
+      fonts_(std::make_unique<TVirtualFontTable>()),
+      xfs_(std::make_unique<TVirtualXFTable>()),
+      styles_{fonts_.get(), xfs_.get(), formatStrings_.get()} {
+    for (int i = 1; i <= sheetCount; ++i) {
+        const std::string n = std::to_string(i);
+        sheets_.Add(u"Sheet" + std::u16string(n.begin(), n.end()));
+    }
+}
+
+TWorkbook::~TWorkbook() {
+    // Sheets first, then the tables their items point into.
+    sheets_.Clear();
+    formatStrings_.reset();
+    fonts_.reset();
+    xfs_.reset();
+}
+
+void TWorkbook::Clear() {
+    sheets_.Clear();
+    formatStrings_ = std::make_unique<TFormatStrings>();
+    fonts_ = std::make_unique<TVirtualFontTable>();
+    styles_.FormatStrings = formatStrings_.get();
+    styles_.Fonts = fonts_.get();
+}
+
+}  // namespace morvik::xls
