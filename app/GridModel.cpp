@@ -1,0 +1,198 @@
+#include "GridModel.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleOptionHeader>
+
+#include <algorithm>
+
+namespace morvik::app {
+
+TextTableModel::TextTableModel(TextTable& table, int fixedCols, int fixedRows, QObject* parent)
+    : QAbstractTableModel(parent),
+      table_(table),
+      fixedCols_(fixedCols),
+      fixedRows_(fixedRows),
+      shownRows_(table.RowCount()) {}
+
+int TextTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : shownRows_;
+}
+
+int TextTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : table_.ColCount();
+}
+
+bool TextTableModel::IsFixed(const QModelIndex& index) const {
+    return index.column() < fixedCols_ || index.row() < fixedRows_;
+}
+
+QVariant TextTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return QString::fromStdString(table_.Cell(index.column(), index.row()));
+        case Qt::TextAlignmentRole:
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
+    }
+}
+
+bool TextTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || IsFixed(index)) return false;
+    table_.SetCell(index.column(), index.row(), value.toString().toStdString());
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+Qt::ItemFlags TextTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    if (IsFixed(index)) return Qt::ItemIsEnabled;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (editable_) f |= Qt::ItemIsEditable;
+    return f;
+}
+
+void TextTableModel::Refresh() {
+    if (shownRows_ != table_.RowCount()) {
+        beginResetModel();
+        shownRows_ = table_.RowCount();
+        endResetModel();
+    } else if (shownRows_ > 0 && table_.ColCount() > 0) {
+        emit dataChanged(index(0, 0), index(shownRows_ - 1, table_.ColCount() - 1));
+    }
+}
+
+void FixedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    const auto* model = qobject_cast<const TextTableModel*>(index.model());
+    if (!model || !model->IsFixed(index)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    QStyleOptionHeader header;
+    header.rect = option.rect;
+    header.state = QStyle::State_Enabled | QStyle::State_Raised;
+    header.text = index.data(Qt::DisplayRole).toString();
+    header.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    header.fontMetrics = option.fontMetrics;
+    header.palette = option.palette;
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : nullptr;
+    if (!style) return;
+    painter->save();
+    painter->setFont(option.font);
+    style->drawControl(QStyle::CE_HeaderSection, &header, painter, widget);
+    header.rect = option.rect.adjusted(3, 0, -2, 0);
+    style->drawControl(QStyle::CE_HeaderLabel, &header, painter, widget);
+    painter->restore();
+}
+
+namespace {
+
+void ConfigureView(QTableView* view, TextTableModel* model, int colWidth, int rowHeight) {
+    view->setModel(model);
+    view->setItemDelegate(new FixedCellDelegate(view));
+    view->horizontalHeader()->hide();
+    view->verticalHeader()->hide();
+    for (QHeaderView* header : {view->horizontalHeader(), view->verticalHeader()}) {
+        header->setMinimumSectionSize(1);
+        header->setSectionResizeMode(QHeaderView::Fixed);
+    }
+    view->horizontalHeader()->setDefaultSectionSize(colWidth);
+    view->verticalHeader()->setDefaultSectionSize(rowHeight);
+    view->setShowGrid(true);
+    view->setWordWrap(false);
+}
+
+}  // namespace
+
+StringGrid::StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWidth,
+                       int rowHeight, QWidget* parent)
+    : QTableView(parent),
+      model_(new TextTableModel(table, fixedCols, fixedRows, this)),
+      fixedCols_(fixedCols),
+      fixedRows_(fixedRows) {
+    ConfigureView(this, model_, colWidth, rowHeight);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setCurrentIndex(model_->index(fixedRows_, fixedCols_));
+
+    if (fixedRows_ > 0) {
+        frozenRows_ = new QTableView(this);
+        ConfigureView(frozenRows_, model_, colWidth, rowHeight);
+        frozenRows_->setFocusPolicy(Qt::NoFocus);
+        frozenRows_->setSelectionMode(QAbstractItemView::NoSelection);
+        frozenRows_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        frozenRows_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        frozenRows_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        frozenRows_->setFrameShape(QFrame::NoFrame);
+        frozenRows_->setContextMenuPolicy(Qt::NoContextMenu);
+        connect(horizontalHeader(), &QHeaderView::sectionResized, frozenRows_,
+                [this](int section, int, int size) { frozenRows_->setColumnWidth(section, size); });
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged,
+                frozenRows_->horizontalScrollBar(), &QScrollBar::setValue);
+        UpdateFrozenRows();
+    }
+}
+
+QPoint StringGrid::Anchor() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        const QModelIndex current = currentIndex();
+        return current.isValid() ? QPoint(current.column(), current.row())
+                                 : QPoint(fixedCols_, fixedRows_);
+    }
+    QPoint topLeft(selected.first().column(), selected.first().row());
+    for (const QModelIndex& index : selected) {
+        topLeft.setX(std::min(topLeft.x(), index.column()));
+        topLeft.setY(std::min(topLeft.y(), index.row()));
+    }
+    return topLeft;
+}
+
+void StringGrid::SetEditable(bool editable) {
+    FinishEditing();
+    model_->SetEditable(editable);
+}
+
+void StringGrid::FinishEditing() {
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void StringGrid::Refresh() {
+    model_->Refresh();
+    viewport()->update();
+    if (frozenRows_) frozenRows_->viewport()->update();
+}
+
+void StringGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    UpdateFrozenRows();
+}
+
+void StringGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    UpdateFrozenRows();
+}
+
+void StringGrid::UpdateFrozenRows() {
+    if (!frozenRows_) return;
+    int height = 0;
+    for (int r = 0; r < fixedRows_ && r < model_->rowCount(); ++r) height += rowHeight(r);
+    const QRect area = viewport()->geometry();
+    frozenRows_->setGeometry(area.x(), area.y(), area.width(), height + 1);
+    // Only needed once the grid has scrolled: before that the real rows sit underneath.
+    frozenRows_->setVisible(verticalScrollBar()->value() > 0);
+    frozenRows_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+}
+
+}  // namespace morvik::app

@@ -1,0 +1,83 @@
+// A string grid: a table view over one workspace table, with fixed rows and columns drawn
+// as headers inside the grid itself.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPoint>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include "Workspace.h"
+
+namespace morvik::app {
+
+// Every cell of the table, fixed ones included; the workspace stays the only copy of the
+// data, so a grid of 65,535 rows costs no more than its visible cells.
+class TextTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    TextTableModel(TextTable& table, int fixedCols, int fixedRows, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    bool IsFixed(const QModelIndex& index) const;
+    TextTable& Table() const { return table_; }
+    void SetEditable(bool editable) { editable_ = editable; }
+    bool Editable() const { return editable_; }
+
+    // Shows what the table holds now; a changed row count resets the view.
+    void Refresh();
+
+private:
+    TextTable& table_;
+    int fixedCols_;
+    int fixedRows_;
+    int shownRows_;
+    bool editable_ = true;
+};
+
+// Fixed cells are painted as header sections, the rest as ordinary cells.
+class FixedCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
+
+class StringGrid : public QTableView {
+    Q_OBJECT
+public:
+    StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWidth, int rowHeight,
+               QWidget* parent = nullptr);
+
+    TextTableModel* Model() const { return model_; }
+    TextTable& Table() const { return model_->Table(); }
+    int FixedCols() const { return fixedCols_; }
+    int FixedRows() const { return fixedRows_; }
+
+    // Top-left cell (column, row) of the selection, or the current cell without one.
+    QPoint Anchor() const;
+    void SetEditable(bool editable);
+    // Writes a cell being edited into the table and closes its editor.
+    void FinishEditing();
+    void Refresh();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void UpdateFrozenRows();
+
+    TextTableModel* model_;
+    QTableView* frozenRows_ = nullptr;  // keeps the fixed rows in view while scrolling
+    int fixedCols_;
+    int fixedRows_;
+};
+
+}  // namespace morvik::app

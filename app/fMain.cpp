@@ -1,0 +1,443 @@
+#include "fMain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+
+#include "Compute.h"
+#include "DataExchange.h"
+#include "EquationSets.h"
+#include "Export.h"
+#include "IniFile.h"
+#include "XlsImport.h"
+
+namespace morvik::app {
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QFont PixelFont(const QStringList& families, int pixels, bool bold = false) {
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+const QStringList kSansFamilies{"MS Sans Serif", "DejaVu Sans"};
+const QStringList kGridFamilies{"Tahoma", "DejaVu Sans"};
+const QStringList kArialFamilies{"Arial", "Liberation Sans", "DejaVu Sans"};
+
+// "Text files|*.txt|All files|*.*" in the form the Qt dialogs take.
+QString QtFilter(const QString& filter) {
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        if (pattern == "*.*") pattern = "*";  // also files without an extension
+        out << parts[i] + " (" + pattern + ")";
+    }
+    return out.join(";;");
+}
+
+void SetTextColor(QLabel* label, const Rgb& color) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(color.r, color.g, color.b));
+    label->setPalette(palette);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352, 424, 496};
+
+}  // namespace
+
+TForm1::TForm1(const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      programFolder_(programFolder) {
+    setObjectName("Form1");
+    setWindowTitle("MORVIK");
+    setFixedSize(610, 621);
+    setFont(PixelFont(kSansFamilies, 11));
+    BuildControls();
+    FormCreate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+QString TForm1::settingsPath() const {
+    return QDir(programFolder_).filePath(Q(kSettingsFileName));
+}
+
+void TForm1::BuildControls() {
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setGeometry(328, 8, 225, 21);
+    ComboBox2 = new QComboBox(this);
+    ComboBox2->setObjectName("ComboBox2");
+    ComboBox2->setGeometry(560, 8, 41, 21);
+    ComboBox2->addItems({"cz", "en"});
+    connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    connect(ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Change);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setGeometry(8, 32, 593, 441);
+    static constexpr std::array<const char*, 5> kSheetNames{"TabSheet1", "TabSheet2", "TabSheet3",
+                                                           "TabSheet4", "TabSheet5"};
+    for (std::size_t i = 0; i < tabSheets_.size(); ++i) {
+        tabSheets_[i] = new QWidget;
+        tabSheets_[i]->setObjectName(kSheetNames[i]);
+    }
+    for (int sheet : {0, 1, 4, 2, 3}) {
+        PageControl1->addTab(tabSheets_[static_cast<std::size_t>(sheet)],
+                             Q(kCzechCaptions.tabSheets[static_cast<std::size_t>(sheet)]));
+    }
+    QWidget* page1 = tabSheets_[0];
+    QWidget* page2 = tabSheets_[1];
+    QWidget* page3 = tabSheets_[4];
+    QWidget* page4 = tabSheets_[2];
+    QWidget* page5 = tabSheets_[3];
+
+    const QFont smallGrid = PixelFont(kGridFamilies, 9);
+    const QFont grid = PixelFont(kGridFamilies, 11);
+    auto makeGrid = [](TextTable& table, int fixedCols, int fixedRows, int width, int height,
+                       const QFont& font, QWidget* page, const char* name, QRect geometry) {
+        auto* g = new StringGrid(table, fixedCols, fixedRows, width, height, page);
+        g->setObjectName(name);
+        g->setFont(font);
+        g->setGeometry(geometry);
+        return g;
+    };
+    sgImput = makeGrid(ws_.sgImput, 2, 1, 56, 16, smallGrid, page1, "sgImput", {8, 8, 369, 397});
+    sgImput2 = makeGrid(ws_.sgImput2, 0, 1, 56, 16, smallGrid, page1, "sgImput2",
+                        {384, 24, 193, 187});
+    sgImput3 = makeGrid(ws_.sgImput3, 0, 1, 56, 16, smallGrid, page1, "sgImput3",
+                        {384, 232, 193, 173});
+    sg = makeGrid(ws_.sg, 1, 1, 64, 19, grid, page2, "sg", {8, 8, 569, 393});
+    sg->SetEditable(false);
+    sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 185, 393});
+    pom = makeGrid(ws_.pom, 1, 1, 64, 19, grid, page4, "pom", {8, 8, 569, 393});
+    pom->SetEditable(false);
+    sg->setFocusPolicy(Qt::ClickFocus);
+    pom->setFocusPolicy(Qt::ClickFocus);
+
+    QFont bold = font();
+    bold.setBold(true);
+    MakeLabel(page1, "Label2", "euryon dx", {384, 8, 120, 14})->setFont(bold);
+    MakeLabel(page1, "Label3", "euryon sin", {384, 216, 120, 14})->setFont(bold);
+
+    buttons_[4] = new QPushButton(Q(kCzechCaptions.buttons[4]), page3);
+    buttons_[4]->setObjectName("Button5");
+    buttons_[4]->setGeometry(200, 375, 169, 25);
+
+    Label4 = MakeLabel(page5, "Label4", Q(kCzechCaptions.about), {8, 8, 561, 121});
+    Label5 = MakeLabel(page5, "Label5", Q(kCzechCaptions.thanks), {8, 136, 561, 97});
+    for (QLabel* paragraph : {Label4, Label5}) {
+        paragraph->setWordWrap(true);
+        paragraph->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    MakeLabel(page5, "Label6", "ver.: 1.5.2", {531, 395, 60, 14});
+
+    static constexpr std::array<const char*, kEquationCount> kCbNames{"cb1", "cb2", "cb3", "cb4",
+                                                                     "cb5", "cb6", "cb7"};
+    static constexpr std::array<const char*, kEquationCount> kResultNames{
+        "Result1", "Result2", "Result3", "Result4", "Result5", "Result6", "Result7"};
+    const QFont resultFont = PixelFont(kArialFamilies, 19);
+    for (std::size_t i = 0; i < kEquationCount; ++i) {
+        cb_[i] = new StyledCheckBox(Q(kCzechCaptions.checkBoxes[i]), this);
+        cb_[i]->setObjectName(kCbNames[i]);
+        cb_[i]->setGeometry(kEquationLefts[i], 479, 71, 17);
+        connect(cb_[i], &StyledCheckBox::toggled, this, [this, i](bool on) { ws_.cb[i] = on; });
+        result_[i] = MakeLabel(this, kResultNames[i], "...", {kEquationLefts[i], 514, 65, 22});
+        result_[i]->setFont(resultFont);
+        result_[i]->setAlignment(Qt::AlignCenter);
+    }
+
+    auto* shape = new QFrame(this);
+    shape->setObjectName("Shape1");
+    shape->setGeometry(8, 502, 593, 4);
+    shape->setStyleSheet("background-color: black;");
+
+    Label1 = MakeLabel(this, "Label1", {}, {8, 544, 593, 31});
+    Label1->setFont(PixelFont(kArialFamilies, 27, true));
+    Label1->setAlignment(Qt::AlignCenter);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName("Panel1");
+    panel->setGeometry(0, 621 - 41, 610, 41);
+    panel->setAutoFillBackground(true);
+    QPalette white = panel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(white);
+    auto* line = new QFrame(panel);
+    line->setGeometry(0, 0, 610, 2);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    static constexpr std::array<QRect, 4> kButtonRects{QRect(16, 9, 89, 23), QRect(240, 9, 75, 23),
+                                                       QRect(448, 9, 75, 23), QRect(528, 9, 75, 23)};
+    static constexpr std::array<const char*, 4> kButtonNames{"Button1", "Button2", "Button3",
+                                                            "Button4"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        buttons_[i] = new QPushButton(Q(kCzechCaptions.buttons[i]), panel);
+        buttons_[i]->setObjectName(kButtonNames[i]);
+        buttons_[i]->setGeometry(kButtonRects[i]);
+    }
+    connect(buttons_[0], &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(buttons_[1], &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(buttons_[2], &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(buttons_[3], &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(buttons_[4], &QPushButton::clicked, this, &TForm1::Button5Click);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    Editovat1 = PopupMenu1->addAction("Editovat", this, &TForm1::Editovat1Click);
+    Editovat1->setObjectName("Editovat1");
+    Uloit1 = PopupMenu1->addAction("Uložit", this, &TForm1::Uloit1Click);
+    Uloit1->setObjectName("Uloit1");
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName("PopupMenu2");
+    Vloit1 = PopupMenu2->addAction("Vložit", this, &TForm1::Vloit1Click);
+    Vloit1->setObjectName("Vloit1");
+    Vloit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    Vloit1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    Vymazattabulku1 = PopupMenu2->addAction("Vymazat tabulku", this, &TForm1::Vymazattabulku1Click);
+    Vymazattabulku1->setObjectName("Vymazattabulku1");
+
+    auto attachMenu = [](StringGrid* g, QMenu* menu) {
+        g->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(g, &QWidget::customContextMenuRequested, menu, [g, menu](const QPoint& pos) {
+            g->setFocus(Qt::PopupFocusReason);
+            menu->popup(g->viewport()->mapToGlobal(pos));
+        });
+    };
+    attachMenu(sg, PopupMenu1);
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery}) {
+        attachMenu(g, PopupMenu2);
+        g->addAction(Vloit1);
+    }
+
+    QWidget* order[] = {ComboBox1, ComboBox2, PageControl1, sgImput, sgImput2, sgImput3,
+                        sgRozmery, buttons_[4], cb_[0], cb_[1], cb_[2], cb_[3], cb_[4],
+                        cb_[5], cb_[6], buttons_[0], buttons_[1], buttons_[2], buttons_[3]};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void TForm1::FormCreate() {
+    if (programFolder_.isEmpty()) programFolder_ = QCoreApplication::applicationDirPath();
+    ws_.lang = "cz";
+    WriteEquationHeader(ws_);
+    {
+        const IniFile ini(settingsPath().toStdString());
+        ws_.lang = ReadLanguage(ini, ws_.lang);
+        LoadStartupSet(ws_, ini);
+    }
+    sgImput->setColumnWidth(0, 118);
+    for (TextTable* cloud : {&ws_.sgImput2, &ws_.sgImput3}) {
+        cloud->SetCell(0, 0, "X");
+        cloud->SetCell(1, 0, "Y");
+        cloud->SetCell(2, 0, "Z");
+    }
+    ws_.Label1.text = "Muž / Žena";
+
+    for (std::string_view name : kCzechCaptions.setNames) ComboBox1->addItem(Q(name));
+    ComboBox1->setCurrentIndex(kUniversalSet);
+    openFilter_ = Q(kCzechCaptions.openFilter);
+    saveFilter_ = Q(kCzechCaptions.saveFilter);
+    PageControl1->setCurrentWidget(tabSheets_[1]);
+
+    if (const CaptionSet* set = FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
+    if (ws_.lang == "en") ComboBox2->setCurrentIndex(1);
+    ShowWorkspace();
+}
+
+void TForm1::ApplyCaptionSet(const CaptionSet& set) {
+    for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setText(Q(set.buttons[i]));
+    for (std::size_t i = 0; i < cb_.size(); ++i) cb_[i]->setText(Q(set.checkBoxes[i]));
+    const int position = ComboBox1->currentIndex();
+    ComboBox1->clear();
+    for (std::string_view name : set.setNames) ComboBox1->addItem(Q(name));
+    ComboBox1->setCurrentIndex(position);
+    for (std::size_t i = 0; i < tabSheets_.size(); ++i) {
+        PageControl1->setTabText(PageControl1->indexOf(tabSheets_[i]), Q(set.tabSheets[i]));
+    }
+    openFilter_ = Q(set.openFilter);
+    saveFilter_ = Q(set.saveFilter);
+    Label4->setText(Q(set.about));
+    Label5->setText(Q(set.thanks));
+    ApplyCaptionCells(ws_, set);
+    sg->setColumnWidth(0, 110);
+    for (int c = 0; c < ws_.pom.ColCount(); ++c) pom->setColumnWidth(c, sg->columnWidth(c));
+    for (int c = 0; c < 2; ++c) sgRozmery->setColumnWidth(c, sg->columnWidth(c));
+    ShowWorkspace();
+}
+
+void TForm1::ShowWorkspace() {
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3, sg, sgRozmery, pom}) g->Refresh();
+    for (std::size_t i = 0; i < kEquationCount; ++i) {
+        result_[i]->setText(QString::fromStdString(ws_.result[i].text));
+        SetTextColor(result_[i], ws_.result[i].color);
+        const QSignalBlocker quiet(cb_[i]);
+        cb_[i]->setChecked(ws_.cb[i]);
+    }
+    Label1->setText(QString::fromStdString(ws_.Label1.text));
+    SetTextColor(Label1, ws_.Label1.color);
+}
+
+void TForm1::Run(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        ShowWorkspace();
+        ShowMessage(QString::fromUtf8(e.what()));
+        return;
+    } catch (...) {
+        ShowWorkspace();
+        ShowMessage("Unknown error");
+        return;
+    }
+    ShowWorkspace();
+}
+
+void TForm1::ShowMessage(const QString& text) {
+    if (messageSink_) {
+        messageSink_(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Critical, "MORVIK", text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+std::optional<QString> TForm1::AskFileName(DialogKind kind) {
+    if (!nextFileNames_.empty()) {
+        std::optional<QString> name = std::move(nextFileNames_.front());
+        nextFileNames_.pop_front();
+        return name;
+    }
+    QFileDialog dialog(this);
+    dialog.setNameFilter(QtFilter(kind == DialogKind::Open ? openFilter_ : saveFilter_));
+    if (kind == DialogKind::Open) {
+        // A name that does not exist is accepted; the load reports it.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix("txt");
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+StringGrid* TForm1::FocusedInputGrid() const {
+    for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+        for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery}) {
+            if (w == g) return g;
+        }
+    }
+    return nullptr;
+}
+
+void TForm1::Button1Click() {
+    Run([this] {
+        std::optional<std::string> path;
+        if (const auto name = AskFileName(DialogKind::Open)) {
+            lastFileName_ = *name;
+            path = name->toStdString();
+        }
+        LoadFileCommand(ws_, path, ImportWorkbook);
+    });
+}
+
+void TForm1::Button2Click() {
+    Run([this] { morvik::Button2Click(ws_); });
+}
+
+void TForm1::Button3Click() {
+    Run([this] {
+        const auto name = AskFileName(DialogKind::Save);
+        if (!name) return;
+        ExportReport(ws_, ComboBox1->currentIndex(), ws_.lang,
+                     WithDefaultExtension(name->toStdString(), "txt"));
+    });
+}
+
+void TForm1::Button4Click() { close(); }
+
+void TForm1::Button5Click() {
+    Run([this] { morvik::Button5Click(ws_); });
+}
+
+void TForm1::ComboBox1Change(int index) {
+    Run([this, index] { LoadEquationSet(ws_, IniFile(settingsPath().toStdString()), index); });
+}
+
+void TForm1::ComboBox2Change(int index) {
+    Run([this, index] {
+        if (index == 0) ws_.lang = "cz";
+        if (index == 1) ws_.lang = "en";
+        if (const CaptionSet* set = FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
+    });
+}
+
+void TForm1::Editovat1Click() {
+    Run([this] { sg->SetEditable(true); });
+}
+
+void TForm1::Uloit1Click() {
+    Run([this] {
+        sg->FinishEditing();
+        IniFile ini(settingsPath().toStdString());
+        SaveEquationSet(ws_, ini, ComboBox1->currentIndex());
+        sg->SetEditable(false);
+    });
+}
+
+void TForm1::Vloit1Click() {
+    Run([this] {
+        StringGrid* grid = FocusedInputGrid();
+        if (!grid) return;
+        const QPoint anchor = grid->Anchor();
+        PasteText(grid->Table(), anchor.x(), anchor.y(),
+                  QGuiApplication::clipboard()->text().toStdString());
+    });
+}
+
+void TForm1::Vymazattabulku1Click() {
+    Run([this] {
+        if (StringGrid* grid = FocusedInputGrid()) {
+            ClearTable(grid->Table(), grid->FixedCols(), grid->FixedRows());
+        }
+    });
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();  // the window closes even when the language could not be saved
+}
+
+void TForm1::FormClose() {
+    Run([this] {
+        IniFile ini(settingsPath().toStdString());
+        WriteLanguage(ini, ws_.lang);
+    });
+}
+
+}  // namespace morvik::app

@@ -1,0 +1,108 @@
+// The main window: shows the workspace and hands every command to the app core.
+#pragma once
+
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <deque>
+#include <functional>
+#include <optional>
+
+#include "Captions.h"
+#include "GridModel.h"
+#include "StyledCheckBox.h"
+#include "Workspace.h"
+
+class QComboBox;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTabWidget;
+class QFrame;
+
+namespace morvik::app {
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    using MessageSink = std::function<void(const QString&)>;
+
+    // `programFolder` holds Settings.ini; empty means the folder of the executable.
+    explicit TForm1(const QString& programFolder = {}, QWidget* parent = nullptr);
+
+    Workspace& workspace() { return ws_; }
+    QString settingsPath() const;
+
+    // Test seams: the next file dialog returns this name instead of opening (nullopt acts
+    // as Cancel), and failures go to the sink instead of a message box.
+    void setNextFileName(std::optional<QString> name) { nextFileNames_.push_back(std::move(name)); }
+    void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+
+    // Shows the workspace again after something outside the window changed it.
+    void ShowWorkspace();
+
+public slots:
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void ComboBox1Change(int index);
+    void ComboBox2Change(int index);
+    void Editovat1Click();
+    void Uloit1Click();
+    void Vloit1Click();
+    void Vymazattabulku1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void BuildControls();
+    void ApplyCaptionSet(const CaptionSet& set);
+
+    // The one place a command's failure ends: its message is shown, what it wrote stays,
+    // and the window goes on.
+    void Run(const std::function<void()>& command);
+    void ShowMessage(const QString& text);
+
+    enum class DialogKind { Open, Save };
+    std::optional<QString> AskFileName(DialogKind kind);
+    StringGrid* FocusedInputGrid() const;
+
+    Workspace ws_;
+    QString programFolder_;
+    QString lastFileName_;
+    QString openFilter_;
+    QString saveFilter_;
+    std::deque<std::optional<QString>> nextFileNames_;
+    MessageSink messageSink_;
+
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    std::array<QWidget*, 5> tabSheets_{};  // TabSheet1 .. TabSheet5 by name
+    StringGrid* sgImput = nullptr;
+    StringGrid* sgImput2 = nullptr;
+    StringGrid* sgImput3 = nullptr;
+    StringGrid* sg = nullptr;
+    StringGrid* sgRozmery = nullptr;
+    StringGrid* pom = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    std::array<StyledCheckBox*, kEquationCount> cb_{};
+    std::array<QLabel*, kEquationCount> result_{};
+    std::array<QPushButton*, 5> buttons_{};  // Button1 .. Button5
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;
+    QAction* Editovat1 = nullptr;
+    QAction* Uloit1 = nullptr;
+    QAction* Vloit1 = nullptr;
+    QAction* Vymazattabulku1 = nullptr;
+};
+
+}  // namespace morvik::app
