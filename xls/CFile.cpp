@@ -41,7 +41,7 @@ constexpr std::uint8_t kTypeStorage = 1;
 constexpr std::uint8_t kTypeStream = 2;
 constexpr std::uint8_t kTypeRoot = 5;
 
-[[noreturn]] void Damaged(std::uint8_t code = kCFileCannotOpenDocfile) { throw ECFileError(code); }
+[[noreturn]] void Refuse(std::uint8_t code = kCFileCannotOpenDocfile) { throw ECFileError(code); }
 
 // Where the bytes come from: a file read through a small block cache, or a buffer.
 class Source {
@@ -194,7 +194,11 @@ public:
             const std::uint64_t wanted = ((size - 1) >> shift) + 1;
             const ChainEnd end = mini ? Follow(miniFat_, miniClaimed_, miniSectorsPresent_, entry.start, wanted, sectors)
                                       : Follow(fat_, claimed_, sectorsPresent_, entry.start, wanted, sectors);
-            if (end == ChainEnd::kBroken) Damaged(kCFileCannotOpenStream);
+            // A broken chain fails the stream, not the file: a damaged summary stream must not
+            // keep the workbook beside it from loading. Using the stream raises the error.
+            if (end == ChainEnd::kBroken) {
+                return std::make_unique<TCFileStream>(entry.name, nullptr, mini, std::vector<std::uint32_t>{}, 0);
+            }
             // A chain shorter than the size (cut off, or ended early) holds only what it holds.
             size = std::min<std::uint64_t>(size, static_cast<std::uint64_t>(sectors.size()) << shift);
         }
@@ -229,9 +233,9 @@ private:
 
     void ReadHeader() {
         std::array<std::uint8_t, kHeaderFields> raw{};
-        if (source_->ReadAt(0, raw.data(), raw.size()) != raw.size()) Damaged();
+        if (source_->ReadAt(0, raw.data(), raw.size()) != raw.size()) Refuse();
         ByteReader r(raw);
-        if (!std::equal(kSignature.begin(), kSignature.end(), r.Bytes(8).begin())) Damaged();
+        if (!std::equal(kSignature.begin(), kSignature.end(), r.Bytes(8).begin())) Refuse();
         r.Skip(16);                            // class id, unused
         r.U16();                               // minor version
         const std::uint16_t major = r.U16();   // 3: 512-byte sectors, 4: 4096-byte sectors
@@ -249,8 +253,8 @@ private:
         firstDifatSector_ = r.U32();
         r.U32();                               // DIFAT sector count: the chain says it
         for (auto& s : headerDifat_) s = r.U32();
-        if (!r.Ok() || byteOrder != 0xFFFE || miniShift != kMiniSectorShift || cutoff != kMiniStreamCutoff) Damaged();
-        if (!(major == 3 && sectorShift_ == 9) && !(major == 4 && sectorShift_ == 12)) Damaged();
+        if (!r.Ok() || byteOrder != 0xFFFE || miniShift != kMiniSectorShift || cutoff != kMiniStreamCutoff) Refuse();
+        if (!(major == 3 && sectorShift_ == 9) && !(major == 4 && sectorShift_ == 12)) Refuse();
         version4_ = major == 4;
 
         const std::uint64_t fileSize = source_->Size();
@@ -261,7 +265,7 @@ private:
 
     void ReadFat() {
         // Each FAT sector is a distinct sector of the file, so the count cannot exceed them.
-        if (fatSectorCount_ == 0 || fatSectorCount_ > sectorsPresent_) Damaged();
+        if (fatSectorCount_ == 0 || fatSectorCount_ > sectorsPresent_) Refuse();
         std::vector<std::uint32_t> fatSectors;
         fatSectors.reserve(fatSectorCount_);
         for (std::size_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatSectorCount_; ++i) {
@@ -272,7 +276,7 @@ private:
         std::uint32_t next = firstDifatSector_;
         const std::size_t perSector = SectorSize() / 4 - 1;
         while (fatSectors.size() < fatSectorCount_) {
-            if (next > kMaxRegSect || next >= sectorsPresent_ || difatSectors.size() >= sectorsPresent_) Damaged();
+            if (next > kMaxRegSect || next >= sectorsPresent_ || difatSectors.size() >= sectorsPresent_) Refuse();
             difatSectors.push_back(next);
             const auto bytes = SectorBytes(next);
             for (std::size_t i = 0; i < perSector && fatSectors.size() < fatSectorCount_; ++i) {
@@ -284,7 +288,7 @@ private:
         const std::size_t perFatSector = SectorSize() / 4;
         fat_.reserve(fatSectors.size() * perFatSector);
         for (std::uint32_t s : fatSectors) {
-            if (s > kMaxRegSect || s >= sectorsPresent_) Damaged();
+            if (s > kMaxRegSect || s >= sectorsPresent_) Refuse();
             const auto bytes = SectorBytes(s);
             for (std::size_t i = 0; i < perFatSector; ++i) fat_.push_back(LoadU32(bytes.data() + 4 * i));
         }
@@ -296,17 +300,17 @@ private:
 
     void Claim(std::uint32_t sector) {
         if (sector < claimed_.size()) {
-            if (claimed_[sector]) Damaged();
+            if (claimed_[sector]) Refuse();
             claimed_[sector] = true;
         }
     }
 
     void ReadDirectory() {
+        // Nothing says how long the directory is, so its chain is read to the end, and a bad
+        // link there is taken as the end mark written wrongly: the entries before it stand.
         std::vector<std::uint32_t> sectors;
-        if (Follow(fat_, claimed_, sectorsPresent_, firstDirSector_, fat_.size(), sectors) == ChainEnd::kBroken) {
-            Damaged();
-        }
-        if (sectors.empty()) Damaged();
+        Follow(fat_, claimed_, sectorsPresent_, firstDirSector_, fat_.size(), sectors);
+        if (sectors.empty()) Refuse();
         const std::size_t perSector = SectorSize() / kDirEntrySize;
         entries_.reserve(sectors.size() * perSector);
         for (std::uint32_t s : sectors) {
@@ -331,16 +335,14 @@ private:
                 entries_.push_back(std::move(e));
             }
         }
-        if (entries_.front().type != kTypeRoot) Damaged();
+        if (entries_.front().type != kTypeRoot) Refuse();
     }
 
     void ReadMiniStructures() {
         std::vector<std::uint32_t> miniFatSectors;
+        // Like the directory, the mini FAT is read to the end of its chain, a bad link ending it.
         if (firstMiniFatSector_ != kEndOfChain && firstMiniFatSector_ != kFreeSect) {
-            if (Follow(fat_, claimed_, sectorsPresent_, firstMiniFatSector_, fat_.size(), miniFatSectors) ==
-                ChainEnd::kBroken) {
-                Damaged();
-            }
+            Follow(fat_, claimed_, sectorsPresent_, firstMiniFatSector_, fat_.size(), miniFatSectors);
         }
         const std::size_t perSector = SectorSize() / 4;
         miniFat_.reserve(miniFatSectors.size() * perSector);
@@ -353,9 +355,8 @@ private:
         const DirEntry& root = entries_.front();
         if (root.size > 0) {
             const std::uint64_t wanted = ((root.size - 1) >> sectorShift_) + 1;
-            if (Follow(fat_, claimed_, sectorsPresent_, root.start, wanted, miniStreamSectors_) == ChainEnd::kBroken) {
-                Damaged();
-            }
+            // Each small stream's own chain is checked against what this one holds.
+            Follow(fat_, claimed_, sectorsPresent_, root.start, wanted, miniStreamSectors_);
             miniStreamSize_ = std::min<std::uint64_t>(
                 root.size, static_cast<std::uint64_t>(miniStreamSectors_.size()) << sectorShift_);
         }
@@ -431,11 +432,18 @@ void BuildTree(Volume& volume, TCFileStorage& root) {
         std::uint32_t current = p.child;
         while (current != kNoStream || !stack.empty()) {
             while (current != kNoStream) {
-                if (current >= entries.size() || visited[current]) Damaged(p.code);
+                if (current >= entries.size() || visited[current]) Refuse(p.code);
+                // Only storages and streams belong in a tree. Some writers link to an unused
+                // or garbled entry whose own links are stale, so such an entry ends the branch.
+                if (entries[current].type != kTypeStorage && entries[current].type != kTypeStream) {
+                    current = kNoStream;
+                    break;
+                }
                 visited[current] = true;
                 stack.push_back(current);
                 current = entries[current].left;
             }
+            if (stack.empty()) break;
             const DirEntry& e = entries[stack.back()];
             stack.pop_back();
             if (e.type == kTypeStorage) {
@@ -469,8 +477,23 @@ TCFileStream::TCFileStream(std::string name, std::shared_ptr<cfb::Volume> volume
     : TCFileItem(std::move(name)), volume_(std::move(volume)), mini_(inMiniStream), sectors_(std::move(sectors)),
       size_(size) {}
 
+void TCFileStream::CheckOpen() const {
+    if (!volume_) throw ECFileError(kCFileCannotOpenStream);
+}
+
+std::uint64_t TCFileStream::Position() const {
+    CheckOpen();
+    return position_;
+}
+
+std::uint64_t TCFileStream::Size() const {
+    CheckOpen();
+    return size_;
+}
+
 std::size_t TCFileStream::Read(void* buffer, std::size_t count) {
-    if (buffer == nullptr || !volume_) return 0;
+    CheckOpen();
+    if (buffer == nullptr) return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
     const std::uint32_t shift = mini_ ? 6 : volume_->SectorShift();
     const std::uint64_t unit = std::uint64_t{1} << shift;
@@ -492,6 +515,7 @@ std::size_t TCFileStream::Read(void* buffer, std::size_t count) {
 }
 
 std::uint64_t TCFileStream::Seek(std::int64_t offset, int origin) {
+    CheckOpen();
     std::int64_t base = 0;
     if (origin == 1) base = static_cast<std::int64_t>(position_);
     else if (origin == 2) base = static_cast<std::int64_t>(size_);

@@ -60,6 +60,7 @@ private:
 class TCFileStream : public TCFileItem {
 public:
     // `sectors` is the stream's chain, already checked; `size` already fits what it holds.
+    // Without a volume the stream is damaged: every operation raises "Can not open a stream".
     TCFileStream(std::string name, std::shared_ptr<cfb::Volume> volume, bool inMiniStream,
                  std::vector<std::uint32_t> sectors, std::uint64_t size);
 
@@ -68,14 +69,17 @@ public:
     // Origin 0 from the start, 1 from the current position, 2 from the end. A target before
     // the start leaves the position where it was. Returns the new position.
     std::uint64_t Seek(std::int64_t offset, int origin);
-    std::uint64_t Position() const { return position_; }
-    std::uint64_t Size() const { return size_; }
+    std::uint64_t Position() const;
+    std::uint64_t Size() const;
+    bool Damaged() const { return !volume_; }
     // Raises "Can not set stream position" when the stream cannot stand at `p`.
     void SetPosition(std::int64_t p);
     // True only when `buffer` is given and exactly `n` bytes were read.
     bool ReadExact(void* buffer, std::size_t n);
 
 private:
+    void CheckOpen() const;
+
     std::shared_ptr<cfb::Volume> volume_;
     bool mini_;
     std::vector<std::uint32_t> sectors_;
