@@ -1,0 +1,787 @@
+#include "XLSReader.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ByteReader.h"
+#include "CFile.h"
+#include "Cp1250.h"
+#include "PtgParser.h"
+#include "Streams.h"
+#include "XLSError.h"
+#include "XLSFile.h"
+#include "XLSWorkbook.h"
+
+namespace morvik::xls {
+
+double DecodeRK(std::uint32_t rk) {
+    double value;
+    if (rk & 0x02u) {
+        // Arithmetic shift keeps the sign of the 30-bit integer.
+        value = static_cast<double>(static_cast<std::int32_t>(rk & ~3u) / 4);
+    } else {
+        value = std::bit_cast<double>(static_cast<std::uint64_t>(rk & ~3u) << 32);
+    }
+    if (rk & 0x01u) value /= 100.0;
+    return value;
+}
+
+double DateFromSerial(double serial) {
+    // Day 2 is 1900-01-01; serials from 61 on already skip the 1900-02-29 that never was.
+    constexpr double kJan1st1900 = 2.0;
+    constexpr double kMar1st1900 = 61.0;
+    double days = kJan1st1900 + serial - 1.0;
+    if (days > kMar1st1900) days -= 1.0;
+    return days;
+}
+
+THeaderSections SplitHeaderSections(std::string_view text) {
+    THeaderSections out;
+    struct Section {
+        std::string_view code, others;
+        bool THeaderSections::*has;
+        std::string THeaderSections::*value;
+    };
+    static constexpr std::array<Section, 3> kSections{{
+        {"&L", "&C&R", &THeaderSections::HasLeft, &THeaderSections::Left},
+        {"&C", "&L&R", &THeaderSections::HasCenter, &THeaderSections::Center},
+        {"&R", "&L&C", &THeaderSections::HasRight, &THeaderSections::Right},
+    }};
+    for (const auto& s : kSections) {
+        const auto at = text.find(s.code);
+        if (at == std::string_view::npos) continue;
+        // The other two codes are appended so that the section always ends at one of them.
+        std::string rest(text.substr(at + 2));
+        rest += s.others;
+        const auto end = std::min(rest.find(s.others.substr(0, 2)), rest.find(s.others.substr(2, 2)));
+        out.*(s.has) = true;
+        out.*(s.value) = rest.substr(0, end);
+    }
+    return out;
+}
+
+namespace {
+
+// Record identifiers the reader acts on.
+namespace rid {
+constexpr std::uint16_t kFormula = 0x0006, kEof = 0x000A, kProtect = 0x0012, kHeader = 0x0014,
+                        kFooter = 0x0015, kExternSheet = 0x0017, kName = 0x0018, kLeftMargin = 0x0026,
+                        kRightMargin = 0x0027, kTopMargin = 0x0028, kBottomMargin = 0x0029,
+                        kPrintHeaders = 0x002A, kPrintGridlines = 0x002B, kFilePass = 0x002F,
+                        kFont = 0x0031, kPane = 0x0041, kColInfo = 0x007D, kWsBool = 0x0081,
+                        kHCenter = 0x0083, kVCenter = 0x0084, kBoundSheet = 0x0085, kScl = 0x00A0,
+                        kSetup = 0x00A1, kMulRk = 0x00BD, kMulBlank = 0x00BE, kXf = 0x00E0,
+                        kMergedCells = 0x00E5, kSst = 0x00FC, kLabelSst = 0x00FD, kBlank = 0x0201,
+                        kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kString = 0x0207,
+                        kRow = 0x0208, kWindow2 = 0x023E, kRk = 0x027E, kFormat = 0x041E,
+                        kShrFmla = 0x04BC, kBof = 0x0809;
+}  // namespace rid
+
+constexpr std::uint8_t kErrStreamNotFound = 2;
+constexpr std::uint8_t kErrFormulaNotRecognized = 13;
+constexpr std::uint8_t kErrPasswordProtected = 14;
+
+// UTF-16LE bytes of a marked text (or its 8-bit characters) as Windows-1250 bytes, the
+// narrow text of this program's code page.
+std::string MarkedToCp1250(std::string_view marked) {
+    if (marked.empty()) return {};
+    if (marked[0] == kMarkWide) return Utf8ToCp1250(MarkedTextToUtf8(marked));
+    return std::string(marked.substr(1));
+}
+
+}  // namespace
+
+// All state of one load.
+class TXLSReader::Loader {
+public:
+    Loader(TXLSFile& file, const TReaderOptions& options, TRecordCursor& cursor)
+        : workbook_(file.Workbook()), options_(options), cursor_(cursor) {}
+
+    void RecordLoop();
+    void NamesPass();
+    void FormulaPass();
+
+    // Handlers, one per record identifier of the dispatch table.
+    void OnBof(ByteReader&);
+    void OnEof(ByteReader&);
+    void OnProtect(ByteReader&);
+    void OnFilePass(ByteReader&);
+    void OnBoundSheet(ByteReader&);
+    void OnExternSheet(ByteReader&);
+    void OnName(ByteReader&);
+    void OnSst(ByteReader&);
+    void OnFont(ByteReader&);
+    void OnXf(ByteReader&);
+    void OnFormat(ByteReader&);
+    void OnNumber(ByteReader&);
+    void OnRk(ByteReader&);
+    void OnMulRk(ByteReader&);
+    void OnLabel(ByteReader&);
+    void OnLabelSst(ByteReader&);
+    void OnBoolErr(ByteReader&);
+    void OnBlank(ByteReader&);
+    void OnMulBlank(ByteReader&);
+    void OnFormula(ByteReader&);
+    void OnString(ByteReader&);
+    void OnShrFmla(ByteReader&);
+    void OnRow(ByteReader&);
+    void OnColInfo(ByteReader&);
+    void OnMergedCells(ByteReader&);
+    void OnSetup(ByteReader&);
+    void OnWsBool(ByteReader&);
+    void OnHeader(ByteReader&);
+    void OnFooter(ByteReader&);
+    void OnPane(ByteReader&);
+    void OnScl(ByteReader&);
+    void OnWindow2(ByteReader&);
+    void OnLeftMargin(ByteReader& r) { Sheet().PageSetup().LeftMargin = r.F64(); }
+    void OnRightMargin(ByteReader& r) { Sheet().PageSetup().RightMargin = r.F64(); }
+    void OnTopMargin(ByteReader& r) { Sheet().PageSetup().TopMargin = r.F64(); }
+    void OnBottomMargin(ByteReader& r) { Sheet().PageSetup().BottomMargin = r.F64(); }
+    void OnPrintHeaders(ByteReader& r) { Sheet().PageSetup().PrintHeadings = r.U16() == 1; }
+    void OnPrintGridlines(ByteReader& r) { Sheet().PageSetup().PrintGridlines = r.U16() == 1; }
+    void OnHCenter(ByteReader& r) { Sheet().PageSetup().CenterHorizontally = r.U16() == 1; }
+    void OnVCenter(ByteReader& r) { Sheet().PageSetup().CenterVertically = r.U16() == 1; }
+
+private:
+    TSheet& Sheet() { return workbook_.Sheets().Items(sheetIndex_); }
+    TCell& CellAt(std::uint16_t row, std::uint16_t col) { return Sheet().Cells().Cell(row, col); }
+    void ApplyFormat(TCell& cell, std::uint32_t xf);
+    void ApplyBlank(std::uint16_t row, std::uint16_t col, std::uint32_t xf);
+    bool XfIsDate(std::uint32_t xf);
+    TPtgParser& Parser();
+    void HeaderFooter(ByteReader& r, bool footer);
+
+    TWorkbook& workbook_;
+    TReaderOptions options_;
+    TRecordCursor& cursor_;
+
+    int bofDepth_ = 0;
+    bool globalsDone_ = false;
+    int sheetIndex_ = 0;
+    bool fontTableStarted_ = false;
+    bool xfTableStarted_ = false;
+    struct PendingString {
+        int row = -1, col = -1, xf = -1;
+    } pendingString_;
+    std::vector<std::string> sharedStrings_;
+    std::vector<std::vector<std::uint8_t>> names_;
+    std::vector<std::string> sheetNames_;
+    std::vector<std::vector<std::uint8_t>> references_;
+    std::vector<std::vector<std::uint8_t>> formulas_;
+    std::unique_ptr<TPtgParser> parser_;
+    std::int64_t mergedBudget_ = kMergedCellBudget;
+    // Per XF index: -1 not yet known, 0 not a date format, 1 a date format. Number formats
+    // and XF entries only change while the globals are read, so the answer is cached per XF
+    // and dropped whenever a FORMAT or XF record arrives.
+    std::vector<std::int8_t> xfDateCache_;
+};
+
+namespace {
+
+using Handler = void (TXLSReader::Loader::*)(ByteReader&);
+
+struct RecordEntry {
+    std::uint16_t id;
+    Handler handler;
+};
+
+// Every record the reader acts on; any other identifier (CONTINUE outside the string table,
+// CODEPAGE, DATEMODE, DIMENSIONS, ...) is consumed unread.
+constexpr RecordEntry kRecordTable[] = {
+    {rid::kFormula, &TXLSReader::Loader::OnFormula},
+    {rid::kEof, &TXLSReader::Loader::OnEof},
+    {rid::kProtect, &TXLSReader::Loader::OnProtect},
+    {rid::kHeader, &TXLSReader::Loader::OnHeader},
+    {rid::kFooter, &TXLSReader::Loader::OnFooter},
+    {rid::kExternSheet, &TXLSReader::Loader::OnExternSheet},
+    {rid::kName, &TXLSReader::Loader::OnName},
+    {rid::kLeftMargin, &TXLSReader::Loader::OnLeftMargin},
+    {rid::kRightMargin, &TXLSReader::Loader::OnRightMargin},
+    {rid::kTopMargin, &TXLSReader::Loader::OnTopMargin},
+    {rid::kBottomMargin, &TXLSReader::Loader::OnBottomMargin},
+    {rid::kPrintHeaders, &TXLSReader::Loader::OnPrintHeaders},
+    {rid::kPrintGridlines, &TXLSReader::Loader::OnPrintGridlines},
+    {rid::kFilePass, &TXLSReader::Loader::OnFilePass},
+    {rid::kFont, &TXLSReader::Loader::OnFont},
+    {rid::kPane, &TXLSReader::Loader::OnPane},
+    {rid::kColInfo, &TXLSReader::Loader::OnColInfo},
+    {rid::kWsBool, &TXLSReader::Loader::OnWsBool},
+    {rid::kHCenter, &TXLSReader::Loader::OnHCenter},
+    {rid::kVCenter, &TXLSReader::Loader::OnVCenter},
+    {rid::kBoundSheet, &TXLSReader::Loader::OnBoundSheet},
+    {rid::kScl, &TXLSReader::Loader::OnScl},
+    {rid::kSetup, &TXLSReader::Loader::OnSetup},
+    {rid::kMulRk, &TXLSReader::Loader::OnMulRk},
+    {rid::kMulBlank, &TXLSReader::Loader::OnMulBlank},
+    {rid::kXf, &TXLSReader::Loader::OnXf},
+    {rid::kMergedCells, &TXLSReader::Loader::OnMergedCells},
+    {rid::kSst, &TXLSReader::Loader::OnSst},
+    {rid::kLabelSst, &TXLSReader::Loader::OnLabelSst},
+    {rid::kBlank, &TXLSReader::Loader::OnBlank},
+    {rid::kNumber, &TXLSReader::Loader::OnNumber},
+    {rid::kLabel, &TXLSReader::Loader::OnLabel},
+    {rid::kBoolErr, &TXLSReader::Loader::OnBoolErr},
+    {rid::kString, &TXLSReader::Loader::OnString},
+    {rid::kRow, &TXLSReader::Loader::OnRow},
+    {rid::kWindow2, &TXLSReader::Loader::OnWindow2},
+    {rid::kRk, &TXLSReader::Loader::OnRk},
+    {rid::kFormat, &TXLSReader::Loader::OnFormat},
+    {rid::kShrFmla, &TXLSReader::Loader::OnShrFmla},
+    {rid::kBof, &TXLSReader::Loader::OnBof},
+};
+
+// Direct lookup by identifier: every identifier of the table is below this bound.
+constexpr std::size_t kDispatchSize = 0x0810;
+
+constexpr std::array<Handler, kDispatchSize> MakeDispatch() {
+    std::array<Handler, kDispatchSize> out{};
+    for (const auto& e : kRecordTable) out[e.id] = e.handler;
+    return out;
+}
+constexpr auto kDispatch = MakeDispatch();
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The record loop and substreams
+
+void TXLSReader::Loader::RecordLoop() {
+    while (cursor_.NextRecord()) {
+        const std::uint32_t id = cursor_.RecordId();
+        // Consumed before the handler runs: the string table handler reads ahead and leaves
+        // the record after the table unconsumed for the next turn.
+        cursor_.Consume();
+        if (id >= kDispatchSize || kDispatch[id] == nullptr) continue;
+        ByteReader r(cursor_.Data().Bytes());
+        (this->*kDispatch[id])(r);
+    }
+}
+
+void TXLSReader::Loader::OnBof(ByteReader&) {
+    ++bofDepth_;
+    if (bofDepth_ == 0) {
+        if (globalsDone_) ++sheetIndex_; else globalsDone_ = true;
+    }
+}
+
+void TXLSReader::Loader::OnEof(ByteReader&) {
+    --bofDepth_;
+    if (bofDepth_ == 0) {
+        if (globalsDone_) ++sheetIndex_; else globalsDone_ = true;
+    }
+}
+
+void TXLSReader::Loader::OnProtect(ByteReader& r) {
+    if (r.U16() != 0 && !globalsDone_) throw EXLSError(kErrPasswordProtected);
+}
+
+void TXLSReader::Loader::OnFilePass(ByteReader&) {
+    // Everything after FILEPASS is encrypted: reading on would turn cipher text into cells.
+    if (!globalsDone_) throw EXLSError(kErrPasswordProtected);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Workbook globals
+
+void TXLSReader::Loader::OnBoundSheet(ByteReader& r) {
+    r.Skip(4);  // stream offset: the sheets follow the substream order instead
+    r.U16();    // visibility and type: hidden and chart sheets are sheets like any other
+    const std::size_t count = r.U8();
+    const bool wide = (r.U8() & 0x01) != 0;
+    std::u16string name;
+    if (wide) {
+        const auto bytes = r.Bytes(2 * count);
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) name.push_back(static_cast<char16_t>(LoadU16(&bytes[i])));
+    } else {
+        // Compressed characters are the low bytes of UTF-16 code units.
+        for (std::uint8_t b : r.Bytes(count)) name.push_back(static_cast<char16_t>(b));
+    }
+    workbook_.Sheets().Add(name);
+}
+
+void TXLSReader::Loader::OnExternSheet(ByteReader& r) {
+    r.Skip(2);
+    while (r.Remaining() >= 6) {
+        const auto entry = r.Bytes(6);
+        references_.emplace_back(entry.begin(), entry.end());
+    }
+}
+
+void TXLSReader::Loader::OnName(ByteReader& r) {
+    const auto bytes = r.Bytes(r.Remaining());
+    names_.emplace_back(bytes.begin(), bytes.end());
+}
+
+void TXLSReader::Loader::OnSst(ByteReader&) {
+    ReadSharedStringTable(cursor_, sharedStrings_);
+}
+
+void TXLSReader::Loader::OnFont(ByteReader& r) {
+    auto& fonts = workbook_.Fonts();
+    if (!fontTableStarted_) {
+        fonts.BeginLoad();
+        fontTableStarted_ = true;
+    }
+    FontFromRecord(r.Bytes(r.Remaining()), fonts.Scratch());
+    fonts.AppendScratch();
+}
+
+void TXLSReader::Loader::OnXf(ByteReader& r) {
+    auto& xfs = workbook_.XFs();
+    if (!xfTableStarted_) {
+        xfs.BeginLoad();
+        xfTableStarted_ = true;
+    }
+    TXFEntry& entry = xfs.Scratch();
+    XFFromRecord(r.Bytes(r.Remaining()), entry);
+    // The file's font numbering skips font 4.
+    if (entry.FontIndex >= 4) --entry.FontIndex;
+    const int position = workbook_.FormatStrings().IndexOfCode(entry.NumberFormat);
+    entry.NumberFormat = static_cast<std::uint16_t>(position < 0 ? 0 : position);
+    xfs.AppendScratch();
+    xfDateCache_.clear();
+}
+
+void TXLSReader::Loader::OnFormat(ByteReader& r) {
+    const std::uint16_t code = r.U16();
+    TEasyStream rest(r.Bytes(r.Remaining()));
+    std::string marked;
+    ReadCountedString(rest, 2, marked);
+    workbook_.FormatStrings().SetFormat(code, MarkedToCp1250(marked));
+    xfDateCache_.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cell values
+
+bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
+    if (xf >= xfDateCache_.size()) xfDateCache_.resize(static_cast<std::size_t>(workbook_.XFs().Count()), -1);
+    std::int8_t& known = xfDateCache_[xf];
+    if (known < 0) {
+        known = 0;
+        const auto& formats = workbook_.FormatStrings();
+        const int f = workbook_.XFs().Get(static_cast<int>(xf)).NumberFormat;
+        if (f >= 0 && f < formats.Count()) {
+            const TNumberFormat format = formats.Get(f);
+            std::string_view kind = ClassifyBuiltinFormat(format.Code);
+            if (kind.empty() && !format.Pattern.empty()) kind = ClassifyFormatText(format.Pattern);
+            known = kind == "date" ? 1 : 0;
+        }
+    }
+    return known == 1;
+}
+
+void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
+    if (xf >= static_cast<std::uint32_t>(workbook_.XFs().Count())) return;
+    cell.SetXFIndex(static_cast<std::int32_t>(xf));
+    // The cell's number format is its XF entry's, so the class follows from the XF alone.
+    if (!XfIsDate(xf)) return;
+    const TCellValue& value = cell.Value();
+    if (value.IsNumber() && value.Kind() != TVarType::Date) {
+        cell.SetValue(TCellValue(TDateTime{DateFromSerial(value.AsDouble())}));
+    }
+}
+
+void TXLSReader::Loader::OnNumber(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    TCell& cell = CellAt(row, col);
+    cell.SetValue(TCellValue(r.F64()));
+    ApplyFormat(cell, xf);
+}
+
+void TXLSReader::Loader::OnRk(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    TCell& cell = CellAt(row, col);
+    cell.SetValue(TCellValue(DecodeRK(r.U32())));
+    ApplyFormat(cell, xf);
+}
+
+void TXLSReader::Loader::OnMulRk(ByteReader& r) {
+    const std::uint16_t row = r.U16();
+    int col = r.U16();
+    // The trailing last-column field is not trusted; the entries say how many there are.
+    while (r.Remaining() > 6) {
+        const std::uint16_t xf = r.U16();
+        const double value = DecodeRK(r.U32());
+        TCell& cell = CellAt(row, static_cast<std::uint16_t>(std::min(col, 0xFFFF)));
+        cell.SetValue(TCellValue(value));
+        ApplyFormat(cell, xf);
+        ++col;
+    }
+}
+
+void TXLSReader::Loader::OnLabel(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    const std::uint16_t count = r.U16();
+    TCell& cell = CellAt(row, col);
+    if (count == 0) {
+        cell.SetValue(TCellValue::String8({}));
+    } else {
+        const bool wide = (r.U8() & 0x01) != 0;
+        const auto bytes = r.Bytes(std::min<std::size_t>(wide ? 2u * count : count, r.Remaining()));
+        if (wide) {
+            std::u16string text;
+            text.reserve(bytes.size() / 2);
+            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text.push_back(static_cast<char16_t>(LoadU16(&bytes[i])));
+            cell.SetValue(TCellValue(std::move(text)));
+        } else {
+            cell.SetValue(TCellValue::String8(std::string(bytes.begin(), bytes.end())));
+        }
+    }
+    ApplyFormat(cell, xf);
+}
+
+void TXLSReader::Loader::OnLabelSst(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    const std::uint32_t index = r.U32();
+    if (index >= sharedStrings_.size()) RaiseListIndexError(index);
+    const std::string& marked = sharedStrings_[index];
+    TCell& cell = CellAt(row, col);
+    if (!marked.empty() && marked[0] == kMarkWide) {
+        cell.SetValue(TCellValue(MarkedTextToWide(marked)));
+    } else {
+        cell.SetValue(TCellValue::String8(marked.empty() ? std::string() : marked.substr(1)));
+    }
+    ApplyFormat(cell, xf);
+}
+
+void TXLSReader::Loader::OnBoolErr(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    const std::uint16_t value = r.U16();
+    // Error codes are not values of the model: such a cell is left out.
+    if (value > 1) return;
+    TCell& cell = CellAt(row, col);
+    cell.SetValue(TCellValue(value == 1));
+    ApplyFormat(cell, xf);
+}
+
+void TXLSReader::Loader::ApplyBlank(std::uint16_t row, std::uint16_t col, std::uint32_t xf) {
+    if (!options_.ReadBlankCells) return;
+    auto& xfs = workbook_.XFs();
+    if (xf >= static_cast<std::uint32_t>(xfs.Count()) || IsPlain(xfs.Get(static_cast<int>(xf)))) return;
+    ApplyFormat(CellAt(row, col), xf);
+}
+
+void TXLSReader::Loader::OnBlank(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    ApplyBlank(row, col, xf);
+}
+
+void TXLSReader::Loader::OnMulBlank(ByteReader& r) {
+    const std::uint16_t row = r.U16();
+    int col = r.U16();
+    while (r.Remaining() > 2) {
+        ApplyBlank(row, static_cast<std::uint16_t>(std::min(col, 0xFFFF)), r.U16());
+        ++col;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Formula cells
+
+void TXLSReader::Loader::OnFormula(ByteReader& r) {
+    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    std::array<std::uint8_t, 8> result{};
+    const auto resultBytes = r.Bytes(8);
+    std::copy(resultBytes.begin(), resultBytes.end(), result.begin());
+    TCell& cell = CellAt(row, col);
+    if (result[6] == 0xFF && result[7] == 0xFF) {
+        switch (result[0]) {
+            case 0:  // text, in the STRING record that follows
+                pendingString_ = {row, col, xf};
+                break;
+            case 1:
+                cell.SetValue(TCellValue(result[2] == 1));
+                break;
+            default:  // error or empty text: no value
+                break;
+        }
+    } else {
+        cell.SetValue(TCellValue(std::bit_cast<double>(LoadU64(result.data()))));
+    }
+    ApplyFormat(cell, xf);
+    if (!options_.ReadFormulas) return;
+    const auto options = r.Bytes(2);
+    r.Skip(4);
+    const std::uint16_t length = r.U16();
+    const auto tokens = r.Bytes(std::min<std::size_t>(length, r.Remaining()));
+    std::vector<std::uint8_t> entry(2, 0);
+    std::copy(options.begin(), options.end(), entry.begin());
+    entry.insert(entry.end(), tokens.begin(), tokens.end());
+    formulas_.push_back(std::move(entry));
+    cell.SetFormula(std::to_string(formulas_.size() - 1));
+}
+
+void TXLSReader::Loader::OnString(ByteReader& r) {
+    if (pendingString_.row < 0 || pendingString_.col < 0 || pendingString_.xf < 0) return;
+    TEasyStream data(r.Bytes(r.Remaining()));
+    std::string marked;
+    ReadCountedString(data, 2, marked);
+    TCell& cell = CellAt(static_cast<std::uint16_t>(pendingString_.row), static_cast<std::uint16_t>(pendingString_.col));
+    // 16-bit text stays 16-bit: squeezing it through an 8-bit code page would lose every
+    // character the code page lacks.
+    if (!marked.empty() && marked[0] == kMarkWide) {
+        cell.SetValue(TCellValue(MarkedTextToWide(marked)));
+    } else {
+        cell.SetValue(TCellValue::String8(marked.empty() ? std::string() : marked.substr(1)));
+    }
+    ApplyFormat(cell, static_cast<std::uint32_t>(pendingString_.xf));
+    pendingString_ = {};
+}
+
+TPtgParser& TXLSReader::Loader::Parser() {
+    if (!parser_) {
+        sheetNames_.clear();
+        auto& sheets = workbook_.Sheets();
+        for (int i = 0; i < sheets.Count(); ++i) sheetNames_.push_back(sheets.Items(i).NameUtf8());
+        parser_ = std::make_unique<TPtgParser>(sheetNames_, references_);
+    }
+    return *parser_;
+}
+
+void TXLSReader::Loader::OnShrFmla(ByteReader& r) {
+    if (!options_.ReadFormulas) return;
+    Parser().SharedFormulas().Add(static_cast<std::uint16_t>(sheetIndex_), r.Bytes(r.Remaining()));
+}
+
+void TXLSReader::Loader::FormulaPass() {
+    if (formulas_.empty()) return;
+    TPtgParser& parser = Parser();
+    auto& sheets = workbook_.Sheets();
+    for (int s = 0; s < sheets.Count(); ++s) {
+        TCells& cells = sheets.Items(s).Cells();
+        for (int i = 0; i < cells.Count(); ++i) {
+            TCell& cell = cells.Items(i);
+            const std::string text = cell.Formula();
+            if (text.empty()) continue;
+            std::size_t index = 0;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
+            if (ec != std::errc{} || end != text.data() + text.size() || index >= formulas_.size()) {
+                cell.SetFormula({});
+                continue;
+            }
+            const auto& entry = formulas_[index];
+            const std::span<const std::uint8_t> tokens(entry.data() + 2, entry.size() - 2);
+            const auto status = parser.Parse(static_cast<std::uint16_t>(s), cell.Row(), tokens, entry[0],
+                                             static_cast<std::uint8_t>(cell.Col()));
+            if (status == TPtgParser::kOk) {
+                cell.SetFormula(parser.Result());
+            } else {
+                cell.SetFormula({});
+                if (options_.StrictFormulas) throw EXLSError(kErrFormulaNotRecognized);
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows, columns, merged areas
+
+void TXLSReader::Loader::OnRow(ByteReader& r) {
+    if (!options_.ReadRowInfo) return;
+    const std::uint16_t index = r.U16();
+    r.Skip(4);
+    const std::uint16_t height = r.U16();
+    r.Skip(4);
+    const std::uint16_t flags = r.U16();
+    const std::uint16_t xf = r.U16();
+    TSheet& sheet = Sheet();
+    {
+        TRow& row = sheet.Rows().Row(index);
+        if (flags & 0x20) row.SetHeightPixels(0); else row.SetHeightPoints(height / 20.0);
+    }
+    for (int level = flags & 0x07; level > 0; --level) sheet.GroupRows(index, index);
+    // Looked up again: grouping may have replaced a row that was still pending.
+    TRow& row = sheet.Rows().Row(index);
+    if (!(flags & 0x40)) row.ClearCustomHeight();
+    if ((flags & 0x80) && xf < workbook_.XFs().Count()) row.SetXFIndex(xf);
+}
+
+void TXLSReader::Loader::OnColInfo(ByteReader& r) {
+    if (!options_.ReadColumnInfo) return;
+    const std::uint16_t first = r.U16();
+    const std::uint16_t last = std::min<std::uint16_t>(r.U16(), 255);
+    const std::uint16_t width = r.U16();
+    const std::uint16_t xf = r.U16();
+    const std::uint16_t flags = r.U16();
+    TSheet& sheet = Sheet();
+    for (int c = first; c <= last; ++c) {
+        TColumn& column = sheet.Columns().Column(c);
+        if (flags & 0x0001) column.SetWidthPixels(0); else column.SetWidthChars(ColumnWidthFromFile(width));
+        column.SetXFIndex(xf);
+    }
+    for (int level = (flags >> 8) & 0x07; level > 0; --level) sheet.GroupColumns(first, last);
+}
+
+void TXLSReader::Loader::OnMergedCells(ByteReader& r) {
+    r.Skip(2);
+    TSheet& sheet = Sheet();
+    while (r.Remaining() >= 8) {
+        const std::uint16_t firstRow = r.U16(), lastRow = r.U16();
+        const std::uint16_t firstCol = r.U16(), lastCol = r.U16();
+        TRange& range = sheet.Ranges().Add();
+        range.AddRect(firstRow, lastRow, static_cast<std::uint8_t>(firstCol), static_cast<std::uint8_t>(lastCol));
+        const std::int64_t rows = static_cast<std::int64_t>(lastRow) - firstRow + 1;
+        const std::int64_t cols = static_cast<std::int64_t>(lastCol & 0xFF) - (firstCol & 0xFF) + 1;
+        const std::int64_t cells = rows > 0 && cols > 0 ? rows * cols : 0;
+        if (cells > mergedBudget_) continue;
+        mergedBudget_ -= cells;
+        range.Merge();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Page setup and view
+
+void TXLSReader::Loader::OnSetup(ByteReader& r) {
+    TPageSetup& page = Sheet().PageSetup();
+    page.PaperSize = static_cast<std::uint8_t>(r.U16());
+    page.Scale = r.U16();
+    page.StartPage = r.I16();
+    page.FitWidth = r.U16();
+    page.FitHeight = r.U16();
+    const std::uint16_t flags = r.U16();
+    page.OverThenDown = flags & 0x01;
+    page.Portrait = flags & 0x02;
+    page.BlackAndWhite = flags & 0x08;
+    page.Draft = flags & 0x10;
+    if (!(flags & 0x80)) page.StartPage = -1;
+    r.Skip(4);
+    page.HeaderMargin = r.F64();
+    page.FooterMargin = r.F64();
+}
+
+void TXLSReader::Loader::OnWsBool(ByteReader& r) {
+    const std::uint16_t flags = r.U16();
+    TPageSetup& page = Sheet().PageSetup();
+    page.SummaryRowsAbove = !(flags & 0x0040);
+    page.SummaryColumnsLeft = !(flags & 0x0080);
+    page.UseScale = !(flags & 0x0100);
+}
+
+void TXLSReader::Loader::HeaderFooter(ByteReader& r, bool footer) {
+    if (r.Remaining() == 0) return;
+    TEasyStream data(r.Bytes(r.Remaining()));
+    std::string marked;
+    ReadCountedString(data, 2, marked);
+    const THeaderSections s = SplitHeaderSections(MarkedToCp1250(marked));
+    TPageSetup& page = Sheet().PageSetup();
+    if (s.HasLeft) (footer ? page.LeftFooter : page.LeftHeader) = s.Left;
+    if (s.HasCenter) (footer ? page.CenterFooter : page.CenterHeader) = s.Center;
+    if (s.HasRight) (footer ? page.RightFooter : page.RightHeader) = s.Right;
+}
+
+void TXLSReader::Loader::OnHeader(ByteReader& r) { HeaderFooter(r, false); }
+void TXLSReader::Loader::OnFooter(ByteReader& r) { HeaderFooter(r, true); }
+
+void TXLSReader::Loader::OnPane(ByteReader& r) {
+    TSheet& sheet = Sheet();
+    sheet.PaneColumns = static_cast<std::uint8_t>(r.U16());
+    sheet.PaneRows = r.U16();
+}
+
+void TXLSReader::Loader::OnScl(ByteReader& r) {
+    const std::uint32_t numerator = r.U16(), denominator = r.U16();
+    if (denominator == 0) return;
+    Sheet().Zoom = static_cast<std::uint16_t>(std::min<std::uint32_t>(numerator * 100 / denominator, 0xFFFF));
+}
+
+void TXLSReader::Loader::OnWindow2(ByteReader& r) {
+    const std::uint16_t flags = r.U16();
+    TSheet& sheet = Sheet();
+    sheet.ShowGridlines = flags & 0x0002;
+    sheet.ShowHeadings = flags & 0x0004;
+    sheet.ShowZeros = flags & 0x0010;
+    sheet.PageBreakPreview = flags & 0x0800;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Defined names: ranges and print areas
+
+void TXLSReader::Loader::NamesPass() {
+    for (const auto& payload : names_) {
+        ByteReader r(payload);
+        const std::uint16_t flags = r.U16();
+        if (flags != 0 && flags != 0x0020) continue;
+        const bool builtIn = flags == 0x0020;
+        r.Seek(3);
+        const std::size_t nameLength = r.U8();
+        const std::size_t formulaLength = r.U16();
+        r.Seek(14);
+        const bool wide = r.U8() == 1;
+        std::string name;
+        if (wide) {
+            const auto bytes = r.Bytes(std::min<std::size_t>(2 * nameLength, r.Remaining() & ~std::size_t{1}));
+            name = Utf8ToCp1250(Utf16LeToUtf8(bytes));
+        } else {
+            const auto bytes = r.Bytes(std::min(nameLength, r.Remaining()));
+            name.assign(bytes.begin(), bytes.end());
+        }
+        const auto formula = r.Bytes(std::min(formulaLength, r.Remaining()));
+        if (formula.empty()) continue;
+
+        TRangeRects rects;
+        std::optional<std::uint16_t> reference;
+        std::size_t at = formula[0] == 0x29 ? 4 : 1;
+        // Areas stand 11 bytes apart after the first (the next token's code byte) and 12 after
+        // each later one (a list operator in between).
+        for (std::size_t step = 11; at <= formula.size() && formula.size() - at >= 10; at += step, step = 12) {
+            const std::uint8_t* p = formula.data() + at;
+            const std::uint16_t ref = LoadU16(p);
+            if (!reference) reference = ref;
+            if (ref == *reference) {
+                rects.AddRect(LoadU16(p + 2), LoadU16(p + 4), p[6], p[8]);
+            }
+        }
+        if (!reference || *reference >= workbook_.Sheets().Count()) continue;
+        TSheet& sheet = workbook_.Sheets().Items(*reference);
+        if (!builtIn) {
+            TRange& range = sheet.Ranges().Add();
+            range.Assign(rects);
+            range.SetName(name);
+        } else if (name == std::string(1, '\x06')) {
+            sheet.PageSetup().PrintArea.Assign(rects);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TXLSReader::TXLSReader(TXLSFile& file) : file_(file) {}
+
+TXLSReader::~TXLSReader() = default;
+
+void TXLSReader::Read(const std::string& fileName, const TReaderOptions& options) {
+    file_.Clear();
+    TCFile compound(fileName, cfOpen);
+    ReadCompound(compound, options);
+}
+
+void TXLSReader::Read(std::span<const std::uint8_t> bytes, const TReaderOptions& options) {
+    file_.Clear();
+    TCFile compound(bytes);
+    ReadCompound(compound, options);
+}
+
+void TXLSReader::ReadCompound(TCFile& compound, const TReaderOptions& options) {
+    TCFileItem* item = compound.Root().FindItem("Workbook");
+    auto* stream = dynamic_cast<TCFileStream*>(item);
+    if (stream == nullptr) throw EXLSError(kErrStreamNotFound, "Workbook");
+    TBIFFStream biff(*stream);
+    biff.Rewind();
+    TRecordCursor cursor(biff, onProgress_);
+    Loader loader(file_, options, cursor);
+    loader.RecordLoop();
+    loader.NamesPass();
+    loader.FormulaPass();
+}
+
+}  // namespace morvik::xls
