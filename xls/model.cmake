@@ -5,6 +5,7 @@ add_library(morvik_xls_model
     ${CMAKE_CURRENT_LIST_DIR}/HList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VDataTable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XLSFormatStr.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NumberFormat.cpp
 )
 target_include_directories(morvik_xls_model PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(morvik_xls_model PRIVATE morvik_warnings)
