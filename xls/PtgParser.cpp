@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Cp1250.h"
+#include "XLSRects.h"
 
 namespace morvik::xls {
 namespace {
@@ -83,12 +84,6 @@ std::uint16_t U16(std::span<const std::uint8_t> raw, std::size_t at) {
     return static_cast<std::uint16_t>(raw[at] | (raw[at + 1] << 8));
 }
 
-// Same letters as the sheet's column headers: A..Z, then AA..IV.
-void AppendColumn(std::string& out, std::uint8_t col) {
-    if (col > 25) out.push_back(static_cast<char>('A' - 1 + col / 26));
-    out.push_back(static_cast<char>('A' + col % 26));
-}
-
 struct CellRef {
     std::uint16_t row;
     std::uint8_t col;
@@ -105,7 +100,7 @@ CellRef Resolve(CellRef ref, const TPtgContext& context) {
 
 void AppendCell(std::string& out, const CellRef& ref) {
     if (!(ref.flags & kColRelative)) out.push_back('$');
-    AppendColumn(out, ref.col);
+    out += ColumnName(ref.col);
     if (!(ref.flags & kRowRelative)) out.push_back('$');
     out += std::to_string(static_cast<unsigned>(ref.row) + 1);
 }

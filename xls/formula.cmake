@@ -14,3 +14,9 @@ target_link_libraries(morvik_xls_formula
     PUBLIC morvik_xls_model morvik_xls_cp1250
     PRIVATE morvik_warnings
 )
+
+# Under libFuzzer the parser itself must carry coverage, not only the fuzz entry point.
+if(MORVIK_FUZZ)
+    target_compile_options(morvik_xls_formula PRIVATE -fsanitize=fuzzer-no-link)
+    target_compile_options(morvik_xls_cp1250 PRIVATE -fsanitize=fuzzer-no-link)
+endif()
