@@ -62,9 +62,10 @@ private:
 namespace rec {
 inline constexpr std::uint16_t kFormula = 0x0006, kEof = 0x000A, kProtect = 0x0012, kHeader = 0x0014,
                                kFooter = 0x0015, kExternSheet = 0x0017, kName = 0x0018,
-                               kLeftMargin = 0x0026, kPrintHeaders = 0x002A, kFilePass = 0x002F,
+                               kLeftMargin = 0x0026, kRightMargin = 0x0027, kTopMargin = 0x0028,
+                               kBottomMargin = 0x0029, kPrintHeaders = 0x002A, kPrintGridlines = 0x002B, kFilePass = 0x002F,
                                kFont = 0x0031, kContinue = 0x003C, kPane = 0x0041, kColInfo = 0x007D,
-                               kWsBool = 0x0081, kBoundSheet = 0x0085, kScl = 0x00A0, kSetup = 0x00A1,
+                               kWsBool = 0x0081, kHCenter = 0x0083, kVCenter = 0x0084, kBoundSheet = 0x0085, kScl = 0x00A0, kSetup = 0x00A1,
                                kMulRk = 0x00BD, kMulBlank = 0x00BE, kXf = 0x00E0, kMergedCells = 0x00E5,
                                kSst = 0x00FC, kLabelSst = 0x00FD, kBlank = 0x0201, kNumber = 0x0203,
                                kLabel = 0x0204, kBoolErr = 0x0205, kString = 0x0207, kRow = 0x0208,
@@ -146,9 +147,10 @@ public:
     }
     BiffBuilder& String(std::string_view text) { return Record(rec::kString, Payload{}.Counted(text)); }
     BiffBuilder& String(std::u16string_view text) { return Record(rec::kString, Payload{}.Counted(text)); }
-    BiffBuilder& Xf(int font, int formatCode) {
-        // Cell XF: no borders, no fill.
-        return Record(rec::kXf, Payload{}.U16(font).U16(formatCode).U16(0x0001).U16(0x0020).U16(0).U16(0).U16(0).U32(0).U16(0x20C0));
+    // A cell XF without borders; `fillPattern` 0 keeps it plain, 1 is a solid fill.
+    BiffBuilder& Xf(int font, int formatCode, std::uint32_t fillPattern = 0) {
+        return Record(rec::kXf, Payload{}.U16(font).U16(formatCode).U16(0x0001).U16(0x0020).U16(0).U16(0).U16(0)
+                                    .U32(fillPattern << 26).U16(0x20C0));
     }
     BiffBuilder& Format(int code, std::string_view pattern) {
         return Record(rec::kFormat, Payload{}.U16(code).Counted(pattern));
