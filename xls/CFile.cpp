@@ -200,7 +200,7 @@ public:
                 return std::make_unique<TCFileStream>(entry.name, nullptr, mini, std::vector<std::uint32_t>{}, 0);
             }
             // A chain shorter than the size (cut off, or ended early) holds only what it holds.
-            size = std::min<std::uint64_t>(size, static_cast<std::uint64_t>(sectors.size()) << shift);
+            size = std::min(size, Readable(sectors, mini));
         }
         return std::make_unique<TCFileStream>(entry.name, shared_from_this(), mini, std::move(sectors), size);
     }
@@ -357,11 +357,26 @@ private:
             const std::uint64_t wanted = ((root.size - 1) >> sectorShift_) + 1;
             // Each small stream's own chain is checked against what this one holds.
             Follow(fat_, claimed_, sectorsPresent_, root.start, wanted, miniStreamSectors_);
-            miniStreamSize_ = std::min<std::uint64_t>(
-                root.size, static_cast<std::uint64_t>(miniStreamSectors_.size()) << sectorShift_);
+            miniStreamSize_ = std::min(root.size, Readable(miniStreamSectors_, false));
         }
         miniSectorsPresent_ = miniStreamSize_ >> kMiniSectorShift;
         if (miniStreamSize_ % (std::uint64_t{1} << kMiniSectorShift) != 0) ++miniSectorsPresent_;
+    }
+
+    // The bytes a chain's sectors hold up to the first one that the end of the data cuts
+    // short: a file whose last sector is incomplete still reads up to its last byte.
+    std::uint64_t Readable(const std::vector<std::uint32_t>& sectors, bool mini) const {
+        const std::uint32_t shift = mini ? kMiniSectorShift : sectorShift_;
+        const std::uint64_t unit = std::uint64_t{1} << shift;
+        const std::uint64_t end = mini ? miniStreamSize_ : source_->Size();
+        std::uint64_t total = 0;
+        for (std::uint32_t s : sectors) {
+            const std::uint64_t start = (static_cast<std::uint64_t>(s) + (mini ? 0 : 1)) << shift;
+            const std::uint64_t held = start >= end ? 0 : std::min(unit, end - start);
+            total += held;
+            if (held < unit) break;
+        }
+        return total;
     }
 
     // Follows a chain through `table` from `start`, collecting at most `wanted` sectors.
