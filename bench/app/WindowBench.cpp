@@ -1,0 +1,73 @@
+// Run with QT_QPA_PLATFORM=offscreen (set below when unset).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "fMain.h"
+
+namespace {
+
+using morvik::app::TForm1;
+
+QString ProgramFolder() {
+    static QTemporaryDir dir;
+    static const bool copied = QFile::copy(QStringLiteral(MORVIK_EXAMPLES_DIR "/Settings.ini"),
+                                           dir.filePath("Settings.ini"));
+    (void)copied;
+    return dir.path();
+}
+
+void BM_StartupToFirstShownWindow(benchmark::State& state) {
+    const QString folder = ProgramFolder();
+    for (auto _ : state) {
+        auto form = std::make_unique<TForm1>(folder);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get())) state.SkipWithError("window not exposed");
+        QApplication::processEvents();
+        state.PauseTiming();
+        form.reset();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartupToFirstShownWindow)->Unit(benchmark::kMillisecond);
+
+// Both euryon grids filled to the last row a sheet can have, then Calculate.
+void BM_FillEuryonGridAndCalculate(benchmark::State& state) {
+    TForm1 form(ProgramFolder());
+    form.setMessageSink([&](const QString& text) { state.SkipWithError(text.toUtf8().constData()); });
+    form.show();
+    QTest::qWaitForWindowExposed(&form);
+    constexpr int kRows = 65535;
+    for (auto _ : state) {
+        morvik::Workspace& ws = form.workspace();
+        for (morvik::TextTable* cloud : {&ws.sgImput2, &ws.sgImput3}) {
+            cloud->SetRowCount(kRows + 1);
+            for (int r = 1; r <= kRows; ++r) {
+                cloud->SetCell(0, r, std::to_string(r % 97) + ",25");
+                cloud->SetCell(1, r, std::to_string(r % 89) + ",5");
+                cloud->SetCell(2, r, std::to_string(r % 83));
+            }
+        }
+        form.ShowWorkspace();
+        form.Button2Click();
+        QApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * 2 * kRows);
+}
+BENCHMARK(BM_FillEuryonGridAndCalculate)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
