@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 
+#include "FittedText.h"
+
 #include <algorithm>
 
 namespace morvik::app {
@@ -86,8 +88,9 @@ void FixedCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->save();
     painter->setFont(option.font);
     style->drawControl(QStyle::CE_HeaderSection, &header, painter, widget);
-    header.rect = option.rect.adjusted(3, 0, -2, 0);
-    style->drawControl(QStyle::CE_HeaderLabel, &header, painter, widget);
+    painter->setPen(option.palette.color(QPalette::ButtonText));
+    DrawFittedText(*painter, option.rect.adjusted(3, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                   header.text);
     painter->restore();
 }
 

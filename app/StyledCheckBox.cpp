@@ -3,11 +3,13 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "FittedText.h"
+
 namespace morvik::app {
 namespace {
 
-constexpr int kBoxSize = 13;
-constexpr int kGap = 4;
+constexpr int kBoxSize = 11;
+constexpr int kGap = 3;
 
 }  // namespace
 
@@ -48,11 +50,11 @@ void StyledCheckBox::paintEvent(QPaintEvent*) {
     const QRect textRect(kBoxSize + kGap, 0, width() - kBoxSize - kGap, height());
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                              QPalette::WindowText));
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
+    DrawFittedText(p, textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
     if (hasFocus()) {
         p.setPen(QPen(accent, 1, Qt::DotLine));
-        const QRect textBounds = p.fontMetrics().boundingRect(textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
-        p.drawRect(textBounds.adjusted(-1, 0, 1, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(textRect).adjusted(-1.5, 0.5, -0.5, -0.5));
     }
 }
 

@@ -14,6 +14,7 @@
 #include "Compute.h"
 #include "DataExchange.h"
 #include "EquationSets.h"
+#include "FittedText.h"
 #include "Export.h"
 #include "IniFile.h"
 #include "XlsImport.h"
@@ -147,6 +148,7 @@ void TForm1::BuildControls() {
     buttons_[4] = new QPushButton(Q(kCzechCaptions.buttons[4]), page3);
     buttons_[4]->setObjectName("Button5");
     buttons_[4]->setGeometry(200, 375, 169, 25);
+    FitButtonFont(buttons_[4], font());
 
     Label4 = MakeLabel(page5, "Label4", Q(kCzechCaptions.about), {8, 8, 561, 121});
     Label5 = MakeLabel(page5, "Label5", Q(kCzechCaptions.thanks), {8, 136, 561, 97});
@@ -269,7 +271,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ApplyCaptionSet(const CaptionSet& set) {
-    for (std::size_t i = 0; i < buttons_.size(); ++i) buttons_[i]->setText(Q(set.buttons[i]));
+    for (std::size_t i = 0; i < buttons_.size(); ++i) {
+        buttons_[i]->setText(Q(set.buttons[i]));
+        FitButtonFont(buttons_[i], font());
+    }
     for (std::size_t i = 0; i < cb_.size(); ++i) cb_[i]->setText(Q(set.checkBoxes[i]));
     const int position = ComboBox1->currentIndex();
     ComboBox1->clear();
