@@ -143,8 +143,10 @@ std::string ReferenceFormat(double v, int decimals) {
     if (digits.size() < fracLen + 1) digits.insert(0, fracLen + 1 - digits.size(), '0');
     std::string fraction = digits.substr(digits.size() - fracLen);
     while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-    return (v < 0 && q != 0 ? "-" : "") + digits.substr(0, digits.size() - fracLen) +
-           (fraction.empty() ? "" : "," + fraction);
+    std::string text = v < 0 && q != 0 ? "-" : "";
+    text.append(digits, 0, digits.size() - fracLen);
+    if (!fraction.empty()) text.append(",").append(fraction);
+    return text;
 }
 
 TEST(FormatDecimal, MatchesExactReferenceOnRandomValues) {
