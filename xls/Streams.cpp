@@ -26,24 +26,24 @@ bool TEasyStream::ReadBuffer(void* destination, std::size_t n) {
 
 bool TEasyStream::ReadByte(std::uint8_t& value) { return ReadBuffer(&value, 1); }
 
+// A partly read value is not a number anyone wrote: it reads as 0.
 bool TEasyStream::ReadWord(std::uint16_t& value) {
     std::uint8_t raw[2];
     const bool ok = ReadBuffer(raw, sizeof raw);
-    value = LoadU16(raw);
+    value = ok ? LoadU16(raw) : 0;
     return ok;
 }
 
 bool TEasyStream::ReadDWord(std::uint32_t& value) {
     std::uint8_t raw[4];
     const bool ok = ReadBuffer(raw, sizeof raw);
-    value = LoadU32(raw);
+    value = ok ? LoadU32(raw) : 0;
     return ok;
 }
 
 bool TEasyStream::ReadDouble(double& value) {
     std::uint8_t raw[8];
     const bool ok = ReadBuffer(raw, sizeof raw);
-    // A partly read value is not a number anyone wrote.
     value = ok ? std::bit_cast<double>(LoadU64(raw)) : 0.0;
     return ok;
 }
