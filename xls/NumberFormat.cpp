@@ -220,6 +220,11 @@ std::vector<Token> TokenizeNumber(std::string_view s) {
             out.push_back({Tok::Percent});
         } else if (c == '@') {
             out.push_back({Tok::Text});
+        } else if ((c == 'G' || c == 'g') && s.size() - i >= 7 && Lower(s[i + 1]) == 'e' &&
+                   Lower(s[i + 2]) == 'n' && Lower(s[i + 3]) == 'e' && Lower(s[i + 4]) == 'r' &&
+                   Lower(s[i + 5]) == 'a' && Lower(s[i + 6]) == 'l') {
+            out.push_back({Tok::Text});  // "General" inside a pattern: the general form there
+            i += 6;
         } else if (c == '/') {
             out.push_back({Tok::Slash});
         } else {
@@ -373,6 +378,7 @@ std::string Render(const std::vector<Token>& toks, const Layout& lay, std::strin
                 break;
             case Tok::Text:
                 out += FormatGeneral(original, fs);
+                nonZero = nonZero || original != 0;
                 break;
             case Tok::Slash:
                 out += "/";
@@ -492,23 +498,23 @@ std::string FractionSection(const std::vector<Token>& toks, double v, const TFor
             (whole ? middle : prefix) += toks[i].text;
         }
     }
+    long long maxDen = 1;
+    for (int n = 0; n < std::min(denPh, 5); ++n) maxDen *= 10;
+    maxDen = std::max(maxDen - 1, 1LL);
+    // Keep every product below 2^53 so that the rounding to integers stays exact and in range.
+    const double limit = 9e15 / static_cast<double>(fixedDen > 0 ? fixedDen : maxDen);
+    if (v >= (whole ? 9e15 : limit)) return FormatGeneral(v, fs);
     long long w = 0;
     double f = v;
     if (whole) {
-        if (v >= 9e15) return FormatGeneral(v, fs);
         w = static_cast<long long>(std::floor(v));
         f = v - static_cast<double>(w);
-    } else if (v >= 9e15) {
-        return FormatGeneral(v, fs);
     }
     long long num = 0, den = 1;
     if (fixedDen > 0) {
         den = fixedDen;
         num = std::llround(f * static_cast<double>(den));
     } else {
-        long long maxDen = 1;
-        for (int n = 0; n < std::min(denPh, 5); ++n) maxDen *= 10;
-        maxDen = std::max(maxDen - 1, 1LL);
         double best = 2;
         for (long long q = 1; q <= maxDen; ++q) {
             const long long p = std::llround(f * static_cast<double>(q));
@@ -869,7 +875,7 @@ std::string FormatNumber(std::string_view pattern, double value, const TFormatSe
     }
     if (IsDateSection(section)) return DateSection(section, value, fs);
     bool nonZero = false;
-    std::string out = NumberSection(section, std::fabs(value), value, fs, nonZero);
+    std::string out = NumberSection(section, std::fabs(value), std::fabs(value), fs, nonZero);
     if (sign && value < 0 && nonZero) out.insert(0, "-");
     return out;
 }

@@ -12,10 +12,10 @@
 // 1000; '.' the decimal point; E+ E- e+ e- exponents (##0.0E+0 gives exponents in steps of
 // three); '%' multiplies by 100; "..." and \x literals; [Red] and other brackets are dropped,
 // [$€-405] shows €; _x and *x (padding and fill) show nothing; fractions "# ?/?", "# ??/??",
-// "?/8"; '@' shows the general form. Rounding is half away from zero on the shortest decimal
-// form of the value (0.125 with "0.00" gives 0.13). An empty pattern or "General" gives the
-// general form; a pattern with date/time codes and no number placeholders is handed to
-// FormatDateTime.
+// "?/8" (no alignment spaces); "@" and "General" show the general form where they stand.
+// Rounding is half away from zero on the shortest decimal form of the value (0.125 with "0.00"
+// gives 0.13). An empty pattern gives the general form; a pattern with date/time codes and no
+// number placeholders is handed to FormatDateTime.
 //
 // FormatDateTime: value = days since 30 December 1899, fraction = time of day. Codes (letter
 // case ignored): y yy (2-digit year) yyy yyyy; m mm mmm mmmm mmmmm (month, or minutes right after

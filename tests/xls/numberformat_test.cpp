@@ -46,6 +46,9 @@ TEST(FormatNumber, GeneralForm) {
         {"", -1e-300, "-1E-300"},
         {"General", 42, "42"},
         {"@", 1.5, "1.5"},
+        {"@", -1.5, "-1.5"},
+        {"General \"kg\"", -1.5, "-1.5 kg"},
+        {"General;(General)", -1.5, "(1.5)"},
         {"0.00", nan, "NAN"},
         {"", inf, "INF"},
         {"#,##0", -inf, "-INF"},
@@ -138,6 +141,8 @@ TEST(FormatNumber, Fractions) {
         {"?/8", 0.3, "2/8"},
         {"# ?/100", 1.25, "1 25/100"},
         {"?/?", 2.5, "5/2"},
+        {"?/??", 1e15, "1E15"},  // too large for a fraction: general form
+        {"# ?/?", 1e16, "1E16"},
     };
     for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
 }
