@@ -59,7 +59,12 @@ int THashedStringList::Add(std::string bytes) {
     if (strings_.size() >= 0x7FFFFFFEu) throw std::length_error("THashedStringList: too many strings");
     strings_.push_back(std::move(bytes));
     const int ordinal = static_cast<int>(strings_.size() - 1);
-    AddOrdinal(ordinal);
+    try {
+        AddOrdinal(ordinal);
+    } catch (...) {
+        strings_.pop_back();  // list and index stay in step
+        throw;
+    }
     return ordinal;
 }
 

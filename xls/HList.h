@@ -91,7 +91,12 @@ public:
         }
         items_.push_back(object);
         const int ordinal = static_cast<int>(items_.size() - 1);
-        AddOrdinal(ordinal);
+        try {
+            AddOrdinal(ordinal);
+        } catch (...) {
+            items_.pop_back();  // list and index stay in step
+            throw;
+        }
         return ordinal;
     }
     T* Find(std::string_view key) const {

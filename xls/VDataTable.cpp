@@ -106,6 +106,7 @@ std::uint32_t TVirtualDataTable::UseCount(int i) const {
 int TVirtualDataTable::Intern(std::string_view bytes) {
     int i = entries_.IndexOf(bytes);
     if (i < 0) {
+        counts_.reserve(counts_.size() + 1);  // entries and counts must never differ in length
         i = entries_.Add(std::string(bytes));
         counts_.push_back(0);
     }
@@ -114,6 +115,7 @@ int TVirtualDataTable::Intern(std::string_view bytes) {
 }
 
 int TVirtualDataTable::Append(std::string_view bytes) {
+    counts_.reserve(counts_.size() + 1);
     const int i = entries_.Add(std::string(bytes));
     counts_.push_back(1);
     return i;

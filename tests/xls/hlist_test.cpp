@@ -158,6 +158,22 @@ TEST(HashedList, DuplicateKeysAnswerTheFirstAdded) {
     EXPECT_EQ(list.Find(CellKey(a)), &a);
 }
 
+TEST(HashedList, FailingKeyFunctionLeavesListAndIndexInStep) {
+    Item a{1, 1}, b{2, 2};
+    bool fail = false;
+    THashedList<Item> list(kItemBuckets, [&](const Item& item) {
+        if (fail) throw std::runtime_error("key");
+        return CellKey(item);
+    });
+    list.Add(&a);
+    fail = true;
+    EXPECT_THROW(list.Add(&b), std::runtime_error);
+    fail = false;
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Add(&b), 1);
+    EXPECT_EQ(list.Find(CellKey(b)), &b);
+}
+
 TEST(HashTable, KeyFunctionIsAskedOnEveryCompare) {
     std::vector<std::string> keys{"r1", "r2", "r1"};
     THashTable table(kStyleBuckets, [&](int i) { return keys[static_cast<std::size_t>(i)]; });
