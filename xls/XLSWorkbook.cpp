@@ -1,12 +1,11 @@
 #include "XLSWorkbook.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
-#include "Crc32.h"
+#include "NumberFormat.h"
 #include "XLSError.h"
 
 namespace morvik::xls {
@@ -103,16 +102,6 @@ std::u16string Utf16FromBytes(std::string_view b) {
     return out;
 }
 
-#if __has_include("NumberFormat.h")
-#else
-std::string FormatNumberText(const std::string& pattern, double v) {
-    (void)pattern;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
-}
-std::string FormatDateText(const std::string& pattern, double v) { return FormatNumberText(pattern, v); }
-#endif
 
 void CheckIndex(int index, int max) {
     if (index < 0 || index > max) throw EXLSError(5);
@@ -188,60 +177,75 @@ TItemIndex::TItemIndex(std::uint32_t bucketCount, bool growing)
 
 std::uint32_t TItemIndex::Pack(std::string_view key) {
     std::uint32_t v = 0;
-    for (std::size_t i = 0; i < key.size(); ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        v |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);
+    }
     return v;
 }
 
-void TItemIndex::Add(std::string_view key, int ordinal) {
+void TItemIndex::Add(std::string_view key, TCustomXLSItem* item) {
     if (key.size() > 4) throw std::invalid_argument("TItemIndex: key longer than 4 bytes");
-    if (heads_.empty()) {
+    if (buckets_.empty()) {
         keyLength_ = key.size();
-        heads_.assign(initialBuckets_, -1);
-        tails_.assign(initialBuckets_, -1);
+        buckets_.resize(initialBuckets_);
     } else if (key.size() != keyLength_) {
-        throw std::invalid_argument("TItemIndex: keys of one collection have one length");
+        throw std::invalid_argument("TItemIndex: keys of one index have one length");
     }
-    if (static_cast<std::size_t>(ordinal) != keys_.size()) {
-        throw std::invalid_argument("TItemIndex: ordinals are added in order");
-    }
-    keys_.push_back(Pack(key));
-    next_.push_back(-1);
-    if (growing_ && keys_.size() > 2 * heads_.size()) {
+    if (entries_.size() >= 0x7FFFFFFEu) throw std::length_error("TItemIndex: too many items");
+    const auto ordinal = static_cast<std::int32_t>(entries_.size());
+    entries_.push_back(Entry{Pack(key), -1, item});
+    if (growing_ && entries_.size() > buckets_.size()) {
         Grow();  // relinks every ordinal, this one included
     } else {
-        Link(ordinal, Crc32(key) % heads_.size());
+        Link(ordinal, BucketOf(Pack(key)));
     }
 }
 
-void TItemIndex::Link(int ordinal, std::size_t bucket) {
-    if (tails_[bucket] < 0) {
-        heads_[bucket] = ordinal;
+std::size_t TItemIndex::BucketOf(std::uint32_t packed) const {
+    // Cell keys pack as row | col << 16; the address puts the column next to the row instead.
+    const std::uint32_t linear = keyLength_ == 4 ? ((packed & 0xFFFF) << 8 | (packed >> 16)) : packed;
+    return linear % buckets_.size();
+}
+
+void TItemIndex::Link(std::int32_t ordinal, std::size_t bucket) {
+    Bucket& b = buckets_[bucket];
+    if (b.tail < 0) {
+        b.head = ordinal;
     } else {
-        next_[static_cast<std::size_t>(tails_[bucket])] = ordinal;
+        entries_[static_cast<std::size_t>(b.tail)].next = ordinal;
     }
-    tails_[bucket] = ordinal;
+    b.tail = ordinal;
 }
 
 void TItemIndex::Grow() {
-    const std::size_t buckets = heads_.size() * 2 + 1;
-    heads_.assign(buckets, -1);
-    tails_.assign(buckets, -1);
-    char bytes[4];
-    for (std::size_t o = 0; o < keys_.size(); ++o) {
-        for (std::size_t i = 0; i < 4; ++i) bytes[i] = static_cast<char>(keys_[o] >> (8 * i));
-        next_[o] = -1;
+    buckets_.assign(buckets_.size() * 2 + 1, Bucket{});
+    for (std::size_t o = 0; o < entries_.size(); ++o) {
+        Entry& e = entries_[o];
+        e.next = -1;
         // Relinking in ordinal order keeps every bucket in adding order.
-        Link(static_cast<int>(o), Crc32(std::string_view(bytes, keyLength_)) % buckets);
+        Link(static_cast<std::int32_t>(o), BucketOf(e.key));
     }
 }
 
-int TItemIndex::Search(std::string_view key) const {
-    if (heads_.empty() || key.size() != keyLength_) return -1;
+const TItemIndex::Entry* TItemIndex::Lookup(std::string_view key) const {
+    if (buckets_.empty() || key.size() != keyLength_) return nullptr;
     const std::uint32_t packed = Pack(key);
-    for (std::int32_t o = heads_[Crc32(key) % heads_.size()]; o >= 0; o = next_[static_cast<std::size_t>(o)]) {
-        if (keys_[static_cast<std::size_t>(o)] == packed) return o;
+    for (std::int32_t o = buckets_[BucketOf(packed)].head; o >= 0;) {
+        const Entry& e = entries_[static_cast<std::size_t>(o)];
+        if (e.key == packed) return &e;
+        o = e.next;
     }
-    return -1;
+    return nullptr;
+}
+
+int TItemIndex::Search(std::string_view key) const {
+    const Entry* e = Lookup(key);
+    return e == nullptr ? -1 : static_cast<int>(e - entries_.data());
+}
+
+TCustomXLSItem* TItemIndex::Find(std::string_view key) const {
+    const Entry* e = Lookup(key);
+    return e == nullptr ? nullptr : e->item;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -261,17 +265,16 @@ void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
     if (updating_ || item.registered_) return;
     // Only the pending item can be unregistered here; anything else is not ours to own.
     if (&item != pending_.get()) return;
-    index_.Add(KeyOf(item), Count());
+    // Room first, so that the push below cannot fail after the index took the item.
+    if (items_.size() == items_.capacity()) items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
+    index_.Add(KeyOf(item), &item);
     item.registered_ = true;
     items_.push_back(std::move(pending_));
 }
 
 int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const { return index_.Search(KeyOf(item)); }
 
-TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const {
-    const int ordinal = index_.Search(key);
-    return ordinal < 0 ? nullptr : items_[static_cast<std::size_t>(ordinal)].get();
-}
+TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const { return index_.Find(key); }
 
 TCustomXLSItem& TCustomXLSItems::SetPending(std::unique_ptr<TCustomXLSItem> item) {
     pending_ = std::move(item);
@@ -316,7 +319,7 @@ TCell& TCells::Cell(int row, int col) {
     CheckIndex(col, 0xFF);
     CheckIndex(row, 0xFFFF);
     if (TCell* found = Find(row, col)) return *found;
-    SetPending(nullptr);  // the old pending cell goes before the new one is made
+    DropPending();
     auto cell = std::make_unique<TCell>(TItemToken{}, *this, static_cast<std::uint16_t>(row),
                                        static_cast<std::uint16_t>(col));
     InheritStyle(*cell);
@@ -580,20 +583,26 @@ void TCell::SetValue(const TCellValue& v) {
 }
 
 std::string TCell::Attribute(std::string_view key) const {
-    for (const auto& [k, v] : attributes_) {
-        if (k == key) return v;
+    if (attributes_) {
+        for (const auto& [k, v] : *attributes_) {
+            if (k == key) return v;
+        }
     }
     return {};
 }
 
 void TCell::SetAttribute(std::string_view key, std::string_view value) {
-    auto it = std::find_if(attributes_.begin(), attributes_.end(), [key](const auto& a) { return a.first == key; });
+    if (!attributes_) {
+        if (value.empty()) return;
+        attributes_ = std::make_unique<TAttributes>();
+    }
+    auto it = std::find_if(attributes_->begin(), attributes_->end(), [key](const auto& a) { return a.first == key; });
     if (value.empty()) {
-        if (it != attributes_.end()) attributes_.erase(it);
-    } else if (it != attributes_.end()) {
+        if (it != attributes_->end()) attributes_->erase(it);
+    } else if (it != attributes_->end()) {
         it->second.assign(value);  // keeps its place, as a rewritten entry does
     } else {
-        attributes_.emplace_back(std::string(key), std::string(value));
+        attributes_->emplace_back(std::string(key), std::string(value));
     }
 }
 
@@ -637,7 +646,7 @@ std::string TCell::DisplayText() const {
         bool percent;
         const char* suffix;
         std::string Integer(std::int64_t i) const { return std::to_string(percent ? i * 100 : i) + suffix; }
-        std::string Number(double d) const { return FormatNumberText(pattern, percent ? d * 100 : d) + suffix; }
+        std::string Number(double d) const { return FormatNumber(pattern, percent ? d * 100 : d) + suffix; }
         std::string operator()(std::monostate) const { return {}; }
         std::string operator()(std::int16_t i) const { return Integer(i); }
         std::string operator()(std::int32_t i) const { return Integer(i); }
@@ -646,7 +655,7 @@ std::string TCell::DisplayText() const {
         std::string operator()(double d) const { return Number(d); }
         std::string operator()(TCurrency c) const { return Number(c.ToDouble()); }
         // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
-        std::string operator()(TDateTime t) const { return FormatDateText(pattern, percent ? t.Days * 100 : t.Days); }
+        std::string operator()(TDateTime t) const { return FormatDateTime(pattern, percent ? t.Days * 100 : t.Days); }
         std::string operator()(const std::u16string& s) const { return Utf16ToUtf8(s); }
         std::string operator()(const std::string& s) const { return Latin1ToUtf8(s); }
         std::string operator()(bool b) const { return b ? "TRUE" : "FALSE"; }
@@ -826,7 +835,7 @@ TRow* TRows::Find(int index) const { return static_cast<TRow*>(FindIndex(index))
 TRow& TRows::Row(int index) {
     CheckIndex(index, 0xFFFF);
     if (TRow* found = Find(index)) return *found;
-    SetPending(nullptr);
+    DropPending();
     return static_cast<TRow&>(SetPending(std::make_unique<TRow>(TItemToken{}, *this, static_cast<std::uint16_t>(index))));
 }
 
@@ -837,7 +846,7 @@ TColumn* TColumns::Find(int index) const { return static_cast<TColumn*>(FindInde
 TColumn& TColumns::Column(int index) {
     CheckIndex(index, 0xFFFF);
     if (TColumn* found = Find(index)) return *found;
-    SetPending(nullptr);
+    DropPending();
     return static_cast<TColumn&>(
         SetPending(std::make_unique<TColumn>(TItemToken{}, *this, static_cast<std::uint16_t>(index))));
 }

@@ -244,30 +244,47 @@ private:
     std::int32_t xfIndex_ = 0;
 };
 
-// Hash index over a collection's items: ordinals in buckets chosen by Crc32 of the key. It
-// starts with 16383 buckets like every item collection and doubles them as the collection
-// grows, so that a lookup stays one short bucket walk however large the sheet gets.
+// Hash index over a collection's items: ordinals in buckets, each bucket in adding order.
+// It starts with 16383 buckets like every item collection and doubles them as the collection
+// grows, so that a lookup stays one short bucket walk however large the sheet gets. The bucket
+// is the key's row-major address (row * 256 + col, or the row/column index) modulo the count:
+// a sheet filled or read row by row then walks the buckets in order instead of jumping about,
+// and no set of addresses can pile more than 2^24 / buckets items into one bucket.
+// Keys are at most 4 bytes, all of one length per index.
 class TItemIndex {
 public:
     // `growing` false keeps the bucket count fixed (for comparison in benchmarks).
     explicit TItemIndex(std::uint32_t bucketCount = 16383, bool growing = true);
-    // Indexes `ordinal` (the next ordinal, Count()) under `key` (at most 4 bytes).
-    void Add(std::string_view key, int ordinal);
+    // Indexes `item` under `key` as the next ordinal (Count()).
+    void Add(std::string_view key, TCustomXLSItem* item);
     // The first ordinal added under `key`, or -1.
     int Search(std::string_view key) const;
-    std::uint32_t BucketCount() const { return static_cast<std::uint32_t>(heads_.size()); }
+    // The item of the first ordinal added under `key`, or null.
+    TCustomXLSItem* Find(std::string_view key) const;
+    int Count() const { return static_cast<int>(entries_.size()); }
+    std::uint32_t BucketCount() const { return static_cast<std::uint32_t>(buckets_.size()); }
 
 private:
+    struct Bucket {
+        std::int32_t head = -1;  // first ordinal, -1 when empty
+        std::int32_t tail = -1;  // last ordinal, so buckets keep adding order
+    };
+    // Key, chain link and item side by side: a lookup touches one line per step.
+    struct Entry {
+        std::uint32_t key;
+        std::int32_t next;
+        TCustomXLSItem* item;
+    };
     static std::uint32_t Pack(std::string_view key);
-    void Link(int ordinal, std::size_t bucket);
+    std::size_t BucketOf(std::uint32_t packed) const;
+    const Entry* Lookup(std::string_view key) const;
+    void Link(std::int32_t ordinal, std::size_t bucket);
     void Grow();
 
-    std::vector<std::int32_t> heads_;  // first ordinal of a bucket, -1 when empty; made on first Add
-    std::vector<std::int32_t> tails_;  // last ordinal of a bucket, so buckets keep adding order
-    std::vector<std::int32_t> next_;   // per ordinal: next ordinal in its bucket
-    std::vector<std::uint32_t> keys_;  // per ordinal: key bytes packed low byte first
+    std::vector<Bucket> buckets_;  // made on the first Add
+    std::vector<Entry> entries_;   // per ordinal
     std::uint32_t initialBuckets_;
-    std::size_t keyLength_ = 0;        // one length per collection
+    std::size_t keyLength_ = 0;
     bool growing_;
 };
 
@@ -303,14 +320,17 @@ protected:
     TCustomXLSItems(TSheet& sheet, const TStyleContext& styles, bool growingIndex);
     // The registered item under `key`, or null.
     TCustomXLSItem* FindKey(std::string_view key) const;
-    // Destroys the current pending item and makes `item` the pending one.
+    // Destroys the current pending item; done before a new one is made, so that at most one
+    // detached item exists at a time.
+    void DropPending() { pending_.reset(); }
+    // Makes `item` (not null) the pending one.
     TCustomXLSItem& SetPending(std::unique_ptr<TCustomXLSItem> item);
 
 private:
     TSheet* sheet_;
     std::unique_ptr<TCustomXLSItem> pending_;
     TItemIndex index_;
-    std::vector<std::unique_ptr<TCustomXLSItem>> items_;
+    std::vector<std::unique_ptr<TCustomXLSItem>> items_;  // owned, by ordinal
     bool updating_ = false;
     const TStyleContext* styles_;
 };
@@ -348,8 +368,9 @@ public:
     void SetAttribute(std::string_view key, std::string_view value);
 
 private:
+    using TAttributes = std::vector<std::pair<std::string, std::string>>;
     TCellValue value_;
-    std::vector<std::pair<std::string, std::string>> attributes_;
+    std::unique_ptr<TAttributes> attributes_;  // most cells have none
     std::uint16_t row_;
     std::uint16_t col_;
 };
