@@ -3,7 +3,6 @@
 // shared string table joined across CONTINUE records, as a load would.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -16,18 +15,23 @@ namespace {
 
 using namespace morvik::xls;
 
-void ReadStreams(const TCFileStorage& storage) {
+void ReadStreams(const TCFileStorage& root) {
     std::uint8_t buffer[1024];
-    for (const auto& item : storage.Items()) {
-        if (auto* sub = dynamic_cast<TCFileStorage*>(item.get())) {
-            ReadStreams(*sub);
-        } else if (auto* stream = dynamic_cast<TCFileStream*>(item.get())) {
-            if (stream->Damaged()) continue;
-            stream->SetPosition(0);
-            while (stream->Read(buffer, sizeof buffer) == sizeof buffer) {
+    std::vector<const TCFileStorage*> pending{&root};  // no recursion: trees can be very deep
+    while (!pending.empty()) {
+        const TCFileStorage* storage = pending.back();
+        pending.pop_back();
+        for (const auto& item : storage->Items()) {
+            if (auto* sub = dynamic_cast<TCFileStorage*>(item.get())) {
+                pending.push_back(sub);
+            } else if (auto* stream = dynamic_cast<TCFileStream*>(item.get())) {
+                if (stream->Damaged()) continue;
+                stream->SetPosition(0);
+                while (stream->Read(buffer, sizeof buffer) == sizeof buffer) {
+                }
+                stream->Seek(-3, 2);
+                stream->Read(buffer, 7);
             }
-            stream->Seek(-3, 2);
-            stream->Read(buffer, 7);
         }
     }
 }

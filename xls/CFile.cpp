@@ -551,8 +551,20 @@ bool TCFileStream::ReadExact(void* buffer, std::size_t n) { return buffer != nul
 // ---- TCFileStorage ----
 
 TCFileStorage::~TCFileStorage() {
-    // Children go first, in list order.
-    for (auto& item : items_) item.reset();
+    // A hostile file can nest storages thousands deep; tearing that down by recursion would
+    // overflow the stack, so nested children are moved into one work list first.
+    std::vector<std::unique_ptr<TCFileItem>> pending;
+    pending.reserve(items_.size());
+    std::move(items_.rbegin(), items_.rend(), std::back_inserter(pending));
+    items_.clear();
+    while (!pending.empty()) {
+        std::unique_ptr<TCFileItem> item = std::move(pending.back());
+        pending.pop_back();
+        if (auto* storage = dynamic_cast<TCFileStorage*>(item.get())) {
+            std::move(storage->items_.rbegin(), storage->items_.rend(), std::back_inserter(pending));
+            storage->items_.clear();
+        }
+    }
 }
 
 TCFileItem* TCFileStorage::FindItem(std::string_view name) const {

@@ -110,7 +110,7 @@ enum TCFileMode { cfOpen };
 class TCFile {
 public:
     // Opens the file read-only and builds the whole tree.
-    TCFile(const std::string& fileName, TCFileMode mode = cfOpen);
+    explicit TCFile(const std::string& fileName, TCFileMode mode = cfOpen);
     // Opens a compound file held in memory; the bytes are copied.
     explicit TCFile(std::span<const std::uint8_t> bytes);
     ~TCFile();

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -348,6 +349,53 @@ TEST(CFile, SizesAreCutToWhatTheChainHolds) {
         EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), data.begin())) << c.what;
         EXPECT_EQ(s.Size(), bytes.size()) << c.what;
     }
+}
+
+// Storages nested 100,000 deep: opening and closing must not recurse once per level.
+TEST(CFile, DeeplyNestedStoragesDoNotExhaustTheStack) {
+    constexpr std::uint32_t kEntries = 100000, kPerSector = 4096 / 128, kSector = 4096;
+    constexpr std::uint32_t kDirSectors = (kEntries + kPerSector - 1) / kPerSector, kFatSectors = 4;
+    std::vector<std::uint8_t> b(std::size_t{kSector} * (1 + kFatSectors + kDirSectors), 0);
+    const std::uint8_t signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    std::copy(std::begin(signature), std::end(signature), b.begin());
+    testing::PutU16(b, cfbh::kMajor, 4);
+    testing::PutU16(b, cfbh::kByteOrder, 0xFFFE);
+    testing::PutU16(b, cfbh::kSectorShift, 12);
+    testing::PutU16(b, cfbh::kMiniShift, 6);
+    testing::PutU32(b, cfbh::kDirSectorCount, kDirSectors);
+    testing::PutU32(b, cfbh::kFatCount, kFatSectors);
+    testing::PutU32(b, cfbh::kFirstDir, kFatSectors);  // FAT in sectors 0-3, then the directory
+    testing::PutU32(b, cfbh::kCutoff, 4096);
+    testing::PutU32(b, cfbh::kFirstMiniFat, testing::kCfbEndOfChain);
+    testing::PutU32(b, cfbh::kFirstDifat, testing::kCfbEndOfChain);
+    for (std::uint32_t k = 0; k < 109; ++k) testing::PutU32(b, cfbh::kDifat + 4 * k, k < kFatSectors ? k : testing::kCfbFree);
+    for (std::uint32_t s = 0; s < kFatSectors * 1024; ++s) {
+        std::uint32_t next = testing::kCfbFree;
+        if (s < kFatSectors) next = testing::kCfbFatSect;
+        else if (s < kFatSectors + kDirSectors) next = s + 1 < kFatSectors + kDirSectors ? s + 1 : testing::kCfbEndOfChain;
+        testing::PutU32(b, kSector * (1 + s / 1024) + 4 * (s % 1024), next);
+    }
+    for (std::uint32_t id = 0; id < kDirSectors * kPerSector; ++id) {
+        const std::size_t at = std::size_t{kSector} * (1 + kFatSectors + id / kPerSector) + 128 * (id % kPerSector);
+        testing::PutU32(b, at + cfbe::kLeft, testing::kCfbNoStream);
+        testing::PutU32(b, at + cfbe::kRight, testing::kCfbNoStream);
+        testing::PutU32(b, at + cfbe::kChild, id + 1 < kEntries ? id + 1 : testing::kCfbNoStream);
+        if (id >= kEntries) continue;
+        testing::PutU16(b, at, 'S');
+        testing::PutU16(b, at + cfbe::kNameLength, 4);
+        b[at + cfbe::kType] = id == 0 ? 5 : 1;
+    }
+
+    auto file = std::make_unique<TCFile>(b);
+    const TCFileStorage* level = &file->Root();
+    int depth = 0;
+    while (!level->Items().empty()) {
+        level = dynamic_cast<const TCFileStorage*>(level->Items().front().get());
+        ASSERT_NE(level, nullptr);
+        ++depth;
+    }
+    EXPECT_EQ(depth, static_cast<int>(kEntries) - 1);
+    file.reset();
 }
 
 // Every real file either opens and has its workbook stream, or fails with one of our
