@@ -42,6 +42,42 @@ double DateFromSerial(double serial) {
     return days;
 }
 
+bool FormatTextIsDate(std::string_view pattern) {
+    // Literal parts hold letters that are no date codes: quoted text, escaped characters,
+    // padding and fill characters, and bracketed colours and locales. A bracketed elapsed
+    // time ([h], [mm], [ss]) is a time code.
+    int dateCodes = 0, digitCodes = 0;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '"') {
+            const auto close = pattern.find('"', i + 1);
+            if (close == std::string_view::npos) break;
+            i = close;
+        } else if (c == '\\' || c == '_' || c == '*') {
+            ++i;
+        } else if (c == '[') {
+            const auto close = pattern.find(']', i + 1);
+            if (close == std::string_view::npos) break;
+            const std::string_view inside = pattern.substr(i + 1, close - i - 1);
+            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos) ++dateCodes;
+            i = close;
+        } else if (c == 'G' || c == 'g') {
+            // "General" in any letter case is the general number form.
+            if (pattern.size() - i >= 7) {
+                std::string word(pattern.substr(i, 7));
+                for (char& w : word) w = static_cast<char>(w | 0x20);
+                if (word == "general") i += 6;
+            }
+        } else if (std::string_view("yYmMdDhHsS").find(c) != std::string_view::npos) {
+            ++dateCodes;
+        } else if (c == '0' || c == '#' || c == '?') {
+            ++digitCodes;
+        }
+    }
+    // "mm:ss.0" has both; the date codes outnumber the digit placeholders.
+    return dateCodes > digitCodes;
+}
+
 THeaderSections SplitHeaderSections(std::string_view text) {
     THeaderSections out;
     struct Section {
@@ -260,6 +296,9 @@ void TXLSReader::Loader::RecordLoop() {
         // the record after the table unconsumed for the next turn.
         cursor_.Consume();
         if (id >= kDispatchSize || kDispatch[id] == nullptr) continue;
+        // A substream inside a sheet (an embedded chart) carries its own cached series values
+        // as NUMBER and LABEL records; they are no cells of the sheet around it.
+        if (bofDepth_ > 1 && id != rid::kBof && id != rid::kEof) continue;
         ByteReader r(cursor_.Data().Bytes());
         (this->*kDispatch[id])(r);
     }
@@ -371,9 +410,12 @@ bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
         const int f = workbook_.XFs().Get(static_cast<int>(xf)).NumberFormat;
         if (f >= 0 && f < formats.Count()) {
             const TNumberFormat format = formats.Get(f);
-            std::string_view kind = ClassifyBuiltinFormat(format.Code);
-            if (kind.empty() && !format.Pattern.empty()) kind = ClassifyFormatText(format.Pattern);
-            known = kind == "date" ? 1 : 0;
+            const std::string_view kind = ClassifyBuiltinFormat(format.Code);
+            if (!kind.empty()) {
+                known = kind == "date" ? 1 : 0;
+            } else if (!format.Pattern.empty()) {
+                known = FormatTextIsDate(format.Pattern) ? 1 : 0;
+            }
         }
     }
     return known == 1;
@@ -520,18 +562,21 @@ void TXLSReader::Loader::OnFormula(ByteReader& r) {
     cell.SetFormula(std::to_string(formulas_.size() - 1));
 }
 
-void TXLSReader::Loader::OnString(ByteReader& r) {
+void TXLSReader::Loader::OnString(ByteReader&) {
     if (pendingString_.row < 0 || pendingString_.col < 0 || pendingString_.xf < 0) return;
-    TEasyStream data(r.Bytes(r.Remaining()));
-    std::string marked;
-    ReadCountedString(data, 2, marked);
+    // A long result runs on into CONTINUE records, laid out like a shared string; cutting it
+    // at the record's end would leave the cell without its text.
+    cursor_.Data().SetPosition(0);
+    std::vector<std::string> read;
+    ReadContinuedString(cursor_, read);
+    const std::string marked = read.empty() ? std::string(1, kMarkNarrow) : std::move(read.front());
     TCell& cell = CellAt(static_cast<std::uint16_t>(pendingString_.row), static_cast<std::uint16_t>(pendingString_.col));
     // 16-bit text stays 16-bit: squeezing it through an 8-bit code page would lose every
     // character the code page lacks.
-    if (!marked.empty() && marked[0] == kMarkWide) {
+    if (marked[0] == kMarkWide) {
         cell.SetValue(TCellValue(MarkedTextToWide(marked)));
     } else {
-        cell.SetValue(TCellValue::String8(marked.empty() ? std::string() : marked.substr(1)));
+        cell.SetValue(TCellValue::String8(marked.substr(1)));
     }
     ApplyFormat(cell, static_cast<std::uint32_t>(pendingString_.xf));
     pendingString_ = {};

@@ -30,6 +30,10 @@ double DecodeRK(std::uint32_t rk);
 // days since 1899-12-30. Serials 60 and 61 both land on 1900-03-01.
 double DateFromSerial(double serial);
 
+// Whether a number format text shows dates or times: it holds date or time codes (y, m, d,
+// h, s) outside its literal parts, more of them than digit placeholders (0, #, ?).
+bool FormatTextIsDate(std::string_view pattern);
+
 // The left, centre and right sections of a page header or footer text ("&L..&C..&R..").
 // A section whose code does not occur stays unset.
 struct THeaderSections {
