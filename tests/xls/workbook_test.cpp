@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "NumberFormat.h"
 #include "XLSError.h"
 
 namespace morvik::xls {
@@ -342,6 +343,67 @@ TEST_F(CellsTest, HyperlinkBecomesTheValueOnlyOfAnEmptyCell) {
     filled.SetHyperlink(u"http://y.cz");
     EXPECT_EQ(filled.Value(), TCellValue(3.0));
     EXPECT_EQ(filled.Hyperlink(), u"http://y.cz");
+}
+
+struct DisplayCase {
+    const char* name;
+    TCellValue value;
+    int formatPosition;  // -1: leave the format the value gives
+    const char* text;
+};
+
+TEST_F(CellsTest, DisplayTextFollowsTheNumberFormat) {
+    const int custom = wb.FormatStrings().SetFormat(164, "0.000");
+    const DisplayCase cases[] = {
+        {"true", TCellValue(true), -1, "TRUE"},
+        {"false", TCellValue(false), -1, "FALSE"},
+        {"double general", TCellValue(1234.5), -1, "1234.5"},
+        {"percent", TCellValue(0.125), 9, "12.50%"},
+        {"whole percent", TCellValue(0.5), 8, "50%"},
+        {"integer ignores the pattern", TCellValue(7), 2, "7"},
+        {"integer percent", TCellValue(7), 8, "700%"},
+        {"smallint", TCellValue(std::int16_t{-12}), 3, "-12"},
+        {"byte", TCellValue(std::uint8_t{255}), -1, "255"},
+        {"single", TCellValue(1.5f), 2, "1.50"},
+        {"currency", TCellValue(TCurrency{12345}), 2, "1.23"},
+        {"thousands", TCellValue(1234567.891), 26, "1,234,567.89"},
+        {"red negative section dropped", TCellValue(-5.0), 30, "-5.00"},
+        {"file's own format", TCellValue(3.14159), custom, "3.142"},
+        {"date", TCellValue(TDateTime{45000}), -1, "03/15/23"},
+        {"date and time", TCellValue(TDateTime{45000.75}), 21, "03/15/23 18:00"},
+        {"format outside the table", TCellValue(2.5), 500, "2.5"},
+        {"utf-16", TCellValue(u"\u017dlut\u00e9"), 2, "\u017dlut\u00e9"},
+        {"8-bit", TCellValue::String8("caf\xE9"), -1, "caf\u00e9"},
+    };
+    int row = 0;
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        TCell& c = cells.Cell(row++, 0);
+        c.SetValue(tc.value);
+        if (tc.formatPosition >= 0) c.SetNumberFormat(static_cast<std::uint16_t>(tc.formatPosition));
+        EXPECT_EQ(c.DisplayText(), tc.text);
+    }
+}
+
+TEST_F(CellsTest, DisplayTextUsesTheProgramSeparators) {
+    TFormatSettings& settings = FormatSettings();
+    const TFormatSettings saved = settings;
+    settings.DecimalSeparator = ",";
+    settings.ThousandSeparator = ".";
+    settings.DateSeparator = ".";
+    TCell& percent = cells.Cell(0, 0);
+    percent.SetValue(0.125);
+    percent.SetNumberFormat(9);
+    TCell& grouped = cells.Cell(0, 1);
+    grouped.SetValue(1234.5);
+    grouped.SetNumberFormat(26);
+    TCell& date = cells.Cell(0, 2);
+    date.SetValue(TDateTime{45000});
+    const std::string texts[] = {percent.DisplayText(), grouped.DisplayText(), date.DisplayText()};
+    settings = saved;
+    EXPECT_EQ(texts[0], "12,50%");
+    EXPECT_EQ(texts[1], "1.234,50");
+    EXPECT_EQ(texts[2], "03.15.23");
 }
 
 // ---------------------------------------------------------------------------------------------
