@@ -103,6 +103,22 @@ TEST(SplitHeaderSections, Table) {
     EXPECT_EQ(s.Center, "Page &P");
 }
 
+TEST(FormatTextIsDate, Table) {
+    struct Case {
+        const char* pattern;
+        bool date;
+    };
+    const Case cases[] = {
+        {"dd-mmm-yy", true},     {"yyyy", true},          {"mm:ss.0", true},       {"[h]:mm:ss", true},
+        {"h:mm AM/PM", true},    {"[$-809]dd\\ mmmm\\ yyyy;@", true},
+        {"[$-409]dd/mm/yyyy\\ hh:mm;@", true},
+        {"General", false},      {"GENERAL", false},      {"General_)", false},    {"\\-;\\-;\\-", false},
+        {"0.00", false},         {"#,##0", false},        {"0.00E+00", false},     {"[Red]0.00", false},
+        {"\"days\" 0", false},   {"@", false},            {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatTextIsDate(c.pattern), c.date) << c.pattern;
+}
+
 TEST(XLSReader, NumberRkAndMulRk) {
     BiffBuilder b = OneSheet();
     b.Number(0, 0, kXfPlain, 1.5)
@@ -381,6 +397,19 @@ TEST(XLSReader, FormulaCells) {
     EXPECT_EQ(CellsOf(noFormulas).Cell(0, 0).Value(), TCellValue(7.0));
     EXPECT_EQ(CellsOf(noFormulas).Cell(0, 0).Formula(), "");
     EXPECT_EQ(CellsOf(noFormulas).Cell(0, 3).Value(), TCellValue::String8("text result"));
+}
+
+TEST(XLSReader, LongFormulaStringRunsIntoContinue) {
+    BiffBuilder b = OneSheet();
+    b.Formula(0, 0, kXfPlain, BiffBuilder::SpecialResult(0), 0, ThreePlusFour())
+        .Record(rec::kString, Payload{}.U16(6).U8(0).Raw("abc"))
+        .Record(rec::kContinue, Payload{}.U8(1).U16(u'd').U16(0x0161).U16(u'f'))
+        .Number(1, 0, kXfPlain, 2)
+        .Eof();
+    TXLSFile file;
+    Load(file, b);
+    EXPECT_EQ(CellsOf(file).Cell(0, 0).Value(), TCellValue(u"abcd\u0161f"));
+    EXPECT_EQ(CellsOf(file).Cell(1, 0).Value(), TCellValue(2.0));
 }
 
 TEST(XLSReader, FormulaReferencesOtherSheetThroughExternSheet) {
