@@ -381,11 +381,13 @@ void TCells::InheritStyle(TCell& cell) {
 // ---------------------------------------------------------------------------------------------
 // TCustomXLSItem
 
-TCustomXLSItem::TCustomXLSItem(TCustomXLSItems& owner) : owner_(&owner), styles_(&owner.Styles()) {
+TCustomXLSItem::TCustomXLSItem(TCustomXLSItems& owner) : owner_(&owner) {
     // Every item starts on font 0 and XF 0 and counts as one of their users.
-    styles_->Fonts->AddRef(0);
-    styles_->XFs->AddRef(0);
+    Styles().Fonts->AddRef(0);
+    Styles().XFs->AddRef(0);
 }
+
+const TStyleContext& TCustomXLSItem::Styles() const { return owner_->Styles(); }
 
 TCustomXLSItem::~TCustomXLSItem() = default;
 
@@ -401,7 +403,7 @@ void TCustomXLSItem::SetXFIndex(std::int32_t i) {
 // anything; only then is the scratch committed.
 template <class Apply>
 bool TCustomXLSItem::ChangeXF(Apply apply) {
-    TVirtualXFTable& xfs = *styles_->XFs;
+    TVirtualXFTable& xfs = *Styles().XFs;
     if (!apply(xfs.Entry(xfIndex_))) return false;
     xfIndex_ = xfs.Commit();
     return true;
@@ -410,8 +412,8 @@ bool TCustomXLSItem::ChangeXF(Apply apply) {
 // The same one level down: the font entry of the item's XF, then the XF's font index.
 template <class Apply>
 bool TCustomXLSItem::ChangeFont(Apply apply) {
-    TVirtualFontTable& fonts = *styles_->Fonts;
-    const std::uint16_t oldFont = styles_->XFs->Get(xfIndex_).FontIndex;
+    TVirtualFontTable& fonts = *Styles().Fonts;
+    const std::uint16_t oldFont = Styles().XFs->Get(xfIndex_).FontIndex;
     if (!apply(fonts.Entry(oldFont))) return false;
     const int newFont = fonts.Commit();
     ChangeXF([newFont](TXFEntry& e) {
@@ -536,32 +538,32 @@ TXFEntry XFOf(const TStyleContext& s, std::int32_t xf) { return s.XFs->Get(xf); 
 TFontEntry FontOf(const TStyleContext& s, std::int32_t xf) { return s.Fonts->Get(s.XFs->Get(xf).FontIndex); }
 }  // namespace
 
-std::uint8_t TCustomXLSItem::FillColor() const { return XFOf(*styles_, xfIndex_).FillColor; }
-std::uint8_t TCustomXLSItem::PatternColor() const { return XFOf(*styles_, xfIndex_).PatternColor; }
-std::uint8_t TCustomXLSItem::FillPattern() const { return XFOf(*styles_, xfIndex_).FillPattern; }
-std::uint8_t TCustomXLSItem::HorizAlign() const { return XFOf(*styles_, xfIndex_).HorizAlign; }
-std::uint8_t TCustomXLSItem::VertAlign() const { return XFOf(*styles_, xfIndex_).VertAlign; }
-bool TCustomXLSItem::Merged() const { return XFOf(*styles_, xfIndex_).Merged != 0; }
-bool TCustomXLSItem::WrapText() const { return XFOf(*styles_, xfIndex_).WrapText != 0; }
-std::uint8_t TCustomXLSItem::Rotation() const { return XFOf(*styles_, xfIndex_).Rotation; }
-std::uint8_t TCustomXLSItem::Indent() const { return XFOf(*styles_, xfIndex_).Indent; }
+std::uint8_t TCustomXLSItem::FillColor() const { return XFOf(Styles(), xfIndex_).FillColor; }
+std::uint8_t TCustomXLSItem::PatternColor() const { return XFOf(Styles(), xfIndex_).PatternColor; }
+std::uint8_t TCustomXLSItem::FillPattern() const { return XFOf(Styles(), xfIndex_).FillPattern; }
+std::uint8_t TCustomXLSItem::HorizAlign() const { return XFOf(Styles(), xfIndex_).HorizAlign; }
+std::uint8_t TCustomXLSItem::VertAlign() const { return XFOf(Styles(), xfIndex_).VertAlign; }
+bool TCustomXLSItem::Merged() const { return XFOf(Styles(), xfIndex_).Merged != 0; }
+bool TCustomXLSItem::WrapText() const { return XFOf(Styles(), xfIndex_).WrapText != 0; }
+std::uint8_t TCustomXLSItem::Rotation() const { return XFOf(Styles(), xfIndex_).Rotation; }
+std::uint8_t TCustomXLSItem::Indent() const { return XFOf(Styles(), xfIndex_).Indent; }
 std::uint8_t TCustomXLSItem::BorderColor(std::uint8_t side) const {
-    return side < 4 ? XFOf(*styles_, xfIndex_).BorderColor[side] : kAutoBackground;
+    return side < 4 ? XFOf(Styles(), xfIndex_).BorderColor[side] : kAutoBackground;
 }
 std::uint8_t TCustomXLSItem::BorderStyle(std::uint8_t side) const {
-    return side < 4 ? XFOf(*styles_, xfIndex_).BorderStyle[side] : std::uint8_t{0};
+    return side < 4 ? XFOf(Styles(), xfIndex_).BorderStyle[side] : std::uint8_t{0};
 }
-std::uint16_t TCustomXLSItem::NumberFormat() const { return XFOf(*styles_, xfIndex_).NumberFormat; }
-std::uint16_t TCustomXLSItem::FontIndex() const { return XFOf(*styles_, xfIndex_).FontIndex; }
-bool TCustomXLSItem::FontBold() const { return FontOf(*styles_, xfIndex_).Bold != 0; }
-bool TCustomXLSItem::FontItalic() const { return FontOf(*styles_, xfIndex_).Italic != 0; }
-bool TCustomXLSItem::FontUnderline() const { return FontOf(*styles_, xfIndex_).Underline != 0; }
-bool TCustomXLSItem::FontStrikeOut() const { return FontOf(*styles_, xfIndex_).StrikeOut != 0; }
-std::uint8_t TCustomXLSItem::FontUnderlineStyle() const { return FontOf(*styles_, xfIndex_).UnderlineStyle; }
-std::uint8_t TCustomXLSItem::FontScript() const { return FontOf(*styles_, xfIndex_).Script; }
-std::u16string TCustomXLSItem::FontName() const { return FontOf(*styles_, xfIndex_).GetName(); }
-std::uint8_t TCustomXLSItem::FontColor() const { return FontOf(*styles_, xfIndex_).Color; }
-std::uint16_t TCustomXLSItem::FontHeight() const { return FontOf(*styles_, xfIndex_).Height; }
+std::uint16_t TCustomXLSItem::NumberFormat() const { return XFOf(Styles(), xfIndex_).NumberFormat; }
+std::uint16_t TCustomXLSItem::FontIndex() const { return XFOf(Styles(), xfIndex_).FontIndex; }
+bool TCustomXLSItem::FontBold() const { return FontOf(Styles(), xfIndex_).Bold != 0; }
+bool TCustomXLSItem::FontItalic() const { return FontOf(Styles(), xfIndex_).Italic != 0; }
+bool TCustomXLSItem::FontUnderline() const { return FontOf(Styles(), xfIndex_).Underline != 0; }
+bool TCustomXLSItem::FontStrikeOut() const { return FontOf(Styles(), xfIndex_).StrikeOut != 0; }
+std::uint8_t TCustomXLSItem::FontUnderlineStyle() const { return FontOf(Styles(), xfIndex_).UnderlineStyle; }
+std::uint8_t TCustomXLSItem::FontScript() const { return FontOf(Styles(), xfIndex_).Script; }
+std::u16string TCustomXLSItem::FontName() const { return FontOf(Styles(), xfIndex_).GetName(); }
+std::uint8_t TCustomXLSItem::FontColor() const { return FontOf(Styles(), xfIndex_).Color; }
+std::uint16_t TCustomXLSItem::FontHeight() const { return FontOf(Styles(), xfIndex_).Height; }
 
 // ---------------------------------------------------------------------------------------------
 // TCell

@@ -227,7 +227,8 @@ public:
 
 protected:
     explicit TCustomXLSItem(TCustomXLSItems& owner);
-    const TStyleContext& Styles() const { return *styles_; }
+    // The workbook's style context, reached through the owner to keep items small.
+    const TStyleContext& Styles() const;
     void Changed();
 
 private:
@@ -238,10 +239,9 @@ private:
     template <class Apply>
     bool ChangeFont(Apply apply);
 
-    bool registered_ = false;
     TCustomXLSItems* owner_;
-    const TStyleContext* styles_;
     std::int32_t xfIndex_ = 0;
+    bool registered_ = false;
 };
 
 // Hash index over a collection's items: ordinals in buckets, each bucket in adding order.
