@@ -249,7 +249,8 @@ private:
 // grows, so that a lookup stays one short bucket walk however large the sheet gets. The bucket
 // is the key's row-major address (row * 256 + col, or the row/column index) modulo the count:
 // a sheet filled or read row by row then walks the buckets in order instead of jumping about,
-// and no set of addresses can pile more than 2^24 / buckets items into one bucket.
+// and no choice of addresses can put more than (address range / buckets) + 1 items into one
+// bucket, a bound that falls as the index grows.
 // Keys are at most 4 bytes, all of one length per index.
 class TItemIndex {
 public:

@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "NumberFormat.h"
 #include "XLSError.h"
@@ -120,6 +121,27 @@ TEST_F(CellsTest, LargeSheetFindsEveryCellInOrder) {
         }
     }
     EXPECT_EQ(cells.Count(), kRows * kCols);
+}
+
+TEST(ItemIndex, KeepsAddingOrderThroughGrowth) {
+    for (bool growing : {true, false}) {
+        SCOPED_TRACE(growing ? "growing" : "fixed");
+        TItemIndex index(7, growing);
+        // Addresses that all share one bucket of 7, plus a duplicate key added later.
+        std::vector<std::string> keys;
+        for (int i = 0; i < 40; ++i) {
+            const int linear = i * 7;
+            const int row = linear >> 8, col = linear & 0xFF;
+            keys.push_back(std::string{char(row & 0xFF), char(row >> 8), char(col), 0});
+        }
+        for (std::size_t i = 0; i < keys.size(); ++i) index.Add(keys[i], nullptr);
+        index.Add(keys[3], nullptr);
+        for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(index.Search(keys[i]), static_cast<int>(i));
+        EXPECT_EQ(index.Search(std::string("\x01\x00\x00\x00", 4)), -1);
+        EXPECT_EQ(index.Search("ab"), -1);  // another length is another key
+        EXPECT_THROW(index.Add("ab", nullptr), std::invalid_argument);
+        EXPECT_EQ(index.BucketCount() > 7, growing);
+    }
 }
 
 struct RegistrationCase {
