@@ -124,6 +124,7 @@ StringGrid::StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWi
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);  // as a string grid scrolls
     setCurrentIndex(model_->index(fixedRows_, fixedCols_));
 
     if (fixedRows_ > 0) {
@@ -175,6 +176,16 @@ void StringGrid::Refresh() {
     model_->Refresh();
     viewport()->update();
     if (frozenRows_) frozenRows_->viewport()->update();
+}
+
+void StringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    QTableView::scrollTo(index, hint);
+    // A cell must not end up beneath the frozen rows; rows scroll one item at a time.
+    if (frozenRows_ && index.isValid() && index.row() >= fixedRows_ &&
+        verticalScrollBar()->value() > 0 &&
+        verticalScrollBar()->value() > index.row() - fixedRows_) {
+        verticalScrollBar()->setValue(index.row() - fixedRows_);
+    }
 }
 
 void StringGrid::resizeEvent(QResizeEvent* event) {

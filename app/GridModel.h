@@ -67,6 +67,8 @@ public:
     void FinishEditing();
     void Refresh();
 
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

@@ -330,11 +330,12 @@ void TForm1::ShowMessage(const QString& text) {
     box.exec();
 }
 
-std::optional<QString> TForm1::AskFileName(DialogKind kind) {
+bool TForm1::AskFileName(DialogKind kind, QString* name) {
     if (!nextFileNames_.empty()) {
-        std::optional<QString> name = std::move(nextFileNames_.front());
+        const bool confirmed = nextFileNames_.front().has_value();
+        if (confirmed) *name = *nextFileNames_.front();
         nextFileNames_.pop_front();
-        return name;
+        return confirmed;
     }
     QFileDialog dialog(this);
     dialog.setNameFilter(QtFilter(kind == DialogKind::Open ? openFilter_ : saveFilter_));
@@ -347,8 +348,9 @@ std::optional<QString> TForm1::AskFileName(DialogKind kind) {
         dialog.setDefaultSuffix("txt");
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    *name = dialog.selectedFiles().first();
+    return true;
 }
 
 StringGrid* TForm1::FocusedInputGrid() const {
@@ -362,10 +364,11 @@ StringGrid* TForm1::FocusedInputGrid() const {
 
 void TForm1::Button1Click() {
     Run([this] {
+        QString name;
         std::optional<std::string> path;
-        if (const auto name = AskFileName(DialogKind::Open)) {
-            lastFileName_ = *name;
-            path = name->toStdString();
+        if (AskFileName(DialogKind::Open, &name)) {
+            lastFileName_ = name;
+            path = name.toStdString();
         }
         LoadFileCommand(ws_, path, ImportWorkbook);
     });
@@ -377,10 +380,10 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
     Run([this] {
-        const auto name = AskFileName(DialogKind::Save);
-        if (!name) return;
+        QString name;
+        if (!AskFileName(DialogKind::Save, &name)) return;
         ExportReport(ws_, ComboBox1->currentIndex(), ws_.lang,
-                     WithDefaultExtension(name->toStdString(), "txt"));
+                     WithDefaultExtension(name.toStdString(), "txt"));
     });
 }
 

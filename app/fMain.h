@@ -70,7 +70,8 @@ private:
     void ShowMessage(const QString& text);
 
     enum class DialogKind { Open, Save };
-    std::optional<QString> AskFileName(DialogKind kind);
+    // False when the user cancels.
+    bool AskFileName(DialogKind kind, QString* name);
     StringGrid* FocusedInputGrid() const;
 
     Workspace ws_;

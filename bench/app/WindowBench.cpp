@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTabWidget>
 #include <QTest>
 
 #include "fMain.h"
@@ -41,7 +42,7 @@ void BM_FillEuryonGridAndCalculate(benchmark::State& state) {
     TForm1 form(ProgramFolder());
     form.setMessageSink([&](const QString& text) { state.SkipWithError(text.toUtf8().constData()); });
     form.show();
-    QTest::qWaitForWindowExposed(&form);
+    if (!QTest::qWaitForWindowExposed(&form)) state.SkipWithError("window not exposed");
     constexpr int kRows = 65535;
     for (auto _ : state) {
         morvik::Workspace& ws = form.workspace();
@@ -60,6 +61,26 @@ void BM_FillEuryonGridAndCalculate(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 2 * kRows);
 }
 BENCHMARK(BM_FillEuryonGridAndCalculate)->Unit(benchmark::kMillisecond);
+
+// Scrolling a full euryon grid from end to end and painting it.
+void BM_ScrollLargeEuryonGrid(benchmark::State& state) {
+    TForm1 form(ProgramFolder());
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) state.SkipWithError("window not exposed");
+    form.findChild<QTabWidget*>("PageControl1")->setCurrentIndex(0);
+    morvik::TextTable& cloud = form.workspace().sgImput2;
+    cloud.SetRowCount(65536);
+    for (int r = 1; r < cloud.RowCount(); ++r) cloud.SetCell(1, r, std::to_string(r));
+    form.ShowWorkspace();
+    auto* grid = form.findChild<morvik::app::StringGrid*>("sgImput2");
+    bool down = true;
+    for (auto _ : state) {
+        down ? grid->scrollToBottom() : grid->scrollToTop();
+        down = !down;
+        grid->repaint();
+    }
+}
+BENCHMARK(BM_ScrollLargeEuryonGrid)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

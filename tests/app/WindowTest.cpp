@@ -230,6 +230,24 @@ TEST_F(WindowTest, LoadPasteClearAndExportThroughTheWindow) {
     EXPECT_EQ(Cell("sgImput2", 2, 4), "10");
     EXPECT_EQ(Cell("sgImput2", 0, 3), "");
 
+    // Ctrl+V reaches the grid with the focus; the selection's top-left cell is the anchor.
+    auto* dims = Find<StringGrid>("sgRozmery");
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    dims->setFocus();
+    dims->selectionModel()->select(QItemSelection(dims->model()->index(4, 1), dims->model()->index(6, 1)),
+                                   QItemSelectionModel::ClearAndSelect);
+    QGuiApplication::clipboard()->setText("12,5\t99\r\n13\r\n");
+    QTest::keyClick(dims, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Cell("sgRozmery", 1, 4), "12,5");
+    EXPECT_EQ(Cell("sgRozmery", 1, 5), "13");
+
+    // With no input grid focused, paste and clearing do nothing.
+    Find<QWidget>("ComboBox1")->setFocus();
+    Find<QAction>("Vymazattabulku1")->trigger();
+    EXPECT_EQ(Cell("sgRozmery", 1, 4), "12,5");
+
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    cloud->setFocus();
     Find<QAction>("Vymazattabulku1")->trigger();
     EXPECT_EQ(Cell("sgImput2", 1, 3), "");
     EXPECT_EQ(Cell("sgImput2", 1, 0), "Y");
@@ -273,6 +291,13 @@ TEST_F(WindowTest, RendersEveryPageToPng) {
             EXPECT_TRUE(form_->grab().save(name)) << name.toStdString();
         }
     }
+    // A scrolled euryon grid keeps its header row in view.
+    Workspace& ws = form_->workspace();
+    for (int r = 1; r < ws.sgImput2.RowCount(); ++r) ws.sgImput2.SetCell(0, r, std::to_string(r));
+    form_->ShowWorkspace();
+    pages->setCurrentIndex(0);
+    Find<StringGrid>("sgImput2")->scrollTo(Find<StringGrid>("sgImput2")->model()->index(500, 0));
+    EXPECT_TRUE(form_->grab().save(out + "/window-en-page1-scrolled.png"));
 }
 
 }  // namespace
