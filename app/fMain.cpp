@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTabWidget>
 
@@ -412,6 +413,9 @@ void TForm1::Editovat1Click() {
 void TForm1::Uloit1Click() {
     Run([this] {
         sg->FinishEditing();
+        // Each of the 126 keys is a synced replace of the file: about a second on disk.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         IniFile ini(settingsPath().toStdString());
         SaveEquationSet(ws_, ini, ComboBox1->currentIndex());
         sg->SetEditable(false);
