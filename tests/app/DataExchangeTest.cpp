@@ -89,6 +89,16 @@ TEST(LoadFileCommand, DispatchesOnTheExtensionInAnyCaseAndRunsThePass) {
     EXPECT_EQ(ws.sgImput.Cell(3, 7), "12,5");
 }
 
+TEST(LoadFileCommand, FailingWorkbookStopsBeforeThePass) {
+    Workspace ws;
+    const WorkbookImporter failing = [](Workspace& w, const std::string&) {
+        w.sgImput.SetCell(2, 1, "7.5");
+        throw std::runtime_error("Can not open a docfile");
+    };
+    EXPECT_THROW(LoadFileCommand(ws, std::string("/x/book.xls"), failing), std::runtime_error);
+    EXPECT_EQ(ws.sgImput.Cell(2, 1), "7.5");  // written before the failure, no pass
+}
+
 TEST(LoadFileCommand, OtherExtensionsAreReportedAfterThePass) {
     Workspace ws;
     ws.sgImput.SetCell(2, 1, "3.5");
