@@ -3,6 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
@@ -53,6 +54,11 @@ void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
 }  // namespace
 
 void LoadTextFile(Workspace& ws, const std::string& path) {
+    std::error_code ec;
+    // A folder opens like a file here but reads as empty; say what it is instead.
+    if (std::filesystem::is_directory(path, ec)) {
+        throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));

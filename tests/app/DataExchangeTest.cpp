@@ -124,6 +124,10 @@ TEST(LoadFileCommand, MissingTextFileStopsBeforeThePass) {
                   "Cannot open file \"/nonexistent/skull.txt\". No such file or directory");
     }
     EXPECT_EQ(ws.sgImput.Cell(2, 1), "3.5");
+
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("folder.txt"));
+    EXPECT_THROW(LoadTextFile(ws, dir.File("folder.txt")), std::runtime_error);
 }
 
 TEST(PasteText, AnchorsClipsAndAcceptsEveryLineEnd) {

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -260,6 +261,25 @@ TEST_F(WindowTest, LoadPasteClearAndExportThroughTheWindow) {
     form_->setNextFileName(std::nullopt);  // cancelled: nothing written, no message
     Click("Button3");
     EXPECT_TRUE(messages_.isEmpty());
+}
+
+TEST_F(WindowTest, RightClickMenuClearsTheGridItWasOpenedOn) {
+    Start(kTwoEquations);
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    form_->workspace().sgImput.SetCell(2, 3, "5");
+    form_->workspace().sgImput3.SetCell(1, 3, "6");
+    form_->ShowWorkspace();
+    Find<QWidget>("sgImput2")->setFocus();
+    auto* grid = Find<StringGrid>("sgImput3");
+    const QPoint cell = grid->visualRect(grid->model()->index(2, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, cell);
+    emit grid->customContextMenuRequested(cell);
+    auto* menu = Find<QMenu>("PopupMenu2");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::mouseClick(menu, Qt::LeftButton, {},
+                      menu->actionGeometry(Find<QAction>("Vymazattabulku1")).center());
+    EXPECT_EQ(Cell("sgImput3", 1, 3), "");
+    EXPECT_EQ(Cell("sgImput", 2, 3), "5");
 }
 
 TEST_F(WindowTest, LargeEuryonGridOpens) {
