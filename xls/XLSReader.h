@@ -42,9 +42,10 @@ struct THeaderSections {
 };
 THeaderSections SplitHeaderSections(std::string_view text);
 
-// Most cells that merged areas of one load may mark. A merged area of a whole sheet would
+// Most cells that merged areas of one load may mark (a thousand whole rows; real workbooks
+// merge a few thousand cells at most). A merged area of a whole sheet would
 // otherwise create 16 million cells; areas beyond the budget are kept as ranges unmerged.
-inline constexpr std::int64_t kMergedCellBudget = 1'000'000;
+inline constexpr std::int64_t kMergedCellBudget = 262'144;
 
 class TXLSReader {
 public:
