@@ -295,9 +295,15 @@ TEST_F(WindowTest, LargeEuryonGridOpens) {
     EXPECT_TRUE(messages_.isEmpty());
 }
 
-// Renders every page in both languages for a look at the layout.
+// Renders every page in both languages, after the sample skull was computed, for a look at
+// the layout.
 TEST_F(WindowTest, RendersEveryPageToPng) {
-    Start(kTwoEquations);
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->setNextFileName(MORVIK_EXAMPLES_DIR "/skull.txt");
+    Click("Button1");
+    Click("Button2");
+    EXPECT_EQ(Text("Label1"), "Muž");
+    ASSERT_TRUE(messages_.isEmpty());
     const QString out = QStringLiteral(MORVIK_PNG_DIR);
     QDir().mkpath(out);
     auto* pages = Find<QTabWidget>("PageControl1");
