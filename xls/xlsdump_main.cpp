@@ -7,7 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -139,9 +141,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        morvik::xls::TXLSFile file;
-        file.LoadFromFile(argv[argc - 1]);
-        return summary ? Summary(file.Workbook()) : Dump(file.Workbook());
+        // The workbook is left to the end of the process: taking apart hundreds of thousands
+        // of cells one by one would cost a tool that exits right away a good part of its run.
+        auto file = std::make_unique<morvik::xls::TXLSFile>();
+        file->LoadFromFile(argv[argc - 1]);
+        const int rc = summary ? Summary(file->Workbook()) : Dump(file->Workbook());
+        std::fflush(stdout);
+        std::_Exit(std::ferror(stdout) ? 1 : rc);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
