@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "ByteReader.h"
+#include "Cp1250.h"
 
 namespace morvik::xls {
 
@@ -124,44 +125,18 @@ struct DirEntry {
     std::uint64_t size = 0;
 };
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
 // Directory names are UTF-16 with a terminator; the stored length counts bytes including it.
 // A length that does not fit the 64-byte field is not trusted: the name then ends at its
 // first NUL or at the field's end.
 std::string DecodeName(std::span<const std::uint8_t> field, std::uint16_t lengthBytes) {
     std::size_t units = lengthBytes >= 2 && lengthBytes <= 64 ? lengthBytes / 2 : field.size() / 2;
-    std::string out;
+    std::u16string name;
     for (std::size_t i = 0; i < units; ++i) {
-        char32_t c = LoadU16(field.data() + 2 * i);
+        const char16_t c = LoadU16(field.data() + 2 * i);
         if (c == 0) break;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units) {
-            const char32_t low = LoadU16(field.data() + 2 * (i + 1));
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                ++i;
-            }
-        }
-        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
-        AppendUtf8(out, c);
+        name.push_back(c);
     }
-    return out;
+    return Utf16ToUtf8(name);
 }
 
 }  // namespace

@@ -110,20 +110,16 @@ std::string Cp1250ToUtf8(std::string_view bytes) {
 }
 
 std::string Cp1250ToUtf8(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::uint8_t b : bytes) AppendUtf8(out, Cp1250ToCodePoint(b));
-    return out;
+    return Cp1250ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
+std::string Utf16ToUtf8(std::u16string_view units) {
     std::string out;
-    out.reserve(bytes.size());
-    const std::size_t units = bytes.size() / 2;
-    for (std::size_t i = 0; i < units; ++i) {
-        const char32_t unit = bytes[2 * i] | (char32_t{bytes[2 * i + 1]} << 8);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-            const char32_t low = bytes[2 * i + 2] | (char32_t{bytes[2 * i + 3]} << 8);
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const char32_t unit = units[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size()) {
+            const char32_t low = units[i + 1];
             if (low >= 0xDC00 && low <= 0xDFFF) {
                 AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
                 ++i;
@@ -134,6 +130,14 @@ std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
         AppendUtf8(out, unit);
     }
     return out;
+}
+
+std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    return Utf16ToUtf8(units);
 }
 
 std::string Utf8ToCp1250(std::string_view utf8) {

@@ -18,8 +18,9 @@ char32_t Cp1250ToCodePoint(std::uint8_t byte);
 std::string Cp1250ToUtf8(std::string_view bytes);
 std::string Cp1250ToUtf8(std::span<const std::uint8_t> bytes);
 
-// UTF-16LE bytes to UTF-8. Surrogate pairs are joined; an unpaired surrogate becomes U+FFFD;
-// an odd trailing byte is ignored.
+// UTF-16 to UTF-8, from code units or from little-endian bytes. Surrogate pairs are joined;
+// an unpaired surrogate becomes U+FFFD; an odd trailing byte is ignored.
+std::string Utf16ToUtf8(std::u16string_view units);
 std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes);
 
 // UTF-8 to Windows-1250. A character the code page lacks, or a malformed UTF-8 sequence,

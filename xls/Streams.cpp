@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ByteReader.h"
+#include "Cp1250.h"
 
 namespace morvik::xls {
 
@@ -98,28 +99,6 @@ std::string Widen(std::string_view narrow) {
     return out;
 }
 
-namespace {
-
-void PutUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-}  // namespace
-
 std::u16string MarkedTextToWide(std::string_view marked) {
     std::u16string out;
     if (marked.empty()) return out;
@@ -135,22 +114,7 @@ std::u16string MarkedTextToWide(std::string_view marked) {
     return out;
 }
 
-std::string MarkedTextToUtf8(std::string_view marked) {
-    const std::u16string units = MarkedTextToWide(marked);
-    std::string out;
-    out.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t c = units[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        PutUtf8(out, c);
-    }
-    return out;
-}
+std::string MarkedTextToUtf8(std::string_view marked) { return Utf16ToUtf8(MarkedTextToWide(marked)); }
 
 bool ReadCountedString(TEasyStream& data, int countBytes, std::string& marked) {
     marked.assign(1, kMarkNarrow);

@@ -1,10 +1,4 @@
-# Formula tokens and their text, and the 8-bit code page conversions that the reader shares.
-add_library(morvik_xls_cp1250 STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/Cp1250.cpp
-)
-target_include_directories(morvik_xls_cp1250 PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(morvik_xls_cp1250 PRIVATE morvik_warnings)
-
+# Formula tokens and their text.
 add_library(morvik_xls_formula STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Lists.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PtgParser.cpp
@@ -18,5 +12,4 @@ target_link_libraries(morvik_xls_formula
 # Under libFuzzer the parser itself must carry coverage, not only the fuzz entry point.
 if(MORVIK_FUZZ)
     target_compile_options(morvik_xls_formula PRIVATE -fsanitize=fuzzer-no-link)
-    target_compile_options(morvik_xls_cp1250 PRIVATE -fsanitize=fuzzer-no-link)
 endif()

@@ -5,7 +5,7 @@ add_library(morvik_xls_io
     ${CMAKE_CURRENT_LIST_DIR}/BiffStream.cpp
 )
 target_include_directories(morvik_xls_io PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(morvik_xls_io PRIVATE morvik_warnings)
+target_link_libraries(morvik_xls_io PRIVATE morvik_xls_cp1250 morvik_warnings)
 # Coverage for libFuzzer: without it the fuzz targets only see their own entry point.
 if(MORVIK_FUZZ)
     target_compile_options(morvik_xls_io PRIVATE -fsanitize=fuzzer-no-link)

@@ -24,7 +24,13 @@ TEST(TextCodec, UnmappableAndMalformedBecomeQuestionMarks) {
     EXPECT_EQ(Utf8ToCp1250("中"), "?");
     EXPECT_EQ(Utf8ToCp1250("\xC3"), "?");        // cut short
     EXPECT_EQ(Utf8ToCp1250("\x80x"), "?x");      // stray continuation
-    EXPECT_EQ(Cp1250ToUtf8("\x81"), "\xEF\xBF\xBD");  // unassigned byte
+    EXPECT_EQ(Utf8ToCp1250("\xC0\x80"), "??");   // an overlong NUL must not reach a file
+}
+
+TEST(TextCodec, UnassignedBytesSurviveAReadAndWrite) {
+    const std::string bytes = "\x81\x83\x88\x90\x98";
+    EXPECT_EQ(Cp1250ToUtf8("\x81"), "\xC2\x81");
+    EXPECT_EQ(Utf8ToCp1250(Cp1250ToUtf8(bytes)), bytes);
 }
 
 TEST(TextCodec, FoldsCaseOfCzechLetters) {

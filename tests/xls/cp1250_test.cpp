@@ -52,5 +52,32 @@ TEST(Utf16, ToUtf8) {
     EXPECT_EQ(Utf16LeToUtf8(text), "Př\xF0\x9F\x98\x80\xEF\xBF\xBD");
 }
 
+// Every decoder of the reader (directory names, record strings, sheet names) goes through
+// this one; the cases are where a hand-written loop tends to go wrong.
+TEST(Utf16, SurrogatesFromCodeUnits) {
+    struct Case {
+        std::u16string units;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {u"", ""},
+        {{0xD83D, 0xDE00}, "\xF0\x9F\x98\x80"},                    // a pair
+        {{0xDE00, 0xD83D}, "\xEF\xBF\xBD\xEF\xBF\xBD"},           // reversed: two lone halves
+        {{0xD83D, u'x'}, "\xEF\xBF\xBDx"},                        // high without low
+        {{0xD83D}, "\xEF\xBF\xBD"},                               // high at the very end
+        {{0xD83D, 0xD83D, 0xDE00}, "\xEF\xBF\xBD\xF0\x9F\x98\x80"},  // the second high pairs
+        {{u'a', 0x0000, u'b'}, std::string("a\0b", 3)},            // NUL is kept, not an end
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf16ToUtf8(c.units), c.utf8);
+        std::vector<std::uint8_t> bytes;
+        for (char16_t u : c.units) {
+            bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+        }
+        EXPECT_EQ(Utf16LeToUtf8(bytes), c.utf8);
+    }
+}
+
 }  // namespace
 }  // namespace morvik::xls
