@@ -394,7 +394,9 @@ void TXLSReader::Loader::OnFormat(ByteReader& r) {
     TEasyStream rest(r.Bytes(r.Remaining()));
     std::string marked;
     ReadCountedString(rest, 2, marked);
-    workbook_.FormatStrings().SetFormat(code, MarkedToCp1250(marked));
+    // Kept as UTF-8: the number formatter copies a pattern's literal text ("Kč", "€") into
+    // the cells' display text, which is UTF-8.
+    workbook_.FormatStrings().SetFormat(code, MarkedTextToUtf8(marked));
     xfDateCache_.clear();
 }
 

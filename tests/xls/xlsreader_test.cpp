@@ -241,6 +241,19 @@ TEST(XLSReader, CustomDateFormatFromFormatRecord) {
     EXPECT_EQ(CellsOf(file).Cell(0, 0).Value().Kind(), TVarType::Date);
 }
 
+TEST(XLSReader, FormatLiteralsReachTheDisplayTextAsUtf8) {
+    BiffBuilder b;
+    b.Bof(kBofGlobals)
+        .Record(rec::kFormat, Payload{}.U16(164).Counted(std::u16string_view(u"0 \"K\u010d\"")))
+        .Record(rec::kFormat, Payload{}.U16(165).Counted(std::string_view("0 \"\xE9\"")))
+        .Font("Arial").Xf(0, 0).Xf(0, 164).Xf(0, 165).BoundSheet("S").Eof();
+    b.Bof(kBofSheet).Number(0, 0, 1, 5).Number(0, 1, 2, 6).Eof();
+    TXLSFile file;
+    Load(file, b);
+    EXPECT_EQ(CellsOf(file).Cell(0, 0).DisplayText(), "5 K\u010d");
+    EXPECT_EQ(CellsOf(file).Cell(0, 1).DisplayText(), "6 \u00e9");
+}
+
 TEST(XLSReader, SubstreamsFollowStreamOrderAndSkipCharts) {
     BiffBuilder b;
     b.Bof(kBofGlobals).Font("Arial").Xf(0, 0);
