@@ -162,8 +162,9 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
     } else {
         const std::size_t at = sectionFound ? sectionEnd : updated.size();
         std::string insert;
-        // The line before may lack its line end (the file's last line).
-        if (at > 0 && updated[at - 1] != '\n') insert += "\r\n";
+        // The line before may lack its line end (the file's last line). A lone CR there only
+        // needs its LF: another CR would become part of that line's value.
+        if (at > 0 && updated[at - 1] != '\n') insert += updated[at - 1] == '\r' ? "\n" : "\r\n";
         if (!sectionFound) insert += "[" + sectionBytes + "]\r\n";
         insert += keyBytes + "=" + valueBytes + "\r\n";
         updated.insert(at, insert);

@@ -90,6 +90,8 @@ TEST(IniFile, WritesKeepEveryUntouchedByte) {
          "v", "[A]\r\nk=1\r\nn=v\r\n"},
         {"new section is appended at the end", "[A]\r\nk=1", "B", "n", "v",
          "[A]\r\nk=1\r\n[B]\r\nn=v\r\n"},
+        {"a last line cut after its CR is completed, so its value does not grow a CR",
+         "[A]\r\nk=1\r", "B", "n", "v", "[A]\r\nk=1\r\n[B]\r\nn=v\r\n"},
         {"empty section gets its first key under the header", "[A]\r\n[B]\r\n", "A", "k", "1",
          "[A]\r\nk=1\r\n[B]\r\n"},
         {"a value cannot break its line", "", "S", "k", "a\r\nb=c", "[S]\r\nk=a  b=c\r\n"},
