@@ -8,11 +8,13 @@
 namespace morvik::xls {
 
 bool TBIFFStream::ReadRecord() {
-    std::uint8_t field[2];
-    if (!stream_.ReadExact(field, sizeof field)) return false;
-    record_.RecordId = LoadU16(field);
-    if (!stream_.ReadExact(field, sizeof field)) return false;
-    const std::uint16_t length = LoadU16(field);
+    std::uint8_t header[4];
+    const std::size_t got = stream_.Read(header, sizeof header);
+    // A header cut short after its identifier still replaces the identifier, as two separate
+    // reads of the two fields would.
+    if (got >= 2) record_.RecordId = LoadU16(header);
+    if (got < sizeof header) return false;
+    const std::uint16_t length = LoadU16(header + 2);
 
     TEasyStream& data = record_.Data;
     data.SetPosition(0);

@@ -485,23 +485,48 @@ std::size_t TCFileStream::Read(void* buffer, std::size_t count) {
     CheckOpen();
     if (buffer == nullptr) return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);
-    const std::uint32_t shift = mini_ ? 6 : volume_->SectorShift();
-    const std::uint64_t unit = std::uint64_t{1} << shift;
     std::size_t done = 0;
     while (done < count && position_ < size_) {
-        const std::uint64_t index = position_ >> shift;
-        if (index >= sectors_.size()) break;
-        const auto offset = static_cast<std::size_t>(position_ & (unit - 1));
-        const auto n = static_cast<std::size_t>(
-            std::min<std::uint64_t>({unit - offset, size_ - position_, static_cast<std::uint64_t>(count - done)}));
-        const std::uint32_t sector = sectors_[static_cast<std::size_t>(index)];
-        const std::size_t got = mini_ ? volume_->ReadMini(sector, offset, out + done, n)
-                                      : volume_->ReadRegular(sector, offset, out + done, n);
-        done += got;
-        position_ += got;
-        if (got < n) break;  // the file ends inside this sector
+        if (position_ < windowStart_ || position_ - windowStart_ >= windowLength_) {
+            if (!FillWindow()) break;  // the file ends before this position
+        }
+        const auto at = static_cast<std::size_t>(position_ - windowStart_);
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(
+            {windowLength_ - at, size_ - position_, static_cast<std::uint64_t>(count - done)}));
+        std::copy_n(window_.data() + at, n, out + done);
+        done += n;
+        position_ += n;
     }
     return done;
+}
+
+bool TCFileStream::FillWindow() {
+    constexpr std::size_t kWindow = 64 * 1024;  // a multiple of both sector sizes
+    const std::uint32_t shift = mini_ ? 6 : volume_->SectorShift();
+    const std::size_t unit = std::size_t{1} << shift;
+    const std::uint64_t first = position_ >> shift;
+    windowStart_ = first << shift;
+    windowLength_ = 0;
+    if (first >= sectors_.size() || windowStart_ >= size_) return false;
+    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - windowStart_));
+    if (window_.size() < wanted) window_.resize(wanted);
+    auto index = static_cast<std::size_t>(first);
+    while (windowLength_ < wanted && index < sectors_.size()) {
+        // Sectors that follow one another in the file are read in one piece.
+        std::size_t run = 1;
+        while (!mini_ && index + run < sectors_.size() && windowLength_ + run * unit < wanted &&
+               sectors_[index + run] == sectors_[index + run - 1] + 1) {
+            ++run;
+        }
+        const std::size_t n = std::min(run * unit, wanted - windowLength_);
+        std::uint8_t* to = window_.data() + windowLength_;
+        const std::size_t got = mini_ ? volume_->ReadMini(sectors_[index], 0, to, n)
+                                      : volume_->ReadRegular(sectors_[index], 0, to, n);
+        windowLength_ += got;
+        if (got < n) break;  // the file ends inside this run
+        index += run;
+    }
+    return position_ - windowStart_ < windowLength_;
 }
 
 std::uint64_t TCFileStream::Seek(std::int64_t offset, int origin) {

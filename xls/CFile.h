@@ -79,12 +79,19 @@ public:
 
 private:
     void CheckOpen() const;
+    // Loads the window that holds `position_`; false when nothing there can be read.
+    bool FillWindow();
 
     std::shared_ptr<cfb::Volume> volume_;
     bool mini_;
     std::vector<std::uint32_t> sectors_;
     std::uint64_t size_;
     std::uint64_t position_ = 0;
+    // A bounded window of the stream's bytes, read a run of adjacent sectors at a time:
+    // records are a few bytes each, and fetching each from the volume would dominate a load.
+    std::vector<std::uint8_t> window_;
+    std::uint64_t windowStart_ = 0;
+    std::size_t windowLength_ = 0;
 };
 
 class TCFileStorage : public TCFileItem {
