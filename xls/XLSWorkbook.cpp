@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "Cp1250.h"
 #include "NumberFormat.h"
@@ -138,6 +143,94 @@ double TCellValue::AsDouble() const {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Block storage
+
+namespace detail {
+namespace {
+
+constexpr std::size_t kHugeBlock = std::size_t{2} << 20;
+
+// Address sanitizer builds give every cell a heap block of its own, so that a use after free
+// of a cell is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPoolSlots = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kPoolSlots = false;
+#else
+constexpr bool kPoolSlots = true;
+#endif
+#else
+constexpr bool kPoolSlots = true;
+#endif
+
+}  // namespace
+
+void* AllocateBlock(std::size_t bytes) {
+    if (bytes < kHugeBlock) return ::operator new(bytes);
+    if (bytes > static_cast<std::size_t>(-1) - kHugeBlock) throw std::bad_alloc();
+    const std::size_t rounded = (bytes + kHugeBlock - 1) / kHugeBlock * kHugeBlock;
+    void* block = std::aligned_alloc(kHugeBlock, rounded);
+    if (block == nullptr) throw std::bad_alloc();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only advice: where huge pages are off or short, the block is served in small pages.
+    madvise(block, rounded, MADV_HUGEPAGE);
+#endif
+    return block;
+}
+
+void FreeBlock(void* block, std::size_t bytes) noexcept {
+    if (bytes < kHugeBlock) {
+        ::operator delete(block);
+    } else {
+        std::free(block);
+    }
+}
+
+TSlotPool::TSlotPool(std::size_t slotSize)
+    : slotSize_((std::max(slotSize, sizeof(void*)) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
+                alignof(std::max_align_t)) {}
+
+TSlotPool::~TSlotPool() {
+    for (const Block& b : blocks_) FreeBlock(b.data, b.bytes);
+}
+
+void* TSlotPool::Allocate() {
+    if (!kPoolSlots) return ::operator new(slotSize_);
+    if (free_ != nullptr) {
+        void* slot = free_;
+        free_ = *static_cast<void**>(slot);
+        return slot;
+    }
+    if (next_ == end_) {
+        // 64 slots first, then twice the last block, up to the huge-page size: a sheet of a
+        // few cells stays small and a large one takes few blocks.
+        const std::size_t bytes =
+            std::max(blocks_.empty() ? 64 * slotSize_ : std::min(blocks_.back().bytes * 2, kHugeBlock), slotSize_);
+        blocks_.reserve(blocks_.size() + 1);
+        void* data = AllocateBlock(bytes);
+        blocks_.push_back({data, bytes});
+        next_ = static_cast<std::byte*>(data);
+        end_ = next_ + bytes / slotSize_ * slotSize_;
+    }
+    void* slot = next_;
+    next_ += slotSize_;
+    return slot;
+}
+
+void TSlotPool::Free(void* slot) noexcept {
+    if (slot == nullptr) return;
+    if (!kPoolSlots) {
+        ::operator delete(slot);
+        return;
+    }
+    *static_cast<void**>(slot) = free_;
+    free_ = slot;
+}
+
+}  // namespace detail
+
+// ---------------------------------------------------------------------------------------------
 // TItemIndex
 
 TItemIndex::TItemIndex(std::uint32_t bucketCount, bool growing)
@@ -224,6 +317,17 @@ TCustomXLSItems::TCustomXLSItems(TSheet& sheet, const TStyleContext& styles, boo
 
 TCustomXLSItems::~TCustomXLSItems() = default;
 
+void TCustomXLSItems::TItemDeleter::operator()(TCustomXLSItem* item) const noexcept {
+    if (item != nullptr) item->Owner().Dispose(item);
+}
+
+void TCustomXLSItems::Dispose(TCustomXLSItem* item) noexcept { delete item; }
+
+void TCustomXLSItems::DestroyItems() noexcept {
+    pending_.reset();
+    items_.clear();
+}
+
 TCustomXLSItem& TCustomXLSItems::Items(int ordinal) const {
     if (ordinal < 0 || ordinal >= Count()) RaiseListIndexError(ordinal);
     return *items_[static_cast<std::size_t>(ordinal)];
@@ -244,7 +348,7 @@ int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const { return index_.S
 
 TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const { return index_.Find(key); }
 
-TCustomXLSItem& TCustomXLSItems::SetPending(std::unique_ptr<TCustomXLSItem> item) {
+TCustomXLSItem& TCustomXLSItems::SetPending(TItemPtr item) {
     pending_ = std::move(item);
     return *pending_;
 }
@@ -271,13 +375,34 @@ struct IndexKey {
 TCells::TCells(TSheet& sheet, const TStyleContext& styles, bool growingIndex)
     : TCustomXLSItems(sheet, styles, growingIndex) {}
 
+// The cells live in pool_, which goes before the base class's lists would release them.
+TCells::~TCells() { DestroyItems(); }
+
+void TCells::Dispose(TCustomXLSItem* item) noexcept {
+    static_cast<TCell*>(item)->~TCell();
+    pool_.Free(item);
+}
+
 std::string TCells::KeyOf(const TCustomXLSItem& item) const {
     const auto& cell = static_cast<const TCell&>(item);
     return std::string(CellKey(cell.Row(), cell.Col()).view());
 }
 
+namespace {
+std::uint32_t AddressOf(int row, int col) { return static_cast<std::uint32_t>(row) << 8 | static_cast<std::uint32_t>(col); }
+}  // namespace
+
+void TCells::ItemChanged(TCustomXLSItem& item) {
+    const bool wasRegistered = item.Registered();
+    TCustomXLSItems::ItemChanged(item);
+    if (wasRegistered || !item.Registered()) return;
+    const auto& cell = static_cast<const TCell&>(item);
+    addressLimit_ = std::max(addressLimit_, AddressOf(cell.Row(), cell.Col()) + 1);
+}
+
 TCell* TCells::Find(int row, int col) const {
     if (row < 0 || row > 0xFFFF || col < 0 || col > 0xFF) return nullptr;
+    if (AddressOf(row, col) >= addressLimit_) return nullptr;
     return static_cast<TCell*>(
         FindKey(CellKey(static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(col)).view()));
 }
@@ -288,9 +413,16 @@ TCell& TCells::Cell(int row, int col) {
     CheckIndex(row, 0xFFFF);
     if (TCell* found = Find(row, col)) return *found;
     DropPending();
-    auto cell = std::make_unique<TCell>(TItemToken{}, *this, static_cast<std::uint16_t>(row),
-                                       static_cast<std::uint16_t>(col));
-    InheritStyle(*cell);
+    void* slot = pool_.Allocate();
+    TCell* made = nullptr;
+    try {
+        made = new (slot) TCell(TItemToken{}, *this, static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(col));
+    } catch (...) {
+        pool_.Free(slot);
+        throw;
+    }
+    TItemPtr cell(made);
+    InheritStyle(*made);
     return static_cast<TCell&>(SetPending(std::move(cell)));
 }
 
@@ -806,7 +938,7 @@ TRow& TRows::Row(int index) {
     CheckIndex(index, 0xFFFF);
     if (TRow* found = Find(index)) return *found;
     DropPending();
-    return static_cast<TRow&>(SetPending(std::make_unique<TRow>(TItemToken{}, *this, static_cast<std::uint16_t>(index))));
+    return static_cast<TRow&>(SetPending(TItemPtr(new TRow(TItemToken{}, *this, static_cast<std::uint16_t>(index)))));
 }
 
 TColumns::TColumns(TSheet& sheet, const TStyleContext& styles) : TCustomRowCols(sheet, styles, true) {}
@@ -818,7 +950,7 @@ TColumn& TColumns::Column(int index) {
     if (TColumn* found = Find(index)) return *found;
     DropPending();
     return static_cast<TColumn&>(
-        SetPending(std::make_unique<TColumn>(TItemToken{}, *this, static_cast<std::uint16_t>(index))));
+        SetPending(TItemPtr(new TColumn(TItemToken{}, *this, static_cast<std::uint16_t>(index)))));
 }
 
 // ---------------------------------------------------------------------------------------------

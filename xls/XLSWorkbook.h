@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -132,6 +133,56 @@ public:
 private:
     Data data_;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Storage for the model's large arrays
+
+namespace detail {
+// Blocks of 2 MiB and more are aligned to 2 MiB and, where the system offers it, marked for
+// huge pages: a sheet of a few hundred thousand cells would otherwise spend a good part of its
+// load taking page faults on fresh memory. Smaller blocks come from operator new.
+void* AllocateBlock(std::size_t bytes);
+void FreeBlock(void* block, std::size_t bytes) noexcept;
+
+template <class T>
+struct TBlockAllocator {
+    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    using value_type = T;
+    TBlockAllocator() = default;
+    template <class U>
+    TBlockAllocator(const TBlockAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateBlock(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { FreeBlock(p, n * sizeof(T)); }
+    template <class U>
+    friend bool operator==(const TBlockAllocator&, const TBlockAllocator<U>&) { return true; }
+};
+
+// Fixed-size slots carved from blocks that grow geometrically; freed slots are reused first.
+// Without it every cell is a heap allocation of its own.
+class TSlotPool {
+public:
+    explicit TSlotPool(std::size_t slotSize);
+    ~TSlotPool();
+    TSlotPool(const TSlotPool&) = delete;
+    TSlotPool& operator=(const TSlotPool&) = delete;
+    void* Allocate();
+    void Free(void* slot) noexcept;
+
+private:
+    struct Block {
+        void* data;
+        std::size_t bytes;
+    };
+    std::size_t slotSize_;
+    std::vector<Block> blocks_;
+    void* free_ = nullptr;  // freed slots, each holding the next one's address
+    std::byte* next_ = nullptr;
+    std::byte* end_ = nullptr;
+};
+}  // namespace detail
 
 // ---------------------------------------------------------------------------------------------
 // Items and their collections
@@ -282,8 +333,8 @@ private:
     void Link(std::int32_t ordinal, std::size_t bucket);
     void Grow();
 
-    std::vector<Bucket> buckets_;  // made on the first Add
-    std::vector<Entry> entries_;   // per ordinal
+    std::vector<Bucket, detail::TBlockAllocator<Bucket>> buckets_;  // made on the first Add
+    std::vector<Entry, detail::TBlockAllocator<Entry>> entries_;     // per ordinal
     std::uint32_t initialBuckets_;
     std::size_t keyLength_ = 0;
     bool growing_;
@@ -318,20 +369,31 @@ public:
     const TStyleContext& Styles() const { return *styles_; }
 
 protected:
+    // Hands every item back to the collection that made it.
+    struct TItemDeleter {
+        void operator()(TCustomXLSItem* item) const noexcept;
+    };
+    using TItemPtr = std::unique_ptr<TCustomXLSItem, TItemDeleter>;
+
     TCustomXLSItems(TSheet& sheet, const TStyleContext& styles, bool growingIndex);
+    // Destroys an item this collection made; the default is delete.
+    virtual void Dispose(TCustomXLSItem* item) noexcept;
+    // Destroys the pending and every registered item; for a derived collection's destructor,
+    // while its Dispose still applies.
+    void DestroyItems() noexcept;
     // The registered item under `key`, or null.
     TCustomXLSItem* FindKey(std::string_view key) const;
     // Destroys the current pending item; done before a new one is made, so that at most one
     // detached item exists at a time.
     void DropPending() { pending_.reset(); }
     // Makes `item` (not null) the pending one.
-    TCustomXLSItem& SetPending(std::unique_ptr<TCustomXLSItem> item);
+    TCustomXLSItem& SetPending(TItemPtr item);
 
 private:
     TSheet* sheet_;
-    std::unique_ptr<TCustomXLSItem> pending_;
+    TItemPtr pending_;
     TItemIndex index_;
-    std::vector<std::unique_ptr<TCustomXLSItem>> items_;  // owned, by ordinal
+    std::vector<TItemPtr, detail::TBlockAllocator<TItemPtr>> items_;  // owned, by ordinal
     bool updating_ = false;
     const TStyleContext* styles_;
 };
@@ -379,6 +441,7 @@ private:
 class TCells final : public TCustomXLSItems {
 public:
     TCells(TSheet& sheet, const TStyleContext& styles, bool growingIndex = true);
+    ~TCells() override;
 
     // The cell at (row, col): the registered one, or a new pending one (see the top of this
     // file). `row` must be 0..65535 and `col` 0..255, else EXLSError 5.
@@ -387,9 +450,18 @@ public:
     TCell* Find(int row, int col) const;
     TCell& Items(int ordinal) const { return static_cast<TCell&>(TCustomXLSItems::Items(ordinal)); }
     std::string KeyOf(const TCustomXLSItem& item) const override;
+    void ItemChanged(TCustomXLSItem& item) override;
 
 private:
     void InheritStyle(TCell& cell);
+    void Dispose(TCustomXLSItem* item) noexcept override;
+
+    detail::TSlotPool pool_{sizeof(TCell)};
+
+    // One past the highest row-major address (row * 256 + col) registered so far, 0 when none.
+    // Files list cells in address order, so most lookups while reading are for addresses above
+    // it and can answer "absent" without touching the index.
+    std::uint32_t addressLimit_ = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
