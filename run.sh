@@ -14,5 +14,5 @@ if [ ! -e "$app_dir/Settings.ini" ]; then
     cp examples/Settings.ini "$app_dir/Settings.ini"
     echo "Copied examples/Settings.ini (invented demonstration coefficients) to $app_dir/Settings.ini"
 fi
-echo "Starting $app_dir/morvik; try Načíst soubor / Open file with examples/skull.txt"
+echo "Starting $app_dir/morvik; try Načíst soubor / Open file with examples/skull.txt or examples/skull.xls"
 exec "$app_dir/morvik" "$@"
