@@ -481,7 +481,7 @@ std::uint64_t TCFileStream::Size() const {
     return size_;
 }
 
-std::size_t TCFileStream::Read(void* buffer, std::size_t count) {
+std::size_t TCFileStream::ReadSlow(void* buffer, std::size_t count) {
     CheckOpen();
     if (buffer == nullptr) return 0;
     auto* out = static_cast<std::uint8_t*>(buffer);

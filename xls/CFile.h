@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -65,7 +66,18 @@ public:
                  std::vector<std::uint32_t> sectors, std::uint64_t size);
 
     // Reads up to `count` bytes at the current position; returns how many were read.
-    std::size_t Read(void* buffer, std::size_t count);
+    std::size_t Read(void* buffer, std::size_t count) {
+        // Most reads are a record's few bytes from the window already loaded.
+        if (volume_ && buffer != nullptr && count != 0 && position_ >= windowStart_) {
+            const std::uint64_t at = position_ - windowStart_;
+            if (at <= windowLength_ && count <= windowLength_ - at) {
+                std::memcpy(buffer, window_.data() + at, count);
+                position_ += count;
+                return count;
+            }
+        }
+        return ReadSlow(buffer, count);
+    }
     // Origin 0 from the start, 1 from the current position, 2 from the end. A target before
     // the start leaves the position where it was. Returns the new position.
     std::uint64_t Seek(std::int64_t offset, int origin);
@@ -79,6 +91,7 @@ public:
 
 private:
     void CheckOpen() const;
+    std::size_t ReadSlow(void* buffer, std::size_t count);
     // Loads the window that holds `position_`; false when nothing there can be read.
     bool FillWindow();
 

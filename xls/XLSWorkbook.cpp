@@ -671,7 +671,7 @@ std::uint16_t TCustomXLSItem::FontHeight() const { return FontOf(Styles(), xfInd
 TCell::TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col)
     : TCustomXLSItem(owner), row_(row), col_(col) {}
 
-void TCell::SetValue(const TCellValue& v) {
+void TCell::CheckValue(const TCellValue& v) {
     const TVarType kind = v.Kind();
     if (kind == TVarType::Empty) throw EXLSError(3);
     if (const auto* s = v.As<std::u16string>(); s && s->size() > kMaxStringLength) throw EXLSError(3);
@@ -680,7 +680,18 @@ void TCell::SetValue(const TCellValue& v) {
     if (kind == TVarType::Date && value_.Kind() != TVarType::Date && NumberFormat() == 0) {
         SetNumberFormat(kDefaultDateFormat);
     }
+}
+
+void TCell::SetValue(const TCellValue& v) {
+    CheckValue(v);
     if (!(value_ == v)) value_ = v;
+    Changed();
+}
+
+// Takes the value over: the reader's strings are not copied a second time.
+void TCell::SetValue(TCellValue&& v) {
+    CheckValue(v);
+    if (!(value_ == v)) value_ = std::move(v);
     Changed();
 }
 

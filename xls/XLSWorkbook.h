@@ -412,6 +412,7 @@ public:
     // raises EXLSError 3 and leaves the cell as it was. A date stored into a cell that holds no
     // date and has number format 0 first gets number format 13 ("mm/dd/yy").
     void SetValue(const TCellValue& v);
+    void SetValue(TCellValue&& v);
 
     // Formula text ("F" attribute), bytes as given (the formula renderer writes UTF-8).
     std::string Formula() const;
@@ -431,6 +432,9 @@ public:
     void SetAttribute(std::string_view key, std::string_view value);
 
 private:
+    // Refuses what SetValue refuses and gives a new date its format.
+    void CheckValue(const TCellValue& v);
+
     using TAttributes = std::vector<std::pair<std::string, std::string>>;
     TCellValue value_;
     std::unique_ptr<TAttributes> attributes_;  // most cells have none
