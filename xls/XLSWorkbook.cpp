@@ -254,11 +254,12 @@ void TItemIndex::Add(std::string_view key, TCustomXLSItem* item) {
     }
     if (entries_.size() >= 0x7FFFFFFEu) throw std::length_error("TItemIndex: too many items");
     const auto ordinal = static_cast<std::int32_t>(entries_.size());
-    entries_.push_back(Entry{Pack(key), -1, item});
+    const std::uint32_t packed = Pack(key);
+    entries_.push_back(Entry{packed, -1, item});
     if (growing_ && entries_.size() > buckets_.size()) {
         Grow();  // relinks every ordinal, this one included
     } else {
-        Link(ordinal, BucketOf(Pack(key)));
+        Link(ordinal, BucketOf(packed));
     }
 }
 
