@@ -467,20 +467,6 @@ TCFileStream::TCFileStream(std::string name, std::shared_ptr<cfb::Volume> volume
     : TCFileItem(std::move(name)), volume_(std::move(volume)), mini_(inMiniStream), sectors_(std::move(sectors)),
       size_(size) {}
 
-void TCFileStream::CheckOpen() const {
-    if (!volume_) throw ECFileError(kCFileCannotOpenStream);
-}
-
-std::uint64_t TCFileStream::Position() const {
-    CheckOpen();
-    return position_;
-}
-
-std::uint64_t TCFileStream::Size() const {
-    CheckOpen();
-    return size_;
-}
-
 std::size_t TCFileStream::ReadSlow(void* buffer, std::size_t count) {
     CheckOpen();
     if (buffer == nullptr) return 0;
@@ -546,7 +532,6 @@ void TCFileStream::SetPosition(std::int64_t p) {
     if (p < 0 || Seek(p, 0) != static_cast<std::uint64_t>(p)) throw ECFileError(kCFileCannotSetPosition);
 }
 
-bool TCFileStream::ReadExact(void* buffer, std::size_t n) { return buffer != nullptr && Read(buffer, n) == n; }
 
 // ---- TCFileStorage ----
 

@@ -81,16 +81,24 @@ public:
     // Origin 0 from the start, 1 from the current position, 2 from the end. A target before
     // the start leaves the position where it was. Returns the new position.
     std::uint64_t Seek(std::int64_t offset, int origin);
-    std::uint64_t Position() const;
-    std::uint64_t Size() const;
+    std::uint64_t Position() const {
+        CheckOpen();
+        return position_;
+    }
+    std::uint64_t Size() const {
+        CheckOpen();
+        return size_;
+    }
     bool Damaged() const { return !volume_; }
     // Raises "Can not set stream position" when the stream cannot stand at `p`.
     void SetPosition(std::int64_t p);
     // True only when `buffer` is given and exactly `n` bytes were read.
-    bool ReadExact(void* buffer, std::size_t n);
+    bool ReadExact(void* buffer, std::size_t n) { return buffer != nullptr && Read(buffer, n) == n; }
 
 private:
-    void CheckOpen() const;
+    void CheckOpen() const {
+        if (!volume_) throw ECFileError(kCFileCannotOpenStream);
+    }
     std::size_t ReadSlow(void* buffer, std::size_t count);
     // Loads the window that holds `position_`; false when nothing there can be read.
     bool FillWindow();

@@ -338,9 +338,13 @@ void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
     if (updating_ || item.registered_) return;
     // Only the pending item can be unregistered here; anything else is not ours to own.
     if (&item != pending_.get()) return;
+    Register(item, KeyOf(item));
+}
+
+void TCustomXLSItems::Register(TCustomXLSItem& item, std::string_view key) {
     // Room first, so that the push below cannot fail after the index took the item.
     if (items_.size() == items_.capacity()) items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
-    index_.Add(KeyOf(item), &item);
+    index_.Add(key, &item);
     item.registered_ = true;
     items_.push_back(std::move(pending_));
 }
@@ -393,11 +397,11 @@ namespace {
 std::uint32_t AddressOf(int row, int col) { return static_cast<std::uint32_t>(row) << 8 | static_cast<std::uint32_t>(col); }
 }  // namespace
 
+// The same rule as for every collection, with the key made on the stack.
 void TCells::ItemChanged(TCustomXLSItem& item) {
-    const bool wasRegistered = item.Registered();
-    TCustomXLSItems::ItemChanged(item);
-    if (wasRegistered || !item.Registered()) return;
+    if (Updating() || item.Registered() || &item != Pending()) return;
     const auto& cell = static_cast<const TCell&>(item);
+    Register(item, CellKey(cell.Row(), cell.Col()).view());
     addressLimit_ = std::max(addressLimit_, AddressOf(cell.Row(), cell.Col()) + 1);
 }
 
@@ -944,13 +948,29 @@ TCustomRowCol* TCustomRowCols::FindIndex(int index) const {
 
 TRows::TRows(TSheet& sheet, const TStyleContext& styles) : TCustomRowCols(sheet, styles, true) {}
 
+// The rows live in pool_, which goes before the base class's lists would release them.
+TRows::~TRows() { DestroyItems(); }
+
+void TRows::Dispose(TCustomXLSItem* item) noexcept {
+    static_cast<TRow*>(item)->~TRow();
+    pool_.Free(item);
+}
+
 TRow* TRows::Find(int index) const { return static_cast<TRow*>(FindIndex(index)); }
 
 TRow& TRows::Row(int index) {
     CheckIndex(index, 0xFFFF);
     if (TRow* found = Find(index)) return *found;
     DropPending();
-    return static_cast<TRow&>(SetPending(TItemPtr(new TRow(TItemToken{}, *this, static_cast<std::uint16_t>(index)))));
+    void* slot = pool_.Allocate();
+    TRow* made = nullptr;
+    try {
+        made = new (slot) TRow(TItemToken{}, *this, static_cast<std::uint16_t>(index));
+    } catch (...) {
+        pool_.Free(slot);
+        throw;
+    }
+    return static_cast<TRow&>(SetPending(TItemPtr(made)));
 }
 
 TColumns::TColumns(TSheet& sheet, const TStyleContext& styles) : TCustomRowCols(sheet, styles, true) {}

@@ -388,6 +388,8 @@ protected:
     void DropPending() { pending_.reset(); }
     // Makes `item` (not null) the pending one.
     TCustomXLSItem& SetPending(TItemPtr item);
+    // Makes the pending `item` join the collection under `key`.
+    void Register(TCustomXLSItem& item, std::string_view key);
 
 private:
     TSheet* sheet_;
@@ -562,11 +564,18 @@ protected:
 class TRows final : public TCustomRowCols {
 public:
     TRows(TSheet& sheet, const TStyleContext& styles);
+    ~TRows() override;
     // The registered row, or a new pending one; `index` 0..65535, else EXLSError 5.
     TRow& Row(int index);
     // The registered row, or null; never creates a pending row.
     TRow* Find(int index) const;
     TRow& Items(int ordinal) const { return static_cast<TRow&>(TCustomXLSItems::Items(ordinal)); }
+
+private:
+    void Dispose(TCustomXLSItem* item) noexcept override;
+
+    // Every ROW record of a file makes a pending row at least once.
+    detail::TSlotPool pool_{sizeof(TRow)};
 };
 
 class TColumns final : public TCustomRowCols {
