@@ -73,6 +73,30 @@ std::string RemoveAll(std::string_view text, std::string_view what) {
     return out;
 }
 
+// An escaped percent sign is a literal; once the escape is removed it would multiply the value
+// by 100, so it becomes a quoted literal instead.
+std::string QuoteEscapedPercent(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == '\\' && !quoted && i + 1 < text.size()) {
+            if (text[i + 1] == '%') {
+                out += "\"%\"";
+            } else {
+                out += text.substr(i, 2);
+            }
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
 }  // namespace
 
 TFormatStrings::TFormatStrings() {
@@ -120,11 +144,15 @@ std::string_view ClassifyFormatText(std::string_view pattern) {
 }
 
 std::string CleanFormat(std::string_view pattern) {
-    std::string text(pattern.substr(0, pattern.find(';')));
-    for (std::string_view what : {"general", "_-", "_", "(", ")", "\\", "-*", "*"}) {
+    std::string kept = QuoteEscapedPercent(pattern.substr(0, pattern.find(';')));  // keeps General
+    std::string text = RemoveAll(kept, "general");
+    for (std::string_view what : {"_-", "_", "(", ")", "\\", "-*", "*"}) {
         text = RemoveAll(text, what);
+        kept = RemoveAll(kept, what);
     }
-    return text;
+    // General beside a colour, a locale tag or a literal ("[Red]General", General" kg") marks
+    // where the number goes; removed there, the number would vanish from the text.
+    return text.empty() ? text : kept;
 }
 
 }  // namespace morvik::xls

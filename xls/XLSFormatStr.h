@@ -4,7 +4,8 @@
 //                              Cells store positions in it, not codes.
 //   ClassifyBuiltinFormat(c)   "general", "double", "date" or "" (not a built-in number/date)
 //   ClassifyFormatText(p)      "general", "text", "date", "double" or "Integer"
-//   CleanFormat(p)             the first section, without General and padding/fill characters
+//   CleanFormat(p)             the first section, without padding/fill characters; General
+//                              goes only when nothing else is left, \% becomes "%"
 //
 // Formatting values by a pattern is in NumberFormat.h.
 #pragma once
