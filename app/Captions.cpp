@@ -25,12 +25,13 @@ const CaptionSet kCzechCaptions{
     .maleWord = "Muž",
     .femaleWord = "Žena",
     .about =
-        "MORVIK počítá diskriminační funkce pro odhad pohlaví podle lidské lebky. Vstupem jsou "
-        "trojrozměrné souřadnice 22 antropometrických bodů spolu se dvěma mračny bodů, z nichž "
-        "se určí body euryon, nebo přímo změřených 17 standardních rozměrů. Uživatel může "
-        "sestavovat a upravovat sedm typů diskriminačních rovnic pro tři referenční soubory "
-        "(Praha, Lisabon, Coimbra) nebo použít univerzální rovnice. Výstupem jsou vypočtené "
-        "rozměry, mezivýsledky, diskriminační skóre a určení pohlaví.",
+        "MORVIK počítá diskriminační funkce pro odhad pohlaví podle lidské lebky, sestavené na "
+        "čtyřech kosterních souborech. Vstupem jsou trojrozměrné souřadnice až 24 "
+        "antropometrických bodů (22 bodů a dvě mračna bodů, z nichž se určí body euryon) nebo "
+        "17 standardních rozměrů. Uživatel může sestavovat a upravovat sedm typů "
+        "diskriminačních rovnic ze tří moderních referenčních souborů (Praha, Lisabon, Coimbra) "
+        "nebo použít univerzální rovnici. Výstupem jsou vypočtené rozměry, mezivýsledky, "
+        "diskriminační skóre a určení pohlaví.",
     .thanks =
         "Koeficienty rovnic nejsou součástí programu: pocházejí ze souboru Settings.ini a "
         "s každým výsledkem je třeba uvést jejich původ.",
@@ -61,13 +62,13 @@ const CaptionSet kEnglishCaptions{
     .maleWord = "Male",
     .femaleWord = "Female",
     .about =
-        "MORVIK computes discriminant functions for estimating the sex of a human skull. It "
-        "takes the three-dimensional coordinates of 22 anthropometric landmarks together with "
-        "two point clouds from which the euryon points are found, or 17 standard measurements "
-        "taken directly. The user can build and modify seven types of discriminant equations "
-        "for three reference samples (Praha, Lisbon, Coimbra) or apply a universal equation. "
-        "The output is the computed measurements, intermediate results, discriminant scores "
-        "and the sex diagnosis.",
+        "MORVIK computes discriminant functions for estimating the sex of a human skull, built "
+        "on four skeletal samples. It takes the three-dimensional coordinates of up to 24 "
+        "anthropometric points (22 landmarks and two point clouds from which the euryon points "
+        "are found) or 17 standard measurements. The user can build and modify seven types of "
+        "discriminant equations from three modern reference samples (Praha, Lisbon, Coimbra) "
+        "or apply a universal equation. The output is the computed measurements, intermediate "
+        "results, discriminant scores and the sex diagnosis.",
     .thanks =
         "The equation coefficients are not part of the program: they come from the file "
         "Settings.ini, and their source should be cited with every result.",

@@ -125,6 +125,9 @@ StringGrid::StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWi
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::AnyKeyPressed);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);  // as a string grid scrolls
+    // Tab moves on to the next control, as in every other control of the window; the arrow
+    // keys move between cells.
+    setTabKeyNavigation(false);
     setCurrentIndex(model_->index(fixedRows_, fixedCols_));
 
     if (fixedRows_ > 0) {

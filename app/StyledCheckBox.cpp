@@ -10,6 +10,9 @@ namespace {
 
 constexpr int kBoxSize = 11;
 constexpr int kGap = 3;
+// The boxes stand 72 pixels apart and are 71 wide: a caption that fills its box would touch
+// the next box.
+constexpr int kRightMargin = 4;
 
 }  // namespace
 
@@ -23,7 +26,8 @@ StyledCheckBox::StyledCheckBox(const QString& caption, QWidget* parent)
 
 QSize StyledCheckBox::sizeHint() const {
     const QFontMetrics fm(font());
-    return {kBoxSize + kGap + fm.horizontalAdvance(text()) + 2, std::max(kBoxSize, fm.height())};
+    return {kBoxSize + kGap + fm.horizontalAdvance(text()) + kRightMargin,
+            std::max(kBoxSize, fm.height())};
 }
 
 bool StyledCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
@@ -47,7 +51,7 @@ void StyledCheckBox::paintEvent(QPaintEvent*) {
         p.drawPath(tick);
     }
 
-    const QRect textRect(kBoxSize + kGap, 0, width() - kBoxSize - kGap, height());
+    const QRect textRect(kBoxSize + kGap, 0, width() - kBoxSize - kGap - kRightMargin, height());
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                              QPalette::WindowText));
     DrawFittedText(p, textRect, Qt::AlignLeft | Qt::AlignVCenter, text());

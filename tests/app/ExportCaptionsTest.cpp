@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "Captions.h"
 #include "Export.h"
 #include "TempDir.h"
@@ -106,6 +108,25 @@ TEST(Captions, VerdictWordsTranslateButIndeterminateStays) {
         EXPECT_EQ(ws.Label1.text, c.after) << c.before;
     }
     EXPECT_EQ(FindCaptionSet("CZ"), nullptr);
+}
+
+// The About page says what goes in and what comes out, in each language.
+TEST(Captions, AboutParagraphNamesInputsSamplesAndOutputs) {
+    struct Case {
+        const CaptionSet* set;
+        std::array<const char*, 6> facts;
+    };
+    const Case cases[] = {
+        {&kCzechCaptions, {"čtyřech kosterních", "až 24", "17 standardních", "sedm typů",
+                           "(Praha, Lisabon, Coimbra)", "určení pohlaví"}},
+        {&kEnglishCaptions, {"four skeletal samples", "up to 24", "17 standard", "seven types",
+                             "(Praha, Lisbon, Coimbra)", "sex diagnosis"}},
+    };
+    for (const Case& c : cases) {
+        for (const char* fact : c.facts) {
+            EXPECT_NE(c.set->about.find(fact), std::string_view::npos) << c.set->code << fact;
+        }
+    }
 }
 
 }  // namespace

@@ -282,6 +282,28 @@ TEST_F(WindowTest, RightClickMenuClearsTheGridItWasOpenedOn) {
     EXPECT_EQ(Cell("sgImput", 2, 3), "5");
 }
 
+// Tab leaves a grid for the next control instead of walking its cells.
+TEST_F(WindowTest, TabMovesFromGridToGridInTheWindowsOrder) {
+    Start(kTwoEquations);
+    auto* pages = Find<QTabWidget>("PageControl1");
+    struct Step {
+        int page;
+        const char* from;
+        const char* to;
+    };
+    const Step steps[] = {{0, "sgImput", "sgImput2"}, {0, "sgImput2", "sgImput3"},
+                          {2, "sgRozmery", "Button5"}};
+    for (const Step& step : steps) {
+        pages->setCurrentIndex(step.page);
+        auto* from = Find<QWidget>(step.from);
+        from->setFocus();
+        ASSERT_TRUE(from->hasFocus()) << step.from;
+        QTest::keyClick(from, Qt::Key_Tab);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), step.to) << step.from;
+    }
+}
+
 TEST_F(WindowTest, LargeEuryonGridOpens) {
     Start(kTwoEquations);
     Workspace& ws = form_->workspace();
