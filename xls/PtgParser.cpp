@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "Cp1250.h"
-#include "XLSRects.h"
 
 namespace morvik::xls {
 namespace {
@@ -98,60 +97,67 @@ CellRef Resolve(CellRef ref, const TPtgContext& context) {
     return ref;
 }
 
+void AppendUnsigned(std::string& out, unsigned value) {
+    char buf[16];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
 void AppendCell(std::string& out, const CellRef& ref) {
     if (!(ref.flags & kColRelative)) out.push_back('$');
-    out += ColumnName(ref.col);
+    if (ref.col > 25) out.push_back(static_cast<char>(64 + ref.col / 26));
+    out.push_back(static_cast<char>(65 + ref.col % 26));
     if (!(ref.flags & kRowRelative)) out.push_back('$');
-    out += std::to_string(static_cast<unsigned>(ref.row) + 1);
+    AppendUnsigned(out, static_cast<unsigned>(ref.row) + 1);
 }
 
 // Cell: row (2), column (1), flags (1).
-std::string CellText(std::span<const std::uint8_t> raw, const TPtgContext* resolveAgainst) {
+void AppendCellText(std::string& out, std::span<const std::uint8_t> raw, const TPtgContext* resolveAgainst) {
     CellRef ref{U16(raw, 0), raw[2], raw[3]};
     if (resolveAgainst) ref = Resolve(ref, *resolveAgainst);
-    std::string out;
     AppendCell(out, ref);
-    return out;
 }
 
 // Area: first row, last row (2 each), first column, its flags, last column, its flags (1 each).
-std::string AreaText(std::span<const std::uint8_t> raw, const TPtgContext* resolveAgainst) {
+void AppendAreaText(std::string& out, std::span<const std::uint8_t> raw, const TPtgContext* resolveAgainst) {
     CellRef first{U16(raw, 0), raw[4], raw[5]};
     CellRef last{U16(raw, 2), raw[6], raw[7]};
     if (resolveAgainst) {
         first = Resolve(first, *resolveAgainst);
         last = Resolve(last, *resolveAgainst);
     }
-    std::string out;
     AppendCell(out, first);
     out.push_back(':');
     AppendCell(out, last);
-    return out;
 }
 
 // 3-D references name the sheet through the EXTERNSHEET entry; the sheet name is always quoted.
-bool SheetPrefix(std::span<const std::uint8_t> raw, const TPtgContext& context, std::string& out) {
+bool AppendSheetPrefix(std::string& out, std::span<const std::uint8_t> raw, const TPtgContext& context) {
     if (!context.Sheets) return false;
     auto name = context.Sheets->SheetOfReference(U16(raw, 0));
     if (!name) return false;
-    out = "'" + *name + "'!";
+    out.push_back('\'');
+    out += *name;
+    out += "'!";
     return true;
 }
 
-// Fills kind, text and argument count of a token whose raw bytes are already in place.
+// Fills kind, text and argument count of a token whose raw bytes are already in place and
+// whose text is empty. Text is appended in place so that a reused token keeps its buffer.
 bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
     const std::span<const std::uint8_t> raw = token.Raw;
     switch (info.shape) {
         case Shape::Binary:
         case Shape::Parens:
             token.Kind = TPtgKind::Operator;
-            token.Text = info.sign;
+            token.Text.assign(info.sign);
             return true;
         case Shape::String: {
             const auto chars = raw.subspan(2);
-            const std::string text = (raw[1] & 0x01) ? Utf16LeToUtf8(chars) : Cp1250ToUtf8(chars);
             token.Kind = TPtgKind::Operand;
-            token.Text = "\"" + text + "\"";
+            token.Text.push_back('"');
+            token.Text += (raw[1] & 0x01) ? Utf16LeToUtf8(chars) : Cp1250ToUtf8(chars);
+            token.Text.push_back('"');
             return true;
         }
         case Shape::Attribute:
@@ -161,18 +167,18 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
             }
             if (raw[0] & kAttrSum) {
                 token.Kind = TPtgKind::Function;
-                token.Text = "SUM";
+                token.Text.assign("SUM");
                 token.ArgumentCount = 1;
                 return true;
             }
             return false;  // choose and the rest carry jump tables or need evaluation
         case Shape::Boolean:
             token.Kind = TPtgKind::Operand;
-            token.Text = raw[0] == 1 ? "TRUE" : "FALSE";
+            token.Text.assign(raw[0] == 1 ? "TRUE" : "FALSE");
             return true;
         case Shape::Integer:
             token.Kind = TPtgKind::Operand;
-            token.Text = std::to_string(U16(raw, 0));
+            AppendUnsigned(token.Text, U16(raw, 0));
             return true;
         case Shape::Number: {
             std::uint64_t bits = 0;
@@ -181,14 +187,14 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
             // A file cannot mean an infinite or undefined constant; do not invent text for it.
             if (!std::isfinite(value)) return false;
             token.Kind = TPtgKind::Operand;
-            token.Text = FormatPtgNumber(value, context.DecimalSeparator);
+            AppendPtgNumber(token.Text, value, context.DecimalSeparator);
             return true;
         }
         case Shape::FuncFixed: {
             const TXLSFunctionRec* f = FindXLSFunction(U16(raw, 0));
             if (!f || f->FixedCount == kVariableArgs) return false;
             token.Kind = TPtgKind::Function;
-            token.Text = f->Name;
+            token.Text.assign(f->Name);
             token.ArgumentCount = f->FixedCount;
             return true;
         }
@@ -196,31 +202,121 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
             const TXLSFunctionRec* f = FindXLSFunction(U16(raw, 1));
             if (!f) return false;
             token.Kind = TPtgKind::Function;
-            token.Text = f->Name;
+            token.Text.assign(f->Name);
             token.ArgumentCount = raw[0];
             return true;
         }
         case Shape::Ref:
         case Shape::RefN:
             token.Kind = TPtgKind::Operand;
-            token.Text = CellText(raw, info.shape == Shape::RefN ? &context : nullptr);
+            AppendCellText(token.Text, raw, info.shape == Shape::RefN ? &context : nullptr);
             return true;
         case Shape::Area:
         case Shape::AreaN:
             token.Kind = TPtgKind::Operand;
-            token.Text = AreaText(raw, info.shape == Shape::AreaN ? &context : nullptr);
+            AppendAreaText(token.Text, raw, info.shape == Shape::AreaN ? &context : nullptr);
             return true;
         case Shape::Ref3d:
         case Shape::Area3d: {
-            std::string prefix;
-            if (!SheetPrefix(raw, context, prefix)) return false;
+            if (!AppendSheetPrefix(token.Text, raw, context)) return false;
             token.Kind = TPtgKind::Operand;
-            token.Text = prefix + (info.shape == Shape::Ref3d ? CellText(raw.subspan(2), nullptr)
-                                                              : AreaText(raw.subspan(2), nullptr));
+            if (info.shape == Shape::Ref3d) AppendCellText(token.Text, raw.subspan(2), nullptr);
+            else AppendAreaText(token.Text, raw.subspan(2), nullptr);
             return true;
         }
     }
     return false;
+}
+
+// Decodes into `tokens` from index `used` on, reusing the elements already there (their
+// buffers stay allocated); `used` ends one past the last token kept. Elements from `used`
+// on are left over and hold nothing meaningful.
+bool DecodeInto(std::span<const std::uint8_t> bytes, const TPtgContext& context, std::vector<TPtgToken>& tokens,
+                std::size_t& used) {
+    std::size_t p = 0;
+    while (p < bytes.size()) {
+        const std::uint8_t code = bytes[p];
+        const PtgInfo* info = FindPtg(code);
+        if (!info) return false;
+        const auto rest = bytes.subspan(p + 1);
+        std::size_t size = info->size;
+        if (rest.size() < size) return false;
+        if (info->shape == Shape::String) {
+            const std::size_t chars = rest[0];
+            size += (rest[1] & 0x01) ? 2 * chars : chars;
+            if (rest.size() < size) return false;
+        }
+        if (used == tokens.size()) tokens.emplace_back();
+        TPtgToken& token = tokens[used];
+        token.Kind = TPtgKind::Operator;
+        token.Code = code;
+        token.Raw.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(size));
+        token.Text.clear();
+        token.ArgumentCount = 0;
+        token.Drop = false;
+        if (!Fill(*info, context, token)) return false;
+        if (!token.Drop) ++used;
+        p += 1 + size;
+    }
+    return true;
+}
+
+// Runs the tokens over a stack of texts. `stack` and `scratch` only lend their buffers: a
+// parser keeps them from one formula to the next.
+bool RenderInto(const std::vector<TPtgToken>& tokens, std::size_t count, std::vector<std::string>& stack,
+                std::string& scratch, std::string& text) {
+    text.clear();
+    std::size_t depth = 0;
+    auto push = [&](std::string& from) {
+        if (depth == stack.size()) stack.emplace_back();
+        stack[depth].swap(from);
+        ++depth;
+    };
+    for (std::size_t t = 0; t < count; ++t) {
+        const TPtgToken& token = tokens[t];
+        switch (token.Kind) {
+            case TPtgKind::Operand:
+                if (depth == stack.size()) stack.emplace_back();
+                stack[depth].assign(token.Text);
+                ++depth;
+                break;
+            case TPtgKind::Operator:
+                if (token.Code == kParensCode) {
+                    if (depth < 1) return false;
+                    std::string& inner = stack[depth - 1];
+                    scratch.assign(1, '(');
+                    scratch += inner;
+                    scratch.push_back(')');
+                    inner.swap(scratch);
+                } else {
+                    if (depth < 2) return false;
+                    std::string& left = stack[depth - 2];
+                    left += token.Text;
+                    left += stack[depth - 1];
+                    --depth;
+                }
+                break;
+            case TPtgKind::Function: {
+                if (token.ArgumentCount < 0 || depth < static_cast<std::size_t>(token.ArgumentCount)) return false;
+                const auto n = static_cast<std::size_t>(token.ArgumentCount);
+                scratch.assign(token.Text);
+                scratch.push_back('(');
+                for (std::size_t i = depth - n; i < depth; ++i) {
+                    if (i > depth - n) scratch.push_back(';');
+                    scratch += stack[i];
+                }
+                scratch.push_back(')');
+                depth -= n;
+                push(scratch);
+                break;
+            }
+        }
+    }
+    // Operands left over mean the tokens were not one formula; showing the first of them
+    // would pass off a fragment as the cell's formula.
+    if (depth > 1) return false;
+    if (depth == 1) text.assign(stack[0]);
+    return true;
 }
 
 char LocaleDecimalSeparator() {
@@ -240,122 +336,81 @@ std::optional<std::string> TPtgListLookup::SheetOfReference(std::uint16_t refere
     return sheetNames_[sheet];
 }
 
-std::string FormatPtgNumber(double value, char decimalSeparator) {
-    if (value == 0 || !std::isfinite(value)) return "0";
+void AppendPtgNumber(std::string& out, double value, char decimalSeparator) {
+    if (value == 0 || !std::isfinite(value)) {
+        out.push_back('0');
+        return;
+    }
     // Scientific form with 15 significant digits, built without the C locale.
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
-    std::string out;
-    if (s.front() == '-') {
+    const char* p = buf;
+    const char* const end = res.ptr;
+    if (*p == '-') {
         out.push_back('-');
-        s.remove_prefix(1);
+        ++p;
     }
-    const std::size_t e = s.find('e');
-    std::string digits(1, s[0]);
-    digits.append(s.substr(2, e - 2));
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-    std::string_view expText = s.substr(e + 1);
-    const bool expNegative = expText.front() == '-';
-    expText.remove_prefix(1);  // the sign is always written
+    const char* e = p;
+    while (e != end && *e != 'e') ++e;
+    // The leading digit, then those after the point: at most 15.
+    char digits[24];
+    std::size_t count = 0;
+    digits[count++] = p[0];
+    for (const char* d = p + 2; d < e && count < sizeof digits; ++d) digits[count++] = *d;
+    while (count > 1 && digits[count - 1] == '0') --count;
+    const char* expText = e + 1;
+    const bool expNegative = expText < end && *expText == '-';
+    if (expText < end) ++expText;  // the sign is always written
     int exp = 0;
-    std::from_chars(expText.data(), expText.data() + expText.size(), exp);
+    std::from_chars(expText, end, exp);
     if (expNegative) exp = -exp;
 
     if (exp >= 15 || exp < -5) {
         out.push_back(digits[0]);
-        if (digits.size() > 1) {
+        if (count > 1) {
             out.push_back(decimalSeparator);
-            out.append(digits, 1);
+            out.append(digits + 1, count - 1);
         }
         out.push_back('E');
-        out += std::to_string(exp);
+        char expBuf[16];
+        const auto expRes = std::to_chars(expBuf, expBuf + sizeof expBuf, exp);
+        out.append(expBuf, expRes.ptr);
     } else if (exp >= 0) {
         const auto whole = static_cast<std::size_t>(exp) + 1;
-        if (digits.size() <= whole) {
-            out += digits;
-            out.append(whole - digits.size(), '0');
+        if (count <= whole) {
+            out.append(digits, count);
+            out.append(whole - count, '0');
         } else {
-            out.append(digits, 0, whole);
-            out.push_back(decimalSeparator);
             out.append(digits, whole);
+            out.push_back(decimalSeparator);
+            out.append(digits + whole, count - whole);
         }
     } else {
         out.push_back('0');
         out.push_back(decimalSeparator);
         out.append(static_cast<std::size_t>(-exp - 1), '0');
-        out += digits;
+        out.append(digits, count);
     }
+}
+
+std::string FormatPtgNumber(double value, char decimalSeparator) {
+    std::string out;
+    AppendPtgNumber(out, value, decimalSeparator);
     return out;
 }
 
 bool DecodePtgs(std::span<const std::uint8_t> bytes, const TPtgContext& context,
                 std::vector<TPtgToken>& tokens) {
-    std::size_t p = 0;
-    while (p < bytes.size()) {
-        const std::uint8_t code = bytes[p];
-        const PtgInfo* info = FindPtg(code);
-        if (!info) return false;
-        const auto rest = bytes.subspan(p + 1);
-        std::size_t size = info->size;
-        if (rest.size() < size) return false;
-        if (info->shape == Shape::String) {
-            const std::size_t chars = rest[0];
-            size += (rest[1] & 0x01) ? 2 * chars : chars;
-            if (rest.size() < size) return false;
-        }
-        TPtgToken token;
-        token.Code = code;
-        token.Raw.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(size));
-        if (!Fill(*info, context, token)) return false;
-        if (!token.Drop) tokens.push_back(std::move(token));
-        p += 1 + size;
-    }
-    return true;
+    std::size_t used = tokens.size();
+    const bool ok = DecodeInto(bytes, context, tokens, used);
+    tokens.resize(used);
+    return ok;
 }
 
 bool RenderPtgs(const std::vector<TPtgToken>& tokens, std::string& text) {
-    text.clear();
-    TStringStack stack;
-    std::string left;
-    std::string right;
-    for (const auto& token : tokens) {
-        switch (token.Kind) {
-            case TPtgKind::Operand:
-                stack.Push(token.Text);
-                break;
-            case TPtgKind::Operator:
-                if (token.Code == kParensCode) {
-                    if (!stack.Pop(right)) return false;
-                    stack.Push("(" + right + ")");
-                } else {
-                    if (!stack.Pop(right) || !stack.Pop(left)) return false;
-                    stack.Push(left + token.Text + right);
-                }
-                break;
-            case TPtgKind::Function: {
-                if (token.ArgumentCount < 0 ||
-                    stack.Count() < static_cast<std::size_t>(token.ArgumentCount)) {
-                    return false;
-                }
-                std::vector<std::string> args(static_cast<std::size_t>(token.ArgumentCount));
-                for (auto it = args.rbegin(); it != args.rend(); ++it) stack.Pop(*it);
-                std::string call = token.Text + "(";
-                for (std::size_t i = 0; i < args.size(); ++i) {
-                    if (i > 0) call.push_back(';');
-                    call += args[i];
-                }
-                call.push_back(')');
-                stack.Push(std::move(call));
-                break;
-            }
-        }
-    }
-    // Operands left over mean the tokens were not one formula; showing the first of them
-    // would pass off a fragment as the cell's formula.
-    if (stack.Count() > 1) return false;
-    if (stack.Count() == 1) text = stack.Bottom();
-    return true;
+    std::vector<std::string> stack;
+    std::string scratch;
+    return RenderInto(tokens, tokens.size(), stack, scratch, text);
 }
 
 TPtgParser::TPtgParser(const std::vector<std::string>& sheetNames,
@@ -378,9 +433,20 @@ std::int32_t TPtgParser::Parse(std::uint16_t sheet, std::uint16_t row,
     } else {
         bytes_.assign(tokens.begin(), tokens.end());
     }
-    tokens_.clear();
+    // Tokens and texts of earlier formulas lend their buffers: most formulas of a sheet have
+    // the same shape, so a load makes no allocation per formula here.
+    while (!spareTokens_.empty()) {
+        tokens_.push_back(std::move(spareTokens_.back()));
+        spareTokens_.pop_back();
+    }
+    std::size_t used = 0;
     const TPtgContext context{row, col, sheets_, decimalSeparator_};
-    if (!DecodePtgs(bytes_, context, tokens_) || !RenderPtgs(tokens_, result_)) {
+    const bool ok = DecodeInto(bytes_, context, tokens_, used) && RenderInto(tokens_, used, stack_, scratch_, result_);
+    while (tokens_.size() > used) {
+        spareTokens_.push_back(std::move(tokens_.back()));
+        tokens_.pop_back();
+    }
+    if (!ok) {
         status_ = kUnrecognized;
         result_.clear();
     }

@@ -126,6 +126,8 @@ bool RenderPtgs(const std::vector<TPtgToken>& tokens, std::string& text);
 // A number constant as formula text: up to 15 significant digits, trailing zeros dropped,
 // exponent form ("1E15", "1,5E-6") only at 1E15 and above or below 0.00001.
 std::string FormatPtgNumber(double value, char decimalSeparator);
+// FormatPtgNumber appended to `out`.
+void AppendPtgNumber(std::string& out, double value, char decimalSeparator);
 
 class TPtgParser {
 public:
@@ -170,6 +172,9 @@ private:
     std::vector<std::uint8_t> bytes_;
     std::string result_;
     std::vector<TPtgToken> tokens_;
+    std::vector<TPtgToken> spareTokens_;  // buffers kept from longer earlier formulas
+    std::vector<std::string> stack_;      // render stack, kept between formulas
+    std::string scratch_;
     TXLSSharedFormulas shared_;
 };
 
