@@ -80,6 +80,13 @@ void CheckIndex(int index, int max) {
     if (index < 0 || index > max) throw EXLSError(5);
 }
 
+// A cell format can name a font the table does not hold: a file's own index, or an entry kept
+// from the previous file when this one brings no cell formats. It reads as the default font
+// instead of failing the whole read.
+TFontEntry FontAt(const TVirtualFontTable& fonts, int index) {
+    return index < fonts.Count() ? fonts.Get(index) : TFontEntry{};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -446,8 +453,8 @@ void TCells::InheritStyle(TCell& cell) {
     // is the neutral one. Updating keeps the pending cell from registering meanwhile.
     const TXFEntry r = Styles().XFs->Get(rowXF);
     const TXFEntry c = Styles().XFs->Get(colXF);
-    const TFontEntry rf = Styles().Fonts->Get(r.FontIndex);
-    const TFontEntry cf = Styles().Fonts->Get(c.FontIndex);
+    const TFontEntry rf = FontAt(*Styles().Fonts, r.FontIndex);
+    const TFontEntry cf = FontAt(*Styles().Fonts, c.FontIndex);
     auto pick = [](auto rowValue, auto colValue, auto neutral) { return rowValue != neutral ? rowValue : colValue; };
     SetUpdating(true);
     try {
@@ -519,7 +526,7 @@ template <class Apply>
 bool TCustomXLSItem::ChangeFont(Apply apply) {
     TVirtualFontTable& fonts = *Styles().Fonts;
     const std::uint16_t oldFont = Styles().XFs->Get(xfIndex_).FontIndex;
-    if (!apply(fonts.Entry(oldFont))) return false;
+    if (!apply(oldFont < fonts.Count() ? fonts.Entry(oldFont) : fonts.Scratch())) return false;
     const int newFont = fonts.Commit();
     ChangeXF([newFont](TXFEntry& e) {
         if (e.FontIndex == newFont) return false;
@@ -640,7 +647,7 @@ void TCustomXLSItem::SetFontHeight(std::uint16_t points) {
 
 namespace {
 TXFEntry XFOf(const TStyleContext& s, std::int32_t xf) { return s.XFs->Get(xf); }
-TFontEntry FontOf(const TStyleContext& s, std::int32_t xf) { return s.Fonts->Get(s.XFs->Get(xf).FontIndex); }
+TFontEntry FontOf(const TStyleContext& s, std::int32_t xf) { return FontAt(*s.Fonts, s.XFs->Get(xf).FontIndex); }
 }  // namespace
 
 std::uint8_t TCustomXLSItem::FillColor() const { return XFOf(Styles(), xfIndex_).FillColor; }

@@ -61,5 +61,80 @@ TEST(DisplayText, FileFormatsKeepTheNumber) {
     }
 }
 
+// XF entries as a file's records give them: 1 solid fill on font 0, 2 wrapped on font 50 (beyond
+// the font table), 3 italic font 1 (valid) with indent 2.
+class DanglingFontTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TVirtualFontTable& fonts = wb.Fonts();
+        fonts.BeginLoad();
+        fonts.AppendScratch();
+        fonts.Scratch().Italic = 1;
+        fonts.AppendScratch();
+        TVirtualXFTable& xfs = wb.XFs();
+        xfs.BeginLoad();
+        xfs.AppendScratch();
+        xfs.Scratch().FillPattern = 1;
+        xfs.AppendScratch();
+        TXFEntry& wrapped = xfs.Scratch();
+        wrapped.FontIndex = 50;
+        wrapped.WrapText = 1;
+        xfs.AppendScratch();
+        TXFEntry& italic = xfs.Scratch();
+        italic.FontIndex = 1;
+        italic.Indent = 2;
+        xfs.AppendScratch();
+    }
+    TWorkbook wb;
+    TSheet& sheet = wb.Sheets().Items(0);
+};
+
+TEST_F(DanglingFontTest, ReadsAsTheDefaultFontInInheritanceGettersAndChanges) {
+    struct Case {
+        int rowXF, colXF;
+        bool fill, wrap, italic;
+    };
+    const Case cases[] = {
+        {1, 2, true, true, false},   // row fill, column's font dangling
+        {2, 1, true, true, false},   // row's font dangling
+        {2, 3, false, true, true},   // dangling row font defers to the column's italic
+        {2, 2, false, true, false},  // both dangling
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        sheet.Rows().Row(row).SetXFIndex(c.rowXF);
+        sheet.Columns().Column(row).SetXFIndex(c.colXF);
+        TCell* cell = nullptr;
+        ASSERT_NO_THROW(cell = &sheet.Cells().Cell(row, row)) << c.rowXF << "/" << c.colXF;
+        EXPECT_EQ(cell->FillPattern() == 1, c.fill);
+        EXPECT_EQ(cell->WrapText(), c.wrap);
+        EXPECT_EQ(cell->FontItalic(), c.italic);
+        EXPECT_EQ(cell->FontName(), u"Arial");
+        EXPECT_FALSE(cell->Registered());
+        ++row;
+    }
+    // A cell left on the dangling entry reads the default font and can still be given a font.
+    TCell& plain = sheet.Cells().Cell(100, 100);
+    plain.SetXFIndex(2);
+    EXPECT_EQ(plain.FontHeight(), 10);
+    EXPECT_FALSE(plain.FontBold());
+    plain.SetFontBold(true);
+    EXPECT_TRUE(plain.FontBold());
+    EXPECT_TRUE(plain.WrapText());
+    EXPECT_LT(plain.FontIndex(), wb.Fonts().Count());
+}
+
+TEST_F(DanglingFontTest, FormatsKeptFromThePreviousFileAfterClear) {
+    // Clear resets the fonts to the one default entry but keeps the cell formats.
+    wb.Clear();
+    TSheet& next = wb.Sheets().Add(u"Next");
+    next.Rows().Row(0).SetXFIndex(3);  // font 1 is gone now
+    next.Columns().Column(0).SetXFIndex(1);
+    TCell& cell = next.Cells().Cell(0, 0);
+    EXPECT_EQ(cell.FillPattern(), 1);
+    EXPECT_EQ(cell.Indent(), 2);
+    EXPECT_FALSE(cell.FontItalic());
+}
+
 }  // namespace
 }  // namespace morvik::xls
