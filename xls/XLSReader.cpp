@@ -124,6 +124,9 @@ constexpr std::uint8_t kErrStreamNotFound = 2;
 constexpr std::uint8_t kErrFormulaNotRecognized = 13;
 constexpr std::uint8_t kErrPasswordProtected = 14;
 
+// tArea3d in its reference, value and array classes.
+constexpr bool IsArea3dToken(std::uint8_t token) { return token == 0x3B || token == 0x5B || token == 0x7B; }
+
 // UTF-16LE bytes of a marked text (or its 8-bit characters) as Windows-1250 bytes, the
 // narrow text of this program's code page.
 std::string MarkedToCp1250(std::string_view marked) {
@@ -194,6 +197,7 @@ private:
     bool XfIsDate(std::uint32_t xf);
     TPtgParser& Parser();
     void HeaderFooter(ByteReader& r, bool footer);
+    std::optional<int> SheetOfReference(std::uint16_t reference) const;
 
     TWorkbook& workbook_;
     TReaderOptions options_;
@@ -753,6 +757,16 @@ void TXLSReader::Loader::OnWindow2(ByteReader& r) {
 // ---------------------------------------------------------------------------------------------
 // Defined names: ranges and print areas
 
+std::optional<int> TXLSReader::Loader::SheetOfReference(std::uint16_t reference) const {
+    // A stream without EXTERNSHEET has nothing to look the index up in; it is taken as the
+    // sheet position itself.
+    if (references_.empty()) return reference;
+    // The EXTERNSHEET list is in order of first use, not in sheet order: the entry names the
+    // sheet (its first sheet; 0xFFFE and 0xFFFF, no sheet, fall beyond any sheet count).
+    if (reference >= references_.size()) return std::nullopt;
+    return LoadU16(references_[reference].data() + 2);
+}
+
 void TXLSReader::Loader::NamesPass() {
     for (const auto& payload : names_) {
         ByteReader r(payload);
@@ -779,8 +793,10 @@ void TXLSReader::Loader::NamesPass() {
         std::optional<std::uint16_t> reference;
         std::size_t at = formula[0] == 0x29 ? 4 : 1;
         // Areas stand 11 bytes apart after the first (the next token's code byte) and 12 after
-        // each later one (a list operator in between).
+        // each later one (a list operator in between). Only a 3-D area token is read as one:
+        // the bytes of a cell reference or an expression would make a rect of nonsense rows.
         for (std::size_t step = 11; at <= formula.size() && formula.size() - at >= 10; at += step, step = 12) {
+            if (!IsArea3dToken(formula[at - 1])) break;
             const std::uint8_t* p = formula.data() + at;
             const std::uint16_t ref = LoadU16(p);
             if (!reference) reference = ref;
@@ -788,8 +804,10 @@ void TXLSReader::Loader::NamesPass() {
                 rects.AddRect(LoadU16(p + 2), LoadU16(p + 4), p[6], p[8]);
             }
         }
-        if (!reference || *reference >= workbook_.Sheets().Count()) continue;
-        TSheet& sheet = workbook_.Sheets().Items(*reference);
+        if (!reference) continue;
+        const std::optional<int> sheetIndex = SheetOfReference(*reference);
+        if (!sheetIndex || *sheetIndex >= workbook_.Sheets().Count()) continue;
+        TSheet& sheet = workbook_.Sheets().Items(*sheetIndex);
         if (!builtIn) {
             TRange& range = sheet.Ranges().Add();
             range.Assign(rects);

@@ -477,6 +477,48 @@ TEST(XLSReader, DefinedNames) {
     EXPECT_EQ(MessageOf([&] { Load(file, blank); }), "Invalid range name: two words");
 }
 
+// Area reference indexes point into the EXTERNSHEET list, which is in order of first use:
+// the entry, not the index, names the sheet. Formulas that are no list of 3-D areas give
+// no range.
+TEST(XLSReader, DefinedNamesFollowExternSheet) {
+    BiffBuilder b = Globals({"A", "B", "C"});
+    // Entries: 0 -> sheet C, 1 -> sheet A, 2 -> no sheet (0xFFFE).
+    b.Record(rec::kExternSheet, Payload{}.U16(3).U16(0).U16(2).U16(2).U16(0).U16(0).U16(0).U16(0).U16(0xFFFE).U16(0xFFFE));
+    Payload twoAreas = Area3d(1, 0, 1, 0, 1);
+    twoAreas.Raw(Area3d(1, 4, 4, 2, 2).Bytes()).U8(0x10);
+    // tRef3d A1 (ref 1), tInt 1, tAdd: 11 bytes that the area walk must not take for an area.
+    const Payload cellPlusOne = Payload{}.U8(0x3A).U16(1).U16(0).U16(0xC000).U8(0x1E).U16(1).U8(0x03);
+    struct Case {
+        const char* name;
+        std::uint16_t flags;
+        Payload formula;
+    };
+    const Case names[] = {
+        {"\x06", 0x0020, Area3d(0, 0, 9, 0, 3)},  // print area of C
+        {"Pair", 0, twoAreas},                   // two areas on A
+        {"NoSheet", 0, Area3d(2, 0, 0, 0, 0)},   // entry without a sheet: skipped
+        {"Beyond", 0, Area3d(3, 0, 0, 0, 0)},    // no such entry: skipped
+        {"CellPlusOne", 0, cellPlusOne},         // no area: skipped
+    };
+    for (const auto& n : names) b.Record(rec::kName, NameRecord(n.flags, n.name, n.formula));
+    b.Eof();
+    for (int i = 0; i < 3; ++i) b.Bof(kBofSheet).Eof();
+    TXLSFile file;
+    Load(file, b);
+    auto& sheets = file.Workbook().Sheets();
+    TSheet& a = sheets.Items(0);
+    TSheet& c = sheets.Items(2);
+    ASSERT_EQ(c.PageSetup().PrintArea.Count(), 1);
+    EXPECT_EQ(c.PageSetup().PrintArea.Get(0), (TRangeRect{0, 9, 0, 3}));
+    EXPECT_EQ(a.PageSetup().PrintArea.Count(), 0);
+    ASSERT_EQ(a.Ranges().Count(), 1);
+    EXPECT_EQ(a.Ranges().Items(0).Name(), "Pair");
+    ASSERT_EQ(a.Ranges().Items(0).Count(), 2);
+    EXPECT_EQ(a.Ranges().Items(0).Get(1), (TRangeRect{4, 4, 2, 2}));
+    EXPECT_EQ(sheets.Items(1).Ranges().Count(), 0);
+    EXPECT_EQ(c.Ranges().Count(), 0);
+}
+
 TEST(XLSReader, RowsAndColumns) {
     BiffBuilder b = OneSheet();
     auto row = [](int index, int height, int flags, int xf) {
@@ -597,6 +639,22 @@ TEST(XLSReader, PageSetupAndView) {
     EXPECT_FALSE(page.CenterVertically);
 }
 
+TEST(XLSReader, ZoomFromScl) {
+    struct Case {
+        std::uint16_t numerator, denominator;
+        int zoom;
+    };
+    // Zooms above 255 percent are kept whole: the view field is wider than a byte.
+    const Case cases[] = {{3, 4, 75}, {1, 3, 33}, {4, 1, 400}, {3, 0, 100}, {0, 1, 0}};
+    for (const auto& c : cases) {
+        BiffBuilder b = OneSheet();
+        b.Record(rec::kScl, Payload{}.U16(c.numerator).U16(c.denominator)).Eof();
+        TXLSFile file;
+        Load(file, b);
+        EXPECT_EQ(file.Workbook().Sheets().Items(0).Zoom, c.zoom) << c.numerator << "/" << c.denominator;
+    }
+}
+
 TEST(XLSFile, LoadingTwiceKeepsOnlyTheSecondFile) {
     TXLSFile file;
     EXPECT_EQ(file.Workbook().Sheets().Count(), 1);
@@ -609,6 +667,26 @@ TEST(XLSFile, LoadingTwiceKeepsOnlyTheSecondFile) {
     Load(file, one);
     ASSERT_EQ(file.Workbook().Sheets().Count(), 1);
     EXPECT_EQ(file.Workbook().Sheets().Items(0).NameUtf8(), "z");
+}
+
+TEST(XLSFile, FailedLoadKeepsWhatWasReadBeforeIt) {
+    TXLSFile file;
+    BiffBuilder three = Globals({"a", "b", "c"});
+    three.Eof();
+    Load(file, three);
+    // The workbook is cleared before the file is opened.
+    EXPECT_THROW(file.LoadFromFile("/nonexistent folder/book.xls"), std::runtime_error);
+    EXPECT_EQ(file.Workbook().Sheets().Count(), 0);
+    Load(file, three);
+    const std::vector<std::uint8_t> text{'h', 'e', 'l', 'l', 'o'};
+    EXPECT_THROW(file.LoadFromMemory(text), std::runtime_error);
+    EXPECT_EQ(file.Workbook().Sheets().Count(), 0);
+    // A failure inside the stream keeps the sheets and cells read up to it.
+    BiffBuilder b = OneSheet();
+    b.Number(0, 0, kXfPlain, 4).Eof().Bof(kBofSheet).Number(0, 0, kXfPlain, 1).Eof();  // no second sheet
+    EXPECT_THROW(Load(file, b), std::runtime_error);
+    ASSERT_EQ(file.Workbook().Sheets().Count(), 1);
+    EXPECT_EQ(CellsOf(file).Cell(0, 0).Value(), TCellValue(4.0));
 }
 
 TEST(XLSFile, ProgressEndsAtOne) {
