@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <vector>
 
 #include "TempDir.h"
 #include "fMain.h"
@@ -88,6 +89,80 @@ TEST_F(WindowTest, OpensWithItsLayoutTheUniversalSetAndCzechCaptions) {
     EXPECT_EQ(Text("Label1"), "Muž / Žena");
     EXPECT_EQ(Text("Result3"), "...");
     EXPECT_TRUE(messages_.isEmpty());
+}
+
+// Every control where the layout puts it (client pixels of its parent, or of the window for
+// the buttons on the bottom panel), and the grids with their sizes, fonts and fixed cells.
+TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
+    Start(kTwoEquations);
+    struct Place {
+        const char* name;
+        QRect rect;  // a zero size checks the position only
+    };
+    const Place places[] = {
+        {"ComboBox1", {328, 8, 225, 0}},     {"ComboBox2", {560, 8, 41, 0}},
+        {"PageControl1", {8, 32, 593, 441}}, {"sgImput", {8, 8, 369, 397}},
+        {"Label2", {384, 8, 0, 0}},          {"sgImput2", {384, 24, 193, 187}},
+        {"Label3", {384, 216, 0, 0}},        {"sgImput3", {384, 232, 193, 173}},
+        {"sg", {8, 8, 569, 393}},            {"sgRozmery", {8, 8, 185, 393}},
+        {"Button5", {200, 375, 169, 25}},    {"pom", {8, 8, 569, 393}},
+        {"Label4", {8, 8, 561, 121}},        {"Label5", {8, 136, 561, 97}},
+        {"Label6", {531, 395, 0, 0}},        {"cb1", {64, 479, 71, 17}},
+        {"cb7", {496, 479, 71, 17}},         {"Shape1", {8, 502, 593, 4}},
+        {"Result1", {64, 514, 65, 22}},      {"Result4", {280, 514, 65, 22}},
+        {"Label1", {8, 544, 593, 31}},       {"Panel1", {0, 580, 610, 41}},
+        {"Button1", {16, 9, 89, 23}},        {"Button2", {240, 9, 75, 23}},
+        {"Button3", {448, 9, 75, 23}},       {"Button4", {528, 9, 75, 23}},
+    };
+    for (const Place& place : places) {
+        const QRect got = Find<QWidget>(place.name)->geometry();
+        EXPECT_EQ(got.topLeft(), place.rect.topLeft()) << place.name;
+        if (place.rect.width() > 0) {
+            EXPECT_EQ(got.width(), place.rect.width()) << place.name;
+        }
+        if (place.rect.height() > 0) {
+            EXPECT_EQ(got.height(), place.rect.height()) << place.name;
+        }
+    }
+
+    struct Grid {
+        const char* name;
+        int cols, rows, fixedCols, fixedRows, fontPixels;
+        std::vector<int> widths;  // from column 0
+        int rowHeight;
+        bool editable;
+    };
+    const Grid grids[] = {
+        {"sgImput", 5, 23, 2, 1, 9, {118, 56, 56, 56, 56}, 16, true},
+        {"sgImput2", 3, 1000, 0, 1, 9, {56, 56, 56}, 16, true},
+        {"sgImput3", 3, 1000, 0, 1, 9, {56, 56, 56}, 16, true},
+        {"sg", 8, 19, 1, 1, 11, {110, 64, 64, 64, 64, 64, 64, 64}, 19, false},
+        {"sgRozmery", 2, 18, 1, 1, 11, {110, 64}, 19, true},
+        {"pom", 8, 18, 1, 1, 11, {110, 64, 64, 64, 64, 64, 64, 64}, 19, false},
+    };
+    for (const Grid& g : grids) {
+        auto* grid = Find<StringGrid>(g.name);
+        EXPECT_EQ(grid->model()->columnCount(), g.cols) << g.name;
+        EXPECT_EQ(grid->model()->rowCount(), g.rows) << g.name;
+        EXPECT_EQ(grid->FixedCols(), g.fixedCols) << g.name;
+        EXPECT_EQ(grid->FixedRows(), g.fixedRows) << g.name;
+        EXPECT_EQ(grid->font().pixelSize(), g.fontPixels) << g.name;
+        for (std::size_t c = 0; c < g.widths.size(); ++c) {
+            EXPECT_EQ(grid->columnWidth(static_cast<int>(c)), g.widths[c]) << g.name << c;
+        }
+        EXPECT_EQ(grid->rowHeight(g.rows - 1), g.rowHeight) << g.name;
+        const QModelIndex data = grid->model()->index(g.rows - 1, g.cols - 1);
+        EXPECT_EQ(bool(grid->model()->flags(data) & Qt::ItemIsEditable), g.editable) << g.name;
+        EXPECT_EQ(grid->selectionMode(), QAbstractItemView::ContiguousSelection) << g.name;
+    }
+    EXPECT_EQ(Find<QLabel>("Result1")->font().pixelSize(), 19);
+    EXPECT_EQ(Find<QLabel>("Label1")->font().pixelSize(), 27);
+    EXPECT_TRUE(Find<QLabel>("Label1")->font().bold());
+    EXPECT_TRUE(Find<QLabel>("Label2")->font().bold());
+    EXPECT_EQ(Find<QLabel>("Label6")->text(), "ver.: 1.5.2");
+    EXPECT_FALSE(Find<QComboBox>("ComboBox1")->isEditable());
+    EXPECT_EQ(Find<QAction>("Vloit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    EXPECT_TRUE(Find<QAction>("Vymazattabulku1")->shortcut().isEmpty());
 }
 
 TEST_F(WindowTest, CalculateShowsScoresColoursAndVerdict) {
@@ -283,7 +358,7 @@ TEST_F(WindowTest, RightClickMenuClearsTheGridItWasOpenedOn) {
 }
 
 // Tab leaves a grid for the next control instead of walking its cells.
-TEST_F(WindowTest, TabMovesFromGridToGridInTheWindowsOrder) {
+TEST_F(WindowTest, TabFollowsTheWindowsOrderAndLeavesGrids) {
     Start(kTwoEquations);
     auto* pages = Find<QTabWidget>("PageControl1");
     struct Step {
@@ -291,8 +366,10 @@ TEST_F(WindowTest, TabMovesFromGridToGridInTheWindowsOrder) {
         const char* from;
         const char* to;
     };
-    const Step steps[] = {{0, "sgImput", "sgImput2"}, {0, "sgImput2", "sgImput3"},
-                          {2, "sgRozmery", "Button5"}};
+    const Step steps[] = {{0, "ComboBox1", "ComboBox2"}, {0, "sgImput", "sgImput2"},
+                          {0, "sgImput2", "sgImput3"},   {0, "sgImput3", "cb1"},
+                          {2, "sgRozmery", "Button5"},   {2, "Button5", "cb1"},
+                          {0, "cb7", "Button1"},         {0, "Button3", "Button4"}};
     for (const Step& step : steps) {
         pages->setCurrentIndex(step.page);
         auto* from = Find<QWidget>(step.from);
