@@ -474,7 +474,9 @@ void TXLSReader::Loader::OnLabel(ByteReader& r) {
         cell.SetValue(TCellValue::String8({}));
     } else {
         const bool wide = (r.U8() & 0x01) != 0;
-        const auto bytes = r.Bytes(std::min<std::size_t>(wide ? 2u * count : count, r.Remaining()));
+        // Characters beyond the record give an empty text, as every other counted string
+        // of a record does, rather than a torn one.
+        const auto bytes = r.Bytes(wide ? 2u * count : count);
         if (wide) {
             std::u16string text;
             text.reserve(bytes.size() / 2);
@@ -643,7 +645,9 @@ void TXLSReader::Loader::OnRow(ByteReader& r) {
     const std::uint16_t height = r.U16();
     r.Skip(4);
     const std::uint16_t flags = r.U16();
-    const std::uint16_t xf = r.U16();
+    // The XF index is the low 12 bits; above it stand the thick-border and phonetic flags,
+    // which would push a bordered row's index beyond the table and lose its format.
+    const std::uint16_t xf = r.U16() & 0x0FFF;
     TSheet& sheet = Sheet();
     {
         TRow& row = sheet.Rows().Row(index);

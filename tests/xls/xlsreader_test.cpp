@@ -360,13 +360,15 @@ TEST(XLSReader, SkippedRecordsAndShortPayloads) {
         .Record(rec::kNumber, Payload{}.U16(3))   // short: the missing fields read as zero
         .Record(rec::kMulRk, Payload{}.U16(4))    // no entries
         .Record(rec::kLabel, Payload{}.U16(0).U16(1).U16(0).U16(50).U8(0).Raw("abc"))  // count beyond payload
+        .Record(rec::kLabel, Payload{}.U16(0).U16(2).U16(0).U16(2).U8(1).Raw("abc"))   // 16-bit, one byte short
         .Eof();
     TXLSFile file;
     Load(file, b);
     TCells& cells = CellsOf(file);
     EXPECT_EQ(cells.Cell(3, 0).Value(), TCellValue(0.0));
-    EXPECT_EQ(cells.Cell(0, 1).Value(), TCellValue::String8("abc"));
-    EXPECT_EQ(cells.Count(), 2);
+    EXPECT_EQ(cells.Cell(0, 1).Value(), TCellValue::String8(""));
+    EXPECT_EQ(cells.Cell(0, 2).Value(), TCellValue(u""));
+    EXPECT_EQ(cells.Count(), 3);
 }
 
 // Token bytes: tInt 3, tInt 4, tAdd.
@@ -530,6 +532,7 @@ TEST(XLSReader, RowsAndColumns) {
     b.Record(rec::kRow, row(3, 300, 0x0022, 0))              // hidden, outline level 2
         .Record(rec::kRow, row(4, 300, 0x00C0, kXfFilled))   // custom height, formatted
         .Record(rec::kRow, row(5, 300, 0x00C0, kXfCount))    // XF beyond the table
+        .Record(rec::kRow, row(6, 300, 0x0080, 0x3000 | kXfFilled))  // thick borders above and below
         .Record(rec::kColInfo, colinfo(0, 256, 2340, 0, 0))  // cut to column 255
         .Record(rec::kColInfo, colinfo(2, 3, 2340, kXfFilled, 0x0101))  // hidden, outline level 1
         .Eof();
@@ -547,6 +550,7 @@ TEST(XLSReader, RowsAndColumns) {
     EXPECT_TRUE(formatted->CustomSize());
     EXPECT_EQ(formatted->XFIndex(), kXfFilled);
     EXPECT_EQ(sheet.Rows().Find(5)->XFIndex(), 0);
+    EXPECT_EQ(sheet.Rows().Find(6)->XFIndex(), kXfFilled);
     EXPECT_EQ(sheet.Columns().Count(), 256);
     EXPECT_EQ(sheet.Columns().Find(0)->SizePixels(), 64);
     EXPECT_EQ(sheet.Columns().Find(2)->SizePixels(), 0);
