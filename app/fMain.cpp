@@ -338,20 +338,25 @@ bool TForm1::AskFileName(DialogKind kind, QString* name) {
         nextFileNames_.pop_front();
         return confirmed;
     }
-    QFileDialog dialog(this);
-    dialog.setNameFilter(QtFilter(kind == DialogKind::Open ? openFilter_ : saveFilter_));
+    const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(kind);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+    *name = dialog->selectedFiles().first();
+    return true;
+}
+
+std::unique_ptr<QFileDialog> TForm1::MakeFileDialog(DialogKind kind) {
+    auto dialog = std::make_unique<QFileDialog>(this);
+    dialog->setNameFilter(QtFilter(kind == DialogKind::Open ? openFilter_ : saveFilter_));
     if (kind == DialogKind::Open) {
         // A name that does not exist is accepted; the load reports it.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
     } else {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix("txt");
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setDefaultSuffix("txt");
+        dialog->setOption(QFileDialog::DontConfirmOverwrite);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    *name = dialog.selectedFiles().first();
-    return true;
+    return dialog;
 }
 
 StringGrid* TForm1::FocusedInputGrid() const {

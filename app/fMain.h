@@ -7,6 +7,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "Captions.h"
@@ -20,6 +21,7 @@ class QAction;
 class QPushButton;
 class QTabWidget;
 class QFrame;
+class QFileDialog;
 
 namespace morvik::app {
 
@@ -41,6 +43,10 @@ public:
 
     // Shows the workspace again after something outside the window changed it.
     void ShowWorkspace();
+
+    enum class DialogKind { Open, Save };
+    // The open or save dialog as the load and export commands show it.
+    std::unique_ptr<QFileDialog> MakeFileDialog(DialogKind kind);
 
 public slots:
     void Button1Click();
@@ -69,7 +75,6 @@ private:
     void Run(const std::function<void()>& command);
     void ShowMessage(const QString& text);
 
-    enum class DialogKind { Open, Save };
     // False when the user cancels.
     bool AskFileName(DialogKind kind, QString* name);
     StringGrid* FocusedInputGrid() const;

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -163,6 +164,37 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
     EXPECT_FALSE(Find<QComboBox>("ComboBox1")->isEditable());
     EXPECT_EQ(Find<QAction>("Vloit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     EXPECT_TRUE(Find<QAction>("Vymazattabulku1")->shortcut().isEmpty());
+}
+
+// The dialogs take their filters from the language; only the save dialog adds an extension.
+TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
+    Start(kTwoEquations);
+    struct Case {
+        int lang;
+        TForm1::DialogKind kind;
+        QStringList filters;
+        QString suffix;
+    };
+    const Case cases[] = {
+        {0, TForm1::DialogKind::Open,
+         {"MS Excel soubory (*.xls)", "Textové soubory (*.txt)", "Všechny soubory (*)"}, ""},
+        {0, TForm1::DialogKind::Save, {"Textové soubory (*.txt)", "Všechny soubory (*)"}, "txt"},
+        {1, TForm1::DialogKind::Open,
+         {"MS Excel files (*.xls)", "Text files (*.txt)", "All files (*)"}, ""},
+        {1, TForm1::DialogKind::Save, {"Text files (*.txt)", "All files (*)"}, "txt"},
+    };
+    for (const Case& c : cases) {
+        Pick("ComboBox2", c.lang);
+        const auto dialog = form_->MakeFileDialog(c.kind);
+        EXPECT_EQ(dialog->nameFilters(), c.filters) << c.filters.join(";").toStdString();
+        EXPECT_EQ(dialog->selectedNameFilter(), c.filters.first());
+        EXPECT_EQ(dialog->defaultSuffix(), c.suffix);
+        if (c.kind == TForm1::DialogKind::Save) {
+            EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        } else {
+            EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);  // a missing name is reported
+        }
+    }
 }
 
 TEST_F(WindowTest, CalculateShowsScoresColoursAndVerdict) {
