@@ -127,12 +127,6 @@ int TVirtualDataTable::Replace(std::string_view oldBytes, std::string_view newBy
     return Intern(newBytes);
 }
 
-void TVirtualDataTable::AddRef(int i) {
-    if (i < 0 || i >= Count()) return;
-    auto& count = counts_[static_cast<std::size_t>(i)];
-    if (count < std::numeric_limits<std::uint32_t>::max()) ++count;
-}
-
 void TVirtualDataTable::Release(int i) {
     if (i < 0 || i >= Count()) return;
     auto& count = counts_[static_cast<std::size_t>(i)];

@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,7 +65,12 @@ public:
     // when present, then Intern(newBytes).
     int Replace(std::string_view oldBytes, std::string_view newBytes);
     // Positions outside the table are ignored; counts saturate at 0 and at 2^32-1.
-    void AddRef(int i);
+    // Inline: every new cell counts itself as a user of font 0 and XF 0.
+    void AddRef(int i) {
+        if (i < 0 || i >= Count()) return;
+        auto& count = counts_[static_cast<std::size_t>(i)];
+        if (count < std::numeric_limits<std::uint32_t>::max()) ++count;
+    }
     void Release(int i);
     void Clear();
 

@@ -256,6 +256,7 @@ void TItemIndex::Add(std::string_view key, TCustomXLSItem* item) {
     if (buckets_.empty()) {
         keyLength_ = key.size();
         buckets_.resize(initialBuckets_);
+        bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
     } else if (key.size() != keyLength_) {
         throw std::invalid_argument("TItemIndex: keys of one index have one length");
     }
@@ -273,7 +274,11 @@ void TItemIndex::Add(std::string_view key, TCustomXLSItem* item) {
 std::size_t TItemIndex::BucketOf(std::uint32_t packed) const {
     // Cell keys pack as row | col << 16; the address puts the column next to the row instead.
     const std::uint32_t linear = keyLength_ == 4 ? ((packed & 0xFFFF) << 8 | (packed >> 16)) : packed;
-    return linear % buckets_.size();
+    // Exact for 32-bit dividends and divisors (Lemire, Kaser and Kurz, "Faster remainder by
+    // direct computation"); a count of 1 gives magic 0 and remainder 0 as it should.
+    __extension__ using Wide = unsigned __int128;
+    const std::uint64_t low = bucketMagic_ * linear;
+    return static_cast<std::size_t>((static_cast<Wide>(low) * buckets_.size()) >> 64);
 }
 
 void TItemIndex::Link(std::int32_t ordinal, std::size_t bucket) {
@@ -288,6 +293,7 @@ void TItemIndex::Link(std::int32_t ordinal, std::size_t bucket) {
 
 void TItemIndex::Grow() {
     buckets_.assign(buckets_.size() * 2 + 1, Bucket{});
+    bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
     for (std::size_t o = 0; o < entries_.size(); ++o) {
         Entry& e = entries_[o];
         e.next = -1;
@@ -334,11 +340,6 @@ void TCustomXLSItems::Dispose(TCustomXLSItem* item) noexcept { delete item; }
 void TCustomXLSItems::DestroyItems() noexcept {
     pending_.reset();
     items_.clear();
-}
-
-TCustomXLSItem& TCustomXLSItems::Items(int ordinal) const {
-    if (ordinal < 0 || ordinal >= Count()) RaiseListIndexError(ordinal);
-    return *items_[static_cast<std::size_t>(ordinal)];
 }
 
 void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
@@ -1048,11 +1049,6 @@ void TSheet::GroupRows(int first, int last) {
 void TSheet::GroupColumns(int first, int last) {
     if (last < first) return;
     for (int i = std::max(first, 0); i <= std::min(last, 0xFFFF); ++i) Columns().Column(i).Group();
-}
-
-TSheet& TSheets::Items(int index) const {
-    if (index < 0 || index >= Count()) RaiseListIndexError(index, " !");
-    return *sheets_[static_cast<std::size_t>(index)];
 }
 
 TSheet& TSheets::Add(const std::u16string& name) {

@@ -335,6 +335,9 @@ private:
 
     std::vector<Bucket, detail::TBlockAllocator<Bucket>> buckets_;  // made on the first Add
     std::vector<Entry, detail::TBlockAllocator<Entry>> entries_;     // per ordinal
+    // 2^64 / BucketCount(), rounded up: the remainder by multiplication instead of a division,
+    // which would be a good part of each addition and lookup.
+    std::uint64_t bucketMagic_ = 0;
     std::uint32_t initialBuckets_;
     std::size_t keyLength_ = 0;
     bool growing_;
@@ -352,7 +355,10 @@ public:
     int Count() const { return static_cast<int>(items_.size()); }
     // Registered items in registration order; std::range_error
     // "List index (<i>) out of bounds" outside 0..Count()-1.
-    TCustomXLSItem& Items(int ordinal) const;
+    TCustomXLSItem& Items(int ordinal) const {
+        if (ordinal < 0 || ordinal >= Count()) RaiseListIndexError(ordinal);
+        return *items_[static_cast<std::size_t>(ordinal)];
+    }
     TCustomXLSItem* Pending() const { return pending_.get(); }
 
     // Makes `item` join the collection unless Updating is set or it already has.
@@ -742,7 +748,10 @@ public:
     TWorkbook& Workbook() const { return *workbook_; }
     int Count() const { return static_cast<int>(sheets_.size()); }
     // std::range_error "List index (<i>) out of bounds !" outside 0..Count()-1.
-    TSheet& Items(int index) const;
+    TSheet& Items(int index) const {
+        if (index < 0 || index >= Count()) RaiseListIndexError(index, " !");
+        return *sheets_[static_cast<std::size_t>(index)];
+    }
     // Validates `name`, appends a new sheet with it and answers the sheet.
     TSheet& Add(const std::u16string& name);
     // First sheet whose name equals `name` exactly (case-sensitive), or null.
