@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
@@ -708,34 +710,103 @@ void TCell::SetValue(TCellValue&& v) {
     Changed();
 }
 
-std::string TCell::Attribute(std::string_view key) const {
-    if (attributes_) {
-        for (const auto& [k, v] : *attributes_) {
-            if (k == key) return v;
-        }
-    }
-    return {};
+namespace {
+// Layout of a cell's attribute block (see TCell::attributes_).
+constexpr std::size_t kAttrHeader = 8;
+constexpr std::size_t kAttrEntryHeader = 8;
+// Room for a short formula or link without growing the block later.
+constexpr std::size_t kAttrMinCapacity = 64;
+
+std::uint32_t LoadAttrU32(const char* at) {
+    std::uint32_t v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
 }
+void StoreAttrU32(char* at, std::size_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    std::memcpy(at, &u, sizeof u);
+}
+
+// The entry of `key` in `block`: its offset, or the used size when absent.
+std::size_t FindAttr(const char* block, std::string_view key) {
+    const std::size_t used = LoadAttrU32(block + 4);
+    std::size_t at = kAttrHeader;
+    while (at < used) {
+        const std::size_t keyLength = LoadAttrU32(block + at);
+        const std::size_t valueLength = LoadAttrU32(block + at + 4);
+        if (std::string_view(block + at + kAttrEntryHeader, keyLength) == key) return at;
+        at += kAttrEntryHeader + keyLength + valueLength;
+    }
+    return used;
+}
+}  // namespace
+
+std::string_view TCell::AttributeView(std::string_view key) const {
+    if (!attributes_) return {};
+    const char* block = attributes_.get();
+    const std::size_t at = FindAttr(block, key);
+    if (at == LoadAttrU32(block + 4)) return {};
+    const std::size_t keyLength = LoadAttrU32(block + at);
+    return {block + at + kAttrEntryHeader + keyLength, LoadAttrU32(block + at + 4)};
+}
+
+std::string TCell::Attribute(std::string_view key) const { return std::string(AttributeView(key)); }
 
 void TCell::SetAttribute(std::string_view key, std::string_view value) {
-    if (!attributes_) {
-        if (value.empty()) return;
-        attributes_ = std::make_unique<TAttributes>();
+    if (!attributes_ && value.empty()) return;
+    if (attributes_) {
+        // Text that lies in the block itself would move under the copy below.
+        const std::less<const char*> before;
+        const char* begin = attributes_.get();
+        const char* end = begin + LoadAttrU32(begin);
+        auto inside = [&](std::string_view v) { return !v.empty() && !before(v.data(), begin) && before(v.data(), end); };
+        if (inside(key) || inside(value)) {
+            const std::string keyCopy(key), valueCopy(value);
+            SetAttribute(keyCopy, valueCopy);
+            return;
+        }
     }
-    auto it = std::find_if(attributes_->begin(), attributes_->end(), [key](const auto& a) { return a.first == key; });
+    // Lengths are stored in 32 bits; a block never comes near that.
+    constexpr std::size_t kLimit = 0x7FFFFFFF;
+    if (key.size() > kLimit / 4 || value.size() > kLimit / 4) throw std::length_error("cell attribute too long");
+    std::size_t capacity = attributes_ ? LoadAttrU32(attributes_.get()) : 0;
+    std::size_t used = attributes_ ? LoadAttrU32(attributes_.get() + 4) : kAttrHeader;
+    const std::size_t at = attributes_ ? FindAttr(attributes_.get(), key) : used;
+    // The bytes of the entry being replaced (none when absent) and those that follow it.
+    std::size_t oldEntry = 0;
+    if (at < used) {
+        oldEntry = kAttrEntryHeader + LoadAttrU32(attributes_.get() + at) + LoadAttrU32(attributes_.get() + at + 4);
+    }
     if (value.empty()) {
-        if (it != attributes_->end()) attributes_->erase(it);
-    } else if (it != attributes_->end()) {
-        it->second.assign(value);  // keeps its place, as a rewritten entry does
-    } else {
-        attributes_->emplace_back(std::string(key), std::string(value));
+        if (oldEntry == 0) return;
+        char* block = attributes_.get();
+        std::memmove(block + at, block + at + oldEntry, used - at - oldEntry);
+        StoreAttrU32(block + 4, used - oldEntry);
+        return;
     }
+    const std::size_t newEntry = kAttrEntryHeader + key.size() + value.size();
+    const std::size_t newUsed = used - oldEntry + newEntry;
+    if (newUsed > capacity) {
+        // A rewritten entry keeps its place, so the block is rebuilt around it.
+        const std::size_t grown = std::max({newUsed, kAttrMinCapacity, capacity + capacity / 2});
+        auto fresh = std::make_unique_for_overwrite<char[]>(grown);
+        if (attributes_) std::memcpy(fresh.get(), attributes_.get(), used);
+        StoreAttrU32(fresh.get(), grown);
+        StoreAttrU32(fresh.get() + 4, used);
+        attributes_ = std::move(fresh);
+        capacity = grown;
+    }
+    char* block = attributes_.get();
+    if (oldEntry != newEntry) std::memmove(block + at + newEntry, block + at + oldEntry, used - at - oldEntry);
+    StoreAttrU32(block + at, key.size());
+    StoreAttrU32(block + at + 4, value.size());
+    std::memcpy(block + at + kAttrEntryHeader, key.data(), key.size());
+    std::memcpy(block + at + kAttrEntryHeader + key.size(), value.data(), value.size());
+    StoreAttrU32(block + 4, newUsed);
 }
 
-std::string TCell::Formula() const { return Attribute("F"); }
-
 void TCell::SetFormula(std::string_view text) {
-    if (Attribute("F") == text) return;
+    if (AttributeView("F") == text) return;
     SetAttribute("F", text);
     Changed();
 }
@@ -744,7 +815,7 @@ std::u16string TCell::Hyperlink() const { return Utf16FromBytes(Attribute("H"));
 
 void TCell::SetHyperlink(std::u16string_view text) {
     const std::string bytes = Utf16Bytes(text);
-    if (Attribute("H") == bytes) return;
+    if (AttributeView("H") == bytes) return;
     SetAttribute("H", bytes);
     SetFontColor(kHyperlinkColor);
     SetFontUnderline(true);

@@ -423,7 +423,7 @@ public:
     void SetValue(TCellValue&& v);
 
     // Formula text ("F" attribute), bytes as given (the formula renderer writes UTF-8).
-    std::string Formula() const;
+    std::string Formula() const { return attributes_ ? std::string(AttributeView("F")) : std::string(); }
     void SetFormula(std::string_view text);
     // Hyperlink ("H" attribute). Setting a new one also makes the font blue and underlined and
     // fills an empty value with the link text.
@@ -443,9 +443,14 @@ private:
     // Refuses what SetValue refuses and gives a new date its format.
     void CheckValue(const TCellValue& v);
 
-    using TAttributes = std::vector<std::pair<std::string, std::string>>;
+    // The stored value of `key`; empty when there is none. Valid until the next change.
+    std::string_view AttributeView(std::string_view key) const;
+
     TCellValue value_;
-    std::unique_ptr<TAttributes> attributes_;  // most cells have none
+    // Most cells have no attributes; those that do (formulas, links) keep them all in one heap
+    // block: capacity and used bytes (4 each), then per entry key and value lengths (4 each),
+    // key bytes, value bytes. One allocation instead of a list and its strings.
+    std::unique_ptr<char[]> attributes_;
     std::uint16_t row_;
     std::uint16_t col_;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -351,6 +352,34 @@ TEST_F(CellsTest, AttributesKeepFormulaAndHyperlinkApart) {
     EXPECT_EQ(c.Hyperlink(), link);
     c.SetAttribute("H", "");
     EXPECT_EQ(c.Hyperlink(), u"");
+}
+
+TEST_F(CellsTest, AttributesSurviveRewritesRemovalsAndGrowthOfTheirNeighbours) {
+    // Keys that are prefixes of one another, values that grow past any first allocation,
+    // shrink, vanish and come back, with zero bytes inside; checked after every step.
+    const std::string keys[] = {"F", "FF", "", "H", std::string("\0F", 2)};
+    std::map<std::string, std::string> expected;
+    TCell& c = cells.Cell(4, 4);
+    std::uint32_t state = 12345;
+    for (int step = 0; step < 3000; ++step) {
+        state = state * 1103515245u + 12345u;
+        const std::string& key = keys[(state >> 8) % std::size(keys)];
+        const std::size_t length = (state >> 16) % 7 == 0 ? 0 : (state >> 12) % ((state >> 20) % 3 == 0 ? 700 : 20);
+        std::string value(length, static_cast<char>('a' + step % 26));
+        if (length > 2) value[1] = '\0';
+        c.SetAttribute(key, value);
+        if (value.empty()) expected.erase(key); else expected[key] = value;
+        for (const std::string& k : keys) {
+            const auto it = expected.find(k);
+            ASSERT_EQ(c.Attribute(k), it == expected.end() ? "" : it->second) << "step " << step;
+        }
+    }
+    // A value handed back in is stored as it was.
+    c.SetFormula("A1*2");
+    c.SetAttribute("G", c.Attribute("F"));
+    c.SetFormula(c.Formula() + "+3");
+    EXPECT_EQ(c.Attribute("G"), "A1*2");
+    EXPECT_EQ(c.Formula(), "A1*2+3");
 }
 
 TEST_F(CellsTest, HyperlinkBecomesTheValueOnlyOfAnEmptyCell) {
