@@ -196,9 +196,17 @@ void FreeBlock(void* block, std::size_t bytes) noexcept {
     }
 }
 
-TSlotPool::TSlotPool(std::size_t slotSize)
-    : slotSize_((std::max(slotSize, sizeof(void*)) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
-                alignof(std::max_align_t)) {}
+namespace {
+// A slot holds the object or, while free, the next free slot's address.
+std::size_t SlotSize(std::size_t size, std::size_t alignment) {
+    const std::size_t align = std::max(alignment, alignof(void*));
+    return (std::max(size, sizeof(void*)) + align - 1) / align * align;
+}
+}  // namespace
+
+// Slots are carved at multiples of the slot size from blocks aligned for any object, so an
+// alignment up to that of max_align_t holds for each.
+TSlotPool::TSlotPool(std::size_t slotSize, std::size_t alignment) : slotSize_(SlotSize(slotSize, alignment)) {}
 
 TSlotPool::~TSlotPool() {
     for (const Block& b : blocks_) FreeBlock(b.data, b.bytes);
@@ -253,7 +261,7 @@ std::uint32_t TItemIndex::Pack(std::string_view key) {
     return v;
 }
 
-void TItemIndex::Add(std::string_view key, TCustomXLSItem* item) {
+void TItemIndex::Add(std::string_view key) {
     if (key.size() > 4) throw std::invalid_argument("TItemIndex: key longer than 4 bytes");
     if (buckets_.empty()) {
         keyLength_ = key.size();
@@ -265,7 +273,7 @@ void TItemIndex::Add(std::string_view key, TCustomXLSItem* item) {
     if (entries_.size() >= 0x7FFFFFFEu) throw std::length_error("TItemIndex: too many items");
     const auto ordinal = static_cast<std::int32_t>(entries_.size());
     const std::uint32_t packed = Pack(key);
-    entries_.push_back(Entry{packed, -1, item});
+    entries_.push_back(Entry{packed, -1});
     if (growing_ && entries_.size() > buckets_.size()) {
         Grow();  // relinks every ordinal, this one included
     } else {
@@ -320,10 +328,6 @@ int TItemIndex::Search(std::string_view key) const {
     return e == nullptr ? -1 : static_cast<int>(e - entries_.data());
 }
 
-TCustomXLSItem* TItemIndex::Find(std::string_view key) const {
-    const Entry* e = Lookup(key);
-    return e == nullptr ? nullptr : e->item;
-}
 
 // ---------------------------------------------------------------------------------------------
 // TCustomXLSItems
@@ -354,14 +358,17 @@ void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
 void TCustomXLSItems::Register(TCustomXLSItem& item, std::string_view key) {
     // Room first, so that the push below cannot fail after the index took the item.
     if (items_.size() == items_.capacity()) items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
-    index_.Add(key, &item);
+    index_.Add(key);
     item.registered_ = true;
     items_.push_back(std::move(pending_));
 }
 
 int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const { return index_.Search(KeyOf(item)); }
 
-TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const { return index_.Find(key); }
+TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const {
+    const int ordinal = index_.Search(key);
+    return ordinal < 0 ? nullptr : items_[static_cast<std::size_t>(ordinal)].get();
+}
 
 TCustomXLSItem& TCustomXLSItems::SetPending(TItemPtr item) {
     pending_ = std::move(item);
@@ -684,7 +691,7 @@ std::uint16_t TCustomXLSItem::FontHeight() const { return FontOf(Styles(), xfInd
 // TCell
 
 TCell::TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col)
-    : TCustomXLSItem(owner), row_(row), col_(col) {}
+    : TCustomXLSItem(owner), col_(static_cast<std::uint8_t>(col)), row_(row) {}
 
 void TCell::CheckValue(const TCellValue& v) {
     const TVarType kind = v.Kind();

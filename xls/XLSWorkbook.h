@@ -164,7 +164,7 @@ struct TBlockAllocator {
 // Without it every cell is a heap allocation of its own.
 class TSlotPool {
 public:
-    explicit TSlotPool(std::size_t slotSize);
+    explicit TSlotPool(std::size_t slotSize, std::size_t alignment = alignof(std::max_align_t));
     ~TSlotPool();
     TSlotPool(const TSlotPool&) = delete;
     TSlotPool& operator=(const TSlotPool&) = delete;
@@ -307,12 +307,10 @@ class TItemIndex {
 public:
     // `growing` false keeps the bucket count fixed (for comparison in benchmarks).
     explicit TItemIndex(std::uint32_t bucketCount = 16383, bool growing = true);
-    // Indexes `item` under `key` as the next ordinal (Count()).
-    void Add(std::string_view key, TCustomXLSItem* item);
+    // Indexes `key` as the next ordinal (Count()); the owner keeps the items by ordinal.
+    void Add(std::string_view key);
     // The first ordinal added under `key`, or -1.
     int Search(std::string_view key) const;
-    // The item of the first ordinal added under `key`, or null.
-    TCustomXLSItem* Find(std::string_view key) const;
     int Count() const { return static_cast<int>(entries_.size()); }
     std::uint32_t BucketCount() const { return static_cast<std::uint32_t>(buckets_.size()); }
 
@@ -321,11 +319,11 @@ private:
         std::int32_t head = -1;  // first ordinal, -1 when empty
         std::int32_t tail = -1;  // last ordinal, so buckets keep adding order
     };
-    // Key, chain link and item side by side: a lookup touches one line per step.
+    // Key and chain link side by side: a lookup touches one line per step. The item itself is
+    // the owner's, under the same ordinal.
     struct Entry {
         std::uint32_t key;
         std::int32_t next;
-        TCustomXLSItem* item;
     };
     static std::uint32_t Pack(std::string_view key);
     std::size_t BucketOf(std::uint32_t packed) const;
@@ -446,13 +444,15 @@ private:
     // The stored value of `key`; empty when there is none. Valid until the next change.
     std::string_view AttributeView(std::string_view key) const;
 
+    // Declared first, so that they sit in the padding at the end of the base class: a cell
+    // takes 72 bytes instead of 80, and a large sheet holds hundreds of thousands.
+    std::uint8_t col_;
+    std::uint16_t row_;
     TCellValue value_;
     // Most cells have no attributes; those that do (formulas, links) keep them all in one heap
     // block: capacity and used bytes (4 each), then per entry key and value lengths (4 each),
     // key bytes, value bytes. One allocation instead of a list and its strings.
     std::unique_ptr<char[]> attributes_;
-    std::uint16_t row_;
-    std::uint16_t col_;
 };
 
 class TCells final : public TCustomXLSItems {
@@ -473,7 +473,8 @@ private:
     void InheritStyle(TCell& cell);
     void Dispose(TCustomXLSItem* item) noexcept override;
 
-    detail::TSlotPool pool_{sizeof(TCell)};
+    static_assert(alignof(TCell) <= alignof(std::max_align_t));
+    detail::TSlotPool pool_{sizeof(TCell), alignof(TCell)};
 
     // One past the highest row-major address (row * 256 + col) registered so far, 0 when none.
     // Files list cells in address order, so most lookups while reading are for addresses above
@@ -586,7 +587,7 @@ private:
     void Dispose(TCustomXLSItem* item) noexcept override;
 
     // Every ROW record of a file makes a pending row at least once.
-    detail::TSlotPool pool_{sizeof(TRow)};
+    detail::TSlotPool pool_{sizeof(TRow), alignof(TRow)};
 };
 
 class TColumns final : public TCustomRowCols {

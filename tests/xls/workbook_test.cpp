@@ -135,12 +135,12 @@ TEST(ItemIndex, KeepsAddingOrderThroughGrowth) {
             const int row = linear >> 8, col = linear & 0xFF;
             keys.push_back(std::string{char(row & 0xFF), char(row >> 8), char(col), 0});
         }
-        for (std::size_t i = 0; i < keys.size(); ++i) index.Add(keys[i], nullptr);
-        index.Add(keys[3], nullptr);
+        for (std::size_t i = 0; i < keys.size(); ++i) index.Add(keys[i]);
+        index.Add(keys[3]);
         for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(index.Search(keys[i]), static_cast<int>(i));
         EXPECT_EQ(index.Search(std::string("\x01\x00\x00\x00", 4)), -1);
         EXPECT_EQ(index.Search("ab"), -1);  // another length is another key
-        EXPECT_THROW(index.Add("ab", nullptr), std::invalid_argument);
+        EXPECT_THROW(index.Add("ab"), std::invalid_argument);
         EXPECT_EQ(index.BucketCount() > 7, growing);
     }
 }
