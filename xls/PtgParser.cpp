@@ -70,13 +70,25 @@ constexpr std::uint8_t kAttrDropped = kAttrVolatile | kAttrIf | kAttrGoto | kAtt
 constexpr std::uint8_t kRowRelative = 0x80;
 constexpr std::uint8_t kColRelative = 0x40;
 
-const PtgInfo* FindPtg(std::uint8_t code) {
-    if (code >= 0x80) return nullptr;
-    const std::uint8_t base = code >= 0x20 ? static_cast<std::uint8_t>((code & 0x1F) | 0x20) : code;
-    for (const auto& info : kPtgs) {
-        if (info.code == base) return &info;
+// Position in kPtgs of each code below 0x80, or -1: one look-up per token.
+constexpr std::array<std::int8_t, 0x80> kPtgByCode = [] {
+    std::array<std::int8_t, 0x80> table{};
+    for (auto& t : table) t = -1;
+    for (std::size_t code = 0; code < table.size(); ++code) {
+        const auto base = static_cast<std::uint8_t>(code >= 0x20 ? ((code & 0x1F) | 0x20) : code);
+        for (std::size_t i = 0; i < std::size(kPtgs); ++i) {
+            if (kPtgs[i].code == base) {
+                table[code] = static_cast<std::int8_t>(i);
+                break;
+            }
+        }
     }
-    return nullptr;
+    return table;
+}();
+
+const PtgInfo* FindPtg(std::uint8_t code) {
+    if (code >= 0x80 || kPtgByCode[code] < 0) return nullptr;
+    return &kPtgs[static_cast<std::size_t>(kPtgByCode[code])];
 }
 
 std::uint16_t U16(std::span<const std::uint8_t> raw, std::size_t at) {

@@ -713,7 +713,8 @@ void TCell::SetValue(const TCellValue& v) {
 // Takes the value over: the reader's strings are not copied a second time.
 void TCell::SetValue(TCellValue&& v) {
     CheckValue(v);
-    if (!(value_ == v)) value_ = std::move(v);
+    // A new cell is empty and `v` never is (CheckValue): no comparison needed.
+    if (std::holds_alternative<std::monostate>(value_.Get()) || !(value_ == v)) value_ = std::move(v);
     Changed();
 }
 
