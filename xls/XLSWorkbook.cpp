@@ -293,34 +293,29 @@ std::size_t TItemIndex::BucketOf(std::uint32_t packed) const {
 
 void TItemIndex::Link(std::int32_t ordinal, std::size_t bucket) {
     Bucket& b = buckets_[bucket];
-    if (b.tail < 0) {
-        b.head = ordinal;
-    } else {
-        entries_[static_cast<std::size_t>(b.tail)].next = ordinal;
-    }
-    b.tail = ordinal;
+    entries_[static_cast<std::size_t>(ordinal)].next = b.head;
+    b.head = ordinal;
 }
 
 void TItemIndex::Grow() {
     buckets_.assign(buckets_.size() * 2 + 1, Bucket{});
     bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
-    for (std::size_t o = 0; o < entries_.size(); ++o) {
-        Entry& e = entries_[o];
-        e.next = -1;
-        // Relinking in ordinal order keeps every bucket in adding order.
-        Link(static_cast<std::int32_t>(o), BucketOf(e.key));
-    }
+    // Relinking in ordinal order keeps every bucket newest first.
+    for (std::size_t o = 0; o < entries_.size(); ++o) Link(static_cast<std::int32_t>(o), BucketOf(entries_[o].key));
 }
 
 const TItemIndex::Entry* TItemIndex::Lookup(std::string_view key) const {
     if (buckets_.empty() || key.size() != keyLength_) return nullptr;
     const std::uint32_t packed = Pack(key);
+    // Collections add a key once, but the index answers for the first of equal keys: the
+    // last match of the newest-first walk.
+    const Entry* found = nullptr;
     for (std::int32_t o = buckets_[BucketOf(packed)].head; o >= 0;) {
         const Entry& e = entries_[static_cast<std::size_t>(o)];
-        if (e.key == packed) return &e;
+        if (e.key == packed) found = &e;
         o = e.next;
     }
-    return nullptr;
+    return found;
 }
 
 int TItemIndex::Search(std::string_view key) const {

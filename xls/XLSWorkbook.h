@@ -295,7 +295,8 @@ private:
     bool registered_ = false;
 };
 
-// Hash index over a collection's items: ordinals in buckets, each bucket in adding order.
+// Hash index over a collection's items: ordinals in buckets, each bucket newest first, so that
+// adding touches only the bucket and the new entry, never an older entry elsewhere in memory.
 // It starts with 16383 buckets like every item collection and doubles them as the collection
 // grows, so that a lookup stays one short bucket walk however large the sheet gets. The bucket
 // is the key's row-major address (row * 256 + col, or the row/column index) modulo the count:
@@ -316,8 +317,7 @@ public:
 
 private:
     struct Bucket {
-        std::int32_t head = -1;  // first ordinal, -1 when empty
-        std::int32_t tail = -1;  // last ordinal, so buckets keep adding order
+        std::int32_t head = -1;  // newest ordinal, -1 when empty
     };
     // Key and chain link side by side: a lookup touches one line per step. The item itself is
     // the owner's, under the same ordinal.
