@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "XLSError.h"
@@ -641,6 +642,52 @@ TEST(XLSReader, PageSetupAndView) {
     EXPECT_FALSE(page.PrintGridlines);
     EXPECT_TRUE(page.CenterHorizontally);
     EXPECT_FALSE(page.CenterVertically);
+}
+
+// Each flag bit of SETUP, WSBOOL and WINDOW2 feeds its own field; every case sets the bits
+// the previous one cleared, so a swapped or shifted bit shows up.
+TEST(XLSReader, LayoutFlagBits) {
+    auto setup = [](std::uint16_t flags) {
+        return Payload{}.U16(9).U16(100).U16(7).U16(1).U16(1).U16(flags).U16(600).U16(600).F64(0.5).F64(0.5).U16(1);
+    };
+    struct Expected {
+        bool overThenDown, portrait, blackAndWhite, draft;
+        int startPage;
+        bool rowsAbove, columnsLeft, useScale;
+        bool gridlines, headings, zeros, pageBreakPreview;
+    };
+    struct Case {
+        std::uint16_t setupFlags, wsBool, window2;
+        Expected want;
+    };
+    const Case cases[] = {
+        {0x0000, 0x0000, 0x0000, {false, false, false, false, -1, true, true, true, false, false, false, false}},
+        {0x0001, 0x0040, 0x0002, {true, false, false, false, -1, false, true, true, true, false, false, false}},
+        {0x0008, 0x0080, 0x0004, {false, false, true, false, -1, true, false, true, false, true, false, false}},
+        {0x0010, 0x0100, 0x0010, {false, false, false, true, -1, true, true, false, false, false, true, false}},
+        {0x0082, 0x01C0, 0x0800, {false, true, false, false, 7, false, false, false, false, false, false, true}},
+        // Bits that feed nothing (no printer settings, notes, frozen panes, selected tab).
+        {0x0064, 0x0001, 0x0609, {false, false, false, false, -1, true, true, true, false, false, false, false}},
+    };
+    for (const auto& c : cases) {
+        BiffBuilder b = OneSheet();
+        b.Record(rec::kSetup, setup(c.setupFlags))
+            .Record(rec::kWsBool, Payload{}.U16(c.wsBool))
+            .Record(rec::kWindow2, Payload{}.U16(c.window2).U16(0).U16(0))
+            .Eof();
+        TXLSFile file;
+        Load(file, b);
+        const TSheet& sheet = file.Workbook().Sheets().Items(0);
+        const TPageSetup& page = const_cast<TSheet&>(sheet).PageSetup();
+        const Expected got{page.OverThenDown, page.Portrait, page.BlackAndWhite, page.Draft, page.StartPage,
+                           page.SummaryRowsAbove, page.SummaryColumnsLeft, page.UseScale, sheet.ShowGridlines,
+                           sheet.ShowHeadings, sheet.ShowZeros, sheet.PageBreakPreview};
+        const auto tie = [](const Expected& e) {
+            return std::make_tuple(e.overThenDown, e.portrait, e.blackAndWhite, e.draft, e.startPage, e.rowsAbove,
+                                   e.columnsLeft, e.useScale, e.gridlines, e.headings, e.zeros, e.pageBreakPreview);
+        };
+        EXPECT_TRUE(tie(got) == tie(c.want)) << std::hex << c.setupFlags << " " << c.wsBool << " " << c.window2;
+    }
 }
 
 TEST(XLSReader, ZoomFromScl) {
