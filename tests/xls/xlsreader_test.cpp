@@ -677,8 +677,8 @@ TEST(XLSReader, LayoutFlagBits) {
             .Eof();
         TXLSFile file;
         Load(file, b);
-        const TSheet& sheet = file.Workbook().Sheets().Items(0);
-        const TPageSetup& page = const_cast<TSheet&>(sheet).PageSetup();
+        TSheet& sheet = file.Workbook().Sheets().Items(0);
+        const TPageSetup& page = sheet.PageSetup();
         const Expected got{page.OverThenDown, page.Portrait, page.BlackAndWhite, page.Draft, page.StartPage,
                            page.SummaryRowsAbove, page.SummaryColumnsLeft, page.UseScale, sheet.ShowGridlines,
                            sheet.ShowHeadings, sheet.ShowZeros, sheet.PageBreakPreview};
