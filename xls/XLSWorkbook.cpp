@@ -446,8 +446,15 @@ TCell& TCells::Cell(int row, int col) {
 
 void TCells::InheritStyle(TCell& cell) {
     // Only registered rows and columns count; looking them up here must not create any.
-    const TRow* row = Sheet().Rows().Find(cell.Row());
-    const TColumn* col = Sheet().Columns().Find(cell.Col());
+    TRows& rows = Sheet().Rows();
+    if (styleRow_ != cell.Row() || styleRowCount_ != rows.Count()) {
+        styleRow_ = cell.Row();
+        styleRowCount_ = rows.Count();
+        styleRowItem_ = rows.Find(cell.Row());
+    }
+    const TRow* row = styleRowItem_;
+    const TColumns& columns = Sheet().Columns();
+    const TColumn* col = columns.Count() == 0 ? nullptr : columns.Find(cell.Col());
     const std::int32_t rowXF = row ? row->XFIndex() : 0;
     const std::int32_t colXF = col ? col->XFIndex() : 0;
     if (rowXF == 0 || colXF == 0) {

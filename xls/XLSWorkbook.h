@@ -41,6 +41,7 @@ class TWorkbook;
 class TSheet;
 class TCells;
 class TCell;
+class TRow;
 class TRows;
 class TColumns;
 class TCustomXLSItems;
@@ -475,6 +476,13 @@ private:
 
     static_assert(alignof(TCell) <= alignof(std::max_align_t));
     detail::TSlotPool pool_{sizeof(TCell), alignof(TCell)};
+
+    // The row last looked up for a new cell's style, good while the rows' count is unchanged:
+    // registered rows are never removed, so neither a hit nor a miss goes stale before then.
+    // Cells of one row come one after another, and each would otherwise search the rows.
+    int styleRow_ = -1;
+    int styleRowCount_ = -1;
+    const TRow* styleRowItem_ = nullptr;
 
     // One past the highest row-major address (row * 256 + col) registered so far, 0 when none.
     // Files list cells in address order, so most lookups while reading are for addresses above

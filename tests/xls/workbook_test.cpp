@@ -382,6 +382,17 @@ TEST_F(CellsTest, AttributesSurviveRewritesRemovalsAndGrowthOfTheirNeighbours) {
     EXPECT_EQ(c.Formula(), "A1*2+3");
 }
 
+TEST_F(CellsTest, NewCellsFollowTheirRowAsItIsRegisteredAndChangedBetweenThem) {
+    cells.Cell(3, 0).SetValue(1.0);  // row 3 not registered yet
+    EXPECT_EQ(cells.Cell(3, 1).FillColor(), 58);
+    sheet.Rows().Row(3).SetFillColor(3);  // registers the row
+    EXPECT_EQ(cells.Cell(3, 2).FillColor(), 3);
+    sheet.Rows().Row(3).SetFillColor(5);  // the same row, changed again
+    EXPECT_EQ(cells.Cell(3, 3).FillColor(), 5);
+    EXPECT_EQ(cells.Cell(4, 3).FillColor(), 58);
+    EXPECT_EQ(cells.Cell(3, 4).FillColor(), 5);
+}
+
 TEST_F(CellsTest, HyperlinkBecomesTheValueOnlyOfAnEmptyCell) {
     TCell& empty = cells.Cell(0, 0);
     empty.SetHyperlink(u"http://x.cz");
