@@ -520,7 +520,9 @@ void TCustomXLSItem::Changed() { owner_->ItemChanged(*this); }
 void TCustomXLSItem::SetXFIndex(std::int32_t i) {
     if (i == xfIndex_) return;
     xfIndex_ = i;
-    Changed();
+    // Every collection ignores a change to a registered item; the reader formats each of its
+    // cells after storing the value, so this skips a call per cell.
+    if (!registered_) Changed();
 }
 
 // Copy-on-write of the item's XF entry: `apply` edits the scratch and answers whether it changed
