@@ -1,11 +1,6 @@
 # Measurement text: bytes as a text file to load and as clipboard text to paste, then the
 # calculation over them. The app core only exists when the window is built.
 if(TARGET morvik_app_core)
-    morvik_fuzz_target(fuzz_textload ${CMAKE_CURRENT_LIST_DIR}/textload_fuzz.cpp)
-    target_link_libraries(fuzz_textload PRIVATE morvik_app_core)
-
-    if(MORVIK_BUILD_TESTS AND NOT MORVIK_FUZZ)
-        add_test(NAME fuzz_textload_replay
-                 COMMAND fuzz_textload ${CMAKE_CURRENT_LIST_DIR}/regressions/textload)
-    endif()
+    morvik_fuzz_target(fuzz_textload ${CMAKE_CURRENT_LIST_DIR}/textload_fuzz.cpp
+        LINK morvik_app_core REPLAY ${CMAKE_CURRENT_LIST_DIR}/regressions/textload)
 endif()
