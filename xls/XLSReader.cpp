@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -215,7 +214,17 @@ private:
     std::vector<std::vector<std::uint8_t>> names_;
     std::vector<std::string> sheetNames_;
     std::vector<std::vector<std::uint8_t>> references_;
-    std::vector<std::vector<std::uint8_t>> formulas_;
+    // Formula tokens of every FORMULA record, end to end, and where each formula's run lies.
+    // The formula pass renders from this list instead of visiting every cell of the workbook.
+    struct FormulaEntry {
+        std::size_t offset;      // into formulaTokens_
+        std::uint32_t length;
+        std::int32_t sheet;
+        std::int32_t ordinal;    // the cell's place in its sheet's cells
+        std::uint8_t options;    // low byte of the record's option flags
+    };
+    std::vector<std::uint8_t> formulaTokens_;
+    std::vector<FormulaEntry> formulas_;
     std::unique_ptr<TPtgParser> parser_;
     std::int64_t mergedBudget_ = kMergedCellBudget;
     // Per XF index: -1 not yet known, 0 not a date format, 1 a date format. Number formats
@@ -563,11 +572,14 @@ void TXLSReader::Loader::OnFormula(ByteReader& r) {
     r.Skip(4);
     const std::uint16_t length = r.U16();
     const auto tokens = r.Bytes(std::min<std::size_t>(length, r.Remaining()));
-    std::vector<std::uint8_t> entry(2, 0);
-    std::copy(options.begin(), options.end(), entry.begin());
-    entry.insert(entry.end(), tokens.begin(), tokens.end());
-    formulas_.push_back(std::move(entry));
-    cell.SetFormula(std::to_string(formulas_.size() - 1));
+    // A formula cell joins its sheet even when it holds no value and the default format.
+    if (!cell.Registered()) cell.SetFormula("0");
+    TCells& cells = Sheet().Cells();
+    const int last = cells.Count() - 1;
+    const int ordinal = last >= 0 && &cells.Items(last) == &cell ? last : cells.IndexOf(cell);
+    formulas_.push_back({formulaTokens_.size(), static_cast<std::uint32_t>(tokens.size()),
+                         sheetIndex_, ordinal, options.empty() ? std::uint8_t{0} : options[0]});
+    formulaTokens_.insert(formulaTokens_.end(), tokens.begin(), tokens.end());
 }
 
 void TXLSReader::Loader::OnString(ByteReader&) {
@@ -608,29 +620,27 @@ void TXLSReader::Loader::OnShrFmla(ByteReader& r) {
 void TXLSReader::Loader::FormulaPass() {
     if (formulas_.empty()) return;
     TPtgParser& parser = Parser();
+    // Rendered sheet by sheet in the order of each sheet's cells; a cell given more than one
+    // formula keeps the last.
+    const auto before = [](const FormulaEntry& a, const FormulaEntry& b) {
+        return a.sheet != b.sheet ? a.sheet < b.sheet : a.ordinal < b.ordinal;
+    };
+    if (!std::is_sorted(formulas_.begin(), formulas_.end(), before))
+        std::stable_sort(formulas_.begin(), formulas_.end(), before);
     auto& sheets = workbook_.Sheets();
-    for (int s = 0; s < sheets.Count(); ++s) {
-        TCells& cells = sheets.Items(s).Cells();
-        for (int i = 0; i < cells.Count(); ++i) {
-            TCell& cell = cells.Items(i);
-            const std::string text = cell.Formula();
-            if (text.empty()) continue;
-            std::size_t index = 0;
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), index);
-            if (ec != std::errc{} || end != text.data() + text.size() || index >= formulas_.size()) {
-                cell.SetFormula({});
-                continue;
-            }
-            const auto& entry = formulas_[index];
-            const std::span<const std::uint8_t> tokens(entry.data() + 2, entry.size() - 2);
-            const auto status = parser.Parse(static_cast<std::uint16_t>(s), cell.Row(), tokens, entry[0],
-                                             static_cast<std::uint8_t>(cell.Col()));
-            if (status == TPtgParser::kOk) {
-                cell.SetFormula(parser.Result());
-            } else {
-                cell.SetFormula({});
-                if (options_.StrictFormulas) throw EXLSError(kErrFormulaNotRecognized);
-            }
+    for (std::size_t i = 0; i < formulas_.size(); ++i) {
+        const FormulaEntry& entry = formulas_[i];
+        if (i + 1 < formulas_.size() && formulas_[i + 1].sheet == entry.sheet && formulas_[i + 1].ordinal == entry.ordinal)
+            continue;
+        TCell& cell = sheets.Items(entry.sheet).Cells().Items(entry.ordinal);
+        const std::span<const std::uint8_t> tokens(formulaTokens_.data() + entry.offset, entry.length);
+        const auto status = parser.Parse(static_cast<std::uint16_t>(entry.sheet), cell.Row(), tokens, entry.options,
+                                         static_cast<std::uint8_t>(cell.Col()));
+        if (status == TPtgParser::kOk) {
+            cell.SetFormula(parser.Result());
+        } else {
+            cell.SetFormula({});
+            if (options_.StrictFormulas) throw EXLSError(kErrFormulaNotRecognized);
         }
     }
 }

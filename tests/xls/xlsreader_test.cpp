@@ -415,6 +415,55 @@ TEST(XLSReader, FormulaCells) {
     EXPECT_EQ(CellsOf(noFormulas).Cell(0, 3).Value(), TCellValue::String8("text result"));
 }
 
+// Formulas are rendered after the records are read: each must still land on its own cell,
+// whether the cell was made before its FORMULA record, holds no value, sits on a later sheet
+// or is given a formula twice (the last one counts).
+TEST(XLSReader, FormulasFindTheirCells) {
+    const Payload nine = Payload{}.U8(0x1E).U16(9);
+    BiffBuilder b = Globals({"One", "Two"});
+    b.Eof();
+    b.Bof(kBofSheet)
+        .Number(0, 0, kXfPlain, 1)
+        .Number(0, 1, kXfPlain, 2)
+        .Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(7), 0, ThreePlusFour())  // cell made earlier
+        .Formula(1, 0, kXfPlain, BiffBuilder::SpecialResult(2, 7), 0, ThreePlusFour())  // no value, plain
+        .Formula(0, 1, kXfPlain, BiffBuilder::NumberResult(1), 0, Payload{}.U8(0xFF))
+        .Formula(0, 1, kXfPlain, BiffBuilder::NumberResult(9), 0, nine)  // replaces the bad one
+        .Eof();
+    b.Bof(kBofSheet).Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(9), 0, nine).Eof();
+    for (const bool strict : {false, true}) {
+        TXLSFile file;
+        file.ReaderOptions.StrictFormulas = strict;
+        Load(file, b);
+        TCells& one = CellsOf(file);
+        EXPECT_EQ(one.Count(), 3) << strict;
+        EXPECT_EQ(one.Cell(0, 0).Formula(), "3+4") << strict;
+        EXPECT_EQ(one.Cell(0, 1).Formula(), "9") << strict;
+        EXPECT_EQ(one.Cell(0, 1).Value(), TCellValue(9.0)) << strict;
+        const TCell* empty = one.Find(1, 0);
+        ASSERT_NE(empty, nullptr) << strict;
+        EXPECT_TRUE(empty->Value().IsEmpty()) << strict;
+        EXPECT_EQ(empty->Formula(), "3+4") << strict;
+        EXPECT_EQ(CellsOf(file, 1).Cell(0, 0).Formula(), "9") << strict;
+    }
+
+    // A bad formula given last fails a strict read, on whichever sheet it stands.
+    BiffBuilder bad = Globals({"One", "Two"});
+    bad.Eof();
+    bad.Bof(kBofSheet).Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(9), 0, nine).Eof();
+    bad.Bof(kBofSheet)
+        .Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(9), 0, nine)
+        .Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(1), 0, Payload{}.U8(0xFF))
+        .Eof();
+    TXLSFile lenient;
+    Load(lenient, bad);
+    EXPECT_EQ(CellsOf(lenient).Cell(0, 0).Formula(), "9");
+    EXPECT_EQ(CellsOf(lenient, 1).Cell(0, 0).Formula(), "");
+    TXLSFile strictFile;
+    strictFile.ReaderOptions.StrictFormulas = true;
+    EXPECT_EQ(MessageOf([&] { Load(strictFile, bad); }), "Formula not recognized");
+}
+
 TEST(XLSReader, LongFormulaStringRunsIntoContinue) {
     BiffBuilder b = OneSheet();
     b.Formula(0, 0, kXfPlain, BiffBuilder::SpecialResult(0), 0, ThreePlusFour())
