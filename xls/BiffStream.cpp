@@ -28,9 +28,16 @@ bool TBIFFStream::ReadRecord() {
         stream_.Seek(0, 2);
         return false;
     }
-    data.SetSize(length);
-    if (length == 0) return true;
-    return stream_.ReadExact(data.Data(), length);
+    if (length == 0) {
+        data.SetSize(0);
+        return true;
+    }
+    // Every byte is either read or zeroed here, so the buffer need not be cleared first.
+    std::uint8_t* payload = data.SetSizeForOverwrite(length);
+    const std::size_t read = stream_.Read(payload, length);
+    if (read == length) return true;
+    std::fill(payload + read, payload + length, std::uint8_t{0});
+    return false;
 }
 
 bool TRecordCursor::NextRecord() {

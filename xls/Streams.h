@@ -1,6 +1,7 @@
 // The record payload buffer and the text forms the record reader stores.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -17,17 +18,31 @@ namespace morvik::xls {
 class TEasyStream {
 public:
     TEasyStream() = default;
-    explicit TEasyStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
+    explicit TEasyStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()), size_(bytes.size()) {}
 
-    std::int64_t Size() const { return static_cast<std::int64_t>(bytes_.size()); }
+    std::int64_t Size() const { return static_cast<std::int64_t>(size_); }
     // Grows with zero bytes or shrinks; the position stays where it is.
-    void SetSize(std::size_t size) { bytes_.resize(size); }
+    void SetSize(std::size_t size) {
+        if (size > size_) {
+            if (size > bytes_.size()) bytes_.resize(size);
+            std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(size_), bytes_.begin() + static_cast<std::ptrdiff_t>(size), 0);
+        }
+        size_ = size;
+    }
+    // Sets the size like SetSize but leaves the bytes as they were, for a caller that writes
+    // every one of them at once (a record's payload, tens of thousands per load). Returns
+    // Data().
+    std::uint8_t* SetSizeForOverwrite(std::size_t size) {
+        if (size > bytes_.size()) bytes_.resize(size);
+        size_ = size;
+        return bytes_.data();
+    }
     std::int64_t Position() const { return position_; }
     // A negative position is taken as 0.
     void SetPosition(std::int64_t position) { position_ = position < 0 ? 0 : position; }
     std::int64_t Remaining() const { return Size() - position_; }
     std::uint8_t* Data() { return bytes_.data(); }
-    std::span<const std::uint8_t> Bytes() const { return bytes_; }
+    std::span<const std::uint8_t> Bytes() const { return {bytes_.data(), size_}; }
 
     bool ReadByte(std::uint8_t& value);
     bool ReadWord(std::uint16_t& value);
@@ -50,7 +65,9 @@ private:
     // How many of `n` bytes are there to read at the current position.
     std::size_t Available(std::size_t n) const;
 
+    // Only the first size_ bytes are the stream's; the buffer beyond is kept for reuse.
     std::vector<std::uint8_t> bytes_;
+    std::size_t size_ = 0;
     std::int64_t position_ = 0;
 };
 

@@ -172,6 +172,20 @@ TEST(EasyStream, ShortReadsYieldZeroAndMoveByWhatWasThere) {
     EXPECT_LT(s.Remaining(), 0);
 }
 
+TEST(EasyStream, ShrinkingAndGrowingAgainShowsZerosOnly) {
+    const std::vector<std::uint8_t> bytes = {1, 2, 3, 4, 5, 6};
+    TEasyStream s(bytes);
+    s.SetSize(2);
+    EXPECT_EQ(s.Bytes().size(), 2u);
+    s.SetPosition(1);
+    EXPECT_EQ(s.DWord(), 0u);  // the old bytes beyond the end are not read
+    s.SetSize(5);
+    EXPECT_EQ(std::vector<std::uint8_t>(s.Bytes().begin(), s.Bytes().end()), (std::vector<std::uint8_t>{1, 2, 0, 0, 0}));
+    std::uint8_t* data = s.SetSizeForOverwrite(3);
+    EXPECT_EQ(data, s.Data());
+    EXPECT_EQ(s.Size(), 3);
+}
+
 TEST(EasyStream, CountedStrings) {
     struct Case {
         const char* what;
@@ -242,6 +256,28 @@ TEST(BIFFStream, CutsTheStreamIntoRecords) {
         EXPECT_FALSE(wb.biff.ReadRecord()) << c.what;  // and stays at the end
         EXPECT_EQ(wb.biff.Position(), wb.biff.Size()) << c.what;
     }
+}
+
+// One buffer serves every record: a short record after a long one must not show the long
+// one's bytes, and a payload cut off by the stream reads zero where it is missing.
+TEST(BIFFStream, ReusedRecordBufferHoldsOnlyTheCurrentPayload) {
+    Workbook wb(Records({{kBof, P().U32(0x11223344).U32(0x55667788)}, {0x0203, P().U16(0xABCD)}, {kEof, {}}}));
+    ASSERT_TRUE(wb.biff.ReadRecord());
+    ASSERT_TRUE(wb.biff.ReadRecord());
+    TEasyStream& data = wb.biff.Record().Data;
+    EXPECT_EQ(data.Size(), 2);
+    EXPECT_EQ(data.Bytes().size(), 2u);
+    EXPECT_EQ(data.Word(), 0xABCD);
+    EXPECT_EQ(data.Word(), 0);
+    ASSERT_TRUE(wb.biff.ReadRecord());
+    EXPECT_EQ(wb.biff.Record().Data.Size(), 0);
+    EXPECT_TRUE(wb.biff.Record().Data.Bytes().empty());
+
+    Workbook cut(Records({{kBof, P().U32(0xFFFFFFFF).U32(0xFFFFFFFF)}}, P().U16(0x0203).U16(6).U16(0x1234)));
+    ASSERT_TRUE(cut.biff.ReadRecord());
+    EXPECT_FALSE(cut.biff.ReadRecord());
+    TEasyStream& rest = cut.biff.Record().Data;
+    EXPECT_EQ(std::vector<std::uint8_t>(rest.Bytes().begin(), rest.Bytes().end()), (std::vector<std::uint8_t>{0x34, 0x12}));
 }
 
 TEST(BIFFStream, RewindStartsOver) {
