@@ -438,8 +438,11 @@ bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
 
 void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
     if (xf >= static_cast<std::uint32_t>(workbook_.XFs().Count())) return;
-    cell.SetXFIndex(static_cast<std::int32_t>(xf));
+    // Most cells already carry their XF (inherited from the row) and most XFs are known not
+    // to be dates: both answered here without a call, once per cell.
+    if (cell.XFIndex() != static_cast<std::int32_t>(xf)) cell.SetXFIndex(static_cast<std::int32_t>(xf));
     // The cell's number format is its XF entry's, so the class follows from the XF alone.
+    if (xf < xfDateCache_.size() && xfDateCache_[xf] == 0) return;
     if (!XfIsDate(xf)) return;
     const TCellValue& value = cell.Value();
     if (value.IsNumber() && value.Kind() != TVarType::Date) {
