@@ -40,7 +40,7 @@ bool TBIFFStream::ReadRecord() {
     return false;
 }
 
-bool TRecordCursor::NextRecord() {
+bool TRecordCursor::NextRecordSlow() {
     // Once the stream has run out, the record left in the buffer is stale: offering it again
     // would dispatch it twice, or raise the repeat error for what is only a short file.
     if (ended_) return false;

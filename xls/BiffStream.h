@@ -55,7 +55,18 @@ public:
     // The next record to dispatch; false at the end of the stream. Raises
     // std::runtime_error("Error: BIFF record can not be processed") when the same record
     // is offered a second time without being consumed.
-    bool NextRecord();
+    bool NextRecord() {
+        // The usual turn, inline: the last record was consumed, nobody watches the progress
+        // and the stream goes on.
+        if (consumed_ && !ended_ && !onProgress_) {
+            const bool ok = stream_.ReadRecord();
+            consumed_ = false;
+            repeats_ = 0;
+            if (!ok) ended_ = true;
+            return ok;
+        }
+        return NextRecordSlow();
+    }
     // Consumes the current record and fetches the next; true when that is a CONTINUE.
     bool FetchContinue();
 
@@ -69,6 +80,8 @@ public:
     TBIFFStream& Stream() { return stream_; }
 
 private:
+    bool NextRecordSlow();
+
     TBIFFStream& stream_;
     TProgressEvent onProgress_;
     bool consumed_ = true;
