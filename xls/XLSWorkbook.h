@@ -313,6 +313,9 @@ public:
     void Add(std::string_view key);
     // The first ordinal added under `key`, or -1.
     int Search(std::string_view key) const;
+    // Makes room for `count` entries at once: the bucket count growth would reach for them,
+    // and the entries' storage. Callers bound `count`; a growing index only.
+    void Reserve(std::size_t count);
     int Count() const { return static_cast<int>(entries_.size()); }
     std::uint32_t BucketCount() const { return static_cast<std::uint32_t>(buckets_.size()); }
 
@@ -395,6 +398,8 @@ protected:
     TCustomXLSItem& SetPending(TItemPtr item);
     // Makes the pending `item` join the collection under `key`.
     void Register(TCustomXLSItem& item, std::string_view key);
+    // Room for `count` registered items without regrowing the index or the list.
+    void ReserveItems(std::size_t count);
 
 private:
     TSheet* sheet_;
@@ -469,6 +474,9 @@ public:
     TCell& Items(int ordinal) const { return static_cast<TCell&>(TCustomXLSItems::Items(ordinal)); }
     std::string KeyOf(const TCustomXLSItem& item) const override;
     void ItemChanged(TCustomXLSItem& item) override;
+    // Room for `count` cells, for a reader that knows the sheet's size up front; changes
+    // nothing else. The caller bounds `count`.
+    void Reserve(std::size_t count) { ReserveItems(count); }
 
 private:
     void InheritStyle(TCell& cell);

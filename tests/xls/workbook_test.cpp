@@ -145,6 +145,65 @@ TEST(ItemIndex, KeepsAddingOrderThroughGrowth) {
     }
 }
 
+TEST(ItemIndex, ReserveKeepsOrderFirstMatchAndTheGrownBucketCount) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < 40; ++i) {
+        const int linear = i * 7;
+        keys.push_back(std::string{char((linear >> 8) & 0xFF), 0, char(linear & 0xFF), 0});
+    }
+    // Reserving before the first key, midway with a duplicate already in, or not at all
+    // (a fixed index ignores it) must answer alike.
+    struct Case {
+        const char* name;
+        bool growing;
+        int reserveAfter;
+    };
+    for (const Case& c : {Case{"before", true, 0}, Case{"midway", true, 21}, Case{"fixed", false, 0}}) {
+        SCOPED_TRACE(c.name);
+        TItemIndex grown(7), index(7, c.growing);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (static_cast<int>(i) == c.reserveAfter) index.Reserve(keys.size() + 1);
+            if (i == 20) {
+                grown.Add(keys[3]);
+                index.Add(keys[3]);
+            }
+            grown.Add(keys[i]);
+            index.Add(keys[i]);
+            if (static_cast<int>(i) >= c.reserveAfter && c.growing) {
+                EXPECT_EQ(index.BucketCount(), 63u);  // 7, 15, 31, 63: where growth ends for 41
+            }
+        }
+        index.Reserve(3);  // smaller than the count: no effect
+        ASSERT_EQ(index.Count(), grown.Count());
+        if (c.growing) {
+            EXPECT_EQ(index.BucketCount(), grown.BucketCount());
+        }
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const int expected = i < 20 ? static_cast<int>(i) : static_cast<int>(i) + 1;
+            EXPECT_EQ(index.Search(keys[i]), i == 3 ? 3 : expected);
+            EXPECT_EQ(index.Search(keys[i]), grown.Search(keys[i]));
+        }
+    }
+}
+
+TEST_F(CellsTest, ReserveRegistersNothingAndKeepsOrderAndLookups) {
+    cells.Cell(5, 5).SetValue(1);
+    cells.Reserve(100000);
+    EXPECT_EQ(cells.Count(), 1);
+    EXPECT_FALSE(cells.Cell(0, 0).Registered());  // a lookup still makes only a pending cell
+    EXPECT_EQ(cells.Count(), 1);
+    for (int r = 0; r < 300; ++r)
+        for (int c = 0; c < 100; ++c)
+            if (r != 5 || c != 5) cells.Cell(r, c).SetValue(r * 100 + c);
+    ASSERT_EQ(cells.Count(), 300 * 100);
+    EXPECT_EQ(cells.Items(0).Row(), 5);
+    EXPECT_EQ(cells.Items(1).Row(), 0);
+    EXPECT_EQ(cells.Items(1).Col(), 0);
+    EXPECT_EQ(cells.IndexOf(cells.Cell(5, 5)), 0);
+    EXPECT_EQ(cells.IndexOf(cells.Cell(299, 99)), cells.Count() - 1);
+    EXPECT_EQ(*cells.Find(120, 7)->Value().As<std::int32_t>(), 120 * 100 + 7);
+}
+
 struct RegistrationCase {
     const char* name;
     std::function<void(TCell&)> op;
