@@ -1,5 +1,7 @@
 #include "Cp1250.h"
 
+#include "ByteReader.h"
+
 #include <array>
 
 namespace morvik::xls {
@@ -135,7 +137,7 @@ std::string Utf16ToUtf8(std::u16string_view units) {
 std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
     std::u16string units(bytes.size() / 2, u'\0');
     for (std::size_t i = 0; i < units.size(); ++i) {
-        units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        units[i] = static_cast<char16_t>(LoadU16(bytes.data() + 2 * i));
     }
     return Utf16ToUtf8(units);
 }

@@ -1,5 +1,7 @@
 #include "Lists.h"
 
+#include "ByteReader.h"
+
 #include <utility>
 
 namespace morvik::xls {
@@ -15,8 +17,8 @@ void TXLSSharedFormulas::Add(std::uint16_t sheet, std::span<const std::uint8_t> 
     if (payload.size() < kHeaderSize) return;
     TXLSSharedFormula f;
     f.Sheet = sheet;
-    f.FirstRow = static_cast<std::uint16_t>(payload[0] | (payload[1] << 8));
-    f.LastRow = static_cast<std::uint16_t>(payload[2] | (payload[3] << 8));
+    f.FirstRow = LoadU16(payload.data());
+    f.LastRow = LoadU16(payload.data() + 2);
     f.FirstCol = payload[4];
     f.LastCol = payload[5];
     f.Tokens.assign(payload.begin() + kHeaderSize, payload.end());

@@ -1,5 +1,7 @@
 #include "PtgParser.h"
 
+#include "ByteReader.h"
+
 #include <bit>
 #include <charconv>
 #include <clocale>
@@ -92,7 +94,7 @@ const PtgInfo* FindPtg(std::uint8_t code) {
 }
 
 std::uint16_t U16(std::span<const std::uint8_t> raw, std::size_t at) {
-    return static_cast<std::uint16_t>(raw[at] | (raw[at + 1] << 8));
+    return LoadU16(raw.data() + at);
 }
 
 struct CellRef {
@@ -193,9 +195,7 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
             AppendUnsigned(token.Text, U16(raw, 0));
             return true;
         case Shape::Number: {
-            std::uint64_t bits = 0;
-            for (int i = 7; i >= 0; --i) bits = (bits << 8) | raw[static_cast<std::size_t>(i)];
-            const double value = std::bit_cast<double>(bits);
+            const double value = std::bit_cast<double>(LoadU64(raw.data()));
             // A file cannot mean an infinite or undefined constant; do not invent text for it.
             if (!std::isfinite(value)) return false;
             token.Kind = TPtgKind::Operand;
