@@ -7,8 +7,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "TextCodec.h"
 #include "EquationSets.h"
+#include "TextCodec.h"
 
 namespace morvik::app {
 namespace {
@@ -141,8 +141,8 @@ void PasteText(TextTable& table, int anchorCol, int anchorRow, std::string_view 
         if (lineEnd == std::string_view::npos) {
             text = {};
         } else {
-            const bool crlf = text[lineEnd] == '\r' && lineEnd + 1 < text.size() &&
-                              text[lineEnd + 1] == '\n';
+            const bool crlf =
+                text[lineEnd] == '\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == '\n';
             text.remove_prefix(lineEnd + (crlf ? 2 : 1));
         }
         long long col = anchorCol - 1LL;

@@ -30,8 +30,8 @@ void LoadStartupSet(Workspace& ws, const IniFile& ini) {
     const std::string_view section = kSetSections[kUniversalSet];
     for (int r = 1; r <= kLastCoefficientRow; ++r) {
         for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
-            ws.sg.SetCell(k, r, FirstPointToComma(ini.ReadString(section, SgKey(k, r),
-                                                                 ws.sg.Cell(k, r))));
+            ws.sg.SetCell(
+                k, r, FirstPointToComma(ini.ReadString(section, SgKey(k, r), ws.sg.Cell(k, r))));
         }
     }
 }
@@ -41,8 +41,9 @@ void LoadEquationSet(Workspace& ws, const IniFile& ini, int index) {
     for (int r = 1; r <= kLastCoefficientRow; ++r) {
         for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
             const std::string key = SgKey(k, r);
-            ws.sg.SetCell(k, r, ini.ValueExists(section, key) ? ini.ReadString(section, key, "")
-                                                              : std::string());
+            ws.sg.SetCell(
+                k, r,
+                ini.ValueExists(section, key) ? ini.ReadString(section, key, "") : std::string());
         }
     }
 }

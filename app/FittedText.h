@@ -8,8 +8,7 @@
 
 namespace morvik::app {
 
-void DrawFittedText(QPainter& painter, const QRect& rect, Qt::Alignment align,
-                    const QString& text);
+void DrawFittedText(QPainter& painter, const QRect& rect, Qt::Alignment align, const QString& text);
 
 // Gives a push button the largest pixel size, up to that of `base`, at which its caption
 // fits inside its fixed width.

@@ -4,10 +4,9 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <algorithm>
 
 #include "FittedText.h"
-
-#include <algorithm>
 
 namespace morvik::app {
 
@@ -113,8 +112,8 @@ void ConfigureView(QTableView* view, TextTableModel* model, int colWidth, int ro
 
 }  // namespace
 
-StringGrid::StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWidth,
-                       int rowHeight, QWidget* parent)
+StringGrid::StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWidth, int rowHeight,
+                       QWidget* parent)
     : QTableView(parent),
       model_(new TextTableModel(table, fixedCols, fixedRows, this)),
       fixedCols_(fixedCols),

@@ -15,7 +15,7 @@ namespace morvik::app {
 // data, so a grid of 65,535 rows costs no more than its visible cells.
 class TextTableModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     TextTableModel(TextTable& table, int fixedCols, int fixedRows, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -32,7 +32,7 @@ public:
     // Shows what the table holds now; a changed row count resets the view.
     void Refresh();
 
-private:
+  private:
     TextTable& table_;
     int fixedCols_;
     int fixedRows_;
@@ -43,7 +43,7 @@ private:
 // Fixed cells are painted as header sections, the rest as ordinary cells.
 class FixedCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -51,7 +51,7 @@ public:
 
 class StringGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     StringGrid(TextTable& table, int fixedCols, int fixedRows, int colWidth, int rowHeight,
                QWidget* parent = nullptr);
 
@@ -69,11 +69,11 @@ public:
 
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     void UpdateFrozenRows();
 
     TextTableModel* model_;

@@ -134,8 +134,8 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
     const KeyHit hit =
         FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound);
     if (!hit.found) return std::string(defaultValue);
-    std::string_view value = std::string_view(bytes_).substr(hit.valueBegin,
-                                                             hit.valueEnd - hit.valueBegin);
+    std::string_view value =
+        std::string_view(bytes_).substr(hit.valueBegin, hit.valueEnd - hit.valueBegin);
     value = value.substr(0, kMaxValueLength);
     return Cp1250ToUtf8(value);
 }
@@ -143,12 +143,10 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
     std::size_t sectionEnd = 0;
     bool sectionFound = false;
-    return FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound)
-        .found;
+    return FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound).found;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     const std::string sectionBytes = Utf8ToCp1250(section);
     const std::string keyBytes = Utf8ToCp1250(key);
     const std::string valueBytes = Utf8ToCp1250(OneLine(value));

@@ -9,7 +9,7 @@ namespace morvik::app {
 
 // A key that could not be written; the message names the file.
 class EIniWriteError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -17,7 +17,7 @@ public:
 // and values cross this interface as UTF-8. Section and key names compare without regard
 // to case; every byte the writes do not touch stays as it was.
 class IniFile {
-public:
+  public:
     static constexpr std::size_t kMaxValueLength = 2047;
 
     explicit IniFile(std::string path);
@@ -39,19 +39,19 @@ public:
     // The bytes as they stand after the last successful write.
     const std::string& Bytes() const { return bytes_; }
 
-private:
+  private:
     struct Line {
-        std::size_t begin = 0;    // first byte of the line
-        std::size_t end = 0;      // one past the last byte before the line end
-        std::size_t next = 0;     // first byte of the following line
+        std::size_t begin = 0;  // first byte of the line
+        std::size_t end = 0;    // one past the last byte before the line end
+        std::size_t next = 0;   // first byte of the following line
     };
     struct KeyHit {
         bool found = false;
         std::size_t valueBegin = 0, valueEnd = 0;
     };
 
-    KeyHit FindKey(std::string_view section, std::string_view key,
-                   std::size_t* sectionEnd, bool* sectionFound) const;
+    KeyHit FindKey(std::string_view section, std::string_view key, std::size_t* sectionEnd,
+                   bool* sectionFound) const;
     Line LineAt(std::size_t pos) const;
     void Commit(std::string newBytes);
 

@@ -16,8 +16,7 @@ constexpr int kRightMargin = 4;
 
 }  // namespace
 
-StyledCheckBox::StyledCheckBox(const QString& caption, QWidget* parent)
-    : QAbstractButton(parent) {
+StyledCheckBox::StyledCheckBox(const QString& caption, QWidget* parent) : QAbstractButton(parent) {
     setText(caption);
     setCheckable(true);
     setChecked(true);
@@ -52,8 +51,8 @@ void StyledCheckBox::paintEvent(QPaintEvent*) {
     }
 
     const QRect textRect(kBoxSize + kGap, 0, width() - kBoxSize - kGap - kRightMargin, height());
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                             QPalette::WindowText));
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     DrawFittedText(p, textRect, Qt::AlignLeft | Qt::AlignVCenter, text());
     if (hasFocus()) {
         p.setPen(QPen(accent, 1, Qt::DotLine));

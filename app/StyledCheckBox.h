@@ -7,12 +7,12 @@ namespace morvik::app {
 
 class StyledCheckBox : public QAbstractButton {
     Q_OBJECT
-public:
+  public:
     explicit StyledCheckBox(const QString& caption, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
 };

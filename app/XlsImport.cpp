@@ -14,8 +14,8 @@ constexpr int kFirstLandmarkRow = 1;  // C2
 constexpr int kLastLandmarkRow = 22;  // E23
 constexpr int kFirstLandmarkCol = 2;
 constexpr int kLastLandmarkCol = 4;
-constexpr int kRightCloudCol = 7;     // H:J
-constexpr int kLeftCloudCol = 12;     // M:O
+constexpr int kRightCloudCol = 7;  // H:J
+constexpr int kLeftCloudCol = 12;  // M:O
 constexpr int kLastSheetRow = 65535;
 
 // A value as the general variant-to-text conversion gives it: numbers in their shortest form
@@ -25,14 +25,18 @@ std::string ValueText(const TCell* cell) {
     if (cell == nullptr) return {};
     const auto& v = cell->Value();
     switch (v.Kind()) {
-        case TVarType::Empty: return {};
+        case TVarType::Empty:
+            return {};
         case TVarType::Smallint:
         case TVarType::Integer:
-        case TVarType::Byte: return std::to_string(static_cast<long long>(v.AsDouble()));
+        case TVarType::Byte:
+            return std::to_string(static_cast<long long>(v.AsDouble()));
         case TVarType::Single:
         case TVarType::Double:
-        case TVarType::Currency: return xls::FormatPtgNumber(v.AsDouble(), '.');
-        default: return cell->DisplayText();
+        case TVarType::Currency:
+            return xls::FormatPtgNumber(v.AsDouble(), '.');
+        default:
+            return cell->DisplayText();
     }
 }
 
@@ -65,7 +69,8 @@ void ImportWorkbook(Workspace& ws, const std::string& path) {
     // A workbook without sheets fails here with the list's index message.
     const TCells& cells = file.Workbook().Sheets().Items(0).Cells();
     for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
-        for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k) ws.sgImput.SetCell(k, r, ValueText(Find(cells, r, k)));
+        for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k)
+            ws.sgImput.SetCell(k, r, ValueText(Find(cells, r, k)));
     }
     ReadEuryonCloud(cells, ws.sgImput2, kRightCloudCol);
     ReadEuryonCloud(cells, ws.sgImput3, kLeftCloudCol);

@@ -15,8 +15,8 @@
 #include "Compute.h"
 #include "DataExchange.h"
 #include "EquationSets.h"
-#include "FittedText.h"
 #include "Export.h"
+#include "FittedText.h"
 #include "IniFile.h"
 #include "XlsImport.h"
 
@@ -84,9 +84,7 @@ TForm1::TForm1(const QString& programFolder, QWidget* parent)
     }
 }
 
-QString TForm1::settingsPath() const {
-    return QDir(programFolder_).filePath(Q(kSettingsFileName));
-}
+QString TForm1::settingsPath() const { return QDir(programFolder_).filePath(Q(kSettingsFileName)); }
 
 void TForm1::BuildControls() {
     ComboBox1 = new QComboBox(this);
@@ -103,7 +101,7 @@ void TForm1::BuildControls() {
     PageControl1->setObjectName("PageControl1");
     PageControl1->setGeometry(8, 32, 593, 441);
     static constexpr std::array<const char*, 5> kSheetNames{"TabSheet1", "TabSheet2", "TabSheet3",
-                                                           "TabSheet4", "TabSheet5"};
+                                                            "TabSheet4", "TabSheet5"};
     for (std::size_t i = 0; i < tabSheets_.size(); ++i) {
         tabSheets_[i] = new QWidget;
         tabSheets_[i]->setObjectName(kSheetNames[i]);
@@ -129,10 +127,10 @@ void TForm1::BuildControls() {
         return g;
     };
     sgImput = makeGrid(ws_.sgImput, 2, 1, 56, 16, smallGrid, page1, "sgImput", {8, 8, 369, 397});
-    sgImput2 = makeGrid(ws_.sgImput2, 0, 1, 56, 16, smallGrid, page1, "sgImput2",
-                        {384, 24, 193, 187});
-    sgImput3 = makeGrid(ws_.sgImput3, 0, 1, 56, 16, smallGrid, page1, "sgImput3",
-                        {384, 232, 193, 173});
+    sgImput2 =
+        makeGrid(ws_.sgImput2, 0, 1, 56, 16, smallGrid, page1, "sgImput2", {384, 24, 193, 187});
+    sgImput3 =
+        makeGrid(ws_.sgImput3, 0, 1, 56, 16, smallGrid, page1, "sgImput3", {384, 232, 193, 173});
     sg = makeGrid(ws_.sg, 1, 1, 64, 19, grid, page2, "sg", {8, 8, 569, 393});
     sg->SetEditable(false);
     sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 185, 393});
@@ -160,7 +158,7 @@ void TForm1::BuildControls() {
     MakeLabel(page5, "Label6", "ver.: 1.5.2", {531, 395, 60, 14});
 
     static constexpr std::array<const char*, kEquationCount> kCbNames{"cb1", "cb2", "cb3", "cb4",
-                                                                     "cb5", "cb6", "cb7"};
+                                                                      "cb5", "cb6", "cb7"};
     static constexpr std::array<const char*, kEquationCount> kResultNames{
         "Result1", "Result2", "Result3", "Result4", "Result5", "Result6", "Result7"};
     const QFont resultFont = PixelFont(kArialFamilies, 19);
@@ -194,10 +192,10 @@ void TForm1::BuildControls() {
     line->setGeometry(0, 0, 610, 2);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    static constexpr std::array<QRect, 4> kButtonRects{QRect(16, 9, 89, 23), QRect(240, 9, 75, 23),
-                                                       QRect(448, 9, 75, 23), QRect(528, 9, 75, 23)};
+    static constexpr std::array<QRect, 4> kButtonRects{
+        QRect(16, 9, 89, 23), QRect(240, 9, 75, 23), QRect(448, 9, 75, 23), QRect(528, 9, 75, 23)};
     static constexpr std::array<const char*, 4> kButtonNames{"Button1", "Button2", "Button3",
-                                                            "Button4"};
+                                                             "Button4"};
     for (std::size_t i = 0; i < 4; ++i) {
         buttons_[i] = new QPushButton(Q(kCzechCaptions.buttons[i]), panel);
         buttons_[i]->setObjectName(kButtonNames[i]);
@@ -237,9 +235,10 @@ void TForm1::BuildControls() {
         g->addAction(Vloit1);
     }
 
-    QWidget* order[] = {ComboBox1, ComboBox2, PageControl1, sgImput, sgImput2, sgImput3,
-                        sgRozmery, buttons_[4], cb_[0], cb_[1], cb_[2], cb_[3], cb_[4],
-                        cb_[5], cb_[6], buttons_[0], buttons_[1], buttons_[2], buttons_[3]};
+    QWidget* order[] = {ComboBox1,   ComboBox2,   PageControl1, sgImput,    sgImput2,
+                        sgImput3,    sgRozmery,   buttons_[4],  cb_[0],     cb_[1],
+                        cb_[2],      cb_[3],      cb_[4],       cb_[5],     cb_[6],
+                        buttons_[0], buttons_[1], buttons_[2],  buttons_[3]};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

@@ -27,7 +27,7 @@ namespace morvik::app {
 
 class TForm1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     using MessageSink = std::function<void(const QString&)>;
 
     // `programFolder` holds Settings.ini; empty means the folder of the executable.
@@ -48,7 +48,7 @@ public:
     // The open or save dialog as the load and export commands show it.
     std::unique_ptr<QFileDialog> MakeFileDialog(DialogKind kind);
 
-public slots:
+  public slots:
     void Button1Click();
     void Button2Click();
     void Button3Click();
@@ -61,10 +61,10 @@ public slots:
     void Vloit1Click();
     void Vymazattabulku1Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void FormCreate();
     void FormClose();
     void BuildControls();

@@ -17,9 +17,10 @@ inline void Check(bool condition) {
 
 // One folder for the whole run (TMPDIR decides where; a RAM disk makes runs much faster).
 class WorkDir {
-public:
+  public:
     WorkDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "morvik-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "morvik-fuzz-XXXXXX").string();
         Check(::mkdtemp(pattern.data()) != nullptr);
         path_ = pattern;
     }
@@ -39,7 +40,7 @@ public:
         return path;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -34,7 +34,7 @@ std::uint64_t Hash(std::string_view bytes) {
 }
 
 // Section names as a user's file may spell them: names compare without regard to case.
-constexpr std::string_view kSections[] = {"Praha", "PRAHA", "lisabon", "Coimbra",
+constexpr std::string_view kSections[] = {"Praha",       "PRAHA",       "lisabon", "Coimbra",
                                           "Univerzální", "UNIVERZÁLNÍ", "Global"};
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // bytes, line ends and malformed UTF-8 included.
     const std::string_view section = kSections[(h >> 8) % std::size(kSections)];
     const bool langKey = section == "Global";
-    const std::string key = langKey ? "Lang" : morvik::app::SgKey(1 + (h >> 16) % 7, 1 + (h >> 24) % 18);
+    const std::string key =
+        langKey ? "Lang" : morvik::app::SgKey(1 + (h >> 16) % 7, 1 + (h >> 24) % 18);
     const std::size_t from = size == 0 ? 0 : (h >> 32) % size;
     const std::string_view value = input.substr(from, (h >> 48) % 80);
     try {
@@ -95,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         morvik::Workspace reread;
         morvik::app::LoadEquationSet(reread, again, set);
         for (int r = 0; r < ws.sg.RowCount(); ++r) {
-            for (int c = 0; c < ws.sg.ColCount(); ++c) Check(reread.sg.Cell(c, r) == ws.sg.Cell(c, r));
+            for (int c = 0; c < ws.sg.ColCount(); ++c)
+                Check(reread.sg.Cell(c, r) == ws.sg.Cell(c, r));
         }
     }
     return 0;

@@ -22,8 +22,11 @@ using morvik::fuzz::Check;
 bool IsUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto lead = static_cast<unsigned char>(s[i]);
-        std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                             : (lead & 0xF8) == 0xF0 ? 4 : 0;
+        std::size_t length = lead < 0x80             ? 1
+                             : (lead & 0xE0) == 0xC0 ? 2
+                             : (lead & 0xF0) == 0xE0 ? 3
+                             : (lead & 0xF8) == 0xF0 ? 4
+                                                     : 0;
         if (length == 0 || length > s.size() - i) return false;
         for (std::size_t k = 1; k < length; ++k) {
             if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;

@@ -50,7 +50,9 @@ bool TRecordCursor::NextRecordSlow() {
         repeats_ = 0;
         if (onProgress_) {
             const std::uint64_t size = stream_.Size();
-            onProgress_(size == 0 ? 1.0 : static_cast<double>(stream_.Position()) / static_cast<double>(size));
+            onProgress_(size == 0
+                            ? 1.0
+                            : static_cast<double>(stream_.Position()) / static_cast<double>(size));
         }
         if (!ok) ended_ = true;
         return ok;
@@ -76,7 +78,8 @@ bool SkipAcross(TRecordCursor& cursor, std::uint64_t total) {
             if (!cursor.FetchContinue()) return false;
             continue;
         }
-        const std::uint64_t chunk = std::min<std::uint64_t>(total - skipped, static_cast<std::uint64_t>(data.Remaining()));
+        const std::uint64_t chunk =
+            std::min<std::uint64_t>(total - skipped, static_cast<std::uint64_t>(data.Remaining()));
         data.Skip(static_cast<std::int64_t>(chunk));
         skipped += chunk;
     }
@@ -117,7 +120,8 @@ bool ReadContinuedString(TRecordCursor& cursor, std::vector<std::string>& string
             std::uint8_t width = 0;
             if (data.ReadByte(width)) sixteenBit = (width & 0x01) != 0;
         }
-        const std::size_t available = data.Remaining() > 0 ? static_cast<std::size_t>(data.Remaining()) : 0;
+        const std::size_t available =
+            data.Remaining() > 0 ? static_cast<std::size_t>(data.Remaining()) : 0;
         const std::size_t missing = count - read;
         std::string chunk;
         std::size_t k = 0;

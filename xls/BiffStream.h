@@ -16,14 +16,14 @@ inline constexpr std::uint16_t kContinueRecordId = 0x003C;
 
 // The current record: its identifier and its payload, positioned at 0 after each load.
 class TBIFFRecord {
-public:
+  public:
     std::uint32_t RecordId = 0;
     TEasyStream Data;
 };
 
 // Reads the records of a workbook stream one at a time into one reused record.
 class TBIFFStream {
-public:
+  public:
     // The stream is not owned and must outlive this object.
     explicit TBIFFStream(TCFileStream& stream) : stream_(stream) {}
 
@@ -37,7 +37,7 @@ public:
     // Back to the first record; "Can not set stream position" if that fails.
     void Rewind() { stream_.SetPosition(0); }
 
-private:
+  private:
     TCFileStream& stream_;
     TBIFFRecord record_;
 };
@@ -48,7 +48,7 @@ using TProgressEvent = std::function<void(double)>;
 // whether it is a CONTINUE) leaves it unconsumed, and the next NextRecord offers it again
 // instead of reading on.
 class TRecordCursor {
-public:
+  public:
     explicit TRecordCursor(TBIFFStream& stream, TProgressEvent onProgress = {})
         : stream_(stream), onProgress_(std::move(onProgress)) {}
 
@@ -79,7 +79,7 @@ public:
     TEasyStream& Data() { return stream_.Record().Data; }
     TBIFFStream& Stream() { return stream_; }
 
-private:
+  private:
     bool NextRecordSlow();
 
     TBIFFStream& stream_;

@@ -22,11 +22,12 @@ inline std::uint32_t LoadU32(const std::uint8_t* p) {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 inline std::uint64_t LoadU64(const std::uint8_t* p) {
-    return static_cast<std::uint64_t>(LoadU32(p)) | (static_cast<std::uint64_t>(LoadU32(p + 4)) << 32);
+    return static_cast<std::uint64_t>(LoadU32(p)) |
+           (static_cast<std::uint64_t>(LoadU32(p + 4)) << 32);
 }
 
 class ByteReader {
-public:
+  public:
     ByteReader() = default;
     explicit ByteReader(std::span<const std::uint8_t> data, std::size_t offset = 0)
         : data_(data), offset_(offset) {}
@@ -38,7 +39,9 @@ public:
     bool Ok() const { return ok_; }
 
     // The check is written so that it cannot overflow, whatever `n` the file supplied.
-    bool CanRead(std::size_t n) const { return offset_ <= data_.size() && n <= data_.size() - offset_; }
+    bool CanRead(std::size_t n) const {
+        return offset_ <= data_.size() && n <= data_.size() - offset_;
+    }
 
     // Moves to an absolute offset; an offset past the end fails and leaves the cursor alone.
     bool Seek(std::size_t offset) {
@@ -53,23 +56,35 @@ public:
     }
 
     std::uint8_t U8() {
-        if (!CanRead(1)) { Fail(); return 0; }
+        if (!CanRead(1)) {
+            Fail();
+            return 0;
+        }
         return data_[offset_++];
     }
     std::uint16_t U16() {
-        if (!CanRead(2)) { Fail(); return 0; }
+        if (!CanRead(2)) {
+            Fail();
+            return 0;
+        }
         const auto v = LoadU16(data_.data() + offset_);
         offset_ += 2;
         return v;
     }
     std::uint32_t U32() {
-        if (!CanRead(4)) { Fail(); return 0; }
+        if (!CanRead(4)) {
+            Fail();
+            return 0;
+        }
         const auto v = LoadU32(data_.data() + offset_);
         offset_ += 4;
         return v;
     }
     std::uint64_t U64() {
-        if (!CanRead(8)) { Fail(); return 0; }
+        if (!CanRead(8)) {
+            Fail();
+            return 0;
+        }
         const auto v = LoadU64(data_.data() + offset_);
         offset_ += 8;
         return v;
@@ -89,7 +104,7 @@ public:
         return out;
     }
 
-private:
+  private:
     bool Fail() {
         ok_ = false;
         return false;

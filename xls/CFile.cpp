@@ -20,7 +20,8 @@ std::string_view CFileMessage(std::uint8_t code) {
 
 }  // namespace
 
-ECFileError::ECFileError(std::uint8_t code) : std::runtime_error(std::string(CFileMessage(code))), code_(code) {}
+ECFileError::ECFileError(std::uint8_t code)
+    : std::runtime_error(std::string(CFileMessage(code))), code_(code) {}
 
 namespace cfb {
 namespace {
@@ -46,7 +47,7 @@ constexpr std::uint8_t kTypeRoot = 5;
 
 // Where the bytes come from: a file read through a small block cache, or a buffer.
 class Source {
-public:
+  public:
     virtual ~Source() = default;
     virtual std::uint64_t Size() const = 0;
     // Copies up to `n` bytes from `offset`; fewer at the end of the data.
@@ -54,8 +55,9 @@ public:
 };
 
 class MemorySource final : public Source {
-public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()) {}
+  public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes)
+        : bytes_(bytes.begin(), bytes.end()) {}
     std::uint64_t Size() const override { return bytes_.size(); }
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t n) override {
         if (offset >= bytes_.size()) return 0;
@@ -64,15 +66,16 @@ public:
         return n;
     }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 // Records are a few bytes each; reading them one by one straight from the file would cost a
 // seek and a system call apiece, so whole aligned blocks are kept.
 class FileSource final : public Source {
-public:
-    FileSource(std::ifstream in, std::uint64_t size) : in_(std::move(in)), size_(size), block_(kBlock) {}
+  public:
+    FileSource(std::ifstream in, std::uint64_t size)
+        : in_(std::move(in)), size_(size), block_(kBlock) {}
     std::uint64_t Size() const override { return size_; }
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t n) override {
         if (offset >= size_) return 0;
@@ -91,7 +94,7 @@ public:
         return done;
     }
 
-private:
+  private:
     static constexpr std::size_t kBlock = 64 * 1024;
 
     bool Load(std::uint64_t start) {
@@ -149,7 +152,7 @@ enum class ChainEnd {
 };
 
 class Volume : public std::enable_shared_from_this<Volume> {
-public:
+  public:
     explicit Volume(std::unique_ptr<Source> source) : source_(std::move(source)) {
         ReadHeader();
         ReadFat();
@@ -167,38 +170,47 @@ public:
         if (size > 0) {
             const std::uint32_t shift = mini ? kMiniSectorShift : sectorShift_;
             const std::uint64_t wanted = ((size - 1) >> shift) + 1;
-            const ChainEnd end = mini ? Follow(miniFat_, miniClaimed_, miniSectorsPresent_, entry.start, wanted, sectors)
-                                      : Follow(fat_, claimed_, sectorsPresent_, entry.start, wanted, sectors);
+            const ChainEnd end =
+                mini ? Follow(miniFat_, miniClaimed_, miniSectorsPresent_, entry.start, wanted,
+                              sectors)
+                     : Follow(fat_, claimed_, sectorsPresent_, entry.start, wanted, sectors);
             // A broken chain fails the stream, not the file: a damaged summary stream must not
             // keep the workbook beside it from loading. Using the stream raises the error.
             if (end == ChainEnd::kBroken) {
-                return std::make_unique<TCFileStream>(entry.name, nullptr, mini, std::vector<std::uint32_t>{}, 0);
+                return std::make_unique<TCFileStream>(entry.name, nullptr, mini,
+                                                      std::vector<std::uint32_t>{}, 0);
             }
             // A chain shorter than the size (cut off, or ended early) holds only what it holds.
             size = std::min(size, Readable(sectors, mini));
         }
-        return std::make_unique<TCFileStream>(entry.name, shared_from_this(), mini, std::move(sectors), size);
+        return std::make_unique<TCFileStream>(entry.name, shared_from_this(), mini,
+                                              std::move(sectors), size);
     }
 
-    std::size_t ReadRegular(std::uint32_t sector, std::size_t offset, std::uint8_t* out, std::size_t n) {
-        const std::uint64_t at = ((static_cast<std::uint64_t>(sector) + 1) << sectorShift_) + offset;
+    std::size_t ReadRegular(std::uint32_t sector, std::size_t offset, std::uint8_t* out,
+                            std::size_t n) {
+        const std::uint64_t at =
+            ((static_cast<std::uint64_t>(sector) + 1) << sectorShift_) + offset;
         return source_->ReadAt(at, out, n);
     }
 
-    std::size_t ReadMini(std::uint32_t miniSector, std::size_t offset, std::uint8_t* out, std::size_t n) {
-        const std::uint64_t at = (static_cast<std::uint64_t>(miniSector) << kMiniSectorShift) + offset;
+    std::size_t ReadMini(std::uint32_t miniSector, std::size_t offset, std::uint8_t* out,
+                         std::size_t n) {
+        const std::uint64_t at =
+            (static_cast<std::uint64_t>(miniSector) << kMiniSectorShift) + offset;
         if (at >= miniStreamSize_) return 0;
         n = static_cast<std::size_t>(std::min<std::uint64_t>(n, miniStreamSize_ - at));
         const std::uint64_t index = at >> sectorShift_;
         if (index >= miniStreamSectors_.size()) return 0;
         // A mini sector never straddles two sectors: both sizes are powers of two.
-        return ReadRegular(miniStreamSectors_[index], static_cast<std::size_t>(at & (SectorSize() - 1)), out, n);
+        return ReadRegular(miniStreamSectors_[index],
+                           static_cast<std::size_t>(at & (SectorSize() - 1)), out, n);
     }
 
     std::uint32_t SectorShift() const { return sectorShift_; }
     std::size_t SectorSize() const { return std::size_t{1} << sectorShift_; }
 
-private:
+  private:
     // Reads one whole sector; what lies past the end of the file reads as free entries.
     std::vector<std::uint8_t> SectorBytes(std::uint32_t sector) {
         std::vector<std::uint8_t> bytes(SectorSize(), 0xFF);
@@ -211,24 +223,26 @@ private:
         if (source_->ReadAt(0, raw.data(), raw.size()) != raw.size()) Refuse();
         ByteReader r(raw);
         if (!std::equal(kSignature.begin(), kSignature.end(), r.Bytes(8).begin())) Refuse();
-        r.Skip(16);                            // class id, unused
-        r.U16();                               // minor version
-        const std::uint16_t major = r.U16();   // 3: 512-byte sectors, 4: 4096-byte sectors
+        r.Skip(16);                           // class id, unused
+        r.U16();                              // minor version
+        const std::uint16_t major = r.U16();  // 3: 512-byte sectors, 4: 4096-byte sectors
         const std::uint16_t byteOrder = r.U16();
         sectorShift_ = r.U16();
         const std::uint16_t miniShift = r.U16();
-        r.Skip(6);                             // reserved
-        r.U32();                               // directory sector count, unused by readers
+        r.Skip(6);  // reserved
+        r.U32();    // directory sector count, unused by readers
         fatSectorCount_ = r.U32();
         firstDirSector_ = r.U32();
-        r.U32();                               // transaction signature
+        r.U32();  // transaction signature
         const std::uint32_t cutoff = r.U32();
         firstMiniFatSector_ = r.U32();
-        r.U32();                               // mini FAT sector count: the chain says it
+        r.U32();  // mini FAT sector count: the chain says it
         firstDifatSector_ = r.U32();
-        r.U32();                               // DIFAT sector count: the chain says it
+        r.U32();  // DIFAT sector count: the chain says it
         for (auto& s : headerDifat_) s = r.U32();
-        if (!r.Ok() || byteOrder != 0xFFFE || miniShift != kMiniSectorShift || cutoff != kMiniStreamCutoff) Refuse();
+        if (!r.Ok() || byteOrder != 0xFFFE || miniShift != kMiniSectorShift ||
+            cutoff != kMiniStreamCutoff)
+            Refuse();
         if (!(major == 3 && sectorShift_ == 9) && !(major == 4 && sectorShift_ == 12)) Refuse();
         version4_ = major == 4;
 
@@ -243,7 +257,8 @@ private:
         if (fatSectorCount_ == 0 || fatSectorCount_ > sectorsPresent_) Refuse();
         std::vector<std::uint32_t> fatSectors;
         fatSectors.reserve(fatSectorCount_);
-        for (std::size_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatSectorCount_; ++i) {
+        for (std::size_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatSectorCount_;
+             ++i) {
             fatSectors.push_back(headerDifat_[i]);
         }
         // The DIFAT chain: each sector lists FAT sectors and ends with the next DIFAT sector.
@@ -251,7 +266,9 @@ private:
         std::uint32_t next = firstDifatSector_;
         const std::size_t perSector = SectorSize() / 4 - 1;
         while (fatSectors.size() < fatSectorCount_) {
-            if (next > kMaxRegSect || next >= sectorsPresent_ || difatSectors.size() >= sectorsPresent_) Refuse();
+            if (next > kMaxRegSect || next >= sectorsPresent_ ||
+                difatSectors.size() >= sectorsPresent_)
+                Refuse();
             difatSectors.push_back(next);
             const auto bytes = SectorBytes(next);
             for (std::size_t i = 0; i < perSector && fatSectors.size() < fatSectorCount_; ++i) {
@@ -265,7 +282,8 @@ private:
         for (std::uint32_t s : fatSectors) {
             if (s > kMaxRegSect || s >= sectorsPresent_) Refuse();
             const auto bytes = SectorBytes(s);
-            for (std::size_t i = 0; i < perFatSector; ++i) fat_.push_back(LoadU32(bytes.data() + 4 * i));
+            for (std::size_t i = 0; i < perFatSector; ++i)
+                fat_.push_back(LoadU32(bytes.data() + 4 * i));
         }
         // The allocation tables' own sectors belong to no chain.
         claimed_.assign(fat_.size(), false);
@@ -291,7 +309,8 @@ private:
         for (std::uint32_t s : sectors) {
             const auto bytes = SectorBytes(s);
             for (std::size_t i = 0; i < perSector; ++i) {
-                ByteReader r(std::span<const std::uint8_t>(bytes).subspan(i * kDirEntrySize, kDirEntrySize));
+                ByteReader r(
+                    std::span<const std::uint8_t>(bytes).subspan(i * kDirEntrySize, kDirEntrySize));
                 DirEntry e;
                 const auto nameField = r.Bytes(64);
                 const std::uint16_t nameLength = r.U16();
@@ -317,13 +336,15 @@ private:
         std::vector<std::uint32_t> miniFatSectors;
         // Like the directory, the mini FAT is read to the end of its chain, a bad link ending it.
         if (firstMiniFatSector_ != kEndOfChain && firstMiniFatSector_ != kFreeSect) {
-            Follow(fat_, claimed_, sectorsPresent_, firstMiniFatSector_, fat_.size(), miniFatSectors);
+            Follow(fat_, claimed_, sectorsPresent_, firstMiniFatSector_, fat_.size(),
+                   miniFatSectors);
         }
         const std::size_t perSector = SectorSize() / 4;
         miniFat_.reserve(miniFatSectors.size() * perSector);
         for (std::uint32_t s : miniFatSectors) {
             const auto bytes = SectorBytes(s);
-            for (std::size_t i = 0; i < perSector; ++i) miniFat_.push_back(LoadU32(bytes.data() + 4 * i));
+            for (std::size_t i = 0; i < perSector; ++i)
+                miniFat_.push_back(LoadU32(bytes.data() + 4 * i));
         }
         miniClaimed_.assign(miniFat_.size(), false);
 
@@ -453,8 +474,9 @@ void BuildTree(Volume& volume, TCFileStorage& root) {
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return UpperAscii(x) == UpperAscii(y);
+           });
 }
 
 }  // namespace
@@ -464,7 +486,10 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
 
 TCFileStream::TCFileStream(std::string name, std::shared_ptr<cfb::Volume> volume, bool inMiniStream,
                            std::vector<std::uint32_t> sectors, std::uint64_t size)
-    : TCFileItem(std::move(name)), volume_(std::move(volume)), mini_(inMiniStream), sectors_(std::move(sectors)),
+    : TCFileItem(std::move(name)),
+      volume_(std::move(volume)),
+      mini_(inMiniStream),
+      sectors_(std::move(sectors)),
       size_(size) {}
 
 std::size_t TCFileStream::ReadSlow(void* buffer, std::size_t count) {
@@ -494,7 +519,8 @@ bool TCFileStream::FillWindow() {
     windowStart_ = first << shift;
     windowLength_ = 0;
     if (first >= sectors_.size() || windowStart_ >= size_) return false;
-    const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - windowStart_));
+    const auto wanted =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kWindow, size_ - windowStart_));
     if (window_.size() < wanted) window_.resize(wanted);
     auto index = static_cast<std::size_t>(first);
     while (windowLength_ < wanted && index < sectors_.size()) {
@@ -518,9 +544,12 @@ bool TCFileStream::FillWindow() {
 std::uint64_t TCFileStream::Seek(std::int64_t offset, int origin) {
     CheckOpen();
     std::int64_t base = 0;
-    if (origin == 1) base = static_cast<std::int64_t>(position_);
-    else if (origin == 2) base = static_cast<std::int64_t>(size_);
-    else if (origin != 0) return position_;
+    if (origin == 1)
+        base = static_cast<std::int64_t>(position_);
+    else if (origin == 2)
+        base = static_cast<std::int64_t>(size_);
+    else if (origin != 0)
+        return position_;
     // Stream sizes fit in 63 bits (they never exceed the file), so only the sum can overflow.
     std::int64_t target = 0;
     if (__builtin_add_overflow(base, offset, &target) || target < 0) return position_;
@@ -529,9 +558,9 @@ std::uint64_t TCFileStream::Seek(std::int64_t offset, int origin) {
 }
 
 void TCFileStream::SetPosition(std::int64_t p) {
-    if (p < 0 || Seek(p, 0) != static_cast<std::uint64_t>(p)) throw ECFileError(kCFileCannotSetPosition);
+    if (p < 0 || Seek(p, 0) != static_cast<std::uint64_t>(p))
+        throw ECFileError(kCFileCannotSetPosition);
 }
-
 
 // ---- TCFileStorage ----
 
@@ -546,7 +575,8 @@ TCFileStorage::~TCFileStorage() {
         std::unique_ptr<TCFileItem> item = std::move(pending.back());
         pending.pop_back();
         if (auto* storage = dynamic_cast<TCFileStorage*>(item.get())) {
-            std::move(storage->items_.rbegin(), storage->items_.rend(), std::back_inserter(pending));
+            std::move(storage->items_.rbegin(), storage->items_.rend(),
+                      std::back_inserter(pending));
             storage->items_.clear();
         }
     }
@@ -568,7 +598,8 @@ TCFileStream* TCFileStorage::FindStream(std::string_view name) const {
 TCFile::TCFile(const std::string& fileName, TCFileMode /*mode*/) : fileName_(fileName) {
     std::error_code ec;
     const std::filesystem::path path(fileName);
-    if (!std::filesystem::is_regular_file(path, ec) || ec) throw ECFileError(kCFileCannotOpenDocfile);
+    if (!std::filesystem::is_regular_file(path, ec) || ec)
+        throw ECFileError(kCFileCannotOpenDocfile);
     const auto size = std::filesystem::file_size(path, ec);
     if (ec) throw ECFileError(kCFileCannotOpenDocfile);
     std::ifstream in(path, std::ios::binary);

@@ -32,11 +32,11 @@ inline constexpr std::uint8_t kCFileCannotOpenStorage = 5;
 inline constexpr std::uint8_t kCFileCannotSetPosition = 6;
 
 class ECFileError : public std::runtime_error {
-public:
+  public:
     explicit ECFileError(std::uint8_t code);
     std::uint8_t ErrorCode() const { return code_; }
 
-private:
+  private:
     std::uint8_t code_;
 };
 
@@ -45,7 +45,7 @@ class Volume;  // the opened file: header, allocation tables, sector reads
 }
 
 class TCFileItem {
-public:
+  public:
     explicit TCFileItem(std::string name) : name_(std::move(name)) {}
     virtual ~TCFileItem() = default;
     TCFileItem(const TCFileItem&) = delete;
@@ -54,12 +54,12 @@ public:
     // The element's name as UTF-8 (the file stores UTF-16).
     const std::string& Name() const { return name_; }
 
-private:
+  private:
     std::string name_;
 };
 
 class TCFileStream : public TCFileItem {
-public:
+  public:
     // `sectors` is the stream's chain, already checked; `size` already fits what it holds.
     // Without a volume the stream is damaged: every operation raises "Can not open a stream".
     TCFileStream(std::string name, std::shared_ptr<cfb::Volume> volume, bool inMiniStream,
@@ -93,9 +93,11 @@ public:
     // Raises "Can not set stream position" when the stream cannot stand at `p`.
     void SetPosition(std::int64_t p);
     // True only when `buffer` is given and exactly `n` bytes were read.
-    bool ReadExact(void* buffer, std::size_t n) { return buffer != nullptr && Read(buffer, n) == n; }
+    bool ReadExact(void* buffer, std::size_t n) {
+        return buffer != nullptr && Read(buffer, n) == n;
+    }
 
-private:
+  private:
     void CheckOpen() const {
         if (!volume_) throw ECFileError(kCFileCannotOpenStream);
     }
@@ -116,7 +118,7 @@ private:
 };
 
 class TCFileStorage : public TCFileItem {
-public:
+  public:
     using TCFileItem::TCFileItem;
     ~TCFileStorage() override;
 
@@ -129,14 +131,14 @@ public:
 
     void Append(std::unique_ptr<TCFileItem> item) { items_.push_back(std::move(item)); }
 
-private:
+  private:
     std::vector<std::unique_ptr<TCFileItem>> items_;
 };
 
 enum TCFileMode { cfOpen };
 
 class TCFile {
-public:
+  public:
     // Opens the file read-only and builds the whole tree.
     explicit TCFile(const std::string& fileName, TCFileMode mode = cfOpen);
     // Opens a compound file held in memory; the bytes are copied.
@@ -149,7 +151,7 @@ public:
     TCFileStorage& Root() { return *root_; }
     const TCFileStorage& Root() const { return *root_; }
 
-private:
+  private:
     void Build(std::shared_ptr<cfb::Volume> volume);
 
     std::string fileName_;

@@ -1,8 +1,8 @@
 #include "Cp1250.h"
 
-#include "ByteReader.h"
-
 #include <array>
+
+#include "ByteReader.h"
 
 namespace morvik::xls {
 namespace {
@@ -112,7 +112,8 @@ std::string Cp1250ToUtf8(std::string_view bytes) {
 }
 
 std::string Cp1250ToUtf8(std::span<const std::uint8_t> bytes) {
-    return Cp1250ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return Cp1250ToUtf8(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::string Utf16ToUtf8(std::u16string_view units) {

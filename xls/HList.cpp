@@ -56,7 +56,8 @@ std::string_view THashTable::KeyAt(int ordinal, std::string& buffer) const {
 THashedStringList::THashedStringList(std::uint16_t bucketCount) : TCustomHashTable(bucketCount) {}
 
 int THashedStringList::Add(std::string bytes) {
-    if (strings_.size() >= 0x7FFFFFFEu) throw std::length_error("THashedStringList: too many strings");
+    if (strings_.size() >= 0x7FFFFFFEu)
+        throw std::length_error("THashedStringList: too many strings");
     strings_.push_back(std::move(bytes));
     const int ordinal = static_cast<int>(strings_.size() - 1);
     try {

@@ -30,7 +30,7 @@ inline constexpr std::uint16_t kStyleBuckets = 1024;  // style tables
 [[noreturn]] void ThrowListIndexError(long long index);
 
 class TCustomHashTable {
-public:
+  public:
     // A bucket count of 0 is taken as 1 so that the modulo is always defined.
     explicit TCustomHashTable(std::uint16_t bucketCount);
     virtual ~TCustomHashTable() = default;
@@ -52,32 +52,32 @@ public:
     // Number of ordinals in one bucket (0 for an empty slot); for diagnostics and tests.
     std::size_t BucketSize(std::size_t bucket) const;
 
-protected:
+  protected:
     // Key bytes of the entry at `ordinal`. An implementation that has to build the key may do
     // so in `buffer` and answer a view of it.
     virtual std::string_view KeyAt(int ordinal, std::string& buffer) const = 0;
 
-private:
+  private:
     std::vector<std::vector<int>> buckets_;  // allocated on the first AddOrdinal
     std::uint16_t bucketCount_;
     mutable bool found_ = false;
 };
 
 class THashTable : public TCustomHashTable {
-public:
+  public:
     using KeyFunction = std::function<std::string(int ordinal)>;
     THashTable(std::uint16_t bucketCount, KeyFunction keyOf);
 
-protected:
+  protected:
     std::string_view KeyAt(int ordinal, std::string& buffer) const override;
 
-private:
+  private:
     KeyFunction keyOf_;
 };
 
 template <class T>
 class THashedList : public TCustomHashTable {
-public:
+  public:
     using KeyFunction = std::function<std::string(const T& object)>;
 
     THashedList(std::uint16_t bucketCount, KeyFunction keyOf)
@@ -110,20 +110,20 @@ public:
         return items_[static_cast<std::size_t>(i)];
     }
 
-protected:
+  protected:
     std::string_view KeyAt(int ordinal, std::string& buffer) const override {
         buffer = keyOf_(*items_[static_cast<std::size_t>(ordinal)]);
         return buffer;
     }
 
-private:
+  private:
     static constexpr int kMaxCount = 0x7FFFFFFE;
     KeyFunction keyOf_;
     std::vector<T*> items_;
 };
 
 class THashedStringList : public TCustomHashTable {
-public:
+  public:
     explicit THashedStringList(std::uint16_t bucketCount);
 
     // Appends `bytes` (duplicates allowed) and indexes it; answers its ordinal.
@@ -134,10 +134,10 @@ public:
     const std::string& Get(int i) const;
     void Clear();
 
-protected:
+  protected:
     std::string_view KeyAt(int ordinal, std::string& buffer) const override;
 
-private:
+  private:
     std::vector<std::string> strings_;
 };
 

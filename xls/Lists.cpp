@@ -1,8 +1,8 @@
 #include "Lists.h"
 
-#include "ByteReader.h"
-
 #include <utility>
+
+#include "ByteReader.h"
 
 namespace morvik::xls {
 

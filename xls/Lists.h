@@ -14,7 +14,7 @@ namespace morvik::xls {
 // Texts used as a stack. Popping an empty stack is reported to the caller, because a token
 // stream from a file can ask for more operands than it pushed.
 class TStringStack {
-public:
+  public:
     void Push(std::string text) { items_.push_back(std::move(text)); }
     // Takes the last text into `out`; false, with `out` untouched, when the stack is empty.
     bool Pop(std::string& out);
@@ -23,7 +23,7 @@ public:
     const std::string& Bottom() const { return items_.front(); }
     void Clear() { items_.clear(); }
 
-private:
+  private:
     std::vector<std::string> items_;
 };
 
@@ -38,7 +38,7 @@ struct TXLSSharedFormula {
 };
 
 class TXLSSharedFormulas {
-public:
+  public:
     // Bytes before the tokens in a SHRFMLA payload: rows (2 + 2), columns (1 + 1), then a
     // reserved byte, the use count and the token length, which are not needed.
     static constexpr std::size_t kHeaderSize = 10;
@@ -56,7 +56,7 @@ public:
     const TXLSSharedFormula& Item(std::size_t i) const { return items_.at(i); }
     void Clear() { items_.clear(); }
 
-private:
+  private:
     std::vector<TXLSSharedFormula> items_;
 };
 

@@ -85,7 +85,8 @@ std::string IntegerDigits(const Decimal& d) {
 
 std::string Padded(long long v, int width) {
     std::string s = std::to_string(v);
-    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+    if (static_cast<int>(s.size()) < width)
+        s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
     return s;
 }
 
@@ -138,8 +139,8 @@ bool IsDateSection(std::string_view s) {
             const std::size_t close = s.find(']', i + 1);
             const std::string_view inside =
                 s.substr(i + 1, (close == std::string_view::npos ? s.size() : close) - i - 1);
-            if (!inside.empty() && (Lower(inside[0]) == 'h' || Lower(inside[0]) == 'm' ||
-                                    Lower(inside[0]) == 's')) {
+            if (!inside.empty() &&
+                (Lower(inside[0]) == 'h' || Lower(inside[0]) == 'm' || Lower(inside[0]) == 's')) {
                 dateCode = true;
             }
             i = close == std::string_view::npos ? s.size() : close;
@@ -167,10 +168,10 @@ enum class Tok { Literal, Digit, Point, Comma, Exponent, Percent, Text, Slash };
 
 struct Token {
     Tok kind;
-    char ph = 0;        // the placeholder of a Digit, or 'E'/'e' of an Exponent
+    char ph = 0;         // the placeholder of a Digit, or 'E'/'e' of an Exponent
     std::string text{};  // a Literal's text
-    bool plus = false;  // Exponent: E+ shows '+' for positive exponents
-    int expDigits = 0;  // Exponent: minimum digits
+    bool plus = false;   // Exponent: E+ shows '+' for positive exponents
+    int expDigits = 0;   // Exponent: minimum digits
 };
 
 std::vector<Token> TokenizeNumber(std::string_view s) {
@@ -206,7 +207,8 @@ std::vector<Token> TokenizeNumber(std::string_view s) {
             out.push_back({Tok::Point});
         } else if (c == ',') {
             out.push_back({Tok::Comma});
-        } else if ((c == 'E' || c == 'e') && i + 1 < s.size() && (s[i + 1] == '+' || s[i + 1] == '-')) {
+        } else if ((c == 'E' || c == 'e') && i + 1 < s.size() &&
+                   (s[i + 1] == '+' || s[i + 1] == '-')) {
             Token t{Tok::Exponent, c};
             t.plus = s[i + 1] == '+';
             i += 2;
@@ -235,7 +237,8 @@ std::vector<Token> TokenizeNumber(std::string_view s) {
 }
 
 // Thousands grouping of a run of integer digits: the text of digit k counted from the right.
-std::string IntegerPiece(const std::string& digits, long k, bool grouping, const TFormatSettings& fs) {
+std::string IntegerPiece(const std::string& digits, long k, bool grouping,
+                         const TFormatSettings& fs) {
     std::string piece(1, digits[digits.size() - 1 - static_cast<std::size_t>(k)]);
     if (grouping && k > 0 && k % 3 == 0) piece += fs.ThousandSeparator;
     return piece;
@@ -275,7 +278,9 @@ Layout Analyse(std::vector<Token>& toks) {
         std::erase_if(lay.intPh, [&](std::size_t p) { return static_cast<long>(p) > lay.expAt; });
     }
     // Commas: between integer placeholders they group; right after the last one they scale.
-    const long intEnd = lay.pointAt >= 0 ? lay.pointAt : (lay.expAt >= 0 ? lay.expAt : static_cast<long>(toks.size()));
+    const long intEnd = lay.pointAt >= 0
+                            ? lay.pointAt
+                            : (lay.expAt >= 0 ? lay.expAt : static_cast<long>(toks.size()));
     const long firstInt = lay.intPh.empty() ? -1 : static_cast<long>(lay.intPh.front());
     const long lastInt = lay.intPh.empty() ? -1 : static_cast<long>(lay.intPh.back());
     for (std::size_t i = 0; i < toks.size(); ++i) {
@@ -345,19 +350,22 @@ std::string Render(const std::vector<Token>& toks, const Layout& lay, std::strin
                 break;
             case Tok::Digit: {
                 if (lay.expAt >= 0 && static_cast<long>(i) > lay.expAt) break;
-                const bool isInt = intSeen < nInt && lay.intPh[static_cast<std::size_t>(intSeen)] == i;
+                const bool isInt =
+                    intSeen < nInt && lay.intPh[static_cast<std::size_t>(intSeen)] == i;
                 if (isInt) {
                     const long rank = nInt - 1 - intSeen;  // position counted from the right
                     ++intSeen;
                     if (rank == nInt - 1) {
-                        for (long k = len - 1; k >= rank; --k) out += IntegerPiece(intDigits, k, lay.grouping, fs);
+                        for (long k = len - 1; k >= rank; --k)
+                            out += IntegerPiece(intDigits, k, lay.grouping, fs);
                         intEmitted = true;
                     } else if (rank < len) {
                         out += IntegerPiece(intDigits, rank, lay.grouping, fs);
                     }
                 } else {
                     const long j = fracSeen++;
-                    if (j <= lastNonZero || t.ph == '0') out.push_back(DigitAt(frac, fracStart + j));
+                    if (j <= lastNonZero || t.ph == '0')
+                        out.push_back(DigitAt(frac, fracStart + j));
                 }
                 break;
             }
@@ -444,9 +452,10 @@ std::string ScientificSection(std::vector<Token>& toks, double v, double origina
 // "# ?/?", "# ??/??", "?/8": whole number, numerator and denominator.
 std::string FractionSection(const std::vector<Token>& toks, double v, const TFormatSettings& fs,
                             bool& nonZero) {
-    const auto slash = static_cast<std::size_t>(
-        std::find_if(toks.begin(), toks.end(), [](const Token& t) { return t.kind == Tok::Slash; }) -
-        toks.begin());
+    const auto slash =
+        static_cast<std::size_t>(std::find_if(toks.begin(), toks.end(),
+                                              [](const Token& t) { return t.kind == Tok::Slash; }) -
+                                 toks.begin());
     // Denominator: placeholders ("??"), or a fixed number ("8", "100": its zeros tokenise as
     // placeholders, its other digits as literal text).
     std::size_t after = slash + 1;
@@ -457,9 +466,11 @@ std::string FractionSection(const std::vector<Token>& toks, double v, const TFor
         if (t.kind == Tok::Digit) {
             denText.push_back(t.ph);
             ++after;
-        } else if (t.kind == Tok::Literal && !t.text.empty() && t.text[0] >= '0' && t.text[0] <= '9') {
+        } else if (t.kind == Tok::Literal && !t.text.empty() && t.text[0] >= '0' &&
+                   t.text[0] <= '9') {
             std::size_t n = 0;
-            while (n < t.text.size() && t.text[n] >= '0' && t.text[n] <= '9') denText.push_back(t.text[n++]);
+            while (n < t.text.size() && t.text[n] >= '0' && t.text[n] <= '9')
+                denText.push_back(t.text[n++]);
             ++after;
             if (n < t.text.size()) {
                 suffix = t.text.substr(n);
@@ -547,13 +558,16 @@ std::string NumberSection(std::string_view section, double v, double original,
     std::vector<Token> toks = TokenizeNumber(section);
     nonZero = v != 0;
     const auto has = [&](Tok kind) {
-        return std::any_of(toks.begin(), toks.end(), [&](const Token& t) { return t.kind == kind; });
+        return std::any_of(toks.begin(), toks.end(),
+                           [&](const Token& t) { return t.kind == kind; });
     };
-    const auto slash = std::find_if(toks.begin(), toks.end(), [](const Token& t) { return t.kind == Tok::Slash; });
+    const auto slash =
+        std::find_if(toks.begin(), toks.end(), [](const Token& t) { return t.kind == Tok::Slash; });
     if (slash != toks.end() && slash != toks.begin() && (slash - 1)->kind == Tok::Digit) {
         return FractionSection(toks, v, fs, nonZero);
     }
-    if (has(Tok::Exponent) && has(Tok::Digit)) return ScientificSection(toks, v, original, fs, nonZero);
+    if (has(Tok::Exponent) && has(Tok::Digit))
+        return ScientificSection(toks, v, original, fs, nonZero);
     return FixedSection(toks, v, original, fs, nonZero);
 }
 
@@ -617,18 +631,30 @@ bool DecodeSerial(double v, int precision, DateParts& p) {
     return true;
 }
 
-constexpr std::array<const char*, 12> kMonths = {"January", "February", "March",     "April",
-                                                 "May",     "June",     "July",      "August",
-                                                 "September", "October", "November", "December"};
+constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March",    "April",
+                                                 "May",       "June",     "July",     "August",
+                                                 "September", "October",  "November", "December"};
 constexpr std::array<const char*, 7> kDays = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                               "Thursday", "Friday", "Saturday"};
 
-enum class DTok { Literal, Year, Month, Day, Hour, Minute, MonthOrMinute, Second, Frac, AmPm, Elapsed };
+enum class DTok {
+    Literal,
+    Year,
+    Month,
+    Day,
+    Hour,
+    Minute,
+    MonthOrMinute,
+    Second,
+    Frac,
+    AmPm,
+    Elapsed
+};
 
 struct DToken {
     DTok kind;
-    int count = 0;    // letters, or fraction digits
-    char unit = 0;    // Elapsed: 'h', 'm' or 's'
+    int count = 0;       // letters, or fraction digits
+    char unit = 0;       // Elapsed: 'h', 'm' or 's'
     std::string text{};  // Literal text, or the AM/PM spelling
 };
 
@@ -690,12 +716,24 @@ std::vector<DToken> TokenizeDate(std::string_view s, const TFormatSettings& fs) 
             const std::size_t n = Run(s, i, l);
             DTok kind = DTok::Year;
             switch (l) {
-                case 'y': kind = DTok::Year; break;
-                case 'm': kind = n <= 2 ? DTok::MonthOrMinute : DTok::Month; break;
-                case 'd': kind = DTok::Day; break;
-                case 'h': kind = DTok::Hour; break;
-                case 'n': kind = DTok::Minute; break;
-                default: kind = DTok::Second; break;
+                case 'y':
+                    kind = DTok::Year;
+                    break;
+                case 'm':
+                    kind = n <= 2 ? DTok::MonthOrMinute : DTok::Month;
+                    break;
+                case 'd':
+                    kind = DTok::Day;
+                    break;
+                case 'h':
+                    kind = DTok::Hour;
+                    break;
+                case 'n':
+                    kind = DTok::Minute;
+                    break;
+                default:
+                    kind = DTok::Second;
+                    break;
             }
             out.push_back({kind, static_cast<int>(n)});
             i += n;
@@ -722,12 +760,14 @@ std::vector<DToken> TokenizeDate(std::string_view s, const TFormatSettings& fs) 
         bool minute = false;
         for (std::size_t j = i; j-- > 0;) {
             if (out[j].kind == DTok::Literal) continue;
-            minute = out[j].kind == DTok::Hour || (out[j].kind == DTok::Elapsed && out[j].unit == 'h');
+            minute =
+                out[j].kind == DTok::Hour || (out[j].kind == DTok::Elapsed && out[j].unit == 'h');
             break;
         }
         for (std::size_t j = i + 1; !minute && j < out.size(); ++j) {
             if (out[j].kind == DTok::Literal) continue;
-            minute = out[j].kind == DTok::Second || (out[j].kind == DTok::Elapsed && out[j].unit == 's');
+            minute =
+                out[j].kind == DTok::Second || (out[j].kind == DTok::Elapsed && out[j].unit == 's');
             break;
         }
         out[i].kind = minute ? DTok::Minute : DTok::Month;
@@ -747,7 +787,8 @@ std::string DateSection(std::string_view section, double v, const TFormatSetting
     if (!DecodeSerial(v, precision, p)) return FormatGeneral(v, fs);
     const long long perSecond = UnitsPerSecond(precision);
     // With an elapsed unit, minutes and seconds are parts of the whole duration.
-    const bool elapsed = std::any_of(toks.begin(), toks.end(), [](const DToken& t) { return t.kind == DTok::Elapsed; });
+    const bool elapsed = std::any_of(toks.begin(), toks.end(),
+                                     [](const DToken& t) { return t.kind == DTok::Elapsed; });
     if (elapsed) p.units = p.elapsedUnits % (86400 * perSecond);
     const long long seconds = p.units / perSecond;
     const long long hour = seconds / 3600, minute = seconds / 60 % 60, second = seconds % 60;
@@ -849,10 +890,12 @@ std::string FormatGeneral(double value, const TFormatSettings& fs) {
         if (n > 1) out += fs.DecimalSeparator + d.digits.substr(1);
         out += "E" + std::to_string(d.exp - 1);
     } else if (d.exp <= 0) {
-        out += "0" + fs.DecimalSeparator + std::string(static_cast<std::size_t>(-d.exp), '0') + d.digits;
+        out += "0" + fs.DecimalSeparator + std::string(static_cast<std::size_t>(-d.exp), '0') +
+               d.digits;
     } else {
         out += IntegerDigits(d);
-        if (n > d.exp) out += fs.DecimalSeparator + d.digits.substr(static_cast<std::size_t>(d.exp));
+        if (n > d.exp)
+            out += fs.DecimalSeparator + d.digits.substr(static_cast<std::size_t>(d.exp));
     }
     return out;
 }

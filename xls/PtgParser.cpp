@@ -1,7 +1,5 @@
 #include "PtgParser.h"
 
-#include "ByteReader.h"
-
 #include <bit>
 #include <charconv>
 #include <clocale>
@@ -9,6 +7,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "ByteReader.h"
 #include "Cp1250.h"
 
 namespace morvik::xls {
@@ -44,18 +43,18 @@ struct PtgInfo {
 // Every token the parser understands. Operand and function tokens come in three classes
 // (reference 0x2X, value 0x4X, array 0x6X) that read alike; only the 0x2X form is listed.
 constexpr PtgInfo kPtgs[] = {
-    {0x03, Shape::Binary, 0, "+"},      {0x04, Shape::Binary, 0, "-"},
-    {0x05, Shape::Binary, 0, "*"},      {0x06, Shape::Binary, 0, "/"},
-    {0x09, Shape::Binary, 0, "<"},      {0x0A, Shape::Binary, 0, "<="},
-    {0x0B, Shape::Binary, 0, "="},      {0x0C, Shape::Binary, 0, ">="},
-    {0x0D, Shape::Binary, 0, ">"},      {0x0E, Shape::Binary, 0, "<>"},
-    {0x15, Shape::Parens, 0, ""},       {0x17, Shape::String, 2, ""},
-    {0x19, Shape::Attribute, 3, ""},    {0x1D, Shape::Boolean, 1, ""},
-    {0x1E, Shape::Integer, 2, ""},      {0x1F, Shape::Number, 8, ""},
-    {0x21, Shape::FuncFixed, 2, ""},    {0x22, Shape::FuncVar, 3, ""},
-    {0x24, Shape::Ref, 4, ""},          {0x25, Shape::Area, 8, ""},
-    {0x2C, Shape::RefN, 4, ""},         {0x2D, Shape::AreaN, 8, ""},
-    {0x3A, Shape::Ref3d, 6, ""},        {0x3B, Shape::Area3d, 10, ""},
+    {0x03, Shape::Binary, 0, "+"},   {0x04, Shape::Binary, 0, "-"},
+    {0x05, Shape::Binary, 0, "*"},   {0x06, Shape::Binary, 0, "/"},
+    {0x09, Shape::Binary, 0, "<"},   {0x0A, Shape::Binary, 0, "<="},
+    {0x0B, Shape::Binary, 0, "="},   {0x0C, Shape::Binary, 0, ">="},
+    {0x0D, Shape::Binary, 0, ">"},   {0x0E, Shape::Binary, 0, "<>"},
+    {0x15, Shape::Parens, 0, ""},    {0x17, Shape::String, 2, ""},
+    {0x19, Shape::Attribute, 3, ""}, {0x1D, Shape::Boolean, 1, ""},
+    {0x1E, Shape::Integer, 2, ""},   {0x1F, Shape::Number, 8, ""},
+    {0x21, Shape::FuncFixed, 2, ""}, {0x22, Shape::FuncVar, 3, ""},
+    {0x24, Shape::Ref, 4, ""},       {0x25, Shape::Area, 8, ""},
+    {0x2C, Shape::RefN, 4, ""},      {0x2D, Shape::AreaN, 8, ""},
+    {0x3A, Shape::Ref3d, 6, ""},     {0x3B, Shape::Area3d, 10, ""},
 };
 
 constexpr std::uint8_t kParensCode = 0x15;
@@ -126,14 +125,16 @@ void AppendCell(std::string& out, const CellRef& ref) {
 }
 
 // Cell: row (2), column (1), flags (1).
-void AppendCellText(std::string& out, std::span<const std::uint8_t> raw, const TPtgContext* resolveAgainst) {
+void AppendCellText(std::string& out, std::span<const std::uint8_t> raw,
+                    const TPtgContext* resolveAgainst) {
     CellRef ref{U16(raw, 0), raw[2], raw[3]};
     if (resolveAgainst) ref = Resolve(ref, *resolveAgainst);
     AppendCell(out, ref);
 }
 
 // Area: first row, last row (2 each), first column, its flags, last column, its flags (1 each).
-void AppendAreaText(std::string& out, std::span<const std::uint8_t> raw, const TPtgContext* resolveAgainst) {
+void AppendAreaText(std::string& out, std::span<const std::uint8_t> raw,
+                    const TPtgContext* resolveAgainst) {
     CellRef first{U16(raw, 0), raw[4], raw[5]};
     CellRef last{U16(raw, 2), raw[6], raw[7]};
     if (resolveAgainst) {
@@ -146,7 +147,8 @@ void AppendAreaText(std::string& out, std::span<const std::uint8_t> raw, const T
 }
 
 // 3-D references name the sheet through the EXTERNSHEET entry; the sheet name is always quoted.
-bool AppendSheetPrefix(std::string& out, std::span<const std::uint8_t> raw, const TPtgContext& context) {
+bool AppendSheetPrefix(std::string& out, std::span<const std::uint8_t> raw,
+                       const TPtgContext& context) {
     if (!context.Sheets) return false;
     auto name = context.Sheets->SheetOfReference(U16(raw, 0));
     if (!name) return false;
@@ -232,8 +234,10 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
         case Shape::Area3d: {
             if (!AppendSheetPrefix(token.Text, raw, context)) return false;
             token.Kind = TPtgKind::Operand;
-            if (info.shape == Shape::Ref3d) AppendCellText(token.Text, raw.subspan(2), nullptr);
-            else AppendAreaText(token.Text, raw.subspan(2), nullptr);
+            if (info.shape == Shape::Ref3d)
+                AppendCellText(token.Text, raw.subspan(2), nullptr);
+            else
+                AppendAreaText(token.Text, raw.subspan(2), nullptr);
             return true;
         }
     }
@@ -243,8 +247,8 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
 // Decodes into `tokens` from index `used` on, reusing the elements already there (their
 // buffers stay allocated); `used` ends one past the last token kept. Elements from `used`
 // on are left over and hold nothing meaningful.
-bool DecodeInto(std::span<const std::uint8_t> bytes, const TPtgContext& context, std::vector<TPtgToken>& tokens,
-                std::size_t& used) {
+bool DecodeInto(std::span<const std::uint8_t> bytes, const TPtgContext& context,
+                std::vector<TPtgToken>& tokens, std::size_t& used) {
     std::size_t p = 0;
     while (p < bytes.size()) {
         const std::uint8_t code = bytes[p];
@@ -275,8 +279,8 @@ bool DecodeInto(std::span<const std::uint8_t> bytes, const TPtgContext& context,
 
 // Runs the tokens over a stack of texts. `stack` and `scratch` only lend their buffers: a
 // parser keeps them from one formula to the next.
-bool RenderInto(const std::vector<TPtgToken>& tokens, std::size_t count, std::vector<std::string>& stack,
-                std::string& scratch, std::string& text) {
+bool RenderInto(const std::vector<TPtgToken>& tokens, std::size_t count,
+                std::vector<std::string>& stack, std::string& scratch, std::string& text) {
     text.clear();
     std::size_t depth = 0;
     auto push = [&](std::string& from) {
@@ -309,7 +313,9 @@ bool RenderInto(const std::vector<TPtgToken>& tokens, std::size_t count, std::ve
                 }
                 break;
             case TPtgKind::Function: {
-                if (token.ArgumentCount < 0 || depth < static_cast<std::size_t>(token.ArgumentCount)) return false;
+                if (token.ArgumentCount < 0 ||
+                    depth < static_cast<std::size_t>(token.ArgumentCount))
+                    return false;
                 const auto n = static_cast<std::size_t>(token.ArgumentCount);
                 scratch.assign(token.Text);
                 scratch.push_back('(');
@@ -453,7 +459,8 @@ std::int32_t TPtgParser::Parse(std::uint16_t sheet, std::uint16_t row,
     }
     std::size_t used = 0;
     const TPtgContext context{row, col, sheets_, decimalSeparator_};
-    const bool ok = DecodeInto(bytes_, context, tokens_, used) && RenderInto(tokens_, used, stack_, scratch_, result_);
+    const bool ok = DecodeInto(bytes_, context, tokens_, used) &&
+                    RenderInto(tokens_, used, stack_, scratch_, result_);
     while (tokens_.size() > used) {
         spareTokens_.push_back(std::move(tokens_.back()));
         tokens_.pop_back();

@@ -30,33 +30,76 @@ struct TXLSFunctionRec {
 inline constexpr std::int32_t kVariableArgs = -1;
 
 inline constexpr std::array<TXLSFunctionRec, 71> kXLSFunctions = {{
-    {"IF", 1, 3},           {"ISERROR", 3, 1},       {"AND", 36, kVariableArgs},
-    {"OR", 37, kVariableArgs},                       {"NOT", 38, 1},
-    {"COUNT", 0, 1},        {"SUM", 4, kVariableArgs},
-    {"AVERAGE", 5, kVariableArgs},                   {"MIN", 6, kVariableArgs},
-    {"MAX", 7, kVariableArgs},                       {"ROW", 8, kVariableArgs},
-    {"COLUMN", 9, kVariableArgs},                    {"NPV", 11, kVariableArgs},
-    {"STDEV", 12, kVariableArgs},                    {"SUMPRODUCT", 228, kVariableArgs},
-    {"SUMSQ", 321, kVariableArgs},                   {"SUMX2MY2", 304, 2},
-    {"SUMX2PY2", 305, 2},   {"SUMXMY2", 303, 2},     {"SUMIF", 345, kVariableArgs},
-    {"SIN", 15, 1},         {"COS", 16, 1},          {"TAN", 17, 1},
-    {"ATAN", 18, 1},        {"SQRT", 20, 1},         {"EXP", 21, 1},
-    {"LN", 22, 1},          {"LOG10", 23, 1},        {"ABS", 24, 1},
-    {"INT", 25, 1},         {"SIGN", 26, 1},         {"ROUND", 27, 2},
-    {"LOOKUP", 28, kVariableArgs},                   {"INDEX", 29, kVariableArgs},
-    {"REPT", 30, 2},        {"MID", 31, 3},          {"LEN", 32, 1},
-    {"VALUE", 33, 1},       {"MOD", 39, 2},          {"DSUM", 41, 3},
-    {"VAR", 46, kVariableArgs},                      {"DATE", 65, 3},
-    {"TIME", 66, 3},        {"DAY", 67, 1},          {"MONTH", 68, 1},
-    {"YEAR", 69, 1},        {"WEEKDAY", 70, 1},      {"HOUR", 71, 1},
-    {"MINUTE", 72, 1},      {"SECOND", 73, 1},       {"NOW", 74, 0},
-    {"HLOOKUP", 101, 4},    {"VLOOKUP", 102, 4},     {"LOWER", 112, 1},
-    {"UPPER", 113, 1},      {"PROPER", 114, 1},      {"LEFT", 115, 2},
-    {"RIGHT", 116, 2},      {"TRIM", 118, 1},        {"REPLACE", 119, 4},
-    {"SUBSTITUTE", 120, 4}, {"COUNTA", 169, kVariableArgs},
-    {"TRUNC", 197, 1},      {"ROUNDUP", 212, 2},     {"ROUNDDOWN", 213, 2},
-    {"TODAY", 221, 0},      {"FLOOR", 285, 2},       {"CEILING", 288, 2},
-    {"CONCATENATE", 336, kVariableArgs},             {"SUBTOTAL", 344, 2},
+    {"IF", 1, 3},
+    {"ISERROR", 3, 1},
+    {"AND", 36, kVariableArgs},
+    {"OR", 37, kVariableArgs},
+    {"NOT", 38, 1},
+    {"COUNT", 0, 1},
+    {"SUM", 4, kVariableArgs},
+    {"AVERAGE", 5, kVariableArgs},
+    {"MIN", 6, kVariableArgs},
+    {"MAX", 7, kVariableArgs},
+    {"ROW", 8, kVariableArgs},
+    {"COLUMN", 9, kVariableArgs},
+    {"NPV", 11, kVariableArgs},
+    {"STDEV", 12, kVariableArgs},
+    {"SUMPRODUCT", 228, kVariableArgs},
+    {"SUMSQ", 321, kVariableArgs},
+    {"SUMX2MY2", 304, 2},
+    {"SUMX2PY2", 305, 2},
+    {"SUMXMY2", 303, 2},
+    {"SUMIF", 345, kVariableArgs},
+    {"SIN", 15, 1},
+    {"COS", 16, 1},
+    {"TAN", 17, 1},
+    {"ATAN", 18, 1},
+    {"SQRT", 20, 1},
+    {"EXP", 21, 1},
+    {"LN", 22, 1},
+    {"LOG10", 23, 1},
+    {"ABS", 24, 1},
+    {"INT", 25, 1},
+    {"SIGN", 26, 1},
+    {"ROUND", 27, 2},
+    {"LOOKUP", 28, kVariableArgs},
+    {"INDEX", 29, kVariableArgs},
+    {"REPT", 30, 2},
+    {"MID", 31, 3},
+    {"LEN", 32, 1},
+    {"VALUE", 33, 1},
+    {"MOD", 39, 2},
+    {"DSUM", 41, 3},
+    {"VAR", 46, kVariableArgs},
+    {"DATE", 65, 3},
+    {"TIME", 66, 3},
+    {"DAY", 67, 1},
+    {"MONTH", 68, 1},
+    {"YEAR", 69, 1},
+    {"WEEKDAY", 70, 1},
+    {"HOUR", 71, 1},
+    {"MINUTE", 72, 1},
+    {"SECOND", 73, 1},
+    {"NOW", 74, 0},
+    {"HLOOKUP", 101, 4},
+    {"VLOOKUP", 102, 4},
+    {"LOWER", 112, 1},
+    {"UPPER", 113, 1},
+    {"PROPER", 114, 1},
+    {"LEFT", 115, 2},
+    {"RIGHT", 116, 2},
+    {"TRIM", 118, 1},
+    {"REPLACE", 119, 4},
+    {"SUBSTITUTE", 120, 4},
+    {"COUNTA", 169, kVariableArgs},
+    {"TRUNC", 197, 1},
+    {"ROUNDUP", 212, 2},
+    {"ROUNDDOWN", 213, 2},
+    {"TODAY", 221, 0},
+    {"FLOOR", 285, 2},
+    {"CEILING", 288, 2},
+    {"CONCATENATE", 336, kVariableArgs},
+    {"SUBTOTAL", 344, 2},
     {"COUNTBLANK", 347, 1},
 }};
 
@@ -83,7 +126,7 @@ struct TPtgToken {
 
 // Sheet names for 3-D references, answered by whoever holds the workbook's lists.
 class TPtgSheetLookup {
-public:
+  public:
     virtual ~TPtgSheetLookup() = default;
     // Name (UTF-8) of the first sheet of EXTERNSHEET entry `referenceIndex`; nullopt when the
     // entry or that sheet does not exist.
@@ -94,13 +137,13 @@ public:
 // EXTERNSHEET entries (supporting workbook, first sheet, last sheet; 2 bytes each). Only the
 // first sheet is looked at. The lists are not copied and must outlive the lookup.
 class TPtgListLookup final : public TPtgSheetLookup {
-public:
+  public:
     TPtgListLookup(const std::vector<std::string>& sheetNames,
                    const std::vector<std::vector<std::uint8_t>>& references)
         : sheetNames_(sheetNames), references_(references) {}
     std::optional<std::string> SheetOfReference(std::uint16_t referenceIndex) const override;
 
-private:
+  private:
     const std::vector<std::string>& sheetNames_;
     const std::vector<std::vector<std::uint8_t>>& references_;
 };
@@ -130,7 +173,7 @@ std::string FormatPtgNumber(double value, char decimalSeparator);
 void AppendPtgNumber(std::string& out, double value, char decimalSeparator);
 
 class TPtgParser {
-public:
+  public:
     static constexpr std::int32_t kOk = 0;
     static constexpr std::int32_t kUnrecognized = -1;
     // Bit of the FORMULA option byte that marks a cell of a shared formula.
@@ -164,7 +207,7 @@ public:
     void SetDecimalSeparator(char separator) { decimalSeparator_ = separator; }
     char DecimalSeparator() const { return decimalSeparator_; }
 
-private:
+  private:
     std::unique_ptr<TPtgListLookup> ownLookup_;
     const TPtgSheetLookup* sheets_;
     char decimalSeparator_;

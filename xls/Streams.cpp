@@ -106,7 +106,8 @@ std::u16string MarkedTextToWide(std::string_view marked) {
     const std::size_t n = marked.size() - 1;
     if (marked[0] == kMarkWide) {
         out.reserve(n / 2);
-        for (std::size_t i = 0; i + 1 < n; i += 2) out.push_back(static_cast<char16_t>(LoadU16(p + i)));
+        for (std::size_t i = 0; i + 1 < n; i += 2)
+            out.push_back(static_cast<char16_t>(LoadU16(p + i)));
     } else {
         out.reserve(n);
         for (std::size_t i = 0; i < n; ++i) out.push_back(static_cast<char16_t>(p[i]));
@@ -114,7 +115,9 @@ std::u16string MarkedTextToWide(std::string_view marked) {
     return out;
 }
 
-std::string MarkedTextToUtf8(std::string_view marked) { return Utf16ToUtf8(MarkedTextToWide(marked)); }
+std::string MarkedTextToUtf8(std::string_view marked) {
+    return Utf16ToUtf8(MarkedTextToWide(marked));
+}
 
 bool ReadCountedString(TEasyStream& data, int countBytes, std::string& marked) {
     marked.assign(1, kMarkNarrow);

@@ -16,16 +16,18 @@ namespace morvik::xls {
 // returns false, advances by what it did get, and yields zero for the value: fields that a
 // short payload lacks read as 0.
 class TEasyStream {
-public:
+  public:
     TEasyStream() = default;
-    explicit TEasyStream(std::span<const std::uint8_t> bytes) : bytes_(bytes.begin(), bytes.end()), size_(bytes.size()) {}
+    explicit TEasyStream(std::span<const std::uint8_t> bytes)
+        : bytes_(bytes.begin(), bytes.end()), size_(bytes.size()) {}
 
     std::int64_t Size() const { return static_cast<std::int64_t>(size_); }
     // Grows with zero bytes or shrinks; the position stays where it is.
     void SetSize(std::size_t size) {
         if (size > size_) {
             if (size > bytes_.size()) bytes_.resize(size);
-            std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(size_), bytes_.begin() + static_cast<std::ptrdiff_t>(size), 0);
+            std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(size_),
+                      bytes_.begin() + static_cast<std::ptrdiff_t>(size), 0);
         }
         size_ = size;
     }
@@ -61,7 +63,7 @@ public:
     std::uint32_t DWord();
     double Double();
 
-private:
+  private:
     // How many of `n` bytes are there to read at the current position.
     std::size_t Available(std::size_t n) const;
 

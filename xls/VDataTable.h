@@ -48,7 +48,7 @@ std::uint8_t NearestColor(TColor color);
 // ---------------------------------------------------------------------------------------------
 
 class TVirtualDataTable {
-public:
+  public:
     TVirtualDataTable();
 
     int Count() const { return entries_.Count(); }
@@ -74,7 +74,7 @@ public:
     void Release(int i);
     void Clear();
 
-private:
+  private:
     THashedStringList entries_;
     std::vector<std::uint32_t> counts_;
 };
@@ -91,7 +91,7 @@ struct TFontEntry {
     std::uint8_t UnderlineStyle = 0;
     std::uint8_t Script = 0;  // 0 none, 1 superscript, 2 subscript
     std::uint8_t Color = kAutoForeground;
-    std::uint16_t Height = 10;  // points
+    std::uint16_t Height = 10;                                                // points
     std::array<char16_t, kFontNameUnits> Name{u'A', u'r', u'i', u'a', u'l'};  // zero-padded
 
     // The name up to the first zero unit.
@@ -122,7 +122,7 @@ struct TXFEntry {
     std::uint8_t Indent = 0;
     std::array<std::uint8_t, 4> BorderColor{kAutoBackground, kAutoBackground, kAutoBackground,
                                             kAutoBackground};  // left, right, top, bottom
-    std::array<std::uint8_t, 4> BorderStyle{};                  // left, right, top, bottom
+    std::array<std::uint8_t, 4> BorderStyle{};                 // left, right, top, bottom
     std::uint8_t IsStyleXF = 0;
 
     static constexpr std::size_t kSize = 2 + 2 + 9 + 4 + 4 + 1;
@@ -142,7 +142,7 @@ bool IsPlain(const TXFEntry& entry);
 
 template <class E>
 class TVirtualStyleTable {
-public:
+  public:
     // Holds exactly one entry, the default, with use count 1.
     TVirtualStyleTable() {
         Scratch();
@@ -177,7 +177,7 @@ public:
     std::uint32_t UseCount(int i) const { return data_.UseCount(i); }
     const TVirtualDataTable& Data() const { return data_; }
 
-private:
+  private:
     TVirtualDataTable data_;
     E scratch_;
     std::string current_;

@@ -26,7 +26,8 @@ std::string Format(std::string_view pattern, std::string_view argument) {
 
 }  // namespace
 
-EXLSError::EXLSError(std::uint8_t code) : std::runtime_error(std::string(MessageOf(code))), code_(code) {}
+EXLSError::EXLSError(std::uint8_t code)
+    : std::runtime_error(std::string(MessageOf(code))), code_(code) {}
 
 EXLSError::EXLSError(std::uint8_t code, std::string_view argument)
     : std::runtime_error(Format(MessageOf(code), argument)), code_(code) {}

@@ -27,14 +27,14 @@ inline constexpr std::string_view kXLSErrorMessages[] = {
 };
 
 class EXLSError : public std::runtime_error {
-public:
+  public:
     explicit EXLSError(std::uint8_t code);
     // Fills the message's %s with `argument`.
     EXLSError(std::uint8_t code, std::string_view argument);
 
     std::uint8_t Code() const { return code_; }
 
-private:
+  private:
     std::uint8_t code_;
 };
 

@@ -11,7 +11,7 @@
 namespace morvik::xls {
 
 class TXLSFile {
-public:
+  public:
     // A workbook with one sheet, "Sheet1", and the default reader options.
     TXLSFile();
     ~TXLSFile();
@@ -32,7 +32,7 @@ public:
     TReaderOptions ReaderOptions;
     TProgressEvent OnProgress;  // unset by default
 
-private:
+  private:
     std::unique_ptr<TWorkbook> workbook_;
 };
 

@@ -29,7 +29,7 @@ inline constexpr int kDefaultDateFormat = 13;
 inline constexpr int kBuiltinFormatCount = 36;
 
 class TFormatStrings {
-public:
+  public:
     TFormatStrings();  // the 36 built-in entries, MaxCode 49
 
     int Count() const { return static_cast<int>(entries_.size()); }
@@ -41,7 +41,7 @@ public:
     int SetFormat(std::uint16_t code, std::string pattern);
     std::uint16_t MaxCode() const { return maxCode_; }
 
-private:
+  private:
     std::vector<TNumberFormat> entries_;
     std::uint16_t maxCode_ = 49;
 };

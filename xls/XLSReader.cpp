@@ -58,7 +58,8 @@ bool FormatTextIsDate(std::string_view pattern) {
             const auto close = pattern.find(']', i + 1);
             if (close == std::string_view::npos) break;
             const std::string_view inside = pattern.substr(i + 1, close - i - 1);
-            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos) ++dateCodes;
+            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos)
+                ++dateCodes;
             i = close;
         } else if (c == 'G' || c == 'g') {
             // "General" in any letter case is the general number form.
@@ -95,7 +96,8 @@ THeaderSections SplitHeaderSections(std::string_view text) {
         // The other two codes are appended so that the section always ends at one of them.
         std::string rest(text.substr(at + 2));
         rest += s.others;
-        const auto end = std::min(rest.find(s.others.substr(0, 2)), rest.find(s.others.substr(2, 2)));
+        const auto end =
+            std::min(rest.find(s.others.substr(0, 2)), rest.find(s.others.substr(2, 2)));
         out.*(s.has) = true;
         out.*(s.value) = rest.substr(0, end);
     }
@@ -107,16 +109,17 @@ namespace {
 // Record identifiers the reader acts on.
 namespace rid {
 constexpr std::uint16_t kFormula = 0x0006, kEof = 0x000A, kProtect = 0x0012, kHeader = 0x0014,
-                        kFooter = 0x0015, kExternSheet = 0x0017, kName = 0x0018, kLeftMargin = 0x0026,
-                        kRightMargin = 0x0027, kTopMargin = 0x0028, kBottomMargin = 0x0029,
-                        kPrintHeaders = 0x002A, kPrintGridlines = 0x002B, kFilePass = 0x002F,
-                        kFont = 0x0031, kPane = 0x0041, kColInfo = 0x007D, kWsBool = 0x0081,
-                        kHCenter = 0x0083, kVCenter = 0x0084, kBoundSheet = 0x0085, kScl = 0x00A0,
-                        kSetup = 0x00A1, kMulRk = 0x00BD, kMulBlank = 0x00BE, kXf = 0x00E0,
-                        kMergedCells = 0x00E5, kSst = 0x00FC, kLabelSst = 0x00FD, kBlank = 0x0201,
-                        kNumber = 0x0203, kLabel = 0x0204, kBoolErr = 0x0205, kString = 0x0207,
-                        kRow = 0x0208, kDimensions = 0x0200, kWindow2 = 0x023E, kRk = 0x027E, kFormat = 0x041E,
-                        kShrFmla = 0x04BC, kBof = 0x0809;
+                        kFooter = 0x0015, kExternSheet = 0x0017, kName = 0x0018,
+                        kLeftMargin = 0x0026, kRightMargin = 0x0027, kTopMargin = 0x0028,
+                        kBottomMargin = 0x0029, kPrintHeaders = 0x002A, kPrintGridlines = 0x002B,
+                        kFilePass = 0x002F, kFont = 0x0031, kPane = 0x0041, kColInfo = 0x007D,
+                        kWsBool = 0x0081, kHCenter = 0x0083, kVCenter = 0x0084,
+                        kBoundSheet = 0x0085, kScl = 0x00A0, kSetup = 0x00A1, kMulRk = 0x00BD,
+                        kMulBlank = 0x00BE, kXf = 0x00E0, kMergedCells = 0x00E5, kSst = 0x00FC,
+                        kLabelSst = 0x00FD, kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204,
+                        kBoolErr = 0x0205, kString = 0x0207, kRow = 0x0208, kDimensions = 0x0200,
+                        kWindow2 = 0x023E, kRk = 0x027E, kFormat = 0x041E, kShrFmla = 0x04BC,
+                        kBof = 0x0809;
 }  // namespace rid
 
 constexpr std::uint8_t kErrStreamNotFound = 2;
@@ -124,7 +127,9 @@ constexpr std::uint8_t kErrFormulaNotRecognized = 13;
 constexpr std::uint8_t kErrPasswordProtected = 14;
 
 // tArea3d in its reference, value and array classes.
-constexpr bool IsArea3dToken(std::uint8_t token) { return token == 0x3B || token == 0x5B || token == 0x7B; }
+constexpr bool IsArea3dToken(std::uint8_t token) {
+    return token == 0x3B || token == 0x5B || token == 0x7B;
+}
 
 // UTF-16LE bytes of a marked text (or its 8-bit characters) as Windows-1250 bytes, the
 // narrow text of this program's code page.
@@ -138,7 +143,7 @@ std::string MarkedToCp1250(std::string_view marked) {
 
 // All state of one load.
 class TXLSReader::Loader {
-public:
+  public:
     Loader(TXLSFile& file, const TReaderOptions& options, TRecordCursor& cursor)
         : workbook_(file.Workbook()), options_(options), cursor_(cursor) {}
 
@@ -189,7 +194,7 @@ public:
     void OnHCenter(ByteReader& r) { Sheet().PageSetup().CenterHorizontally = r.U16() == 1; }
     void OnVCenter(ByteReader& r) { Sheet().PageSetup().CenterVertically = r.U16() == 1; }
 
-private:
+  private:
     TSheet& Sheet() { return workbook_.Sheets().Items(sheetIndex_); }
     TCell& CellAt(std::uint16_t row, std::uint16_t col) { return Sheet().Cells().Cell(row, col); }
     void ApplyFormat(TCell& cell, std::uint32_t xf);
@@ -218,11 +223,11 @@ private:
     // Formula tokens of every FORMULA record, end to end, and where each formula's run lies.
     // The formula pass renders from this list instead of visiting every cell of the workbook.
     struct FormulaEntry {
-        std::size_t offset;      // into formulaTokens_
+        std::size_t offset;  // into formulaTokens_
         std::uint32_t length;
         std::int32_t sheet;
-        std::int32_t ordinal;    // the cell's place in its sheet's cells
-        std::uint8_t options;    // low byte of the record's option flags
+        std::int32_t ordinal;  // the cell's place in its sheet's cells
+        std::uint8_t options;  // low byte of the record's option flags
     };
     std::vector<std::uint8_t> formulaTokens_;
     std::vector<FormulaEntry> formulas_;
@@ -325,14 +330,20 @@ void TXLSReader::Loader::RecordLoop() {
 void TXLSReader::Loader::OnBof(ByteReader&) {
     ++bofDepth_;
     if (bofDepth_ == 0) {
-        if (globalsDone_) ++sheetIndex_; else globalsDone_ = true;
+        if (globalsDone_)
+            ++sheetIndex_;
+        else
+            globalsDone_ = true;
     }
 }
 
 void TXLSReader::Loader::OnEof(ByteReader&) {
     --bofDepth_;
     if (bofDepth_ == 0) {
-        if (globalsDone_) ++sheetIndex_; else globalsDone_ = true;
+        if (globalsDone_)
+            ++sheetIndex_;
+        else
+            globalsDone_ = true;
     }
 }
 
@@ -356,7 +367,8 @@ void TXLSReader::Loader::OnBoundSheet(ByteReader& r) {
     std::u16string name;
     if (wide) {
         const auto bytes = r.Bytes(2 * count);
-        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) name.push_back(static_cast<char16_t>(LoadU16(&bytes[i])));
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+            name.push_back(static_cast<char16_t>(LoadU16(&bytes[i])));
     } else {
         // Compressed characters are the low bytes of UTF-16 code units.
         for (std::uint8_t b : r.Bytes(count)) name.push_back(static_cast<char16_t>(b));
@@ -377,9 +389,7 @@ void TXLSReader::Loader::OnName(ByteReader& r) {
     names_.emplace_back(bytes.begin(), bytes.end());
 }
 
-void TXLSReader::Loader::OnSst(ByteReader&) {
-    ReadSharedStringTable(cursor_, sharedStrings_);
-}
+void TXLSReader::Loader::OnSst(ByteReader&) { ReadSharedStringTable(cursor_, sharedStrings_); }
 
 void TXLSReader::Loader::OnFont(ByteReader& r) {
     auto& fonts = workbook_.Fonts();
@@ -422,7 +432,8 @@ void TXLSReader::Loader::OnFormat(ByteReader& r) {
 // Cell values
 
 bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
-    if (xf >= xfDateCache_.size()) xfDateCache_.resize(static_cast<std::size_t>(workbook_.XFs().Count()), -1);
+    if (xf >= xfDateCache_.size())
+        xfDateCache_.resize(static_cast<std::size_t>(workbook_.XFs().Count()), -1);
     std::int8_t& known = xfDateCache_[xf];
     if (known < 0) {
         known = 0;
@@ -445,7 +456,8 @@ void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
     if (xf >= static_cast<std::uint32_t>(workbook_.XFs().Count())) return;
     // Most cells already carry their XF (inherited from the row) and most XFs are known not
     // to be dates: both answered here without a call, once per cell.
-    if (cell.XFIndex() != static_cast<std::int32_t>(xf)) cell.SetXFIndex(static_cast<std::int32_t>(xf));
+    if (cell.XFIndex() != static_cast<std::int32_t>(xf))
+        cell.SetXFIndex(static_cast<std::int32_t>(xf));
     // The cell's number format is its XF entry's, so the class follows from the XF alone.
     if (xf < xfDateCache_.size() && xfDateCache_[xf] == 0) return;
     if (!XfIsDate(xf)) return;
@@ -497,7 +509,8 @@ void TXLSReader::Loader::OnLabel(ByteReader& r) {
         if (wide) {
             std::u16string text;
             text.reserve(bytes.size() / 2);
-            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) text.push_back(static_cast<char16_t>(LoadU16(&bytes[i])));
+            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+                text.push_back(static_cast<char16_t>(LoadU16(&bytes[i])));
             cell.SetValue(TCellValue(std::move(text)));
         } else {
             cell.SetValue(TCellValue::String8(std::string(bytes.begin(), bytes.end())));
@@ -533,7 +546,8 @@ void TXLSReader::Loader::OnBoolErr(ByteReader& r) {
 void TXLSReader::Loader::ApplyBlank(std::uint16_t row, std::uint16_t col, std::uint32_t xf) {
     if (!options_.ReadBlankCells) return;
     auto& xfs = workbook_.XFs();
-    if (xf >= static_cast<std::uint32_t>(xfs.Count()) || IsPlain(xfs.Get(static_cast<int>(xf)))) return;
+    if (xf >= static_cast<std::uint32_t>(xfs.Count()) || IsPlain(xfs.Get(static_cast<int>(xf))))
+        return;
     ApplyFormat(CellAt(row, col), xf);
 }
 
@@ -598,7 +612,8 @@ void TXLSReader::Loader::OnString(ByteReader&) {
     std::vector<std::string> read;
     ReadContinuedString(cursor_, read);
     const std::string marked = read.empty() ? std::string(1, kMarkNarrow) : std::move(read.front());
-    TCell& cell = CellAt(static_cast<std::uint16_t>(pendingString_.row), static_cast<std::uint16_t>(pendingString_.col));
+    TCell& cell = CellAt(static_cast<std::uint16_t>(pendingString_.row),
+                         static_cast<std::uint16_t>(pendingString_.col));
     // 16-bit text stays 16-bit: squeezing it through an 8-bit code page would lose every
     // character the code page lacks.
     if (marked[0] == kMarkWide) {
@@ -638,12 +653,15 @@ void TXLSReader::Loader::FormulaPass() {
     auto& sheets = workbook_.Sheets();
     for (std::size_t i = 0; i < formulas_.size(); ++i) {
         const FormulaEntry& entry = formulas_[i];
-        if (i + 1 < formulas_.size() && formulas_[i + 1].sheet == entry.sheet && formulas_[i + 1].ordinal == entry.ordinal)
+        if (i + 1 < formulas_.size() && formulas_[i + 1].sheet == entry.sheet &&
+            formulas_[i + 1].ordinal == entry.ordinal)
             continue;
         TCell& cell = sheets.Items(entry.sheet).Cells().Items(entry.ordinal);
-        const std::span<const std::uint8_t> tokens(formulaTokens_.data() + entry.offset, entry.length);
-        const auto status = parser.Parse(static_cast<std::uint16_t>(entry.sheet), cell.Row(), tokens, entry.options,
-                                         static_cast<std::uint8_t>(cell.Col()));
+        const std::span<const std::uint8_t> tokens(formulaTokens_.data() + entry.offset,
+                                                   entry.length);
+        const auto status =
+            parser.Parse(static_cast<std::uint16_t>(entry.sheet), cell.Row(), tokens, entry.options,
+                         static_cast<std::uint8_t>(cell.Col()));
         if (status == TPtgParser::kOk) {
             cell.SetFormula(parser.Result());
         } else {
@@ -669,7 +687,10 @@ void TXLSReader::Loader::OnRow(ByteReader& r) {
     TSheet& sheet = Sheet();
     {
         TRow& row = sheet.Rows().Row(index);
-        if (flags & 0x20) row.SetHeightPixels(0); else row.SetHeightPoints(height / 20.0);
+        if (flags & 0x20)
+            row.SetHeightPixels(0);
+        else
+            row.SetHeightPoints(height / 20.0);
     }
     for (int level = flags & 0x07; level > 0; --level) sheet.GroupRows(index, index);
     // Looked up again: grouping may have replaced a row that was still pending.
@@ -688,7 +709,10 @@ void TXLSReader::Loader::OnColInfo(ByteReader& r) {
     TSheet& sheet = Sheet();
     for (int c = first; c <= last; ++c) {
         TColumn& column = sheet.Columns().Column(c);
-        if (flags & 0x0001) column.SetWidthPixels(0); else column.SetWidthChars(ColumnWidthFromFile(width));
+        if (flags & 0x0001)
+            column.SetWidthPixels(0);
+        else
+            column.SetWidthChars(ColumnWidthFromFile(width));
         column.SetXFIndex(xf);
     }
     for (int level = (flags >> 8) & 0x07; level > 0; --level) sheet.GroupColumns(first, last);
@@ -701,7 +725,8 @@ void TXLSReader::Loader::OnMergedCells(ByteReader& r) {
         const std::uint16_t firstRow = r.U16(), lastRow = r.U16();
         const std::uint16_t firstCol = r.U16(), lastCol = r.U16();
         TRange& range = sheet.Ranges().Add();
-        range.AddRect(firstRow, lastRow, static_cast<std::uint8_t>(firstCol), static_cast<std::uint8_t>(lastCol));
+        range.AddRect(firstRow, lastRow, static_cast<std::uint8_t>(firstCol),
+                      static_cast<std::uint8_t>(lastCol));
         const std::int64_t rows = static_cast<std::int64_t>(lastRow) - firstRow + 1;
         const std::int64_t cols = static_cast<std::int64_t>(lastCol & 0xFF) - (firstCol & 0xFF) + 1;
         const std::int64_t cells = rows > 0 && cols > 0 ? rows * cols : 0;
@@ -764,7 +789,8 @@ void TXLSReader::Loader::OnPane(ByteReader& r) {
 void TXLSReader::Loader::OnScl(ByteReader& r) {
     const std::uint32_t numerator = r.U16(), denominator = r.U16();
     if (denominator == 0) return;
-    Sheet().Zoom = static_cast<std::uint16_t>(std::min<std::uint32_t>(numerator * 100 / denominator, 0xFFFF));
+    Sheet().Zoom =
+        static_cast<std::uint16_t>(std::min<std::uint32_t>(numerator * 100 / denominator, 0xFFFF));
 }
 
 void TXLSReader::Loader::OnWindow2(ByteReader& r) {
@@ -784,14 +810,18 @@ void TXLSReader::Loader::OnDimensions(ByteReader& r) {
     if (r.Remaining() < 12) return;
     const std::uint32_t firstRow = r.U32(), lastRow = r.U32();
     const std::uint16_t firstCol = r.U16(), lastCol = r.U16();
-    const std::int64_t rows = std::max<std::int64_t>(0, std::int64_t{std::min<std::uint32_t>(lastRow, 65536)} -
-                                                            std::int64_t{std::min<std::uint32_t>(firstRow, 65536)});
-    const std::int64_t cols = std::max<std::int64_t>(0, std::int64_t{std::min<std::uint16_t>(lastCol, 256)} -
-                                                            std::int64_t{std::min<std::uint16_t>(firstCol, 256)});
+    const std::int64_t rows =
+        std::max<std::int64_t>(0, std::int64_t{std::min<std::uint32_t>(lastRow, 65536)} -
+                                      std::int64_t{std::min<std::uint32_t>(firstRow, 65536)});
+    const std::int64_t cols =
+        std::max<std::int64_t>(0, std::int64_t{std::min<std::uint16_t>(lastCol, 256)} -
+                                      std::int64_t{std::min<std::uint16_t>(firstCol, 256)});
     TBIFFStream& stream = cursor_.Stream();
-    const std::int64_t left = static_cast<std::int64_t>(stream.Size() - std::min(stream.Size(), stream.Position()));
+    const std::int64_t left =
+        static_cast<std::int64_t>(stream.Size() - std::min(stream.Size(), stream.Position()));
     if (reserveBudget_ < 0) reserveBudget_ = static_cast<std::int64_t>(stream.Size() / 2);
-    const std::int64_t count = std::min({rows * cols, left / 2, reserveBudget_, std::int64_t{1} << 22});
+    const std::int64_t count =
+        std::min({rows * cols, left / 2, reserveBudget_, std::int64_t{1} << 22});
     if (count <= 0) return;
     reserveBudget_ -= count;
     Sheet().Cells().Reserve(static_cast<std::size_t>(count));
@@ -823,7 +853,8 @@ void TXLSReader::Loader::NamesPass() {
         const bool wide = r.U8() == 1;
         std::string name;
         if (wide) {
-            const auto bytes = r.Bytes(std::min<std::size_t>(2 * nameLength, r.Remaining() & ~std::size_t{1}));
+            const auto bytes =
+                r.Bytes(std::min<std::size_t>(2 * nameLength, r.Remaining() & ~std::size_t{1}));
             name = Utf8ToCp1250(Utf16LeToUtf8(bytes));
         } else {
             const auto bytes = r.Bytes(std::min(nameLength, r.Remaining()));
@@ -838,7 +869,8 @@ void TXLSReader::Loader::NamesPass() {
         // Areas stand 11 bytes apart after the first (the next token's code byte) and 12 after
         // each later one (a list operator in between). Only a 3-D area token is read as one:
         // the bytes of a cell reference or an expression would make a rect of nonsense rows.
-        for (std::size_t step = 11; at <= formula.size() && formula.size() - at >= 10; at += step, step = 12) {
+        for (std::size_t step = 11; at <= formula.size() && formula.size() - at >= 10;
+             at += step, step = 12) {
             if (!IsArea3dToken(formula[at - 1])) break;
             const std::uint8_t* p = formula.data() + at;
             const std::uint16_t ref = LoadU16(p);

@@ -16,11 +16,11 @@ class TXLSFile;
 class TWorkbook;
 
 struct TReaderOptions {
-    bool ReadBlankCells = true;  // BLANK and MULBLANK make formatted empty cells
-    bool ReadRowInfo = true;     // ROW records size, hide, group and format rows
-    bool ReadColumnInfo = true;  // COLINFO records do the same for columns
-    bool ReadFormulas = true;    // formula tokens are kept and rendered as text
-    bool StrictFormulas = false; // a formula that cannot be rendered fails the load (code 13)
+    bool ReadBlankCells = true;   // BLANK and MULBLANK make formatted empty cells
+    bool ReadRowInfo = true;      // ROW records size, hide, group and format rows
+    bool ReadColumnInfo = true;   // COLINFO records do the same for columns
+    bool ReadFormulas = true;     // formula tokens are kept and rendered as text
+    bool StrictFormulas = false;  // a formula that cannot be rendered fails the load (code 13)
 };
 
 // A 32-bit RK number: a 30-bit integer or the upper half of a double, optionally / 100.
@@ -48,7 +48,7 @@ THeaderSections SplitHeaderSections(std::string_view text);
 inline constexpr std::int64_t kMergedCellBudget = 262'144;
 
 class TXLSReader {
-public:
+  public:
     explicit TXLSReader(TXLSFile& file);
     ~TXLSReader();
     TXLSReader(const TXLSReader&) = delete;
@@ -64,7 +64,7 @@ public:
     // The state of one load; public only so that its dispatch table can name the handlers.
     class Loader;
 
-private:
+  private:
     void ReadCompound(class TCFile& file, const TReaderOptions& options);
 
     TXLSFile& file_;

@@ -20,21 +20,22 @@ struct TRangeRect {
 
 // Ordered list of rectangles; entries are only appended.
 class TRangeRects {
-public:
+  public:
     TRangeRects() = default;
     virtual ~TRangeRects() = default;
     TRangeRects(const TRangeRects&) = default;
     TRangeRects& operator=(const TRangeRects&) = default;
 
     // Appends a rectangle and answers its position.
-    int AddRect(std::uint16_t firstRow, std::uint16_t lastRow, std::uint8_t firstCol, std::uint8_t lastCol);
+    int AddRect(std::uint16_t firstRow, std::uint16_t lastRow, std::uint8_t firstCol,
+                std::uint8_t lastCol);
     int Count() const { return static_cast<int>(rects_.size()); }
     // Copy of rectangle `i`; std::range_error "List index (i) out of bounds" outside the list.
     TRangeRect Get(int i) const;
     // Appends copies of all of `other`'s rectangles; the existing ones stay.
     void Assign(const TRangeRects& other);
 
-private:
+  private:
     std::vector<TRangeRect> rects_;
 };
 

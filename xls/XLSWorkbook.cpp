@@ -19,7 +19,7 @@
 namespace morvik::xls {
 namespace {
 
-constexpr std::uint8_t kHyperlinkColor = 5;        // blue
+constexpr std::uint8_t kHyperlinkColor = 5;  // blue
 constexpr std::size_t kMaxStringLength = 65535;
 
 TScreenMetrics MetricsFor(int pixelsPerInch) {
@@ -77,7 +77,6 @@ std::u16string Utf16FromBytes(std::string_view b) {
     return out;
 }
 
-
 void CheckIndex(int index, int max) {
     if (index < 0 || index > max) throw EXLSError(5);
 }
@@ -104,9 +103,9 @@ void SetScreenPixelsPerInch(int pixelsPerInch) {
 
 namespace {
 constexpr TVarType kKindOfAlternative[] = {
-    TVarType::Empty,  TVarType::Smallint, TVarType::Integer, TVarType::Single,
-    TVarType::Double, TVarType::Currency, TVarType::Date,    TVarType::OleStr,
-    TVarType::Boolean, TVarType::Byte,    TVarType::String,
+    TVarType::Empty,   TVarType::Smallint, TVarType::Integer, TVarType::Single,
+    TVarType::Double,  TVarType::Currency, TVarType::Date,    TVarType::OleStr,
+    TVarType::Boolean, TVarType::Byte,     TVarType::String,
 };
 static_assert(std::size(kKindOfAlternative) == std::variant_size_v<TCellValue::Data>);
 }  // namespace
@@ -206,7 +205,8 @@ std::size_t SlotSize(std::size_t size, std::size_t alignment) {
 
 // Slots are carved at multiples of the slot size from blocks aligned for any object, so an
 // alignment up to that of max_align_t holds for each.
-TSlotPool::TSlotPool(std::size_t slotSize, std::size_t alignment) : slotSize_(SlotSize(slotSize, alignment)) {}
+TSlotPool::TSlotPool(std::size_t slotSize, std::size_t alignment)
+    : slotSize_(SlotSize(slotSize, alignment)) {}
 
 TSlotPool::~TSlotPool() {
     for (const Block& b : blocks_) FreeBlock(b.data, b.bytes);
@@ -222,8 +222,9 @@ void* TSlotPool::Allocate() {
     if (next_ == end_) {
         // 64 slots first, then twice the last block, up to the huge-page size: a sheet of a
         // few cells stays small and a large one takes few blocks.
-        const std::size_t bytes =
-            std::max(blocks_.empty() ? 64 * slotSize_ : std::min(blocks_.back().bytes * 2, kHugeBlock), slotSize_);
+        const std::size_t bytes = std::max(
+            blocks_.empty() ? 64 * slotSize_ : std::min(blocks_.back().bytes * 2, kHugeBlock),
+            slotSize_);
         blocks_.reserve(blocks_.size() + 1);
         void* data = AllocateBlock(bytes);
         blocks_.push_back({data, bytes});
@@ -256,7 +257,8 @@ TItemIndex::TItemIndex(std::uint32_t bucketCount, bool growing)
 std::uint32_t TItemIndex::Pack(std::string_view key) {
     if (key.size() == 4) {  // every cell key: one load instead of a loop
         const auto* b = reinterpret_cast<const unsigned char*>(key.data());
-        return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 | std::uint32_t{b[3]} << 24;
+        return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
+               std::uint32_t{b[3]} << 24;
     }
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < key.size(); ++i) {
@@ -287,7 +289,8 @@ void TItemIndex::Add(std::string_view key) {
 
 std::size_t TItemIndex::BucketOf(std::uint32_t packed) const {
     // Cell keys pack as row | col << 16; the address puts the column next to the row instead.
-    const std::uint32_t linear = keyLength_ == 4 ? ((packed & 0xFFFF) << 8 | (packed >> 16)) : packed;
+    const std::uint32_t linear =
+        keyLength_ == 4 ? ((packed & 0xFFFF) << 8 | (packed >> 16)) : packed;
     // Exact for 32-bit dividends and divisors (Lemire, Kaser and Kurz, "Faster remainder by
     // direct computation"); a count of 1 gives magic 0 and remainder 0 as it should.
     __extension__ using Wide = unsigned __int128;
@@ -305,7 +308,8 @@ void TItemIndex::Grow() {
     buckets_.assign(buckets_.size() * 2 + 1, Bucket{});
     bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
     // Relinking in ordinal order keeps every bucket newest first.
-    for (std::size_t o = 0; o < entries_.size(); ++o) Link(static_cast<std::int32_t>(o), BucketOf(entries_[o].key));
+    for (std::size_t o = 0; o < entries_.size(); ++o)
+        Link(static_cast<std::int32_t>(o), BucketOf(entries_[o].key));
 }
 
 void TItemIndex::Reserve(std::size_t count) {
@@ -319,7 +323,8 @@ void TItemIndex::Reserve(std::size_t count) {
     } else if (target > buckets_.size()) {
         buckets_.assign(target, Bucket{});
         bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
-        for (std::size_t o = 0; o < entries_.size(); ++o) Link(static_cast<std::int32_t>(o), BucketOf(entries_[o].key));
+        for (std::size_t o = 0; o < entries_.size(); ++o)
+            Link(static_cast<std::int32_t>(o), BucketOf(entries_[o].key));
     }
 }
 
@@ -341,7 +346,6 @@ int TItemIndex::Search(std::string_view key) const {
     const Entry* e = Lookup(key);
     return e == nullptr ? -1 : static_cast<int>(e - entries_.data());
 }
-
 
 // ---------------------------------------------------------------------------------------------
 // TCustomXLSItems
@@ -371,7 +375,8 @@ void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
 
 void TCustomXLSItems::Register(TCustomXLSItem& item, std::string_view key) {
     // Room first, so that the push below cannot fail after the index took the item.
-    if (items_.size() == items_.capacity()) items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
+    if (items_.size() == items_.capacity())
+        items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
     index_.Add(key);
     item.registered_ = true;
     items_.push_back(std::move(pending_));
@@ -383,7 +388,9 @@ void TCustomXLSItems::ReserveItems(std::size_t count) {
     index_.Reserve(count);
 }
 
-int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const { return index_.Search(KeyOf(item)); }
+int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const {
+    return index_.Search(KeyOf(item));
+}
 
 TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const {
     const int ordinal = index_.Search(key);
@@ -402,8 +409,8 @@ namespace {
 struct CellKey {
     char bytes[4];
     CellKey(std::uint16_t row, std::uint16_t col)
-        : bytes{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8), static_cast<char>(col & 0xFF),
-                static_cast<char>(col >> 8)} {}
+        : bytes{static_cast<char>(row & 0xFF), static_cast<char>(row >> 8),
+                static_cast<char>(col & 0xFF), static_cast<char>(col >> 8)} {}
     std::string_view view() const { return {bytes, 4}; }
 };
 struct IndexKey {
@@ -431,7 +438,9 @@ std::string TCells::KeyOf(const TCustomXLSItem& item) const {
 }
 
 namespace {
-std::uint32_t AddressOf(int row, int col) { return static_cast<std::uint32_t>(row) << 8 | static_cast<std::uint32_t>(col); }
+std::uint32_t AddressOf(int row, int col) {
+    return static_cast<std::uint32_t>(row) << 8 | static_cast<std::uint32_t>(col);
+}
 }  // namespace
 
 // The same rule as for every collection, with the key made on the stack.
@@ -458,7 +467,8 @@ TCell& TCells::Cell(int row, int col) {
     void* slot = pool_.Allocate();
     TCell* made = nullptr;
     try {
-        made = new (slot) TCell(TItemToken{}, *this, static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(col));
+        made = new (slot) TCell(TItemToken{}, *this, static_cast<std::uint16_t>(row),
+                                static_cast<std::uint16_t>(col));
     } catch (...) {
         pool_.Free(slot);
         throw;
@@ -467,7 +477,6 @@ TCell& TCells::Cell(int row, int col) {
     InheritStyle(*made);
     return static_cast<TCell&>(SetPending(std::move(cell)));
 }
-
 
 void TCells::InheritStyle(TCell& cell) {
     // Only registered rows and columns count; looking them up here must not create any.
@@ -492,14 +501,18 @@ void TCells::InheritStyle(TCell& cell) {
     const TXFEntry c = Styles().XFs->Get(colXF);
     const TFontEntry rf = FontAt(*Styles().Fonts, r.FontIndex);
     const TFontEntry cf = FontAt(*Styles().Fonts, c.FontIndex);
-    auto pick = [](auto rowValue, auto colValue, auto neutral) { return rowValue != neutral ? rowValue : colValue; };
+    auto pick = [](auto rowValue, auto colValue, auto neutral) {
+        return rowValue != neutral ? rowValue : colValue;
+    };
     SetUpdating(true);
     try {
         for (std::uint8_t side = 0; side < 4; ++side) {
-            cell.SetBorderColor(side, pick(r.BorderColor[side], c.BorderColor[side], kAutoBackground));
+            cell.SetBorderColor(side,
+                                pick(r.BorderColor[side], c.BorderColor[side], kAutoBackground));
         }
         for (std::uint8_t side = 0; side < 4; ++side) {
-            cell.SetBorderStyle(side, pick(r.BorderStyle[side], c.BorderStyle[side], std::uint8_t{0}));
+            cell.SetBorderStyle(side,
+                                pick(r.BorderStyle[side], c.BorderStyle[side], std::uint8_t{0}));
         }
         cell.SetFillColor(pick(r.FillColor, c.FillColor, kAutoBackground));
         cell.SetPatternColor(pick(r.PatternColor, c.PatternColor, kAutoForeground));
@@ -588,10 +601,13 @@ auto SetField(Field Entry::*field, Value value) {
 }  // namespace
 
 void TCustomXLSItem::SetFillColor(std::uint8_t paletteIndex) {
-    if (ChangeXF(SetField(&TXFEntry::FillColor, paletteIndex)) && paletteIndex != kAutoBackground) Changed();
+    if (ChangeXF(SetField(&TXFEntry::FillColor, paletteIndex)) && paletteIndex != kAutoBackground)
+        Changed();
 }
 void TCustomXLSItem::SetPatternColor(std::uint8_t paletteIndex) {
-    if (ChangeXF(SetField(&TXFEntry::PatternColor, paletteIndex)) && paletteIndex != kAutoForeground) Changed();
+    if (ChangeXF(SetField(&TXFEntry::PatternColor, paletteIndex)) &&
+        paletteIndex != kAutoForeground)
+        Changed();
 }
 void TCustomXLSItem::SetFillColorRGB(TColor color) { SetFillColor(NearestColor(color)); }
 void TCustomXLSItem::SetPatternColorRGB(TColor color) { SetPatternColor(NearestColor(color)); }
@@ -629,7 +645,9 @@ void TCustomXLSItem::SetBorderColor(std::uint8_t side, std::uint8_t paletteIndex
     });
     Changed();
 }
-void TCustomXLSItem::SetBorderColorRGB(std::uint8_t side, TColor color) { SetBorderColor(side, NearestColor(color)); }
+void TCustomXLSItem::SetBorderColorRGB(std::uint8_t side, TColor color) {
+    SetBorderColor(side, NearestColor(color));
+}
 void TCustomXLSItem::SetBorderStyle(std::uint8_t side, std::uint8_t style) {
     if (side > kSideAll) return;
     ChangeXF([&](TXFEntry& e) {
@@ -686,7 +704,9 @@ void TCustomXLSItem::SetFontHeight(std::uint16_t points) {
 
 namespace {
 TXFEntry XFOf(const TStyleContext& s, std::int32_t xf) { return s.XFs->Get(xf); }
-TFontEntry FontOf(const TStyleContext& s, std::int32_t xf) { return FontAt(*s.Fonts, s.XFs->Get(xf).FontIndex); }
+TFontEntry FontOf(const TStyleContext& s, std::int32_t xf) {
+    return FontAt(*s.Fonts, s.XFs->Get(xf).FontIndex);
+}
 }  // namespace
 
 std::uint8_t TCustomXLSItem::FillColor() const { return XFOf(Styles(), xfIndex_).FillColor; }
@@ -710,7 +730,9 @@ bool TCustomXLSItem::FontBold() const { return FontOf(Styles(), xfIndex_).Bold !
 bool TCustomXLSItem::FontItalic() const { return FontOf(Styles(), xfIndex_).Italic != 0; }
 bool TCustomXLSItem::FontUnderline() const { return FontOf(Styles(), xfIndex_).Underline != 0; }
 bool TCustomXLSItem::FontStrikeOut() const { return FontOf(Styles(), xfIndex_).StrikeOut != 0; }
-std::uint8_t TCustomXLSItem::FontUnderlineStyle() const { return FontOf(Styles(), xfIndex_).UnderlineStyle; }
+std::uint8_t TCustomXLSItem::FontUnderlineStyle() const {
+    return FontOf(Styles(), xfIndex_).UnderlineStyle;
+}
 std::uint8_t TCustomXLSItem::FontScript() const { return FontOf(Styles(), xfIndex_).Script; }
 std::u16string TCustomXLSItem::FontName() const { return FontOf(Styles(), xfIndex_).GetName(); }
 std::uint8_t TCustomXLSItem::FontColor() const { return FontOf(Styles(), xfIndex_).Color; }
@@ -725,7 +747,8 @@ TCell::TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col)
 void TCell::CheckValue(const TCellValue& v) {
     const TVarType kind = v.Kind();
     if (kind == TVarType::Empty) throw EXLSError(3);
-    if (const auto* s = v.As<std::u16string>(); s && s->size() > kMaxStringLength) throw EXLSError(3);
+    if (const auto* s = v.As<std::u16string>(); s && s->size() > kMaxStringLength)
+        throw EXLSError(3);
     if (const auto* s = v.As<std::string>(); s && s->size() > kMaxStringLength) throw EXLSError(3);
     // A date in a cell without a number format would show as a bare serial number.
     if (kind == TVarType::Date && value_.Kind() != TVarType::Date && NumberFormat() == 0) {
@@ -743,7 +766,8 @@ void TCell::SetValue(const TCellValue& v) {
 void TCell::SetValue(TCellValue&& v) {
     CheckValue(v);
     // A new cell is empty and `v` never is (CheckValue): no comparison needed.
-    if (std::holds_alternative<std::monostate>(value_.Get()) || !(value_ == v)) value_ = std::move(v);
+    if (std::holds_alternative<std::monostate>(value_.Get()) || !(value_ == v))
+        value_ = std::move(v);
     Changed();
 }
 
@@ -796,7 +820,9 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
         const std::less<const char*> before;
         const char* begin = attributes_.get();
         const char* end = begin + LoadAttrU32(begin);
-        auto inside = [&](std::string_view v) { return !v.empty() && !before(v.data(), begin) && before(v.data(), end); };
+        auto inside = [&](std::string_view v) {
+            return !v.empty() && !before(v.data(), begin) && before(v.data(), end);
+        };
         if (inside(key) || inside(value)) {
             const std::string keyCopy(key), valueCopy(value);
             SetAttribute(keyCopy, valueCopy);
@@ -805,14 +831,16 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
     }
     // Lengths are stored in 32 bits; a block never comes near that.
     constexpr std::size_t kLimit = 0x7FFFFFFF;
-    if (key.size() > kLimit / 4 || value.size() > kLimit / 4) throw std::length_error("cell attribute too long");
+    if (key.size() > kLimit / 4 || value.size() > kLimit / 4)
+        throw std::length_error("cell attribute too long");
     std::size_t capacity = attributes_ ? LoadAttrU32(attributes_.get()) : 0;
     std::size_t used = attributes_ ? LoadAttrU32(attributes_.get() + 4) : kAttrHeader;
     const std::size_t at = attributes_ ? FindAttr(attributes_.get(), key) : used;
     // The bytes of the entry being replaced (none when absent) and those that follow it.
     std::size_t oldEntry = 0;
     if (at < used) {
-        oldEntry = kAttrEntryHeader + LoadAttrU32(attributes_.get() + at) + LoadAttrU32(attributes_.get() + at + 4);
+        oldEntry = kAttrEntryHeader + LoadAttrU32(attributes_.get() + at) +
+                   LoadAttrU32(attributes_.get() + at + 4);
     }
     if (value.empty()) {
         if (oldEntry == 0) return;
@@ -834,7 +862,8 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
         capacity = grown;
     }
     char* block = attributes_.get();
-    if (oldEntry != newEntry) std::memmove(block + at + newEntry, block + at + oldEntry, used - at - oldEntry);
+    if (oldEntry != newEntry)
+        std::memmove(block + at + newEntry, block + at + oldEntry, used - at - oldEntry);
     StoreAttrU32(block + at, key.size());
     StoreAttrU32(block + at + 4, value.size());
     std::memcpy(block + at + kAttrEntryHeader, key.data(), key.size());
@@ -866,7 +895,8 @@ std::string TCell::DisplayText() const {
         const int position = NumberFormat();
         // A format position the table lacks shows the value in the general form rather than
         // failing the whole read.
-        if (position < Styles().FormatStrings->Count()) pattern = CleanFormat(Styles().FormatStrings->Get(position).Pattern);
+        if (position < Styles().FormatStrings->Count())
+            pattern = CleanFormat(Styles().FormatStrings->Get(position).Pattern);
     }
     bool percent = false;
     TCellValue v = value_;
@@ -879,8 +909,12 @@ std::string TCell::DisplayText() const {
         const std::string& pattern;
         bool percent;
         const char* suffix;
-        std::string Integer(std::int64_t i) const { return std::to_string(percent ? i * 100 : i) + suffix; }
-        std::string Number(double d) const { return FormatNumber(pattern, percent ? d * 100 : d) + suffix; }
+        std::string Integer(std::int64_t i) const {
+            return std::to_string(percent ? i * 100 : i) + suffix;
+        }
+        std::string Number(double d) const {
+            return FormatNumber(pattern, percent ? d * 100 : d) + suffix;
+        }
         std::string operator()(std::monostate) const { return {}; }
         std::string operator()(std::int16_t i) const { return Integer(i); }
         std::string operator()(std::int32_t i) const { return Integer(i); }
@@ -889,7 +923,9 @@ std::string TCell::DisplayText() const {
         std::string operator()(double d) const { return Number(d); }
         std::string operator()(TCurrency c) const { return Number(c.ToDouble()); }
         // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
-        std::string operator()(TDateTime t) const { return FormatDateTime(pattern, percent ? t.Days * 100 : t.Days); }
+        std::string operator()(TDateTime t) const {
+            return FormatDateTime(pattern, percent ? t.Days * 100 : t.Days);
+        }
         std::string operator()(const std::u16string& s) const { return Utf16ToUtf8(s); }
         std::string operator()(const std::string& s) const { return Latin1ToUtf8(s); }
         std::string operator()(bool b) const { return b ? "TRUE" : "FALSE"; }
@@ -900,7 +936,8 @@ std::string TCell::DisplayText() const {
 // ---------------------------------------------------------------------------------------------
 // Rows and columns
 
-TCustomRowCol::TCustomRowCol(TCustomXLSItems& owner, std::uint16_t index, double size, std::int32_t sizePixels)
+TCustomRowCol::TCustomRowCol(TCustomXLSItems& owner, std::uint16_t index, double size,
+                             std::int32_t sizePixels)
     : TCustomXLSItem(owner), size_(size), sizePixels_(sizePixels), index_(index) {}
 
 void TCustomRowCol::Resize(double size, std::int32_t sizePixels) {
@@ -1089,7 +1126,8 @@ TRow& TRows::Row(int index) {
     return static_cast<TRow&>(SetPending(TItemPtr(made)));
 }
 
-TColumns::TColumns(TSheet& sheet, const TStyleContext& styles) : TCustomRowCols(sheet, styles, true) {}
+TColumns::TColumns(TSheet& sheet, const TStyleContext& styles)
+    : TCustomRowCols(sheet, styles, true) {}
 
 TColumn* TColumns::Find(int index) const { return static_cast<TColumn*>(FindIndex(index)); }
 
@@ -1114,7 +1152,8 @@ void TRange::Merge() {
     for (int i = 0; i < Count(); ++i) {
         const TRangeRect r = Get(i);
         for (int row = r.FirstRow; row <= r.LastRow; ++row) {
-            for (int col = r.FirstCol; col <= r.LastCol; ++col) sheet_->Cells().Cell(row, col).SetMerged(true);
+            for (int col = r.FirstCol; col <= r.LastCol; ++col)
+                sheet_->Cells().Cell(row, col).SetMerged(true);
         }
     }
 }

@@ -69,16 +69,16 @@ void SetScreenPixelsPerInch(int pixelsPerInch);
 // Standard variant type codes of the kinds a cell can hold.
 enum class TVarType : std::uint16_t {
     Empty = 0,
-    Smallint = 2,   // 16-bit integer
-    Integer = 3,    // 32-bit integer
+    Smallint = 2,  // 16-bit integer
+    Integer = 3,   // 32-bit integer
     Single = 4,
     Double = 5,
     Currency = 6,
     Date = 7,
-    OleStr = 8,     // UTF-16 string
+    OleStr = 8,  // UTF-16 string
     Boolean = 11,
     Byte = 17,
-    String = 256,   // 8-bit string
+    String = 256,  // 8-bit string
 };
 
 // Fixed-point currency: the amount times 10000.
@@ -98,7 +98,7 @@ struct TDateTime {
 // (each byte one character U+0000..U+00FF, as the file's compressed strings are); UTF-16
 // strings hold 16-bit code units.
 class TCellValue {
-public:
+  public:
     // Alternatives in the order of their type codes; see KindOf.
     using Data = std::variant<std::monostate, std::int16_t, std::int32_t, float, double, TCurrency,
                               TDateTime, std::u16string, bool, std::uint8_t, std::string>;
@@ -121,7 +121,9 @@ public:
     TVarType Kind() const;
     const Data& Get() const { return data_; }
     template <class T>
-    const T* As() const { return std::get_if<T>(&data_); }
+    const T* As() const {
+        return std::get_if<T>(&data_);
+    }
 
     bool IsEmpty() const { return Kind() == TVarType::Empty; }
     // Kinds 2 to 7 and 17.
@@ -131,7 +133,7 @@ public:
 
     friend bool operator==(const TCellValue&, const TCellValue&) = default;
 
-private:
+  private:
     Data data_;
 };
 
@@ -158,13 +160,15 @@ struct TBlockAllocator {
     }
     void deallocate(T* p, std::size_t n) noexcept { FreeBlock(p, n * sizeof(T)); }
     template <class U>
-    friend bool operator==(const TBlockAllocator&, const TBlockAllocator<U>&) { return true; }
+    friend bool operator==(const TBlockAllocator&, const TBlockAllocator<U>&) {
+        return true;
+    }
 };
 
 // Fixed-size slots carved from blocks that grow geometrically; freed slots are reused first.
 // Without it every cell is a heap allocation of its own.
 class TSlotPool {
-public:
+  public:
     explicit TSlotPool(std::size_t slotSize, std::size_t alignment = alignof(std::max_align_t));
     ~TSlotPool();
     TSlotPool(const TSlotPool&) = delete;
@@ -172,7 +176,7 @@ public:
     void* Allocate();
     void Free(void* slot) noexcept;
 
-private:
+  private:
     struct Block {
         void* data;
         std::size_t bytes;
@@ -212,7 +216,7 @@ class TItemToken {
 // share one entry and a change never alters another item's format. Whether an operation makes
 // a pending item join its collection is noted per group below.
 class TCustomXLSItem {
-public:
+  public:
     virtual ~TCustomXLSItem();
     TCustomXLSItem(const TCustomXLSItem&) = delete;
     TCustomXLSItem& operator=(const TCustomXLSItem&) = delete;
@@ -277,13 +281,13 @@ public:
     std::uint8_t FontColor() const;
     std::uint16_t FontHeight() const;
 
-protected:
+  protected:
     explicit TCustomXLSItem(TCustomXLSItems& owner);
     // The workbook's style context, reached through the owner to keep items small.
     const TStyleContext& Styles() const;
     void Changed();
 
-private:
+  private:
     friend class TCustomXLSItems;
     friend class TCells;  // a new cell takes its row's or column's XF index without registering
     template <class Apply>
@@ -306,7 +310,7 @@ private:
 // bucket, a bound that falls as the index grows.
 // Keys are at most 4 bytes, all of one length per index.
 class TItemIndex {
-public:
+  public:
     // `growing` false keeps the bucket count fixed (for comparison in benchmarks).
     explicit TItemIndex(std::uint32_t bucketCount = 16383, bool growing = true);
     // Indexes `key` as the next ordinal (Count()); the owner keeps the items by ordinal.
@@ -319,7 +323,7 @@ public:
     int Count() const { return static_cast<int>(entries_.size()); }
     std::uint32_t BucketCount() const { return static_cast<std::uint32_t>(buckets_.size()); }
 
-private:
+  private:
     struct Bucket {
         std::int32_t head = -1;  // newest ordinal, -1 when empty
     };
@@ -336,7 +340,7 @@ private:
     void Grow();
 
     std::vector<Bucket, detail::TBlockAllocator<Bucket>> buckets_;  // made on the first Add
-    std::vector<Entry, detail::TBlockAllocator<Entry>> entries_;     // per ordinal
+    std::vector<Entry, detail::TBlockAllocator<Entry>> entries_;    // per ordinal
     // 2^64 / BucketCount(), rounded up: the remainder by multiplication instead of a division,
     // which would be a good part of each addition and lookup.
     std::uint64_t bucketMagic_ = 0;
@@ -347,7 +351,7 @@ private:
 
 // Keyed collection of items (cells, rows or columns) with one pending item.
 class TCustomXLSItems {
-public:
+  public:
     virtual ~TCustomXLSItems();
     TCustomXLSItems(const TCustomXLSItems&) = delete;
     TCustomXLSItems& operator=(const TCustomXLSItems&) = delete;
@@ -376,7 +380,7 @@ public:
 
     const TStyleContext& Styles() const { return *styles_; }
 
-protected:
+  protected:
     // Hands every item back to the collection that made it.
     struct TItemDeleter {
         void operator()(TCustomXLSItem* item) const noexcept;
@@ -401,7 +405,7 @@ protected:
     // Room for `count` registered items without regrowing the index or the list.
     void ReserveItems(std::size_t count);
 
-private:
+  private:
     TSheet* sheet_;
     TItemPtr pending_;
     TItemIndex index_;
@@ -414,7 +418,7 @@ private:
 // Cells
 
 class TCell final : public TCustomXLSItem {
-public:
+  public:
     TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col);
     std::uint16_t Row() const { return row_; }
     std::uint16_t Col() const { return col_; }
@@ -427,7 +431,9 @@ public:
     void SetValue(TCellValue&& v);
 
     // Formula text ("F" attribute), bytes as given (the formula renderer writes UTF-8).
-    std::string Formula() const { return attributes_ ? std::string(AttributeView("F")) : std::string(); }
+    std::string Formula() const {
+        return attributes_ ? std::string(AttributeView("F")) : std::string();
+    }
     void SetFormula(std::string_view text);
     // Hyperlink ("H" attribute). Setting a new one also makes the font blue and underlined and
     // fills an empty value with the link text.
@@ -443,7 +449,7 @@ public:
     std::string Attribute(std::string_view key) const;
     void SetAttribute(std::string_view key, std::string_view value);
 
-private:
+  private:
     // Refuses what SetValue refuses and gives a new date its format.
     void CheckValue(const TCellValue& v);
 
@@ -462,7 +468,7 @@ private:
 };
 
 class TCells final : public TCustomXLSItems {
-public:
+  public:
     TCells(TSheet& sheet, const TStyleContext& styles, bool growingIndex = true);
     ~TCells() override;
 
@@ -478,7 +484,7 @@ public:
     // nothing else. The caller bounds `count`.
     void Reserve(std::size_t count) { ReserveItems(count); }
 
-private:
+  private:
     void InheritStyle(TCell& cell);
     void Dispose(TCustomXLSItem* item) noexcept override;
 
@@ -504,9 +510,9 @@ private:
 // Base of TRow and TColumn. Every style operation but SetMerged is applied to the object and
 // then to every registered cell of its row/column; cells made later inherit it.
 class TCustomRowCol : public TCustomXLSItem {
-public:
+  public:
     std::uint8_t OutlineLevel() const { return outlineLevel_; }
-    double Size() const { return size_; }               // row points or column characters
+    double Size() const { return size_; }  // row points or column characters
     std::int32_t SizePixels() const { return sizePixels_; }
     std::uint16_t Index() const { return index_; }
     bool Modified() const { return modified_; }
@@ -537,8 +543,9 @@ public:
     void SetFontHeight(std::uint16_t points) override;
     // The RGB operations go through the palette-index ones above and so reach the cells too.
 
-protected:
-    TCustomRowCol(TCustomXLSItems& owner, std::uint16_t index, double size, std::int32_t sizePixels);
+  protected:
+    TCustomRowCol(TCustomXLSItems& owner, std::uint16_t index, double size,
+                  std::int32_t sizePixels);
     // Stores a new size pair and registers; nothing happens when `sizeOrPixels` is unchanged.
     void Resize(double size, std::int32_t sizePixels);
     virtual bool Covers(const TCell& cell) const = 0;
@@ -546,7 +553,7 @@ protected:
     double size_;
     std::int32_t sizePixels_;
 
-private:
+  private:
     template <class Op>
     void ForEachCell(Op op);
 
@@ -558,39 +565,39 @@ private:
 };
 
 class TRow final : public TCustomRowCol {
-public:
+  public:
     TRow(TItemToken, TRows& owner, std::uint16_t index);
     void SetHeightPoints(double points);
     void SetHeightPixels(std::int32_t pixels);
     // Turns CustomSize off, nothing else (a row whose file record says the height is default).
     void ClearCustomHeight();
 
-private:
+  private:
     bool Covers(const TCell& cell) const override;
 };
 
 class TColumn final : public TCustomRowCol {
-public:
+  public:
     TColumn(TItemToken, TColumns& owner, std::uint16_t index);
     void SetWidthChars(double chars);
     void SetWidthPixels(std::int32_t pixels);
 
-private:
+  private:
     bool Covers(const TCell& cell) const override;
 };
 
 // Keys of rows and columns are 2 bytes: index low, index high.
 class TCustomRowCols : public TCustomXLSItems {
-public:
+  public:
     std::string KeyOf(const TCustomXLSItem& item) const override;
 
-protected:
+  protected:
     using TCustomXLSItems::TCustomXLSItems;
     TCustomRowCol* FindIndex(int index) const;
 };
 
 class TRows final : public TCustomRowCols {
-public:
+  public:
     TRows(TSheet& sheet, const TStyleContext& styles);
     ~TRows() override;
     // The registered row, or a new pending one; `index` 0..65535, else EXLSError 5.
@@ -599,7 +606,7 @@ public:
     TRow* Find(int index) const;
     TRow& Items(int ordinal) const { return static_cast<TRow&>(TCustomXLSItems::Items(ordinal)); }
 
-private:
+  private:
     void Dispose(TCustomXLSItem* item) noexcept override;
 
     // Every ROW record of a file makes a pending row at least once.
@@ -607,12 +614,14 @@ private:
 };
 
 class TColumns final : public TCustomRowCols {
-public:
+  public:
     TColumns(TSheet& sheet, const TStyleContext& styles);
     // The registered column, or a new pending one; `index` 0..65535, else EXLSError 5.
     TColumn& Column(int index);
     TColumn* Find(int index) const;
-    TColumn& Items(int ordinal) const { return static_cast<TColumn&>(TCustomXLSItems::Items(ordinal)); }
+    TColumn& Items(int ordinal) const {
+        return static_cast<TColumn&>(TCustomXLSItems::Items(ordinal));
+    }
 };
 
 // A column width as files store it (1/256 of a character) in characters of Size.
@@ -622,7 +631,7 @@ double ColumnWidthFromFile(double width256);
 // Ranges, page setup, sheet-level lists
 
 class TRange : public TRangeRects {
-public:
+  public:
     explicit TRange(TSheet& sheet) : sheet_(&sheet) {}
 
     TSheet& Sheet() const { return *sheet_; }
@@ -634,14 +643,14 @@ public:
     // Sets Merged and the merged flag of every cell of every rectangle (registering them).
     void Merge();
 
-private:
+  private:
     TSheet* sheet_;
     std::string name_;
     bool merged_ = false;
 };
 
 class TRanges {
-public:
+  public:
     explicit TRanges(TSheet& sheet) : sheet_(&sheet) {}
     // Appends a new empty range of the sheet and answers it.
     TRange& Add();
@@ -649,14 +658,14 @@ public:
     // std::range_error "List index (<i>) out of bounds" outside the list.
     TRange& Items(int i) const;
 
-private:
+  private:
     TSheet* sheet_;
     std::vector<std::unique_ptr<TRange>> ranges_;
 };
 
 // Page setup of a sheet: plain settings the reader stores as the file gives them.
 class TPageSetup {
-public:
+  public:
     explicit TPageSetup(TSheet& sheet) : PrintArea(sheet), sheet_(&sheet) {}
     TSheet& Sheet() const { return *sheet_; }
 
@@ -686,7 +695,7 @@ public:
     bool SummaryRowsAbove = false;
     bool SummaryColumnsLeft = false;
 
-private:
+  private:
     TSheet* sheet_;
 };
 
@@ -711,7 +720,7 @@ struct TXLSImages {
 // Sheets and workbook
 
 class TSheet {
-public:
+  public:
     TSheet(TWorkbook& workbook, const TStyleContext& styles);
     ~TSheet();
     TSheet(const TSheet&) = delete;
@@ -749,7 +758,7 @@ public:
     std::uint16_t Zoom = 100;
     bool PageBreakPreview = false;
 
-private:
+  private:
     friend class TSheets;
     TWorkbook* workbook_;
     std::unique_ptr<TCells> cells_;
@@ -764,7 +773,7 @@ private:
 };
 
 class TSheets {
-public:
+  public:
     explicit TSheets(TWorkbook& workbook) : workbook_(&workbook) {}
 
     TWorkbook& Workbook() const { return *workbook_; }
@@ -783,13 +792,13 @@ public:
     std::uint8_t ValidateName(std::u16string_view name) const;
     void Clear();
 
-private:
+  private:
     TWorkbook* workbook_;
     std::vector<std::unique_ptr<TSheet>> sheets_;
 };
 
 class TWorkbook {
-public:
+  public:
     // Creates the style tables and `sheetCount` sheets named "Sheet1", "Sheet2", ...
     explicit TWorkbook(int sheetCount = 1);
     ~TWorkbook();
@@ -807,7 +816,7 @@ public:
     TVirtualXFTable& XFs() { return *xfs_; }
     const TStyleContext& Styles() const { return styles_; }
 
-private:
+  private:
     TSheets sheets_;
     std::unique_ptr<TFormatStrings> formatStrings_;
     std::unique_ptr<TVirtualFontTable> fonts_;

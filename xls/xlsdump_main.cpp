@@ -23,17 +23,28 @@ using morvik::xls::TVarType;
 
 std::string_view KindName(TVarType kind) {
     switch (kind) {
-        case TVarType::Empty: return "empty";
-        case TVarType::Smallint: return "smallint";
-        case TVarType::Integer: return "integer";
-        case TVarType::Single: return "single";
-        case TVarType::Double: return "double";
-        case TVarType::Currency: return "currency";
-        case TVarType::Date: return "date";
-        case TVarType::OleStr: return "olestr";
-        case TVarType::Boolean: return "boolean";
-        case TVarType::Byte: return "byte";
-        case TVarType::String: return "string";
+        case TVarType::Empty:
+            return "empty";
+        case TVarType::Smallint:
+            return "smallint";
+        case TVarType::Integer:
+            return "integer";
+        case TVarType::Single:
+            return "single";
+        case TVarType::Double:
+            return "double";
+        case TVarType::Currency:
+            return "currency";
+        case TVarType::Date:
+            return "date";
+        case TVarType::OleStr:
+            return "olestr";
+        case TVarType::Boolean:
+            return "boolean";
+        case TVarType::Byte:
+            return "byte";
+        case TVarType::String:
+            return "string";
     }
     return "empty";
 }
@@ -42,13 +53,27 @@ void AppendString(std::string& out, std::string_view text) {
     out += '"';
     for (unsigned char c : text) {
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];
@@ -76,11 +101,19 @@ void AppendNumber(std::string& out, double value) {
 void AppendValue(std::string& out, const TCell& cell) {
     const TCellValue& v = cell.Value();
     switch (v.Kind()) {
-        case TVarType::Empty: out += "null"; break;
-        case TVarType::Boolean: out += *v.As<bool>() ? "true" : "false"; break;
+        case TVarType::Empty:
+            out += "null";
+            break;
+        case TVarType::Boolean:
+            out += *v.As<bool>() ? "true" : "false";
+            break;
         case TVarType::OleStr:
-        case TVarType::String: AppendString(out, cell.DisplayText()); break;
-        default: AppendNumber(out, v.AsDouble()); break;
+        case TVarType::String:
+            AppendString(out, cell.DisplayText());
+            break;
+        default:
+            AppendNumber(out, v.AsDouble());
+            break;
     }
 }
 
@@ -97,8 +130,8 @@ int Dump(const morvik::xls::TWorkbook& workbook) {
         for (int i = 0; i < cells.Count(); ++i) {
             const TCell& cell = cells.Items(i);
             out += i == 0 ? "\n" : ",\n";
-            out += "    {\"row\": " + std::to_string(cell.Row()) + ", \"col\": " + std::to_string(cell.Col()) +
-                   ", \"kind\": ";
+            out += "    {\"row\": " + std::to_string(cell.Row()) +
+                   ", \"col\": " + std::to_string(cell.Col()) + ", \"kind\": ";
             AppendString(out, KindName(cell.Value().Kind()));
             out += ", \"value\": ";
             AppendValue(out, cell);

@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "fMain.h"
@@ -40,7 +40,8 @@ BENCHMARK(BM_StartupToFirstShownWindow)->Unit(benchmark::kMillisecond);
 // Both euryon grids filled to the last row a sheet can have, then Calculate.
 void BM_FillEuryonGridAndCalculate(benchmark::State& state) {
     TForm1 form(ProgramFolder());
-    form.setMessageSink([&](const QString& text) { state.SkipWithError(text.toUtf8().constData()); });
+    form.setMessageSink(
+        [&](const QString& text) { state.SkipWithError(text.toUtf8().constData()); });
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) state.SkipWithError("window not exposed");
     constexpr int kRows = 65535;

@@ -5,9 +5,8 @@
 // Memory: bytes/cell is the growth of the heap in use (mallinfo2) while filling, divided by the
 // cells; maxrss_MB is the process peak for orientation (it includes a warm-up fill of 1M cells).
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include "XLSWorkbook.h"
 

@@ -1,9 +1,8 @@
-#include "DataExchange.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 
+#include "DataExchange.h"
 #include "TempDir.h"
 
 namespace morvik::app {
@@ -25,14 +24,30 @@ TEST(LoadTextFile, SplitsLinesAndFields) {
         std::vector<Row> rows;  // rows 1.. expected after the load
     };
     const Case cases[] = {
-        {"CR LF lines, fourth field dropped", "10.5\t20\t30\t40\r\n1\t2\t3\r\n",
+        {"CR LF lines, fourth field dropped",
+         "10.5\t20\t30\t40\r\n1\t2\t3\r\n",
          {{"10.5", "20", "30"}, {"1", "2", "3"}}},
-        {"lone LF and a last line without end", "1\t2\t3\n4\t5\t6", {{"1", "2", "3"}, {"4", "5", "6"}}},
+        {"lone LF and a last line without end",
+         "1\t2\t3\n4\t5\t6",
+         {{"1", "2", "3"}, {"4", "5", "6"}}},
         {"leading TAB leaves X empty", "\t5\n", {{"", "5", ""}}},
-        {"NUL separates like TAB", std::string("7\0" "8\0" "9\n", 6), {{"7", "8", "9"}}},
-        {"Ctrl+Z ends the file", "1\t2\t3\r\n\x1A" "4\t5\t6\r\n", {{"1", "2", "3"}, {"k", "k", "k"}}},
-        {"Ctrl+Z in a line ends it and the file", "1\t2\x1A" "3\r\n9\t9\t9", {{"1", "2", ""}, {"k", "k", "k"}}},
-        {"text between CR and LF is skipped", "1\t2\t3\rjunk\n4\t5\t6\n", {{"1", "2", "3"}, {"4", "5", "6"}}},
+        {"NUL separates like TAB",
+         std::string("7\0"
+                     "8\0"
+                     "9\n",
+                     6),
+         {{"7", "8", "9"}}},
+        {"Ctrl+Z ends the file",
+         "1\t2\t3\r\n\x1A"
+         "4\t5\t6\r\n",
+         {{"1", "2", "3"}, {"k", "k", "k"}}},
+        {"Ctrl+Z in a line ends it and the file",
+         "1\t2\x1A"
+         "3\r\n9\t9\t9",
+         {{"1", "2", ""}, {"k", "k", "k"}}},
+        {"text between CR and LF is skipped",
+         "1\t2\t3\rjunk\n4\t5\t6\n",
+         {{"1", "2", "3"}, {"4", "5", "6"}}},
         {"empty line empties its row", "\r\n1\r\n", {{"", "", ""}, {"1", "", ""}}},
         {"blanks and Windows-1250 letters kept", " 1,5 \t\xE8\r\n", {{" 1,5 ", "č", ""}}},
         {"empty file changes nothing", "", {{"k", "k", "k"}}},
@@ -106,8 +121,9 @@ TEST(LoadFileCommand, OtherExtensionsAreReportedAfterThePass) {
         LoadFileCommand(ws, std::string("/data/dir.with.dot/skull.csv"), nullptr);
         FAIL() << "expected a message";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(),
-                     "The file \"skull.csv\" was not loaded: only .xls and .txt files can be loaded.");
+        EXPECT_STREQ(
+            e.what(),
+            "The file \"skull.csv\" was not loaded: only .xls and .txt files can be loaded.");
     }
     EXPECT_EQ(ws.sgImput.Cell(2, 1), "3,5");
     EXPECT_EQ(KindOfFile("/a.txt/noext"), FileKind::Other);
@@ -138,7 +154,10 @@ TEST(PasteText, AnchorsClipsAndAcceptsEveryLineEnd) {
         std::vector<std::tuple<int, int, std::string>> cells;  // (col, row, text)
     };
     const Case cases[] = {
-        {"CR LF block at the anchor", 2, 5, "11\t22\t33\r\n44\t55\t66\r\n",
+        {"CR LF block at the anchor",
+         2,
+         5,
+         "11\t22\t33\r\n44\t55\t66\r\n",
          {{2, 5, "11"}, {3, 5, "22"}, {4, 5, "33"}, {2, 6, "44"}, {4, 6, "66"}}},
         {"lone LF lines", 2, 1, "1\t2\n3\t4\n", {{2, 1, "1"}, {3, 1, "2"}, {2, 2, "3"}}},
         {"lone CR lines", 2, 1, "1\r2\r", {{2, 1, "1"}, {2, 2, "2"}}},

@@ -1,7 +1,6 @@
-#include "EquationSets.h"
-
 #include <gtest/gtest.h>
 
+#include "EquationSets.h"
 #include "TempDir.h"
 
 namespace morvik::app {
@@ -14,8 +13,9 @@ using test::WriteBytes;
 TEST(EquationSets, StartupLoadReplacesOnlyTheFirstPointAndKeepsMissingCells) {
     TempDir dir;
     const std::string path = dir.File("Settings.ini");
-    WriteBytes(path, "[Univerz\xE1ln\xED]\r\nsg_1_1=0.125\r\nsg_2_1=1.2.3\r\nsg_7_18=-4,5\r\n"
-                     "sg_3_1=\r\n");
+    WriteBytes(path,
+               "[Univerz\xE1ln\xED]\r\nsg_1_1=0.125\r\nsg_2_1=1.2.3\r\nsg_7_18=-4,5\r\n"
+               "sg_3_1=\r\n");
     Workspace ws;
     ws.sg.SetCell(4, 4, "kept");
     LoadStartupSet(ws, IniFile(path));
@@ -55,8 +55,9 @@ TEST(EquationSets, SaveWritesAll126KeysInOrderAndRoundTrips) {
     IniFile ini(path);
     SaveEquationSet(ws, ini, 3);
     const std::string bytes = ReadBytes(path);
-    ASSERT_EQ(bytes.rfind("[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=1,5\r\nsg_2_1=\r\n", 0),
-              0u);
+    ASSERT_EQ(
+        bytes.rfind("[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=1,5\r\nsg_2_1=\r\n", 0),
+        0u);
     EXPECT_NE(bytes.find("sg_7_17=\r\nsg_1_18=\r\n"), std::string::npos);
     EXPECT_EQ(bytes.substr(bytes.size() - 15), "sg_7_18=-0,25\r\n");
 

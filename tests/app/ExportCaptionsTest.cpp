@@ -34,7 +34,8 @@ TEST(Export, BeforeAnyComputationInCzech) {
         "Velikost orbity dx =  mm\r\nVelikost orbity sin =  mm\r\n \r\n"
         "Rovnice 6 = ...\r\nRovnice 5 = ...\r\nRovnice 7 = ...\r\nRovnice 3 = ...\r\n"
         "Rovnice 1 = ...\r\nRovnice 4 = ...\r\nRovnice 2 = ...\r\n \r\n"
-        "V\xDDSLEDEK Mu\x9E / \x8E" "ena\r\n";
+        "V\xDDSLEDEK Mu\x9E / \x8E"
+        "ena\r\n";
     EXPECT_EQ(ReadBytes(path), expected);
 }
 
@@ -117,10 +118,12 @@ TEST(Captions, AboutParagraphNamesInputsSamplesAndOutputs) {
         std::array<const char*, 6> facts;
     };
     const Case cases[] = {
-        {&kCzechCaptions, {"čtyřech kosterních", "až 24", "17 standardních", "sedm typů",
-                           "(Praha, Lisabon, Coimbra)", "určení pohlaví"}},
-        {&kEnglishCaptions, {"four skeletal samples", "up to 24", "17 standard", "seven types",
-                             "(Praha, Lisbon, Coimbra)", "sex diagnosis"}},
+        {&kCzechCaptions,
+         {"čtyřech kosterních", "až 24", "17 standardních", "sedm typů",
+          "(Praha, Lisabon, Coimbra)", "určení pohlaví"}},
+        {&kEnglishCaptions,
+         {"four skeletal samples", "up to 24", "17 standard", "seven types",
+          "(Praha, Lisbon, Coimbra)", "sex diagnosis"}},
     };
     for (const Case& c : cases) {
         for (const char* fact : c.facts) {

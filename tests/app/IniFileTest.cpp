@@ -1,7 +1,6 @@
-#include "IniFile.h"
-
 #include <gtest/gtest.h>
 
+#include "IniFile.h"
 #include "TempDir.h"
 #include "TextCodec.h"
 
@@ -20,11 +19,14 @@ TEST(TextCodec, RoundTripsCzechLettersThroughWindows1250) {
 }
 
 TEST(TextCodec, UnmappableAndMalformedBecomeQuestionMarks) {
-    EXPECT_EQ(Utf8ToCp1250("a\xE2\x82\xAC" "b"), "a\x80" "b");  // the euro sign exists
+    EXPECT_EQ(Utf8ToCp1250("a\xE2\x82\xAC"
+                           "b"),
+              "a\x80"
+              "b");  // the euro sign exists
     EXPECT_EQ(Utf8ToCp1250("中"), "?");
-    EXPECT_EQ(Utf8ToCp1250("\xC3"), "?");        // cut short
-    EXPECT_EQ(Utf8ToCp1250("\x80x"), "?x");      // stray continuation
-    EXPECT_EQ(Utf8ToCp1250("\xC0\x80"), "??");   // an overlong NUL must not reach a file
+    EXPECT_EQ(Utf8ToCp1250("\xC3"), "?");       // cut short
+    EXPECT_EQ(Utf8ToCp1250("\x80x"), "?x");     // stray continuation
+    EXPECT_EQ(Utf8ToCp1250("\xC0\x80"), "??");  // an overlong NUL must not reach a file
 }
 
 TEST(TextCodec, UnassignedBytesSurviveAReadAndWrite) {

@@ -25,7 +25,7 @@ using test::WriteBytes;
 
 // A window on its own program folder, with failures collected instead of shown.
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void Start(const std::string& settings = {}) {
         if (!settings.empty()) WriteBytes(dir_.File("Settings.ini"), settings);
         form_ = std::make_unique<TForm1>(QString::fromStdString(dir_.Path().string()));
@@ -101,19 +101,32 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
         QRect rect;  // a zero size checks the position only
     };
     const Place places[] = {
-        {"ComboBox1", {328, 8, 225, 0}},     {"ComboBox2", {560, 8, 41, 0}},
-        {"PageControl1", {8, 32, 593, 441}}, {"sgImput", {8, 8, 369, 397}},
-        {"Label2", {384, 8, 0, 0}},          {"sgImput2", {384, 24, 193, 187}},
-        {"Label3", {384, 216, 0, 0}},        {"sgImput3", {384, 232, 193, 173}},
-        {"sg", {8, 8, 569, 393}},            {"sgRozmery", {8, 8, 185, 393}},
-        {"Button5", {200, 375, 169, 25}},    {"pom", {8, 8, 569, 393}},
-        {"Label4", {8, 8, 561, 121}},        {"Label5", {8, 136, 561, 97}},
-        {"Label6", {531, 395, 0, 0}},        {"cb1", {64, 479, 71, 17}},
-        {"cb7", {496, 479, 71, 17}},         {"Shape1", {8, 502, 593, 4}},
-        {"Result1", {64, 514, 65, 22}},      {"Result4", {280, 514, 65, 22}},
-        {"Label1", {8, 544, 593, 31}},       {"Panel1", {0, 580, 610, 41}},
-        {"Button1", {16, 9, 89, 23}},        {"Button2", {240, 9, 75, 23}},
-        {"Button3", {448, 9, 75, 23}},       {"Button4", {528, 9, 75, 23}},
+        {"ComboBox1", {328, 8, 225, 0}},
+        {"ComboBox2", {560, 8, 41, 0}},
+        {"PageControl1", {8, 32, 593, 441}},
+        {"sgImput", {8, 8, 369, 397}},
+        {"Label2", {384, 8, 0, 0}},
+        {"sgImput2", {384, 24, 193, 187}},
+        {"Label3", {384, 216, 0, 0}},
+        {"sgImput3", {384, 232, 193, 173}},
+        {"sg", {8, 8, 569, 393}},
+        {"sgRozmery", {8, 8, 185, 393}},
+        {"Button5", {200, 375, 169, 25}},
+        {"pom", {8, 8, 569, 393}},
+        {"Label4", {8, 8, 561, 121}},
+        {"Label5", {8, 136, 561, 97}},
+        {"Label6", {531, 395, 0, 0}},
+        {"cb1", {64, 479, 71, 17}},
+        {"cb7", {496, 479, 71, 17}},
+        {"Shape1", {8, 502, 593, 4}},
+        {"Result1", {64, 514, 65, 22}},
+        {"Result4", {280, 514, 65, 22}},
+        {"Label1", {8, 544, 593, 31}},
+        {"Panel1", {0, 580, 610, 41}},
+        {"Button1", {16, 9, 89, 23}},
+        {"Button2", {240, 9, 75, 23}},
+        {"Button3", {448, 9, 75, 23}},
+        {"Button4", {528, 9, 75, 23}},
     };
     for (const Place& place : places) {
         const QRect got = Find<QWidget>(place.name)->geometry();
@@ -176,11 +189,15 @@ TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
         QString suffix;
     };
     const Case cases[] = {
-        {0, TForm1::DialogKind::Open,
-         {"MS Excel soubory (*.xls)", "Textové soubory (*.txt)", "Všechny soubory (*)"}, ""},
+        {0,
+         TForm1::DialogKind::Open,
+         {"MS Excel soubory (*.xls)", "Textové soubory (*.txt)", "Všechny soubory (*)"},
+         ""},
         {0, TForm1::DialogKind::Save, {"Textové soubory (*.txt)", "Všechny soubory (*)"}, "txt"},
-        {1, TForm1::DialogKind::Open,
-         {"MS Excel files (*.xls)", "Text files (*.txt)", "All files (*)"}, ""},
+        {1,
+         TForm1::DialogKind::Open,
+         {"MS Excel files (*.xls)", "Text files (*.txt)", "All files (*)"},
+         ""},
         {1, TForm1::DialogKind::Save, {"Text files (*.txt)", "All files (*)"}, "txt"},
     };
     for (const Case& c : cases) {
@@ -299,8 +316,8 @@ TEST_F(WindowTest, SaveIntoAnUnwritableFolderReportsThePathAndKeepsEditing) {
     EXPECT_FALSE(sg->model()->flags(sg->model()->index(0, 1)) & Qt::ItemIsEditable);
     Find<QAction>("Uloit1")->trigger();
     ASSERT_EQ(messages_.size(), 1);
-    EXPECT_EQ(messages_[0], "Unable to write to " +
-                                QString::fromStdString(dir_.File("plain") + "/Settings.ini"));
+    EXPECT_EQ(messages_[0],
+              "Unable to write to " + QString::fromStdString(dir_.File("plain") + "/Settings.ini"));
     EXPECT_TRUE(sg->model()->flags(sg->model()->index(1, 1)) & Qt::ItemIsEditable);
     form_->close();  // the language cannot be written either, yet the window closes
     EXPECT_EQ(messages_.size(), 2);
@@ -316,7 +333,8 @@ TEST_F(WindowTest, EditedSetIsSavedUnderTheCzechSectionName) {
     sg->model()->setData(sg->model()->index(3, 4), "2,5", Qt::EditRole);
     Find<QAction>("Uloit1")->trigger();
     EXPECT_FALSE(sg->model()->flags(sg->model()->index(3, 4)) & Qt::ItemIsEditable);
-    EXPECT_NE(ReadBytes(dir_.File("Settings.ini")).find("[Praha]\r\nsg_1_1=\r\n"), std::string::npos);
+    EXPECT_NE(ReadBytes(dir_.File("Settings.ini")).find("[Praha]\r\nsg_1_1=\r\n"),
+              std::string::npos);
     EXPECT_NE(ReadBytes(dir_.File("Settings.ini")).find("sg_4_3=2,5\r\n"), std::string::npos);
 }
 
@@ -342,8 +360,9 @@ TEST_F(WindowTest, LoadPasteClearAndExportThroughTheWindow) {
     auto* dims = Find<StringGrid>("sgRozmery");
     Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
     dims->setFocus();
-    dims->selectionModel()->select(QItemSelection(dims->model()->index(4, 1), dims->model()->index(6, 1)),
-                                   QItemSelectionModel::ClearAndSelect);
+    dims->selectionModel()->select(
+        QItemSelection(dims->model()->index(4, 1), dims->model()->index(6, 1)),
+        QItemSelectionModel::ClearAndSelect);
     QGuiApplication::clipboard()->setText("12,5\t99\r\n13\r\n");
     QTest::keyClick(dims, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Cell("sgRozmery", 1, 4), "12,5");
@@ -442,9 +461,8 @@ TEST_F(WindowTest, RendersEveryPageToPng) {
         Pick("ComboBox2", lang);
         for (int page = 0; page < pages->count(); ++page) {
             pages->setCurrentIndex(page);
-            const QString name = QString("%1/window-%2-page%3.png")
-                                     .arg(out, lang == 0 ? "cz" : "en")
-                                     .arg(page + 1);
+            const QString name =
+                QString("%1/window-%2-page%3.png").arg(out, lang == 0 ? "cz" : "en").arg(page + 1);
             EXPECT_TRUE(form_->grab().save(name)) << name.toStdString();
         }
     }

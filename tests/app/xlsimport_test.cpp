@@ -1,11 +1,12 @@
 // The workbook import: fixed cells of the first sheet into the landmark and euryon tables.
+#include "XlsImport.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
 #include "TempDir.h"
-#include "XlsImport.h"
 #include "biff_builder.h"
 #include "cfb_builder.h"
 
@@ -19,7 +20,7 @@ using xls::testing::kBofSheet;
 // Globals with a plain XF and a date XF (built-in format 14), then the sheets' BOUNDSHEETs;
 // the caller writes the first sheet's records after Sheet(), then Done().
 class Book {
-public:
+  public:
     explicit Book(int sheets = 1) {
         b_.Bof(kBofGlobals).Font("Arial").Xf(0, 0).Xf(0, 14);
         for (int i = 0; i < sheets; ++i) b_.BoundSheet("S" + std::to_string(i + 1));
@@ -38,7 +39,7 @@ public:
         return path;
     }
 
-private:
+  private:
     BiffBuilder b_;
     int sheets_ = 1;
 };
@@ -65,17 +66,17 @@ TEST(XlsImport, ValueTexts) {
     app::test::TempDir dir;
     Book book;
     book.Sheet()
-        .Number(1, 2, 0, 0.1 + 0.2)       // 15 significant digits
+        .Number(1, 2, 0, 0.1 + 0.2)  // 15 significant digits
         .Number(1, 3, 0, 1e20)
         .Number(1, 4, 0, 0.000001)
         .Number(2, 2, 0, 123456789012.5)
         .Label(2, 3, 0, std::string_view("x y"))
         .BoolErr(2, 4, 0, 1, 0)
-        .Number(23, 2, 0, 99)              // row 24: beyond the landmarks
-        .Number(1, 7, 0, 5)                // a cloud point with empty Y and Z
+        .Number(23, 2, 0, 99)  // row 24: beyond the landmarks
+        .Number(1, 7, 0, 5)    // a cloud point with empty Y and Z
         .Number(2, 7, 0, 6)
         .Number(2, 8, 0, 7)
-        .Number(4, 7, 0, 9);               // below a gap: not read
+        .Number(4, 7, 0, 9);  // below a gap: not read
     const std::string path = book.Write(dir, "values.xls");
     Workspace ws;
     ws.sgImput.SetCell(2, 3, "old");
@@ -97,11 +98,13 @@ TEST(XlsImport, CloudsGrowTheGridAndAShorterCloudLeavesNoOldPoints) {
     app::test::TempDir dir;
     Book big;
     BiffBuilder& s = big.Sheet();
-    for (int r = 1; r <= 1200; ++r) s.Number(r, 12, 0, r).Number(r, 13, 0, -r).Number(r, 14, 0, 0.5);
+    for (int r = 1; r <= 1200; ++r)
+        s.Number(r, 12, 0, r).Number(r, 13, 0, -r).Number(r, 14, 0, 0.5);
     const std::string bigPath = big.Write(dir, "big.xls");
     Book small;
     BiffBuilder& t = small.Sheet();
-    for (int r = 1; r <= 300; ++r) t.Number(r, 12, 0, 1000 + r).Number(r, 13, 0, 0).Number(r, 14, 0, 0);
+    for (int r = 1; r <= 300; ++r)
+        t.Number(r, 12, 0, 1000 + r).Number(r, 13, 0, 0).Number(r, 14, 0, 0);
     const std::string smallPath = small.Write(dir, "small.xls");
 
     Workspace ws;

@@ -14,7 +14,7 @@ namespace morvik::xls::testing {
 
 // A little-endian payload under construction.
 class Payload {
-public:
+  public:
     Payload() = default;
     Payload(std::initializer_list<std::uint8_t> bytes) : bytes_(bytes) {}
 
@@ -55,20 +55,23 @@ public:
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::size_t Size() const { return bytes_.size(); }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };
 
 namespace rec {
-inline constexpr std::uint16_t kFormula = 0x0006, kEof = 0x000A, kProtect = 0x0012, kHeader = 0x0014,
-                               kFooter = 0x0015, kExternSheet = 0x0017, kName = 0x0018,
-                               kLeftMargin = 0x0026, kRightMargin = 0x0027, kTopMargin = 0x0028,
-                               kBottomMargin = 0x0029, kPrintHeaders = 0x002A, kPrintGridlines = 0x002B, kFilePass = 0x002F,
-                               kFont = 0x0031, kContinue = 0x003C, kPane = 0x0041, kColInfo = 0x007D,
-                               kWsBool = 0x0081, kHCenter = 0x0083, kVCenter = 0x0084, kBoundSheet = 0x0085, kScl = 0x00A0, kSetup = 0x00A1,
-                               kMulRk = 0x00BD, kMulBlank = 0x00BE, kXf = 0x00E0, kMergedCells = 0x00E5,
-                               kSst = 0x00FC, kLabelSst = 0x00FD, kBlank = 0x0201, kNumber = 0x0203,
-                               kLabel = 0x0204, kBoolErr = 0x0205, kString = 0x0207, kRow = 0x0208,
+inline constexpr std::uint16_t kFormula = 0x0006, kEof = 0x000A, kProtect = 0x0012,
+                               kHeader = 0x0014, kFooter = 0x0015, kExternSheet = 0x0017,
+                               kName = 0x0018, kLeftMargin = 0x0026, kRightMargin = 0x0027,
+                               kTopMargin = 0x0028, kBottomMargin = 0x0029, kPrintHeaders = 0x002A,
+                               kPrintGridlines = 0x002B, kFilePass = 0x002F, kFont = 0x0031,
+                               kContinue = 0x003C, kPane = 0x0041, kColInfo = 0x007D,
+                               kWsBool = 0x0081, kHCenter = 0x0083, kVCenter = 0x0084,
+                               kBoundSheet = 0x0085, kScl = 0x00A0, kSetup = 0x00A1,
+                               kMulRk = 0x00BD, kMulBlank = 0x00BE, kXf = 0x00E0,
+                               kMergedCells = 0x00E5, kSst = 0x00FC, kLabelSst = 0x00FD,
+                               kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204,
+                               kBoolErr = 0x0205, kString = 0x0207, kRow = 0x0208,
                                kWindow2 = 0x023E, kRk = 0x027E, kFormat = 0x041E, kShrFmla = 0x04BC,
                                kBof = 0x0809;
 }  // namespace rec
@@ -77,7 +80,7 @@ inline constexpr std::uint16_t kBofGlobals = 0x0005, kBofSheet = 0x0010, kBofCha
 
 // The records of one workbook stream, in order.
 class BiffBuilder {
-public:
+  public:
     BiffBuilder& Record(std::uint16_t id, const Payload& payload) {
         return RecordBytes(id, payload.Bytes());
     }
@@ -95,7 +98,8 @@ public:
     }
 
     BiffBuilder& Bof(std::uint16_t type) {
-        return Record(rec::kBof, Payload{}.U16(0x0600).U16(type).U16(0x0DBB).U16(0x07CC).U32(0).U32(6));
+        return Record(rec::kBof,
+                      Payload{}.U16(0x0600).U16(type).U16(0x0DBB).U16(0x07CC).U32(0).U32(6));
     }
     BiffBuilder& Eof() { return Record(rec::kEof, {}); }
     BiffBuilder& BoundSheet(std::string_view name, std::uint32_t offset = 0) {
@@ -111,7 +115,8 @@ public:
         return Record(rec::kRk, Cell(row, col, xf).U32(rk));
     }
     // Entries are (XF index, RK value) for consecutive columns from `firstCol`.
-    BiffBuilder& MulRk(int row, int firstCol, const std::vector<std::pair<int, std::uint32_t>>& entries) {
+    BiffBuilder& MulRk(int row, int firstCol,
+                       const std::vector<std::pair<int, std::uint32_t>>& entries) {
         Payload p;
         p.U16(row).U16(firstCol);
         for (const auto& [xf, rk] : entries) p.U16(xf).U32(rk);
@@ -145,18 +150,41 @@ public:
         p.Raw(result.Bytes()).U16(options).U32(0).U16(tokens.Size()).Raw(tokens.Bytes());
         return Record(rec::kFormula, p);
     }
-    BiffBuilder& String(std::string_view text) { return Record(rec::kString, Payload{}.Counted(text)); }
-    BiffBuilder& String(std::u16string_view text) { return Record(rec::kString, Payload{}.Counted(text)); }
+    BiffBuilder& String(std::string_view text) {
+        return Record(rec::kString, Payload{}.Counted(text));
+    }
+    BiffBuilder& String(std::u16string_view text) {
+        return Record(rec::kString, Payload{}.Counted(text));
+    }
     // A cell XF without borders; `fillPattern` 0 keeps it plain, 1 is a solid fill.
     BiffBuilder& Xf(int font, int formatCode, std::uint32_t fillPattern = 0) {
-        return Record(rec::kXf, Payload{}.U16(font).U16(formatCode).U16(0x0001).U16(0x0020).U16(0).U16(0).U16(0)
-                                    .U32(fillPattern << 26).U16(0x20C0));
+        return Record(rec::kXf, Payload{}
+                                    .U16(font)
+                                    .U16(formatCode)
+                                    .U16(0x0001)
+                                    .U16(0x0020)
+                                    .U16(0)
+                                    .U16(0)
+                                    .U16(0)
+                                    .U32(fillPattern << 26)
+                                    .U16(0x20C0));
     }
     BiffBuilder& Format(int code, std::string_view pattern) {
         return Record(rec::kFormat, Payload{}.U16(code).Counted(pattern));
     }
     BiffBuilder& Font(std::string_view name) {
-        return Record(rec::kFont, Payload{}.U16(200).U16(0).U16(0x7FFF).U16(400).U16(0).U8(0).U8(0).U8(0).U8(0).U8(name.size()).Narrow(name));
+        return Record(rec::kFont, Payload{}
+                                      .U16(200)
+                                      .U16(0)
+                                      .U16(0x7FFF)
+                                      .U16(400)
+                                      .U16(0)
+                                      .U8(0)
+                                      .U8(0)
+                                      .U8(0)
+                                      .U8(0)
+                                      .U8(name.size())
+                                      .Narrow(name));
     }
 
     const std::vector<std::uint8_t>& Bytes() const { return out_; }
@@ -168,7 +196,7 @@ public:
         return Payload{}.U8(kind).U8(0).U8(value).U8(0).U8(0).U8(0).U8(0xFF).U8(0xFF);
     }
 
-private:
+  private:
     std::vector<std::uint8_t> out_;
 };
 
@@ -177,7 +205,8 @@ inline std::uint32_t RkInteger(std::int32_t v, bool div100 = false) {
     return (static_cast<std::uint32_t>(v) << 2) | 2u | (div100 ? 1u : 0u);
 }
 inline std::uint32_t RkDouble(double d, bool div100 = false) {
-    return (static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(d) >> 32) & ~3u) | (div100 ? 1u : 0u);
+    return (static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(d) >> 32) & ~3u) |
+           (div100 ? 1u : 0u);
 }
 
 }  // namespace morvik::xls::testing

@@ -1,7 +1,5 @@
 // Record stream: the byte cursor, the payload buffer, record framing, the record cursor
 // with read-ahead, and shared strings joined across CONTINUE records.
-#include "BiffStream.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -11,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BiffStream.h"
 #include "ByteReader.h"
 #include "cfb_builder.h"
 
@@ -19,7 +18,7 @@ namespace {
 
 // A payload under construction, little-endian.
 class P {
-public:
+  public:
     P& U8(std::uint32_t v) {
         b_.push_back(static_cast<std::uint8_t>(v));
         return *this;
@@ -40,7 +39,7 @@ public:
     }
     operator std::vector<std::uint8_t>() const { return b_; }
 
-private:
+  private:
     std::vector<std::uint8_t> b_;
 };
 
@@ -49,12 +48,15 @@ struct Rec {
     std::vector<std::uint8_t> payload;
 };
 
-constexpr std::uint16_t kSst = 0x00FC, kContinue = 0x003C, kLabelSst = 0x00FD, kEof = 0x000A, kBof = 0x0809;
+constexpr std::uint16_t kSst = 0x00FC, kContinue = 0x003C, kLabelSst = 0x00FD, kEof = 0x000A,
+                        kBof = 0x0809;
 
-std::vector<std::uint8_t> Records(const std::vector<Rec>& records, const std::vector<std::uint8_t>& tail = {}) {
+std::vector<std::uint8_t> Records(const std::vector<Rec>& records,
+                                  const std::vector<std::uint8_t>& tail = {}) {
     std::vector<std::uint8_t> out;
     for (const Rec& r : records) {
-        const std::vector<std::uint8_t> header = P().U16(r.id).U16(static_cast<std::uint32_t>(r.payload.size()));
+        const std::vector<std::uint8_t> header =
+            P().U16(r.id).U16(static_cast<std::uint32_t>(r.payload.size()));
         out.insert(out.end(), header.begin(), header.end());
         out.insert(out.end(), r.payload.begin(), r.payload.end());
     }
@@ -70,7 +72,9 @@ struct Workbook {
     TBIFFStream biff;
 };
 
-std::string Narrow(std::string_view chars) { return std::string(1, kMarkNarrow) + std::string(chars); }
+std::string Narrow(std::string_view chars) {
+    return std::string(1, kMarkNarrow) + std::string(chars);
+}
 std::string Wide(std::u16string_view chars) {
     std::string out(1, kMarkWide);
     for (char16_t c : chars) {
@@ -84,12 +88,12 @@ std::string Wide(std::u16string_view chars) {
 
 TEST(ByteReader, ReadsLittleEndianAndGivesZeroPastTheEnd) {
     const std::uint8_t bytes[] = {
-        0x01,                    // U8
-        0x34, 0x12,              // U16 0x1234
-        0xFE, 0xFF,              // I16 -2
-        0x78, 0x56, 0x34, 0x12,  // U32 0x12345678
+        0x01,                                            // U8
+        0x34, 0x12,                                      // U16 0x1234
+        0xFE, 0xFF,                                      // I16 -2
+        0x78, 0x56, 0x34, 0x12,                          // U32 0x12345678
         0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xF0, 0x3F,  // F64 1.0
-        0xAA,                    // one byte left: too short for a U16
+        0xAA,                                            // one byte left: too short for a U16
     };
     ByteReader r(bytes);
     EXPECT_EQ(r.U8(), 0x01);
@@ -151,7 +155,8 @@ TEST(EasyStream, ShortReadsYieldZeroAndMoveByWhatWasThere) {
     s.SetPosition(1);
     std::uint8_t buffer[4] = {0xEE, 0xEE, 0xEE, 0xEE};
     EXPECT_FALSE(s.ReadBuffer(buffer, 4));
-    EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + 4), (std::vector<std::uint8_t>{0x22, 0x33, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + 4),
+              (std::vector<std::uint8_t>{0x22, 0x33, 0, 0}));
 
     s.SetPosition(1);
     std::string text = "kept";
@@ -180,7 +185,8 @@ TEST(EasyStream, ShrinkingAndGrowingAgainShowsZerosOnly) {
     s.SetPosition(1);
     EXPECT_EQ(s.DWord(), 0u);  // the old bytes beyond the end are not read
     s.SetSize(5);
-    EXPECT_EQ(std::vector<std::uint8_t>(s.Bytes().begin(), s.Bytes().end()), (std::vector<std::uint8_t>{1, 2, 0, 0, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(s.Bytes().begin(), s.Bytes().end()),
+              (std::vector<std::uint8_t>{1, 2, 0, 0, 0}));
     std::uint8_t* data = s.SetSizeForOverwrite(3);
     EXPECT_EQ(data, s.Data());
     EXPECT_EQ(s.Size(), 3);
@@ -201,7 +207,8 @@ TEST(EasyStream, CountedStrings) {
         {"other option bits ignored", P().U16(1).U8(0x0C).Chars("z"), 2, true, Narrow("z")},
         {"empty", P().U16(0).U8(0), 2, true, Narrow("")},
         {"characters cut short", P().U16(5).U8(0).Chars("ab"), 2, false, Narrow("")},
-        {"16-bit cut inside a character", P().U16(2).U8(1).Wide(u"a").U8('b'), 2, false, Narrow("")},
+        {"16-bit cut inside a character", P().U16(2).U8(1).Wide(u"a").U8('b'), 2, false,
+         Narrow("")},
         {"no option byte", P().U16(0), 2, false, Narrow("")},
         {"no count", P().U8(1), 2, false, Narrow("")},
     };
@@ -214,9 +221,10 @@ TEST(EasyStream, CountedStrings) {
 }
 
 TEST(MarkedText, ConvertsToUtf8AndUtf16) {
-    EXPECT_EQ(MarkedTextToUtf8(Narrow("a\xE9")), "a\xC3\xA9");               // 8-bit codes are code points
+    EXPECT_EQ(MarkedTextToUtf8(Narrow("a\xE9")), "a\xC3\xA9");  // 8-bit codes are code points
     EXPECT_EQ(MarkedTextToUtf8(Wide(u"\u010D\U0001F600")), "\xC4\x8D\xF0\x9F\x98\x80");
-    EXPECT_EQ(MarkedTextToUtf8(Wide(u"\xD800") + "x"), "\xEF\xBF\xBD");       // lone surrogate; odd byte dropped
+    EXPECT_EQ(MarkedTextToUtf8(Wide(u"\xD800") + "x"),
+              "\xEF\xBF\xBD");  // lone surrogate; odd byte dropped
     EXPECT_EQ(MarkedTextToWide(Narrow("a\xE9")), u"a\u00E9");
     EXPECT_EQ(MarkedTextToUtf8(""), "");
     EXPECT_EQ(Widen("a\xE9"), std::string("a\0\xE9\0", 4));
@@ -228,20 +236,31 @@ struct Framing {
     const char* what;
     std::vector<std::uint8_t> stream;
     std::vector<std::pair<std::uint16_t, std::size_t>> records;  // id and payload size read
-    std::uint32_t idAfterEnd;                                      // RecordId once reading fails
+    std::uint32_t idAfterEnd;                                    // RecordId once reading fails
 };
 
 TEST(BIFFStream, CutsTheStreamIntoRecords) {
-    const std::vector<std::uint8_t> whole = Records({{kBof, P().U16(0x600).U16(5)}, {0x0200, {}}, {kEof, {}}});
+    const std::vector<std::uint8_t> whole =
+        Records({{kBof, P().U16(0x600).U16(5)}, {0x0200, {}}, {kEof, {}}});
     const Framing cases[] = {
         {"whole records, one empty", whole, {{kBof, 4}, {0x0200, 0}, {kEof, 0}}, kEof},
         {"empty stream", {}, {}, 0},
-        {"cut inside an identifier", Records({{kBof, P().U32(1)}}, P().U8(0x0A)), {{kBof, 4}}, kBof},
+        {"cut inside an identifier",
+         Records({{kBof, P().U32(1)}}, P().U8(0x0A)),
+         {{kBof, 4}},
+         kBof},
         {"cut inside a length: the identifier stays",
-         Records({{kBof, P().U32(1)}}, P().U16(0x0203).U8(8)), {{kBof, 4}}, 0x0203},
-        {"cut inside a payload", Records({{kBof, P().U32(1)}}, P().U16(0x0203).U16(14).U32(0)), {{kBof, 4}}, 0x0203},
+         Records({{kBof, P().U32(1)}}, P().U16(0x0203).U8(8)),
+         {{kBof, 4}},
+         0x0203},
+        {"cut inside a payload",
+         Records({{kBof, P().U32(1)}}, P().U16(0x0203).U16(14).U32(0)),
+         {{kBof, 4}},
+         0x0203},
         {"length far beyond the stream",
-         Records({{kBof, P().U32(1)}}, P().U16(0x0203).U16(0xFFFF).U32(0)), {{kBof, 4}}, 0x0203},
+         Records({{kBof, P().U32(1)}}, P().U16(0x0203).U16(0xFFFF).U32(0)),
+         {{kBof, 4}},
+         0x0203},
     };
     for (const Framing& c : cases) {
         Workbook wb(c.stream);
@@ -261,7 +280,8 @@ TEST(BIFFStream, CutsTheStreamIntoRecords) {
 // One buffer serves every record: a short record after a long one must not show the long
 // one's bytes, and a payload cut off by the stream reads zero where it is missing.
 TEST(BIFFStream, ReusedRecordBufferHoldsOnlyTheCurrentPayload) {
-    Workbook wb(Records({{kBof, P().U32(0x11223344).U32(0x55667788)}, {0x0203, P().U16(0xABCD)}, {kEof, {}}}));
+    Workbook wb(Records(
+        {{kBof, P().U32(0x11223344).U32(0x55667788)}, {0x0203, P().U16(0xABCD)}, {kEof, {}}}));
     ASSERT_TRUE(wb.biff.ReadRecord());
     ASSERT_TRUE(wb.biff.ReadRecord());
     TEasyStream& data = wb.biff.Record().Data;
@@ -273,11 +293,13 @@ TEST(BIFFStream, ReusedRecordBufferHoldsOnlyTheCurrentPayload) {
     EXPECT_EQ(wb.biff.Record().Data.Size(), 0);
     EXPECT_TRUE(wb.biff.Record().Data.Bytes().empty());
 
-    Workbook cut(Records({{kBof, P().U32(0xFFFFFFFF).U32(0xFFFFFFFF)}}, P().U16(0x0203).U16(6).U16(0x1234)));
+    Workbook cut(
+        Records({{kBof, P().U32(0xFFFFFFFF).U32(0xFFFFFFFF)}}, P().U16(0x0203).U16(6).U16(0x1234)));
     ASSERT_TRUE(cut.biff.ReadRecord());
     EXPECT_FALSE(cut.biff.ReadRecord());
     TEasyStream& rest = cut.biff.Record().Data;
-    EXPECT_EQ(std::vector<std::uint8_t>(rest.Bytes().begin(), rest.Bytes().end()), (std::vector<std::uint8_t>{0x34, 0x12}));
+    EXPECT_EQ(std::vector<std::uint8_t>(rest.Bytes().begin(), rest.Bytes().end()),
+              (std::vector<std::uint8_t>{0x34, 0x12}));
 }
 
 TEST(BIFFStream, RewindStartsOver) {
@@ -313,7 +335,7 @@ TEST(RecordCursor, OffersAnUnconsumedRecordOnceMore) {
     cursor.Consume();
     EXPECT_FALSE(cursor.FetchContinue());  // the LABELSST is no CONTINUE...
     EXPECT_FALSE(cursor.Consumed());
-    ASSERT_TRUE(cursor.NextRecord());      // ...so it is offered to its own handler
+    ASSERT_TRUE(cursor.NextRecord());  // ...so it is offered to its own handler
     EXPECT_EQ(cursor.RecordId(), kLabelSst);
     try {
         cursor.NextRecord();  // and its handler left it unconsumed
@@ -387,64 +409,97 @@ TEST_P(SharedStrings, AreJoinedAcrossContinueRecords) {
 
 P Counts() { return P().U32(0).U32(0); }  // total and unique counts, never trusted
 
-INSTANTIATE_TEST_SUITE_P(ReadContinuedString, SharedStrings, ::testing::Values(
-    SstCase{"two strings, the last ending the record",
-            {{kSst, Counts().U16(3).U8(0).Chars("abc").U16(2).U8(1).Wide(u"d\u010D")}, {kLabelSst, P().Zeros(10)}},
-            {Narrow("abc"), Wide(u"d\u010D")}, kLabelSst},
-    SstCase{"8-bit start, 16-bit rest in a CONTINUE: widened",
-            {{kSst, Counts().U16(5).U8(0).Chars("ab")},
-             {kContinue, P().U8(1).Wide(u"c\u010De")},  // width byte, then the rest
+INSTANTIATE_TEST_SUITE_P(
+    ReadContinuedString, SharedStrings,
+    ::testing::Values(
+        SstCase{"two strings, the last ending the record",
+                {{kSst, Counts().U16(3).U8(0).Chars("abc").U16(2).U8(1).Wide(u"d\u010D")},
+                 {kLabelSst, P().Zeros(10)}},
+                {Narrow("abc"), Wide(u"d\u010D")},
+                kLabelSst},
+        SstCase{"8-bit start, 16-bit rest in a CONTINUE: widened",
+                {{kSst, Counts().U16(5).U8(0).Chars("ab")},
+                 {kContinue, P().U8(1).Wide(u"c\u010De")},  // width byte, then the rest
+                 {kEof, {}}},
+                {Wide(u"abc\u010De")},
+                kEof},
+        SstCase{"16-bit start, 8-bit rest: stays wide",
+                {{kSst, Counts().U16(4).U8(1).Wide(u"\u010Db")},
+                 {kContinue, P().U8(0).Chars("cd")},
+                 {kEof, {}}},
+                {Wide(u"\u010Dbcd")},
+                kEof},
+        SstCase{"count ends the SST: the CONTINUE starts with the string's own option byte",
+                {{kSst, Counts().U16(3)}, {kContinue, P().U8(1).Wide(u"xyz")}, {kEof, {}}},
+                {Wide(u"xyz")},
+                kEof},
+        SstCase{"a single left-over byte is abandoned; the next string starts in the CONTINUE",
+                {{kSst, Counts().U16(1).U8(0).Chars("a").U8(0x55)},
+                 {kContinue, P().U16(1).U8(0).Chars("b")},
+                 {kEof, {}}},
+                {Narrow("a"), Narrow("b")},
+                kEof},
+        SstCase{"formatting runs straddle the boundary",
+                {{kSst, Counts().U16(2).U8(0x08).U16(2).Chars("hi").U32(0x11111111).U16(0x2222)},
+                 {kContinue,
+                  P().U16(0x2222).U16(1).U8(0).Chars("z")},  // no width byte before run bytes
+                 {kEof, {}}},
+                {Narrow("hi"), Narrow("z")},
+                kEof},
+        SstCase{"characters and runs both continued",
+                {{kSst, Counts().U16(4).U8(0x08).U16(1).Chars("ab")},
+                 {kContinue, P().U8(0).Chars("cd").U16(0x0101)},
+                 {kContinue, P().U16(0x0202).U16(1).U8(0).Chars("e")},
+                 {kEof, {}}},
+                {Narrow("abcd"), Narrow("e")},
+                kEof},
+        SstCase{"phonetic data skipped, also across records",
+                {{kSst, Counts().U16(1).U8(0x04).U32(6).Chars("p").U32(0xAAAAAAAA)},
+                 {kContinue, P().U16(0xAAAA).U16(1).U8(0).Chars("q")},
+                 {kEof, {}}},
+                {Narrow("p"), Narrow("q")},
+                kEof},
+        SstCase{
+            "runs and phonetic data together: run count first",
+            {{kSst,
+              Counts().U16(1).U8(0x0D).U16(1).U32(2).Wide(u"r").U32(0).U16(0).U16(1).U8(0).Chars(
+                  "s")},
              {kEof, {}}},
-            {Wide(u"abc\u010De")}, kEof},
-    SstCase{"16-bit start, 8-bit rest: stays wide",
-            {{kSst, Counts().U16(4).U8(1).Wide(u"\u010Db")}, {kContinue, P().U8(0).Chars("cd")}, {kEof, {}}},
-            {Wide(u"\u010Dbcd")}, kEof},
-    SstCase{"count ends the SST: the CONTINUE starts with the string's own option byte",
-            {{kSst, Counts().U16(3)}, {kContinue, P().U8(1).Wide(u"xyz")}, {kEof, {}}},
-            {Wide(u"xyz")}, kEof},
-    SstCase{"a single left-over byte is abandoned; the next string starts in the CONTINUE",
-            {{kSst, Counts().U16(1).U8(0).Chars("a").U8(0x55)}, {kContinue, P().U16(1).U8(0).Chars("b")}, {kEof, {}}},
-            {Narrow("a"), Narrow("b")}, kEof},
-    SstCase{"formatting runs straddle the boundary",
-            {{kSst, Counts().U16(2).U8(0x08).U16(2).Chars("hi").U32(0x11111111).U16(0x2222)},
-             {kContinue, P().U16(0x2222).U16(1).U8(0).Chars("z")},  // no width byte before run bytes
-             {kEof, {}}},
-            {Narrow("hi"), Narrow("z")}, kEof},
-    SstCase{"characters and runs both continued",
-            {{kSst, Counts().U16(4).U8(0x08).U16(1).Chars("ab")},
-             {kContinue, P().U8(0).Chars("cd").U16(0x0101)},
-             {kContinue, P().U16(0x0202).U16(1).U8(0).Chars("e")},
-             {kEof, {}}},
-            {Narrow("abcd"), Narrow("e")}, kEof},
-    SstCase{"phonetic data skipped, also across records",
-            {{kSst, Counts().U16(1).U8(0x04).U32(6).Chars("p").U32(0xAAAAAAAA)},
-             {kContinue, P().U16(0xAAAA).U16(1).U8(0).Chars("q")},
-             {kEof, {}}},
-            {Narrow("p"), Narrow("q")}, kEof},
-    SstCase{"runs and phonetic data together: run count first",
-            {{kSst, Counts().U16(1).U8(0x0D).U16(1).U32(2).Wide(u"r").U32(0).U16(0).U16(1).U8(0).Chars("s")},
-             {kEof, {}}},
-            {Wide(u"r"), Narrow("s")}, kEof},
-    SstCase{"one odd byte left in a 16-bit string counts as the record's end",
-            {{kSst, Counts().U16(2).U8(1).Wide(u"a").U8('?')}, {kContinue, P().U8(1).Wide(u"b")}, {kEof, {}}},
-            {Wide(u"ab")}, kEof},
-    SstCase{"an empty CONTINUE is passed over",
-            {{kSst, Counts().U16(4).U8(0).Chars("ab")}, {kContinue, {}}, {kContinue, P().U8(0).Chars("cd")}, {kEof, {}}},
-            {Narrow("abcd")}, kEof},
-    SstCase{"a string cut short keeps what it has and ends the table",
-            {{kSst, Counts().U16(10).U8(0).Chars("abc")}, {kEof, {}}},
-            {Narrow("abc")}, kEof},
-    SstCase{"runs cut short: the string stays, the table ends",
+            {Wide(u"r"), Narrow("s")},
+            kEof},
+        SstCase{"one odd byte left in a 16-bit string counts as the record's end",
+                {{kSst, Counts().U16(2).U8(1).Wide(u"a").U8('?')},
+                 {kContinue, P().U8(1).Wide(u"b")},
+                 {kEof, {}}},
+                {Wide(u"ab")},
+                kEof},
+        SstCase{"an empty CONTINUE is passed over",
+                {{kSst, Counts().U16(4).U8(0).Chars("ab")},
+                 {kContinue, {}},
+                 {kContinue, P().U8(0).Chars("cd")},
+                 {kEof, {}}},
+                {Narrow("abcd")},
+                kEof},
+        SstCase{"a string cut short keeps what it has and ends the table",
+                {{kSst, Counts().U16(10).U8(0).Chars("abc")}, {kEof, {}}},
+                {Narrow("abc")},
+                kEof},
+        SstCase{
+            "runs cut short: the string stays, the table ends",
             {{kSst, Counts().U16(1).U8(0x08).U16(5).Chars("x").U32(0)}, {kLabelSst, P().Zeros(10)}},
-            {Narrow("x")}, kLabelSst},
-    SstCase{"no strings at all", {{kSst, Counts()}, {kEof, {}}}, {}, kEof},
-    SstCase{"the stream ends inside the table",
-            {{kSst, Counts().U16(3).U8(0).Chars("abc").U16(9).U8(0).Chars("de")}},
-            {Narrow("abc"), Narrow("de")}, -1},
-    SstCase{"a huge phonetic size only skips what the stream has",
-            {{kSst, Counts().U16(1).U8(0x04).U32(0xFFFFFFFF).Chars("h")}, {kContinue, P().Zeros(100)}, {kEof, {}}},
-            {Narrow("h")}, kEof}
-));
+            {Narrow("x")},
+            kLabelSst},
+        SstCase{"no strings at all", {{kSst, Counts()}, {kEof, {}}}, {}, kEof},
+        SstCase{"the stream ends inside the table",
+                {{kSst, Counts().U16(3).U8(0).Chars("abc").U16(9).U8(0).Chars("de")}},
+                {Narrow("abc"), Narrow("de")},
+                -1},
+        SstCase{"a huge phonetic size only skips what the stream has",
+                {{kSst, Counts().U16(1).U8(0x04).U32(0xFFFFFFFF).Chars("h")},
+                 {kContinue, P().Zeros(100)},
+                 {kEof, {}}},
+                {Narrow("h")},
+                kEof}));
 
 }  // namespace
 }  // namespace morvik::xls

@@ -21,8 +21,10 @@ inline void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32
     PutU16(bytes, at + 2, v >> 16);
 }
 inline std::uint32_t GetU32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(bytes.at(at)) | (static_cast<std::uint32_t>(bytes.at(at + 1)) << 8) |
-           (static_cast<std::uint32_t>(bytes.at(at + 2)) << 16) | (static_cast<std::uint32_t>(bytes.at(at + 3)) << 24);
+    return static_cast<std::uint32_t>(bytes.at(at)) |
+           (static_cast<std::uint32_t>(bytes.at(at + 1)) << 8) |
+           (static_cast<std::uint32_t>(bytes.at(at + 2)) << 16) |
+           (static_cast<std::uint32_t>(bytes.at(at + 3)) << 24);
 }
 
 // Bytes 0, 1, 2, ... (mod 251, so that a shifted read never matches by accident).
@@ -61,14 +63,15 @@ inline constexpr std::uint32_t kCfbNoStream = 0xFFFFFFFF;
 
 // Header field offsets.
 namespace cfbh {
-inline constexpr std::size_t kSignature = 0, kMajor = 26, kByteOrder = 28, kSectorShift = 30, kMiniShift = 32,
-                             kDirSectorCount = 40, kFatCount = 44, kFirstDir = 48, kCutoff = 56, kFirstMiniFat = 60,
-                             kMiniFatCount = 64, kFirstDifat = 68, kDifatCount = 72, kDifat = 76;
+inline constexpr std::size_t kSignature = 0, kMajor = 26, kByteOrder = 28, kSectorShift = 30,
+                             kMiniShift = 32, kDirSectorCount = 40, kFatCount = 44, kFirstDir = 48,
+                             kCutoff = 56, kFirstMiniFat = 60, kMiniFatCount = 64, kFirstDifat = 68,
+                             kDifatCount = 72, kDifat = 76;
 }
 // Directory entry field offsets.
 namespace cfbe {
-inline constexpr std::size_t kNameLength = 64, kType = 66, kLeft = 68, kRight = 72, kChild = 76, kStart = 116,
-                             kSize = 120;
+inline constexpr std::size_t kNameLength = 64, kType = 66, kLeft = 68, kRight = 72, kChild = 76,
+                             kStart = 116, kSize = 120;
 }
 
 struct CfbImage {
@@ -78,11 +81,13 @@ struct CfbImage {
     std::vector<std::uint32_t> difatSectors;
     std::vector<std::uint32_t> dirSectors;
     std::vector<std::uint32_t> miniFatSectors;
-    std::vector<std::string> entryNames;          // by directory entry id; 0 is the root
-    std::vector<std::uint32_t> entryStart;        // first sector (or mini sector) of each entry
-    std::vector<bool> entryMini;                  // whether the entry's data is in the mini stream
+    std::vector<std::string> entryNames;    // by directory entry id; 0 is the root
+    std::vector<std::uint32_t> entryStart;  // first sector (or mini sector) of each entry
+    std::vector<bool> entryMini;            // whether the entry's data is in the mini stream
 
-    std::size_t SectorOffset(std::uint32_t sector) const { return (std::size_t{sector} + 1) * sectorSize; }
+    std::size_t SectorOffset(std::uint32_t sector) const {
+        return (std::size_t{sector} + 1) * sectorSize;
+    }
     std::size_t EntryOffset(std::uint32_t id) const {
         const std::uint32_t perSector = sectorSize / 128;
         return SectorOffset(dirSectors.at(id / perSector)) + (id % perSector) * 128;
@@ -98,14 +103,17 @@ struct CfbImage {
         return kCfbNoStream;
     }
     std::uint32_t Fat(std::uint32_t sector) const { return GetU32(bytes, FatEntryOffset(sector)); }
-    void SetFat(std::uint32_t sector, std::uint32_t next) { PutU32(bytes, FatEntryOffset(sector), next); }
+    void SetFat(std::uint32_t sector, std::uint32_t next) {
+        PutU32(bytes, FatEntryOffset(sector), next);
+    }
     void SetEntryField(std::string_view name, std::size_t field, std::uint32_t v) {
         PutU32(bytes, EntryOffset(EntryId(name)) + field, v);
     }
     // The mini FAT entry of a mini sector.
     std::size_t MiniFatEntryOffset(std::uint32_t miniSector) const {
         const std::uint32_t perSector = sectorSize / 4;
-        return SectorOffset(miniFatSectors.at(miniSector / perSector)) + (miniSector % perSector) * 4;
+        return SectorOffset(miniFatSectors.at(miniSector / perSector)) +
+               (miniSector % perSector) * 4;
     }
 };
 
@@ -132,8 +140,8 @@ inline bool NameLess(const std::string& a, const std::string& b) {
 }
 
 // A balanced tree over sorted sibling ids; returns the id at its top.
-inline std::uint32_t Balance(std::vector<FlatEntry>& entries, const std::vector<std::uint32_t>& ids, std::size_t lo,
-                             std::size_t hi) {
+inline std::uint32_t Balance(std::vector<FlatEntry>& entries, const std::vector<std::uint32_t>& ids,
+                             std::size_t lo, std::size_t hi) {
     if (lo >= hi) return kCfbNoStream;
     const std::size_t mid = lo + (hi - lo) / 2;
     const std::uint32_t id = ids[mid];
@@ -145,7 +153,8 @@ inline std::uint32_t Balance(std::vector<FlatEntry>& entries, const std::vector<
 inline std::uint32_t Flatten(std::vector<FlatEntry>& entries, const std::vector<CfbNode>& nodes) {
     std::vector<const CfbNode*> sorted;
     for (const auto& n : nodes) sorted.push_back(&n);
-    std::stable_sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return NameLess(a->name, b->name); });
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](auto* a, auto* b) { return NameLess(a->name, b->name); });
     std::vector<std::uint32_t> ids;
     for (const CfbNode* n : sorted) {
         ids.push_back(static_cast<std::uint32_t>(entries.size()));
@@ -190,13 +199,16 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
         e.start = first;
         const std::size_t count = (e.size + 63) / 64;
         for (std::size_t k = 0; k < count; ++k) {
-            miniFat.push_back(k + 1 < count ? first + static_cast<std::uint32_t>(k) + 1 : kCfbEndOfChain);
+            miniFat.push_back(k + 1 < count ? first + static_cast<std::uint32_t>(k) + 1
+                                            : kCfbEndOfChain);
         }
         mini.insert(mini.end(), e.data->begin(), e.data->end());
         mini.resize(miniFat.size() * 64, 0);
     }
 
-    auto sectorsFor = [ss](std::size_t bytes) { return static_cast<std::uint32_t>((bytes + ss - 1) / ss); };
+    auto sectorsFor = [ss](std::size_t bytes) {
+        return static_cast<std::uint32_t>((bytes + ss - 1) / ss);
+    };
     const std::uint32_t dirCount = sectorsFor(entries.size() * 128);
     const std::uint32_t miniFatCount = sectorsFor(miniFat.size() * 4);
     const std::uint32_t miniStreamCount = sectorsFor(mini.size());
@@ -207,8 +219,10 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
     std::uint32_t fatCount = 1, difatCount = 0;
     for (;;) {
         const std::uint32_t total = fatCount + difatCount + dataCount;
-        const std::uint32_t needFat = std::max((total + perSector - 1) / perSector, options.minFatSectors);
-        const std::uint32_t needDifat = needFat > 109 ? (needFat - 109 + perSector - 2) / (perSector - 1) : 0;
+        const std::uint32_t needFat =
+            std::max((total + perSector - 1) / perSector, options.minFatSectors);
+        const std::uint32_t needDifat =
+            needFat > 109 ? (needFat - 109 + perSector - 2) / (perSector - 1) : 0;
         if (needFat == fatCount && needDifat == difatCount) break;
         fatCount = needFat;
         difatCount = needDifat;
@@ -239,7 +253,8 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
     entries[0].start = allocate(miniStreamCount, &miniStreamSectors);
     entries[0].size = mini.size();
     for (std::size_t i = 1; i < entries.size(); ++i) {
-        if (entries[i].type == 2 && !entries[i].mini) entries[i].start = allocate(sectorsFor(entries[i].size), nullptr);
+        if (entries[i].type == 2 && !entries[i].mini)
+            entries[i].start = allocate(sectorsFor(entries[i].size), nullptr);
     }
 
     const std::size_t headerSize = ss;
@@ -270,9 +285,11 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
             const std::size_t index = 109 + std::size_t{d} * (perSector - 1) + k;
             PutU32(b, at + 4 * k, index < fatCount ? img.fatSectors[index] : kCfbFree);
         }
-        PutU32(b, at + 4 * (perSector - 1), d + 1 < difatCount ? img.difatSectors[d + 1] : kCfbEndOfChain);
+        PutU32(b, at + 4 * (perSector - 1),
+               d + 1 < difatCount ? img.difatSectors[d + 1] : kCfbEndOfChain);
     }
-    for (std::size_t s = 0; s < fat.size(); ++s) PutU32(b, img.FatEntryOffset(static_cast<std::uint32_t>(s)), fat[s]);
+    for (std::size_t s = 0; s < fat.size(); ++s)
+        PutU32(b, img.FatEntryOffset(static_cast<std::uint32_t>(s)), fat[s]);
 
     // Directory entries; the unused tail of the last directory sector stays zero (type 0).
     for (std::size_t id = 0; id < entries.size(); ++id) {
@@ -281,7 +298,8 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
         for (std::size_t k = 0; k < e.name.size() && k < 31; ++k) {
             PutU16(b, at + 2 * k, static_cast<std::uint8_t>(e.name[k]));
         }
-        PutU16(b, at + cfbe::kNameLength, static_cast<std::uint32_t>((std::min<std::size_t>(e.name.size(), 31) + 1) * 2));
+        PutU16(b, at + cfbe::kNameLength,
+               static_cast<std::uint32_t>((std::min<std::size_t>(e.name.size(), 31) + 1) * 2));
         b[at + cfbe::kType] = e.type;
         b[at + cfbe::kType + 1] = 1;  // black
         PutU32(b, at + cfbe::kLeft, e.left);
@@ -294,7 +312,8 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
         img.entryStart.push_back(e.start);
         img.entryMini.push_back(e.mini);
     }
-    for (std::uint32_t id = static_cast<std::uint32_t>(entries.size()); id < dirCount * (ss / 128); ++id) {
+    for (std::uint32_t id = static_cast<std::uint32_t>(entries.size()); id < dirCount * (ss / 128);
+         ++id) {
         const std::size_t at = img.EntryOffset(id);
         PutU32(b, at + cfbe::kLeft, kCfbNoStream);
         PutU32(b, at + cfbe::kRight, kCfbNoStream);
@@ -302,15 +321,18 @@ inline CfbImage BuildCfb(const std::vector<CfbNode>& top, const CfbOptions& opti
     }
 
     for (std::size_t k = 0; k < img.miniFatSectors.size() * perSector; ++k) {
-        PutU32(b, img.MiniFatEntryOffset(static_cast<std::uint32_t>(k)), k < miniFat.size() ? miniFat[k] : kCfbFree);
+        PutU32(b, img.MiniFatEntryOffset(static_cast<std::uint32_t>(k)),
+               k < miniFat.size() ? miniFat[k] : kCfbFree);
     }
-    for (std::size_t k = 0; k < mini.size(); ++k) b[img.SectorOffset(miniStreamSectors[k / ss]) + k % ss] = mini[k];
+    for (std::size_t k = 0; k < mini.size(); ++k)
+        b[img.SectorOffset(miniStreamSectors[k / ss]) + k % ss] = mini[k];
     for (const FlatEntry& e : entries) {
         if (e.type != 2 || e.mini || e.size == 0) continue;
         std::uint32_t s = e.start;
         for (std::size_t k = 0; k < e.size; k += ss) {
             const std::size_t n = std::min<std::size_t>(ss, e.size - k);
-            std::copy_n(e.data->begin() + static_cast<std::ptrdiff_t>(k), n, b.begin() + static_cast<std::ptrdiff_t>(img.SectorOffset(s)));
+            std::copy_n(e.data->begin() + static_cast<std::ptrdiff_t>(k), n,
+                        b.begin() + static_cast<std::ptrdiff_t>(img.SectorOffset(s)));
             s = fat[s];
         }
     }
@@ -325,7 +347,8 @@ inline std::vector<std::uint8_t> BuildWorkbookFile(const std::vector<std::uint8_
 
 inline void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace morvik::xls::testing

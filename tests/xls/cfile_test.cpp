@@ -59,8 +59,9 @@ std::vector<CfbNode> SampleTree() {
         CfbNode::Stream("Workbook", PatternBytes(5000)),                  // regular sectors
         CfbNode::Stream("\x05SummaryInformation", PatternBytes(300, 7)),  // mini stream
         CfbNode::Stream("Empty", {}),
-        CfbNode::Storage("_VBA_PROJECT_CUR", {CfbNode::Stream("Workbook", PatternBytes(70, 3)),
-                                              CfbNode::Storage("VBA", {CfbNode::Stream("dir", PatternBytes(9))})}),
+        CfbNode::Storage("_VBA_PROJECT_CUR",
+                         {CfbNode::Stream("Workbook", PatternBytes(70, 3)),
+                          CfbNode::Storage("VBA", {CfbNode::Stream("dir", PatternBytes(9))})}),
     };
 }
 
@@ -75,7 +76,8 @@ TEST_P(SectorSizes, OpensTheWholeTreeAndReadsEveryStream) {
     std::vector<std::string> names;
     for (const auto& item : file.Root().Items()) names.push_back(item->Name());
     // Directory order: shorter names first, then by upper-cased name.
-    EXPECT_EQ(names, (std::vector<std::string>{"Empty", "Workbook", "_VBA_PROJECT_CUR", "\x05SummaryInformation"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Empty", "Workbook", "_VBA_PROJECT_CUR",
+                                               "\x05SummaryInformation"}));
 
     EXPECT_EQ(ReadAll(*file.Root().FindStream("Workbook")), PatternBytes(5000));
     EXPECT_EQ(ReadAll(*file.Root().FindStream("\x05SummaryInformation")), PatternBytes(300, 7));
@@ -89,22 +91,26 @@ TEST_P(SectorSizes, OpensTheWholeTreeAndReadsEveryStream) {
     EXPECT_EQ(ReadAll(*inner->FindStream("DIR")), PatternBytes(9));
 }
 
-INSTANTIATE_TEST_SUITE_P(CFile, SectorSizes, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Sectors4096" : "Sectors512"; });
+INSTANTIATE_TEST_SUITE_P(CFile, SectorSizes, ::testing::Values(false, true), [](const auto& info) {
+    return info.param ? "Sectors4096" : "Sectors512";
+});
 
 TEST(CFile, FindItemIgnoresTheCaseOfAsciiLettersOnly) {
-    TCFile file(testing::BuildCfb({CfbNode::Stream("WorkBook", {1}), CfbNode::Stream("\xE9t\xE9", {2})}).bytes);
+    TCFile file(
+        testing::BuildCfb({CfbNode::Stream("WorkBook", {1}), CfbNode::Stream("\xE9t\xE9", {2})})
+            .bytes);
     for (const char* name : {"Workbook", "WORKBOOK", "workbook", "wORKbOOK"}) {
         EXPECT_NE(file.Root().FindStream(name), nullptr) << name;
     }
     EXPECT_EQ(file.Root().FindItem("Workbook "), nullptr);
     EXPECT_EQ(file.Root().FindItem("Book"), nullptr);
-    EXPECT_NE(file.Root().FindItem("\xC3\xA9T\xC3\xA9"), nullptr);   // é is left alone...
-    EXPECT_EQ(file.Root().FindItem("\xC3\x89T\xC3\x89"), nullptr);   // ...so É does not match it
+    EXPECT_NE(file.Root().FindItem("\xC3\xA9T\xC3\xA9"), nullptr);  // é is left alone...
+    EXPECT_EQ(file.Root().FindItem("\xC3\x89T\xC3\x89"), nullptr);  // ...so É does not match it
 }
 
 TEST(CFile, FindsOnlyTopLevelStreams) {
-    TCFile nested(testing::BuildCfb({CfbNode::Storage("Sub", {CfbNode::Stream("Workbook", {1})})}).bytes);
+    TCFile nested(
+        testing::BuildCfb({CfbNode::Storage("Sub", {CfbNode::Stream("Workbook", {1})})}).bytes);
     EXPECT_EQ(nested.Root().FindItem("Workbook"), nullptr);
 
     TCFile storage(testing::BuildCfb({CfbNode::Storage("Workbook", {})}).bytes);
@@ -145,7 +151,8 @@ TEST(CFile, SeekReadAndPositionFollowThePlatformRules) {
     s.SetPosition(508);  // across the first sector boundary
     ASSERT_TRUE(s.ReadExact(b, 4));
     const auto data = PatternBytes(1000);
-    EXPECT_EQ(std::vector<std::uint8_t>(b, b + 4), std::vector<std::uint8_t>(data.begin() + 508, data.begin() + 512));
+    EXPECT_EQ(std::vector<std::uint8_t>(b, b + 4),
+              std::vector<std::uint8_t>(data.begin() + 508, data.begin() + 512));
 
     try {
         s.SetPosition(-1);
@@ -169,7 +176,8 @@ TEST(CFile, ReadsFatSectorsListedInDifatSectors) {
     std::uint32_t beforeLast = start;
     while (img.Fat(last) != testing::kCfbEndOfChain) beforeLast = last, last = img.Fat(last);
     img.bytes.resize(img.SectorOffset(far) + img.sectorSize, 0);
-    std::copy_n(img.bytes.begin() + static_cast<std::ptrdiff_t>(img.SectorOffset(last)), img.sectorSize,
+    std::copy_n(img.bytes.begin() + static_cast<std::ptrdiff_t>(img.SectorOffset(last)),
+                img.sectorSize,
                 img.bytes.begin() + static_cast<std::ptrdiff_t>(img.SectorOffset(far)));
     img.SetFat(beforeLast, far);
     img.SetFat(far, testing::kCfbEndOfChain);
@@ -194,8 +202,10 @@ TEST(CFile, ReadsAFileFromDiskAcrossCacheBlocks) {
 TEST(CFile, WhatIsNotACompoundFileCannotBeOpened) {
     const auto dir = std::filesystem::temp_directory_path();
     const auto text = dir / "morvik_cfile_text.xls";
-    testing::WriteFileBytes(text.string(), {'A', 't', 't', 'a', 'c', 'h', 'm', 'e', 'n', 't', '\n'});
-    for (const std::string& path : {text.string(), (dir / "morvik_no_such_file.xls").string(), dir.string()}) {
+    testing::WriteFileBytes(text.string(),
+                            {'A', 't', 't', 'a', 'c', 'h', 'm', 'e', 'n', 't', '\n'});
+    for (const std::string& path :
+         {text.string(), (dir / "morvik_no_such_file.xls").string(), dir.string()}) {
         try {
             TCFile file(path);
             ADD_FAILURE() << "opened " << path;
@@ -219,10 +229,11 @@ void PrintTo(const Damage& d, std::ostream* os) { *os << d.what; }
 class DamagedFiles : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedFiles, FailWithTheirMessage) {
-    auto img = testing::BuildCfb({CfbNode::Stream("Workbook", PatternBytes(5000)),  // 10 sectors
-                                  CfbNode::Stream("Small", PatternBytes(200)),      // 4 mini sectors
-                                  CfbNode::Stream("Other", PatternBytes(4500, 9)),
-                                  CfbNode::Storage("Sub", {CfbNode::Stream("Inner", PatternBytes(10))})});
+    auto img =
+        testing::BuildCfb({CfbNode::Stream("Workbook", PatternBytes(5000)),  // 10 sectors
+                           CfbNode::Stream("Small", PatternBytes(200)),      // 4 mini sectors
+                           CfbNode::Stream("Other", PatternBytes(4500, 9)),
+                           CfbNode::Storage("Sub", {CfbNode::Stream("Inner", PatternBytes(10))})});
     GetParam().apply(img);
     EXPECT_EQ(OpenError(img.bytes), GetParam().message);
 }
@@ -244,75 +255,106 @@ std::uint32_t ChainSector(const CfbImage& img, const char* name, int n) {
     return s;
 }
 
-INSTANTIATE_TEST_SUITE_P(CFile, DamagedFiles, ::testing::Values(
-    // Header.
-    Damage{"signature first byte", [](CfbImage& i) { i.bytes[0] = 0xD1; }, kDocfile},
-    Damage{"signature last byte", [](CfbImage& i) { i.bytes[7] = 0x00; }, kDocfile},
-    Damage{"byte order mark FEFF", SetU16(cfbh::kByteOrder, 0xFEFF), kDocfile},
-    Damage{"major version 5", SetU16(cfbh::kMajor, 5), kDocfile},
-    Damage{"version 4 with 512-byte sectors", SetU16(cfbh::kMajor, 4), kDocfile},
-    Damage{"sector shift 10", SetU16(cfbh::kSectorShift, 10), kDocfile},
-    Damage{"sector shift 40", SetU16(cfbh::kSectorShift, 40), kDocfile},
-    Damage{"mini sector shift 7", SetU16(cfbh::kMiniShift, 7), kDocfile},
-    Damage{"mini stream cutoff 0", SetU32(cfbh::kCutoff, 0), kDocfile},
-    Damage{"no FAT sectors", SetU32(cfbh::kFatCount, 0), kDocfile},
-    Damage{"more FAT sectors than the file has", SetU32(cfbh::kFatCount, 0xFFFFFFF0), kDocfile},
-    Damage{"second FAT sector listed as free", SetU32(cfbh::kFatCount, 2), kDocfile},
-    Damage{"FAT sector past the end of the file", SetU32(cfbh::kDifat, 0x00100000), kDocfile},
-    Damage{"FAT sector number special", SetU32(cfbh::kDifat, 0xFFFFFFFD), kDocfile},
-    Damage{"FAT sector listed twice",
-           [](CfbImage& i) {
-               testing::PutU32(i.bytes, cfbh::kFatCount, 2);
-               testing::PutU32(i.bytes, cfbh::kDifat + 4, i.fatSectors[0]);
-           },
-           kDocfile},
-    Damage{"directory starts out of range", SetU32(cfbh::kFirstDir, 0x00FFFFFF), kDocfile},
-    Damage{"directory starts at end of chain", SetU32(cfbh::kFirstDir, 0xFFFFFFFE), kDocfile},
-    Damage{"file cut inside the header", [](CfbImage& i) { i.bytes.resize(300); }, kDocfile},
-    Damage{"empty file", [](CfbImage& i) { i.bytes.clear(); }, kDocfile},
-    // Directory.
-    Damage{"root entry is not a root", [](CfbImage& i) { i.bytes[i.EntryOffset(0) + cfbe::kType] = 1; }, kDocfile},
-    Damage{"root's child out of range", [](CfbImage& i) { testing::PutU32(i.bytes, i.EntryOffset(0) + cfbe::kChild, 5000); }, kDocfile},
-    Damage{"root's child is the root", [](CfbImage& i) { testing::PutU32(i.bytes, i.EntryOffset(0) + cfbe::kChild, 0); }, kDocfile},
-    Damage{"sibling links to itself",
-           [](CfbImage& i) { i.SetEntryField("Small", cfbe::kLeft, i.EntryId("Small")); }, kDocfile},
-    Damage{"siblings link to each other",
-           [](CfbImage& i) {
-               i.SetEntryField("Small", cfbe::kRight, i.EntryId("Workbook"));
-               i.SetEntryField("Workbook", cfbe::kLeft, i.EntryId("Small"));
-           },
-           kDocfile},
-    Damage{"storage's child is its parent's sibling",
-           [](CfbImage& i) { i.SetEntryField("Sub", cfbe::kChild, i.EntryId("Workbook")); }, kStorage},
-    Damage{"storage's child is the storage", [](CfbImage& i) { i.SetEntryField("Sub", cfbe::kChild, i.EntryId("Sub")); }, kStorage},
-    Damage{"storage's child out of range", [](CfbImage& i) { i.SetEntryField("Sub", cfbe::kChild, 0x7FFFFFFF); }, kStorage},
-    Damage{"link to an unused entry ends the branch",
-           [](CfbImage& i) { i.SetEntryField("Inner", cfbe::kLeft, static_cast<std::uint32_t>(i.entryNames.size())); },
-           std::nullopt},
-    Damage{"directory chain loops back on itself",
-           [](CfbImage& i) { i.SetFat(i.dirSectors.back(), i.dirSectors.front()); }, std::nullopt},
-    // Stream chains: the file opens, the stream fails when used.
-    Damage{"stream chain loops", [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 2), ChainSector(i, "Workbook", 0)); }, kStream},
-    Damage{"stream chain has a sector out of range", [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), 0x00ABCDEF); }, kStream},
-    Damage{"stream chain runs into a free mark", [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), testing::kCfbFree); }, kStream},
-    Damage{"stream starts in a FAT sector", [](CfbImage& i) { i.SetEntryField("Workbook", cfbe::kStart, i.fatSectors[0]); }, kStream},
-    Damage{"two streams share sectors",
-           [](CfbImage& i) { i.SetEntryField("Other", cfbe::kStart, ChainSector(i, "Workbook", 1)); }, kStream},
-    Damage{"mini chain loops",
-           [](CfbImage& i) {
-               const std::uint32_t first = i.entryStart[i.EntryId("Small")];
-               testing::PutU32(i.bytes, i.MiniFatEntryOffset(first + 1), first);
-           },
-           kStream},
-    Damage{"mini chain out of range", [](CfbImage& i) { i.SetEntryField("Small", cfbe::kStart, 9999); }, kStream},
-    Damage{"mini stream shorter than its streams need",
-           [](CfbImage& i) { testing::PutU32(i.bytes, i.EntryOffset(0) + cfbe::kSize, 64); }, std::nullopt}
-));
+INSTANTIATE_TEST_SUITE_P(
+    CFile, DamagedFiles,
+    ::testing::Values(
+        // Header.
+        Damage{"signature first byte", [](CfbImage& i) { i.bytes[0] = 0xD1; }, kDocfile},
+        Damage{"signature last byte", [](CfbImage& i) { i.bytes[7] = 0x00; }, kDocfile},
+        Damage{"byte order mark FEFF", SetU16(cfbh::kByteOrder, 0xFEFF), kDocfile},
+        Damage{"major version 5", SetU16(cfbh::kMajor, 5), kDocfile},
+        Damage{"version 4 with 512-byte sectors", SetU16(cfbh::kMajor, 4), kDocfile},
+        Damage{"sector shift 10", SetU16(cfbh::kSectorShift, 10), kDocfile},
+        Damage{"sector shift 40", SetU16(cfbh::kSectorShift, 40), kDocfile},
+        Damage{"mini sector shift 7", SetU16(cfbh::kMiniShift, 7), kDocfile},
+        Damage{"mini stream cutoff 0", SetU32(cfbh::kCutoff, 0), kDocfile},
+        Damage{"no FAT sectors", SetU32(cfbh::kFatCount, 0), kDocfile},
+        Damage{"more FAT sectors than the file has", SetU32(cfbh::kFatCount, 0xFFFFFFF0), kDocfile},
+        Damage{"second FAT sector listed as free", SetU32(cfbh::kFatCount, 2), kDocfile},
+        Damage{"FAT sector past the end of the file", SetU32(cfbh::kDifat, 0x00100000), kDocfile},
+        Damage{"FAT sector number special", SetU32(cfbh::kDifat, 0xFFFFFFFD), kDocfile},
+        Damage{"FAT sector listed twice",
+               [](CfbImage& i) {
+                   testing::PutU32(i.bytes, cfbh::kFatCount, 2);
+                   testing::PutU32(i.bytes, cfbh::kDifat + 4, i.fatSectors[0]);
+               },
+               kDocfile},
+        Damage{"directory starts out of range", SetU32(cfbh::kFirstDir, 0x00FFFFFF), kDocfile},
+        Damage{"directory starts at end of chain", SetU32(cfbh::kFirstDir, 0xFFFFFFFE), kDocfile},
+        Damage{"file cut inside the header", [](CfbImage& i) { i.bytes.resize(300); }, kDocfile},
+        Damage{"empty file", [](CfbImage& i) { i.bytes.clear(); }, kDocfile},
+        // Directory.
+        Damage{"root entry is not a root",
+               [](CfbImage& i) { i.bytes[i.EntryOffset(0) + cfbe::kType] = 1; }, kDocfile},
+        Damage{"root's child out of range",
+               [](CfbImage& i) { testing::PutU32(i.bytes, i.EntryOffset(0) + cfbe::kChild, 5000); },
+               kDocfile},
+        Damage{"root's child is the root",
+               [](CfbImage& i) { testing::PutU32(i.bytes, i.EntryOffset(0) + cfbe::kChild, 0); },
+               kDocfile},
+        Damage{"sibling links to itself",
+               [](CfbImage& i) { i.SetEntryField("Small", cfbe::kLeft, i.EntryId("Small")); },
+               kDocfile},
+        Damage{"siblings link to each other",
+               [](CfbImage& i) {
+                   i.SetEntryField("Small", cfbe::kRight, i.EntryId("Workbook"));
+                   i.SetEntryField("Workbook", cfbe::kLeft, i.EntryId("Small"));
+               },
+               kDocfile},
+        Damage{"storage's child is its parent's sibling",
+               [](CfbImage& i) { i.SetEntryField("Sub", cfbe::kChild, i.EntryId("Workbook")); },
+               kStorage},
+        Damage{"storage's child is the storage",
+               [](CfbImage& i) { i.SetEntryField("Sub", cfbe::kChild, i.EntryId("Sub")); },
+               kStorage},
+        Damage{"storage's child out of range",
+               [](CfbImage& i) { i.SetEntryField("Sub", cfbe::kChild, 0x7FFFFFFF); }, kStorage},
+        Damage{"link to an unused entry ends the branch",
+               [](CfbImage& i) {
+                   i.SetEntryField("Inner", cfbe::kLeft,
+                                   static_cast<std::uint32_t>(i.entryNames.size()));
+               },
+               std::nullopt},
+        Damage{"directory chain loops back on itself",
+               [](CfbImage& i) { i.SetFat(i.dirSectors.back(), i.dirSectors.front()); },
+               std::nullopt},
+        // Stream chains: the file opens, the stream fails when used.
+        Damage{"stream chain loops",
+               [](CfbImage& i) {
+                   i.SetFat(ChainSector(i, "Workbook", 2), ChainSector(i, "Workbook", 0));
+               },
+               kStream},
+        Damage{"stream chain has a sector out of range",
+               [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), 0x00ABCDEF); }, kStream},
+        Damage{"stream chain runs into a free mark",
+               [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), testing::kCfbFree); },
+               kStream},
+        Damage{"stream starts in a FAT sector",
+               [](CfbImage& i) { i.SetEntryField("Workbook", cfbe::kStart, i.fatSectors[0]); },
+               kStream},
+        Damage{"two streams share sectors",
+               [](CfbImage& i) {
+                   i.SetEntryField("Other", cfbe::kStart, ChainSector(i, "Workbook", 1));
+               },
+               kStream},
+        Damage{"mini chain loops",
+               [](CfbImage& i) {
+                   const std::uint32_t first = i.entryStart[i.EntryId("Small")];
+                   testing::PutU32(i.bytes, i.MiniFatEntryOffset(first + 1), first);
+               },
+               kStream},
+        Damage{"mini chain out of range",
+               [](CfbImage& i) { i.SetEntryField("Small", cfbe::kStart, 9999); }, kStream},
+        Damage{"mini stream shorter than its streams need",
+               [](CfbImage& i) { testing::PutU32(i.bytes, i.EntryOffset(0) + cfbe::kSize, 64); },
+               std::nullopt}));
 
 TEST(CFile, DamagedStreamFailsOnlyWhenUsed) {
-    auto img = testing::BuildCfb({CfbNode::Stream("Workbook", PatternBytes(2000)),
-                                  CfbNode::Stream("\x05SummaryInformation", PatternBytes(5000))});  // 10 sectors
-    img.SetFat(ChainSector(img, "\x05SummaryInformation", 3), ChainSector(img, "\x05SummaryInformation", 1));
+    auto img = testing::BuildCfb(
+        {CfbNode::Stream("Workbook", PatternBytes(2000)),
+         CfbNode::Stream("\x05SummaryInformation", PatternBytes(5000))});  // 10 sectors
+    img.SetFat(ChainSector(img, "\x05SummaryInformation", 3),
+               ChainSector(img, "\x05SummaryInformation", 1));
     TCFile file(img.bytes);
     EXPECT_EQ(ReadAll(*file.Root().FindStream("Workbook")), PatternBytes(2000));
     TCFileStream& broken = *file.Root().FindStream("\x05SummaryInformation");
@@ -330,15 +372,20 @@ TEST(CFile, SizesAreCutToWhatTheChainHolds) {
         std::size_t expectedBytes;
     };
     const Case cases[] = {
-        {"size far beyond the file", [](CfbImage& i) { i.SetEntryField("Workbook", cfbe::kSize, 0x7FFFFFFF); }, 5120},
-        {"chain ends early", [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), testing::kCfbEndOfChain); }, 1024},
+        {"size far beyond the file",
+         [](CfbImage& i) { i.SetEntryField("Workbook", cfbe::kSize, 0x7FFFFFFF); }, 5120},
+        {"chain ends early",
+         [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), testing::kCfbEndOfChain); },
+         1024},
         {"file cut after the second sector",
          [](CfbImage& i) { i.bytes.resize(i.SectorOffset(ChainSector(i, "Workbook", 2))); }, 1024},
         {"file cut inside the last sector",
-         [](CfbImage& i) { i.bytes.resize(i.SectorOffset(ChainSector(i, "Workbook", 9)) + 100); }, 4708},
+         [](CfbImage& i) { i.bytes.resize(i.SectorOffset(ChainSector(i, "Workbook", 9)) + 100); },
+         4708},
     };
     for (const Case& c : cases) {
-        auto img = testing::BuildCfb({CfbNode::Stream("Workbook", PatternBytes(5000))});  // 10 sectors
+        auto img =
+            testing::BuildCfb({CfbNode::Stream("Workbook", PatternBytes(5000))});  // 10 sectors
         c.apply(img);
         TCFile file(img.bytes);
         TCFileStream& s = *file.Root().FindStream("Workbook");
@@ -346,7 +393,9 @@ TEST(CFile, SizesAreCutToWhatTheChainHolds) {
         ASSERT_EQ(bytes.size(), c.expectedBytes) << c.what;
         const auto data = PatternBytes(5000);
         const std::size_t n = std::min<std::size_t>(bytes.size(), data.size());
-        EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), data.begin())) << c.what;
+        EXPECT_TRUE(
+            std::equal(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), data.begin()))
+            << c.what;
         EXPECT_EQ(s.Size(), bytes.size()) << c.what;
     }
 }
@@ -368,15 +417,19 @@ TEST(CFile, DeeplyNestedStoragesDoNotExhaustTheStack) {
     testing::PutU32(b, cfbh::kCutoff, 4096);
     testing::PutU32(b, cfbh::kFirstMiniFat, testing::kCfbEndOfChain);
     testing::PutU32(b, cfbh::kFirstDifat, testing::kCfbEndOfChain);
-    for (std::uint32_t k = 0; k < 109; ++k) testing::PutU32(b, cfbh::kDifat + 4 * k, k < kFatSectors ? k : testing::kCfbFree);
+    for (std::uint32_t k = 0; k < 109; ++k)
+        testing::PutU32(b, cfbh::kDifat + 4 * k, k < kFatSectors ? k : testing::kCfbFree);
     for (std::uint32_t s = 0; s < kFatSectors * 1024; ++s) {
         std::uint32_t next = testing::kCfbFree;
-        if (s < kFatSectors) next = testing::kCfbFatSect;
-        else if (s < kFatSectors + kDirSectors) next = s + 1 < kFatSectors + kDirSectors ? s + 1 : testing::kCfbEndOfChain;
+        if (s < kFatSectors)
+            next = testing::kCfbFatSect;
+        else if (s < kFatSectors + kDirSectors)
+            next = s + 1 < kFatSectors + kDirSectors ? s + 1 : testing::kCfbEndOfChain;
         testing::PutU32(b, kSector * (1 + s / 1024) + 4 * (s % 1024), next);
     }
     for (std::uint32_t id = 0; id < kDirSectors * kPerSector; ++id) {
-        const std::size_t at = std::size_t{kSector} * (1 + kFatSectors + id / kPerSector) + 128 * (id % kPerSector);
+        const std::size_t at =
+            std::size_t{kSector} * (1 + kFatSectors + id / kPerSector) + 128 * (id % kPerSector);
         testing::PutU32(b, at + cfbe::kLeft, testing::kCfbNoStream);
         testing::PutU32(b, at + cfbe::kRight, testing::kCfbNoStream);
         testing::PutU32(b, at + cfbe::kChild, id + 1 < kEntries ? id + 1 : testing::kCfbNoStream);
@@ -401,7 +454,8 @@ TEST(CFile, DeeplyNestedStoragesDoNotExhaustTheStack) {
 // Every real file either opens and has its workbook stream, or fails with one of our
 // messages. Nothing else (a crash, another exception) is acceptable.
 TEST(CFile, EveryCorpusFileOpensOrFailsWithOurMessage) {
-    const std::filesystem::path corpus = std::filesystem::path(MORVIK_SHARED_DIR) / "corpus" / "xls";
+    const std::filesystem::path corpus =
+        std::filesystem::path(MORVIK_SHARED_DIR) / "corpus" / "xls";
     if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
     int opened = 0, refused = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {

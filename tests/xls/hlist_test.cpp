@@ -108,7 +108,8 @@ TEST(HashedStringList, GetOutsideTheListThrows) {
             list.Get(bad);
             ADD_FAILURE() << bad;
         } catch (const std::out_of_range& e) {
-            EXPECT_EQ(std::string(e.what()), "List index (" + std::to_string(bad) + ") out of bounds");
+            EXPECT_EQ(std::string(e.what()),
+                      "List index (" + std::to_string(bad) + ") out of bounds");
         }
     }
 }

@@ -64,7 +64,7 @@ TEST(DisplayText, FileFormatsKeepTheNumber) {
 // XF entries as a file's records give them: 1 solid fill on font 0, 2 wrapped on font 50 (beyond
 // the font table), 3 italic font 1 (valid) with indent 2.
 class DanglingFontTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         TVirtualFontTable& fonts = wb.Fonts();
         fonts.BeginLoad();

@@ -53,7 +53,9 @@ TEST(FormatNumber, GeneralForm) {
         {"", inf, "INF"},
         {"#,##0", -inf, "-INF"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
 }
 
 TEST(FormatNumber, Placeholders) {
@@ -95,7 +97,9 @@ TEST(FormatNumber, Placeholders) {
         {"0.00_);(0.00)", 2, "2.00"},
         {"*x0", 5, "5"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
     EXPECT_EQ(FormatNumber("0.00", 1e300, kDefault), "1" + std::string(300, '0') + ".00");
 }
 
@@ -108,25 +112,24 @@ TEST(FormatNumber, Sections) {
         {"0;;", -5, ""},
         {"\"a;b\" 0", 1, "a;b 1"},  // a quoted ';' does not split
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
 }
 
 TEST(FormatNumber, Exponents) {
     const Case cases[] = {
-        {"0.00E+00", 12345, "1.23E+04"},
-        {"0.00E+00", -12345, "-1.23E+04"},
-        {"0.00E+00", 0.000123, "1.23E-04"},
-        {"0.00E+00", 0, "0.00E+00"},
+        {"0.00E+00", 12345, "1.23E+04"},    {"0.00E+00", -12345, "-1.23E+04"},
+        {"0.00E+00", 0.000123, "1.23E-04"}, {"0.00E+00", 0, "0.00E+00"},
         {"0.00E+00", 999900, "1.00E+06"},  // rounding carries into the exponent
-        {"0.00E-00", 12345, "1.23E04"},
-        {"0.00E+00", 1e300, "1.00E+300"},
-        {"##0.0E+0", 12345, "12.3E+3"},
-        {"##0.0E+0", 0.001234, "1.2E-3"},
-        {"##0.0E+0", 999999, "1.0E+6"},
-        {"##0.0E+0", 100, "100.0E+0"},
+        {"0.00E-00", 12345, "1.23E04"},     {"0.00E+00", 1e300, "1.00E+300"},
+        {"##0.0E+0", 12345, "12.3E+3"},     {"##0.0E+0", 0.001234, "1.2E-3"},
+        {"##0.0E+0", 999999, "1.0E+6"},     {"##0.0E+0", 100, "100.0E+0"},
         {"##0.0E+0", 0, "0.0E+0"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
 }
 
 TEST(FormatNumber, Fractions) {
@@ -144,7 +147,9 @@ TEST(FormatNumber, Fractions) {
         {"?/??", 1e15, "1E15"},  // too large for a fraction: general form
         {"# ?/?", 1e16, "1E16"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
 }
 
 TEST(FormatNumber, SeparatorsComeFromTheSettings) {
@@ -169,16 +174,16 @@ TEST(FormatNumber, BuiltinTableAfterCleaning) {
         const char* text;
     };
     const Expect cases[] = {
-        {0, 1234.5, "1234.5"},      {1, 1234.5, "1235"},          {2, 1234.5, "1234.50"},
-        {3, 1234.5, "1,235"},       {4, -1234.5, "-$1,235"},      {6, 1234.5, "$1,234.50"},
-        {10, 1234.5, "1.23E+03"},   {11, 1234.5, "1234 1/2"},     {12, 0.3, "3/10"},
-        {13, 45000, "03/15/23"},    {14, 45000, "15-Mar-23"},     {15, 45000, "15-Mar"},
-        {16, 45000, "Mar-23"},      {17, 0.75, "6:00 PM"},        {18, 0.75, "6:00:00 PM"},
-        {19, 0.75, "18:00"},        {20, 0.75, "18:00:00"},       {21, 45000.5, "03/15/23 12:00"},
-        {22, 1234.5, "$ 1,235"},    {23, -1234.5, "- 1,235"},     {24, 1234.5, "$ 1,234.50"},
-        {25, 1234.5, " 1,234.50"},  {26, 1234.5, "1,234.50"},     {27, 1234.5, "1,235"},
-        {30, -1234.5, "-1,234.50"}, {31, 0.0125, "18:00"},        {32, 1.5, "36:00:00"},
-        {33, 1.24 / 86400, "00:01.2"}, {34, 12345, "12.3E+3"},    {35, 1.5, "1.5"},
+        {0, 1234.5, "1234.5"},         {1, 1234.5, "1235"},      {2, 1234.5, "1234.50"},
+        {3, 1234.5, "1,235"},          {4, -1234.5, "-$1,235"},  {6, 1234.5, "$1,234.50"},
+        {10, 1234.5, "1.23E+03"},      {11, 1234.5, "1234 1/2"}, {12, 0.3, "3/10"},
+        {13, 45000, "03/15/23"},       {14, 45000, "15-Mar-23"}, {15, 45000, "15-Mar"},
+        {16, 45000, "Mar-23"},         {17, 0.75, "6:00 PM"},    {18, 0.75, "6:00:00 PM"},
+        {19, 0.75, "18:00"},           {20, 0.75, "18:00:00"},   {21, 45000.5, "03/15/23 12:00"},
+        {22, 1234.5, "$ 1,235"},       {23, -1234.5, "- 1,235"}, {24, 1234.5, "$ 1,234.50"},
+        {25, 1234.5, " 1,234.50"},     {26, 1234.5, "1,234.50"}, {27, 1234.5, "1,235"},
+        {30, -1234.5, "-1,234.50"},    {31, 0.0125, "18:00"},    {32, 1.5, "36:00:00"},
+        {33, 1.24 / 86400, "00:01.2"}, {34, 12345, "12.3E+3"},   {35, 1.5, "1.5"},
     };
     for (const Expect& c : cases) {
         const std::string pattern = CleanFormat(formats.Get(c.pos).Pattern);
@@ -214,7 +219,9 @@ TEST(FormatDateTime, Codes) {
         {"[$-405]d/m/yyyy", 45000, "15/3/2023"},
         {"0.00", 1.5, "1.50"},  // a number pattern for a date value
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatDateTime(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatDateTime(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
 }
 
 TEST(FormatDateTime, EarlySerialsAndRange) {
@@ -232,7 +239,9 @@ TEST(FormatDateTime, EarlySerialsAndRange) {
         {"yyyy-mm-dd", 1e300, "1E300"},
         {"yyyy-mm-dd", std::numeric_limits<double>::quiet_NaN(), "NAN"},
     };
-    for (const Case& c : cases) EXPECT_EQ(FormatDateTime(c.pattern, c.value, kDefault), c.text) << c.pattern << " " << c.value;
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatDateTime(c.pattern, c.value, kDefault), c.text)
+            << c.pattern << " " << c.value;
 }
 
 TEST(FormatDateTime, EmptyPatternAndSettings) {
@@ -245,10 +254,21 @@ TEST(FormatDateTime, EmptyPatternAndSettings) {
 
 // Hostile patterns: unterminated quotes and brackets, stray codes, long runs.
 TEST(Formatters, NeverFailOnOddPatterns) {
-    const char* patterns[] = {"\"", "[", "[$", "\\", "E+", "0E+", "0.0E", "#,", ",", ";;;;", "/",
-                              "?/", "/?", "0/0", "# /", "[h", ".0", "%%%", "yyyyyyyyyy", "mmmmmmm",
-                              "ddddddd", "hhhh:mmmm:ssss", "s.0000000", "AM/P", "_", "*", "@@",
-                              "0000000000000000000000000000000.000000000000000000000000000000"};
+    const char* patterns[] = {
+        "\"",         "[",
+        "[$",         "\\",
+        "E+",         "0E+",
+        "0.0E",       "#,",
+        ",",          ";;;;",
+        "/",          "?/",
+        "/?",         "0/0",
+        "# /",        "[h",
+        ".0",         "%%%",
+        "yyyyyyyyyy", "mmmmmmm",
+        "ddddddd",    "hhhh:mmmm:ssss",
+        "s.0000000",  "AM/P",
+        "_",          "*",
+        "@@",         "0000000000000000000000000000000.000000000000000000000000000000"};
     for (const char* p : patterns) {
         for (double v : {0.0, -1.5, 1e308, 45000.5, -1e-308}) {
             EXPECT_NO_THROW(FormatNumber(p, v, kDefault)) << p;

@@ -1,5 +1,3 @@
-#include "PtgParser.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "PtgParser.h"
 
 namespace morvik::xls {
 namespace {
@@ -75,21 +75,21 @@ const Bytes kInt2 = {0x1E, 0x02, 0x00};
 
 INSTANTIATE_TEST_SUITE_P(
     Operators, PtgText,
-    testing::Values(
-        TextCase{"no parentheses token: none written", Cat({kA1, kB2, kInt2, {0x05}, {0x03}}),
-                 "A1+B2*2"},
-        TextCase{"parentheses token wraps the top", Cat({kA1, kB2, kInt2, {0x05}, {0x15}, {0x03}}),
-                 "A1+(B2*2)"},
-        TextCase{"left operand comes first", Cat({kA1, kB2, {0x04}, kInt2, {0x06}}), "A1-B2/2"},
-        TextCase{"nested parentheses", Cat({kA1, {0x15}, {0x15}}), "((A1))"},
-        TextCase{"<", Cat({kA1, kB2, {0x09}}), "A1<B2"},
-        TextCase{"<=", Cat({kA1, kB2, {0x0A}}), "A1<=B2"},
-        TextCase{"=", Cat({kA1, kB2, {0x0B}}), "A1=B2"},
-        TextCase{">=", Cat({kA1, kB2, {0x0C}}), "A1>=B2"},
-        TextCase{">", Cat({kA1, kB2, {0x0D}}), "A1>B2"},
-        TextCase{"<>", Cat({kA1, kB2, {0x0E}}), "A1<>B2"},
-        TextCase{"empty token string", {}, ""},
-        TextCase{"only a space attribute", {0x19, 0x40, 0x00, 0x02}, ""}));
+    testing::Values(TextCase{"no parentheses token: none written",
+                             Cat({kA1, kB2, kInt2, {0x05}, {0x03}}), "A1+B2*2"},
+                    TextCase{"parentheses token wraps the top",
+                             Cat({kA1, kB2, kInt2, {0x05}, {0x15}, {0x03}}), "A1+(B2*2)"},
+                    TextCase{"left operand comes first", Cat({kA1, kB2, {0x04}, kInt2, {0x06}}),
+                             "A1-B2/2"},
+                    TextCase{"nested parentheses", Cat({kA1, {0x15}, {0x15}}), "((A1))"},
+                    TextCase{"<", Cat({kA1, kB2, {0x09}}), "A1<B2"},
+                    TextCase{"<=", Cat({kA1, kB2, {0x0A}}), "A1<=B2"},
+                    TextCase{"=", Cat({kA1, kB2, {0x0B}}), "A1=B2"},
+                    TextCase{">=", Cat({kA1, kB2, {0x0C}}), "A1>=B2"},
+                    TextCase{">", Cat({kA1, kB2, {0x0D}}), "A1>B2"},
+                    TextCase{"<>", Cat({kA1, kB2, {0x0E}}), "A1<>B2"},
+                    TextCase{"empty token string", {}, ""},
+                    TextCase{"only a space attribute", {0x19, 0x40, 0x00, 0x02}, ""}));
 
 INSTANTIATE_TEST_SUITE_P(
     Functions, PtgText,
@@ -97,20 +97,21 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"variable SUM, count 1", Cat({kA1B2, {0x22, 0x01, 0x04, 0x00}}), "SUM(A1:B2)"},
         TextCase{"sum attribute", Cat({kA1B2, {0x19, 0x10, 0x00, 0x00}}), "SUM(A1:B2)"},
         TextCase{"IF with its if and goto attributes dropped",
-                 Cat({kA1, kInt0, {0x0D},
+                 Cat({kA1,
+                      kInt0,
+                      {0x0D},
                       {0x19, 0x02, 0x08, 0x00},  // attribute if, jump 8
                       kInt1,
                       {0x19, 0x08, 0x07, 0x00},  // attribute goto
                       kInt2,
-                      {0x19, 0x08, 0x03, 0x00},  // attribute goto
+                      {0x19, 0x08, 0x03, 0x00},    // attribute goto
                       {0x42, 0x03, 0x01, 0x00}}),  // IF, 3 arguments, value class
                  "IF(A1>0;1;2)"},
         TextCase{"fixed ROUND", Cat({kA1, kInt2, {0x21, 0x1B, 0x00}}), "ROUND(A1;2)"},
         TextCase{"fixed, array class", Cat({kA1, {0x61, 0x18, 0x00}}), "ABS(A1)"},
         TextCase{"fixed, no arguments", {0x21, 0x4A, 0x00}, "NOW()"},
         TextCase{"variable, no arguments", {0x22, 0x00, 0x07, 0x00}, "MAX()"},
-        TextCase{"fixed 4 arguments",
-                 Cat({kA1, kA1B2, kInt2, {0x1D, 0x00}, {0x41, 0x66, 0x00}}),
+        TextCase{"fixed 4 arguments", Cat({kA1, kA1B2, kInt2, {0x1D, 0x00}, {0x41, 0x66, 0x00}}),
                  "VLOOKUP(A1;A1:B2;2;FALSE)"},
         TextCase{"function inside an operator",
                  Cat({kA1B2, {0x22, 0x01, 0x05, 0x00}, kInt2, {0x05}}), "AVERAGE(A1:B2)*2"},
@@ -121,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(
     Operands, PtgText,
     testing::Values(
-        TextCase{"absolute first corner", {0x25, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0xC0},
+        TextCase{"absolute first corner",
+                 {0x25, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0xC0},
                  "$A$1:B2"},
         TextCase{"column absolute only", {0x24, 0x02, 0x00, 0x02, 0x80}, "$C3"},
         TextCase{"row absolute only", {0x24, 0x02, 0x00, 0x02, 0x40}, "C$3"},
@@ -131,14 +133,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {0x17, 0x05, 0x00, 0x50, 0xF8, 0xED, 0x6C, 0x9A},  // "Přílš"
                  "\"Přílš\""},
         TextCase{"16-bit string",
-                 {0x17, 0x02, 0x01,  // 2 characters, 16-bit
+                 {0x17, 0x02, 0x01,         // 2 characters, 16-bit
                   0x59, 0x01, 0xB1, 0x03},  // ř, Greek alpha (outside the 8-bit page)
                  "\"řα\""},
         TextCase{"empty string", {0x17, 0x00, 0x00}, "\"\""},
         TextCase{"empty 16-bit string", {0x17, 0x00, 0x01}, "\"\""},
         TextCase{"quotes are not doubled", {0x17, 0x03, 0x00, 0x61, 0x22, 0x62}, "\"a\"b\""},
-        TextCase{"TRUE", {0x1D, 0x01}, "TRUE"},
-        TextCase{"FALSE", {0x1D, 0x00}, "FALSE"},
+        TextCase{"TRUE", {0x1D, 0x01}, "TRUE"}, TextCase{"FALSE", {0x1D, 0x00}, "FALSE"},
         TextCase{"other boolean byte is FALSE", {0x1D, 0x02}, "FALSE"},
         TextCase{"integer is unsigned", {0x1E, 0xFF, 0xFF}, "65535"},
         TextCase{"number", Num(1.5), "1.5"},
@@ -147,8 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {0x5B, 0x01, 0x00,  // reference 1
                   0x00, 0x00, 0x09, 0x00, 0x00, 0x00, 0x02, 0xC0},
                  "'Sheet1'!$A$1:C10"},
-        TextCase{"3-D name with diacritics", {0x7A, 0x03, 0x00, 0x04, 0x00, 0x01, 0x00},
-                 "'Čísla'!$B$5"},
+        TextCase{
+            "3-D name with diacritics", {0x7A, 0x03, 0x00, 0x04, 0x00, 0x01, 0x00}, "'Čísla'!$B$5"},
         TextCase{"string into a function",
                  Cat({{0x17, 0x02, 0x00, 0x61, 0x62}, kInt1, {0x21, 0x73, 0x00}}),
                  "LEFT(\"ab\";1)"}));
@@ -217,10 +218,16 @@ TEST(PtgShared, RelativeReferencesResolveAgainstTheCell) {
 // bytes, then the tokens.
 Bytes ShrFmla(std::uint16_t firstRow, std::uint16_t lastRow, std::uint8_t firstCol,
               std::uint8_t lastCol, const Bytes& tokens) {
-    Bytes p = {static_cast<std::uint8_t>(firstRow), static_cast<std::uint8_t>(firstRow >> 8),
-               static_cast<std::uint8_t>(lastRow), static_cast<std::uint8_t>(lastRow >> 8),
-               firstCol, lastCol, 0x00, 0x03,
-               static_cast<std::uint8_t>(tokens.size()), 0x00};
+    Bytes p = {static_cast<std::uint8_t>(firstRow),
+               static_cast<std::uint8_t>(firstRow >> 8),
+               static_cast<std::uint8_t>(lastRow),
+               static_cast<std::uint8_t>(lastRow >> 8),
+               firstCol,
+               lastCol,
+               0x00,
+               0x03,
+               static_cast<std::uint8_t>(tokens.size()),
+               0x00};
     return Cat({p, tokens});
 }
 
@@ -245,8 +252,8 @@ TEST(PtgShared, ParseFindsTheCoveringFormula) {
         const char* expected;
     };
     const Case cases[] = {
-        {0, 1, 2, "C1*2"}, {0, 3, 3, "D3*2"}, {1, 2, 2, "TRUE"},
-        {0, 0, 2, ""},     {0, 4, 2, ""},     {0, 2, 1, ""},     {0, 2, 4, ""}, {2, 2, 2, ""},
+        {0, 1, 2, "C1*2"}, {0, 3, 3, "D3*2"}, {1, 2, 2, "TRUE"}, {0, 0, 2, ""},
+        {0, 4, 2, ""},     {0, 2, 1, ""},     {0, 2, 4, ""},     {2, 2, 2, ""},
     };
     const Bytes ignored = {0x07};  // would be unrecognized if it were read
     for (const auto& c : cases) {
@@ -269,7 +276,7 @@ TEST(PtgShared, SharedFormulaWithBadTokensIsUnrecognized) {
 
 // Lookups of the reader's kind and of any other kind answer the same way.
 class FakeSheets : public TPtgSheetLookup {
-public:
+  public:
     std::map<std::uint16_t, std::string> names;
     std::optional<std::string> SheetOfReference(std::uint16_t index) const override {
         auto it = names.find(index);
@@ -316,10 +323,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FailCase{"power", Cat({kA1, kInt2, {0x07}})},
         FailCase{"concatenation", Cat({kA1, kB2, {0x08}})},
-        FailCase{"unary minus", Cat({kA1, {0x13}})},
-        FailCase{"percent", Cat({kA1, {0x14}})},
-        FailCase{"range operator", Cat({kA1, kB2, {0x11}})},
-        FailCase{"missing argument", {0x16}},
+        FailCase{"unary minus", Cat({kA1, {0x13}})}, FailCase{"percent", Cat({kA1, {0x14}})},
+        FailCase{"range operator", Cat({kA1, kB2, {0x11}})}, FailCase{"missing argument", {0x16}},
         FailCase{"error constant", {0x1C, 0x07}},
         FailCase{"defined name", {0x23, 0x01, 0x00, 0x00, 0x00}},
         FailCase{"array constant", {0x20, 0, 0, 0, 0, 0, 0, 0}},
@@ -340,20 +345,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Truncated, PtgUnrecognized,
-    testing::Values(
-        FailCase{"reference", {0x24, 0x00, 0x00, 0x00}},
-        FailCase{"area", {0x25, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01}},
-        FailCase{"3-D area", {0x3B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01}},
-        FailCase{"integer", {0x1E, 0x01}},
-        FailCase{"number", {0x1F, 0, 0, 0, 0, 0, 0, 0xF0}},
-        FailCase{"boolean", {0x1D}},
-        FailCase{"attribute", Cat({kA1, {0x19, 0x10, 0x00}})},
-        FailCase{"fixed function", Cat({kA1, {0x21, 0x18}})},
-        FailCase{"variable function", Cat({kA1, {0x22, 0x01, 0x04}})},
-        FailCase{"string header", {0x17, 0x01}},
-        FailCase{"8-bit string characters", {0x17, 0x03, 0x00, 0x61, 0x62}},
-        FailCase{"16-bit string characters", {0x17, 0x02, 0x01, 0x61, 0x00, 0x62}},
-        FailCase{"string longest count", {0x17, 0xFF, 0x01, 0x61, 0x00}}));
+    testing::Values(FailCase{"reference", {0x24, 0x00, 0x00, 0x00}},
+                    FailCase{"area", {0x25, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01}},
+                    FailCase{"3-D area",
+                             {0x3B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01}},
+                    FailCase{"integer", {0x1E, 0x01}},
+                    FailCase{"number", {0x1F, 0, 0, 0, 0, 0, 0, 0xF0}}, FailCase{"boolean", {0x1D}},
+                    FailCase{"attribute", Cat({kA1, {0x19, 0x10, 0x00}})},
+                    FailCase{"fixed function", Cat({kA1, {0x21, 0x18}})},
+                    FailCase{"variable function", Cat({kA1, {0x22, 0x01, 0x04}})},
+                    FailCase{"string header", {0x17, 0x01}},
+                    FailCase{"8-bit string characters", {0x17, 0x03, 0x00, 0x61, 0x62}},
+                    FailCase{"16-bit string characters", {0x17, 0x02, 0x01, 0x61, 0x00, 0x62}},
+                    FailCase{"string longest count", {0x17, 0xFF, 0x01, 0x61, 0x00}}));
 
 INSTANTIATE_TEST_SUITE_P(
     BadStack, PtgUnrecognized,
@@ -365,12 +369,15 @@ INSTANTIATE_TEST_SUITE_P(
                     FailCase{"sum attribute with nothing", {0x19, 0x10, 0x00, 0x00}},
                     FailCase{"count byte beyond the stack", Cat({kA1, {0x22, 0xFF, 0x04, 0x00}})},
                     FailCase{"two operands left over", Cat({kA1, kB2})},
-                    FailCase{"operand left under a function", Cat({kA1, kB2, {0x21, 0x18, 0x00}})}));
+                    FailCase{"operand left under a function",
+                             Cat({kA1, kB2, {0x21, 0x18, 0x00}})}));
 
 // A formula cut anywhere inside a token must never be read as a shorter formula.
 TEST(PtgParser, EveryCutInsideATokenIsUnrecognized) {
-    const Bytes formula = Cat({kA1, {0x3B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01, 0xC0},
-                               {0x17, 0x02, 0x01, 0x61, 0x00, 0x62, 0x00}, Num(2.5),
+    const Bytes formula = Cat({kA1,
+                               {0x3B, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0xC0, 0x01, 0xC0},
+                               {0x17, 0x02, 0x01, 0x61, 0x00, 0x62, 0x00},
+                               Num(2.5),
                                {0x22, 0x04, 0x07, 0x00}});
     ASSERT_EQ(Render(formula), "MAX(A1;'Data'!A1:B2;\"ab\";2.5)");
     const std::size_t tokenEnds[] = {0, 5, 16, 24, 33, formula.size()};

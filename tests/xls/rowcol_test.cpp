@@ -14,7 +14,7 @@ namespace morvik::xls {
 namespace {
 
 class RowColTest : public ::testing::Test {
-protected:
+  protected:
     TWorkbook wb;
     TSheet& sheet = wb.Sheets().Items(0);
 };
@@ -42,27 +42,76 @@ struct ResizeCase {
 
 TEST_F(RowColTest, ResizingConvertsBetweenUnitsAndRegisters) {
     const ResizeCase cases[] = {
-        {"row 15 pt", [](TSheet& s) -> TCustomRowCol& { auto& r = s.Rows().Row(1); r.SetHeightPoints(15); return r; },
+        {"row 15 pt",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& r = s.Rows().Row(1);
+             r.SetHeightPoints(15);
+             return r;
+         },
          15, 20, true},
         // 2.5 and 3.5 pixels: halves go to the even neighbour.
-        {"row 1.875 pt", [](TSheet& s) -> TCustomRowCol& { auto& r = s.Rows().Row(2); r.SetHeightPoints(1.875); return r; },
+        {"row 1.875 pt",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& r = s.Rows().Row(2);
+             r.SetHeightPoints(1.875);
+             return r;
+         },
          1.875, 2, true},
-        {"row 2.625 pt", [](TSheet& s) -> TCustomRowCol& { auto& r = s.Rows().Row(3); r.SetHeightPoints(2.625); return r; },
+        {"row 2.625 pt",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& r = s.Rows().Row(3);
+             r.SetHeightPoints(2.625);
+             return r;
+         },
          2.625, 4, true},
-        {"row hidden", [](TSheet& s) -> TCustomRowCol& { auto& r = s.Rows().Row(4); r.SetHeightPixels(0); return r; },
+        {"row hidden",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& r = s.Rows().Row(4);
+             r.SetHeightPixels(0);
+             return r;
+         },
          0, 0, true},
-        {"row default again", [](TSheet& s) -> TCustomRowCol& { auto& r = s.Rows().Row(5); r.SetHeightPoints(12.75); return r; },
+        {"row default again",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& r = s.Rows().Row(5);
+             r.SetHeightPoints(12.75);
+             return r;
+         },
          12.75, 17, false},
-        {"row same pixels", [](TSheet& s) -> TCustomRowCol& { auto& r = s.Rows().Row(6); r.SetHeightPixels(17); return r; },
+        {"row same pixels",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& r = s.Rows().Row(6);
+             r.SetHeightPixels(17);
+             return r;
+         },
          12.75, 17, false},
         {"column from file 2340",
-         [](TSheet& s) -> TCustomRowCol& { auto& c = s.Columns().Column(1); c.SetWidthChars(ColumnWidthFromFile(2340)); return c; },
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& c = s.Columns().Column(1);
+             c.SetWidthChars(ColumnWidthFromFile(2340));
+             return c;
+         },
          ColumnWidthFromFile(2340), 64, true},
-        {"column 100 px", [](TSheet& s) -> TCustomRowCol& { auto& c = s.Columns().Column(2); c.SetWidthPixels(100); return c; },
+        {"column 100 px",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& c = s.Columns().Column(2);
+             c.SetWidthPixels(100);
+             return c;
+         },
          95.0 / 7.0, 100, true},
-        {"column hidden", [](TSheet& s) -> TCustomRowCol& { auto& c = s.Columns().Column(3); c.SetWidthPixels(0); return c; },
+        {"column hidden",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& c = s.Columns().Column(3);
+             c.SetWidthPixels(0);
+             return c;
+         },
          -5.0 / 7.0, 0, true},
-        {"column 10 chars", [](TSheet& s) -> TCustomRowCol& { auto& c = s.Columns().Column(4); c.SetWidthChars(10); return c; },
+        {"column 10 chars",
+         [](TSheet& s) -> TCustomRowCol& {
+             auto& c = s.Columns().Column(4);
+             c.SetWidthChars(10);
+             return c;
+         },
          10, 75, true},
     };
     for (const auto& tc : cases) {
@@ -134,11 +183,14 @@ struct ReachCase {
 
 TEST_F(RowColTest, StyleOfARowOrColumnReachesItsRegisteredCells) {
     const ReachCase cases[] = {
-        {"bold", [](TCustomXLSItem& i) { i.SetFontBold(true); }, [](const TCell& c) { return c.FontBold(); }},
-        {"fill", [](TCustomXLSItem& i) { i.SetFillPattern(1); }, [](const TCell& c) { return c.FillPattern() == 1; }},
+        {"bold", [](TCustomXLSItem& i) { i.SetFontBold(true); },
+         [](const TCell& c) { return c.FontBold(); }},
+        {"fill", [](TCustomXLSItem& i) { i.SetFillPattern(1); },
+         [](const TCell& c) { return c.FillPattern() == 1; }},
         {"border", [](TCustomXLSItem& i) { i.SetBorderStyle(kSideAll, 2); },
          [](const TCell& c) { return c.BorderStyle(kSideBottom) == 2; }},
-        {"number format", [](TCustomXLSItem& i) { i.SetNumberFormat(2); }, [](const TCell& c) { return c.NumberFormat() == 2; }},
+        {"number format", [](TCustomXLSItem& i) { i.SetNumberFormat(2); },
+         [](const TCell& c) { return c.NumberFormat() == 2; }},
         {"font colour RGB", [](TCustomXLSItem& i) { i.SetFontColorRGB(RGBColor(255, 0, 0)); },
          [](const TCell& c) { return c.FontColor() == 3; }},
         {"font name", [](TCustomXLSItem& i) { i.SetFontName(u"Courier New"); },
@@ -150,8 +202,11 @@ TEST_F(RowColTest, StyleOfARowOrColumnReachesItsRegisteredCells) {
             TWorkbook w;
             TSheet& s = w.Sheets().Items(0);
             // Line 3 is row 3 or column 3; (4, 4) lies on neither.
-            auto at = [byRow](int along) { return byRow ? std::pair{3, along} : std::pair{along, 3}; };
-            for (int along : {0, 5}) s.Cells().Cell(at(along).first, at(along).second).SetValue(1.0);
+            auto at = [byRow](int along) {
+                return byRow ? std::pair{3, along} : std::pair{along, 3};
+            };
+            for (int along : {0, 5})
+                s.Cells().Cell(at(along).first, at(along).second).SetValue(1.0);
             s.Cells().Cell(4, 4).SetValue(1.0);
             TCustomXLSItem& line = byRow ? static_cast<TCustomXLSItem&>(s.Rows().Row(3))
                                          : static_cast<TCustomXLSItem&>(s.Columns().Column(3));

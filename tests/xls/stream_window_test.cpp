@@ -26,13 +26,15 @@ using testing::PatternBytes;
 // lengths (some longer than the window) in reverse order: no run follows its predecessor.
 void Scatter(CfbImage& img, const std::string& name, const std::vector<std::uint8_t>& data) {
     std::vector<std::uint32_t> chain;
-    for (std::uint32_t s = img.entryStart.at(img.EntryId(name)); s != testing::kCfbEndOfChain; s = img.Fat(s)) {
+    for (std::uint32_t s = img.entryStart.at(img.EntryId(name)); s != testing::kCfbEndOfChain;
+         s = img.Fat(s)) {
         chain.push_back(s);
     }
     // In sectors; a window holds 128 sectors of 512 bytes or 16 of 4096.
     const bool large = img.sectorSize == 4096;
-    const std::vector<std::size_t> runLengths = large ? std::vector<std::size_t>{1, 3, 20, 2, 1, 5, 7, 33, 1, 4}
-                                                      : std::vector<std::size_t>{1, 3, 150, 2, 1, 40, 7, 260, 1, 5};
+    const std::vector<std::size_t> runLengths =
+        large ? std::vector<std::size_t>{1, 3, 20, 2, 1, 5, 7, 33, 1, 4}
+              : std::vector<std::size_t>{1, 3, 150, 2, 1, 40, 7, 260, 1, 5};
     std::vector<std::vector<std::uint32_t>> runs;
     for (std::size_t at = 0, k = 0; at < chain.size(); ++k) {
         const std::size_t n = std::min(runLengths[k % runLengths.size()], chain.size() - at);
@@ -66,7 +68,7 @@ void Scatter(CfbImage& img, const std::string& name, const std::vector<std::uint
 }
 
 class ScatteredStream : public ::testing::TestWithParam<bool> {
-protected:
+  protected:
     // About 4.6 windows, ending inside a sector; another stream before it in the file so that
     // the workbook does not start at sector 0.
     const std::vector<std::uint8_t> data = PatternBytes(300'017, 5);
@@ -75,14 +77,17 @@ protected:
     void SetUp() override {
         CfbOptions options;
         options.sectors4096 = GetParam();
-        img = BuildCfb({CfbNode::Stream("Aaaa", PatternBytes(20'000, 1)), CfbNode::Stream("Workbook", data)},
-                       options);
+        img = BuildCfb(
+            {CfbNode::Stream("Aaaa", PatternBytes(20'000, 1)), CfbNode::Stream("Workbook", data)},
+            options);
         Scatter(img, "Workbook", data);
     }
 };
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, ScatteredStream, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Sectors4096" : "Sectors512"; });
+                         [](const auto& info) {
+                             return info.param ? "Sectors4096" : "Sectors512";
+                         });
 
 TEST_P(ScatteredStream, OddSizedPiecesReadBackEveryByte) {
     const std::size_t pieces[] = {1, 7, 509, 4093, 65'537, 13, 3, 131'071, 2, 65'535};
@@ -98,8 +103,9 @@ TEST_P(ScatteredStream, OddSizedPiecesReadBackEveryByte) {
         if (n < want) break;
     }
     EXPECT_EQ(got.size(), data.size());
-    EXPECT_TRUE(got == data) << "first difference at "
-                             << (std::mismatch(got.begin(), got.end(), data.begin(), data.end()).first - got.begin());
+    EXPECT_TRUE(got == data)
+        << "first difference at "
+        << (std::mismatch(got.begin(), got.end(), data.begin(), data.end()).first - got.begin());
     EXPECT_EQ(s.Position(), data.size());
     EXPECT_EQ(s.Read(buffer.data(), 1), 0u);
     // The other stream is untouched by the moves.
@@ -114,8 +120,9 @@ TEST_P(ScatteredStream, ReadsAcrossWindowEdgesAfterSeeks) {
     TCFileStream& s = *file.Root().FindStream("Workbook");
     const std::uint64_t window = 64 * 1024;
     // Backwards and forwards around each window edge, and a read running past the end.
-    const std::uint64_t starts[] = {window * 4 - 3, window - 1, 0, window * 2 - 5000, window, window * 3 + 1,
-                                    window - 4, data.size() - 10, 12345};
+    const std::uint64_t starts[] = {window * 4 - 3,    window - 1,       0,
+                                    window * 2 - 5000, window,           window * 3 + 1,
+                                    window - 4,        data.size() - 10, 12345};
     for (std::uint64_t at : starts) {
         SCOPED_TRACE(at);
         s.SetPosition(static_cast<std::int64_t>(at));
@@ -143,8 +150,9 @@ TEST_P(ScatteredStream, RecordsStraddlingWindowEdgesComeBackWhole) {
     }
     CfbOptions options;
     options.sectors4096 = GetParam();
-    CfbImage records_img =
-        BuildCfb({CfbNode::Stream("Aaaa", PatternBytes(9000, 1)), CfbNode::Stream("Workbook", stream)}, options);
+    CfbImage records_img = BuildCfb(
+        {CfbNode::Stream("Aaaa", PatternBytes(9000, 1)), CfbNode::Stream("Workbook", stream)},
+        options);
     Scatter(records_img, "Workbook", stream);
     TCFile file(records_img.bytes);
     TBIFFStream biff(*file.Root().FindStream("Workbook"));

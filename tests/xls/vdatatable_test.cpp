@@ -14,14 +14,15 @@ TEST(Palette, MapColorIndex) {
     };
     const Case cases[] = {
         {0x7FFF, 1},  // automatic font colour of the file
-        {12, 5},      {8, 1},  {9, 2},  {63, 56}, {64, 57}, {65, 58},
-        {0, 1},       {7, 1},  {66, 1}, {0xFFFFFFFFu, 1},
+        {12, 5},     {8, 1}, {9, 2}, {63, 56}, {64, 57},
+        {65, 58},    {0, 1}, {7, 1}, {66, 1},  {0xFFFFFFFFu, 1},
     };
     for (const Case& c : cases) EXPECT_EQ(MapColorIndex(c.file), c.palette) << c.file;
 }
 
 TEST(Palette, AutomaticEntriesAreBlackAndOutsideIsBlack) {
-    for (std::uint8_t i : {1, 57, 58, 0, 59, 255}) EXPECT_EQ(PaletteColor(i), RGBColor(0, 0, 0)) << int(i);
+    for (std::uint8_t i : {1, 57, 58, 0, 59, 255})
+        EXPECT_EQ(PaletteColor(i), RGBColor(0, 0, 0)) << int(i);
     EXPECT_EQ(PaletteColor(56), RGBColor(0x33, 0x33, 0x33));
 }
 
@@ -41,9 +42,9 @@ TEST(Palette, NearestColor) {
         {RGBColor(0x34, 0x34, 0x34), 56},
         {RGBColor(0x01, 0x01, 0x01), 1},
         {0xFF000000u | RGBColor(255, 0, 0), 3},  // stray high bits are not a system colour
-        {0x80000005u, 2},                         // system window background: white
-        {0x80000008u, 1},                         // system window text: black
-        {0x80FFFFFFu, 1},                         // unknown system colour
+        {0x80000005u, 2},                        // system window background: white
+        {0x80000008u, 1},                        // system window text: black
+        {0x80FFFFFFu, 1},                        // unknown system colour
     };
     for (const Case& c : cases) EXPECT_EQ(NearestColor(c.color), c.index) << std::hex << c.color;
 }
@@ -157,8 +158,8 @@ TEST(StyleTables, LoadingAppendsOneToOne) {
     TVirtualFontTable fonts;
     fonts.BeginLoad();
     EXPECT_EQ(fonts.Count(), 0);
-    const std::vector<std::uint8_t> record = {0xC8, 0, 0, 0, 0xFF, 0x7F, 0x90, 0x01, 0, 0, 0, 0,
-                                              0,    0, 5, 0, 'A',  'r',  'i',  'a',  'l'};
+    const std::vector<std::uint8_t> record = {0xC8, 0, 0, 0, 0xFF, 0x7F, 0x90, 0x01, 0,   0,  0,
+                                              0,    0, 0, 5, 0,    'A',  'r',  'i',  'a', 'l'};
     for (int i = 0; i < 3; ++i) {
         FontFromRecord(record, fonts.Scratch());
         EXPECT_EQ(fonts.AppendScratch(), i);
@@ -207,9 +208,9 @@ TEST(FontEntry, LongNamesAreCutSafely) {
 TEST(FontFromRecord, Fields) {
     // height 280 twips, options italic|strike-out, colour 10, weight 700, superscript,
     // underline 0x21, family/charset/reserved, 3 UTF-16 characters.
-    const std::vector<std::uint8_t> body = {
-        0x18, 0x01, 0x0A, 0x00, 0x0A, 0x00, 0xBC, 0x02, 0x01, 0x00, 0x21, 0, 0, 0,
-        3,    1,    0x0C, 0x01, 'a',  0x00, 0x60, 0x20};
+    const std::vector<std::uint8_t> body = {0x18, 0x01, 0x0A, 0x00, 0x0A, 0x00, 0xBC, 0x02,
+                                            0x01, 0x00, 0x21, 0,    0,    0,    3,    1,
+                                            0x0C, 0x01, 'a',  0x00, 0x60, 0x20};
     TFontEntry e;
     FontFromRecord(body, e);
     EXPECT_EQ(e.Height, 14);
@@ -237,8 +238,8 @@ TEST(FontFromRecord, BoldOnlyAtWeight700AndShortBodies) {
         EXPECT_EQ(e.Bold, c.bold) << c.weight;
     }
     // The name claims 40 characters, 16-bit, but only two and a half are there.
-    const std::vector<std::uint8_t> truncated = {0xC8, 0, 0, 0, 8, 0, 0,   0,   0,  0,
-                                                 0,    0, 0, 0, 40, 1, 'A', 0, 'b', 0, 'c'};
+    const std::vector<std::uint8_t> truncated = {0xC8, 0, 0, 0,  8, 0,   0, 0,   0, 0,  0,
+                                                 0,    0, 0, 40, 1, 'A', 0, 'b', 0, 'c'};
     TFontEntry e;
     FontFromRecord(truncated, e);
     EXPECT_EQ(e.GetName(), u"Ab");
@@ -250,8 +251,7 @@ TEST(FontFromRecord, BoldOnlyAtWeight700AndShortBodies) {
 
 std::vector<std::uint8_t> XFBody(std::uint16_t font, std::uint16_t format, std::uint16_t type,
                                  std::uint16_t align, std::uint8_t indent, std::uint16_t styles,
-                                 std::uint16_t sideColors, std::uint32_t more,
-                                 std::uint16_t fill) {
+                                 std::uint16_t sideColors, std::uint32_t more, std::uint16_t fill) {
     std::vector<std::uint8_t> b;
     auto u16 = [&](std::uint16_t v) {
         b.push_back(static_cast<std::uint8_t>(v));
@@ -272,13 +272,14 @@ std::vector<std::uint8_t> XFBody(std::uint16_t font, std::uint16_t format, std::
 }
 
 TEST(XFFromRecord, Fields) {
-    const auto body = XFBody(5, 164, 0x0004,
-                             0x5A00 | (1 << 4) | (1 << 3) | 2,  // rotation 90, vert 1, wrap, horiz 2
-                             0xF3,                              // indent 3 in the low bits
-                             0x4321,                            // border styles l1 r2 t3 b4
-                             (10 << 7) | 8,                     // left colour 8, right 10
-                             (1u << 26) | (64u << 7) | 12u,     // solid, bottom 64, top 12
-                             (65 << 7) | 13);                   // foreground 13, background 65
+    const auto body =
+        XFBody(5, 164, 0x0004,
+               0x5A00 | (1 << 4) | (1 << 3) | 2,  // rotation 90, vert 1, wrap, horiz 2
+               0xF3,                              // indent 3 in the low bits
+               0x4321,                            // border styles l1 r2 t3 b4
+               (10 << 7) | 8,                     // left colour 8, right 10
+               (1u << 26) | (64u << 7) | 12u,     // solid, bottom 64, top 12
+               (65 << 7) | 13);                   // foreground 13, background 65
     TXFEntry e;
     XFFromRecord(body, e);
     EXPECT_EQ(e.FontIndex, 5);

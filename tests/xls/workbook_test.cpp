@@ -1,6 +1,4 @@
 // Sheets, cells and values: the pending-cell rule, registration, values, attributes, names.
-#include "XLSWorkbook.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +9,7 @@
 
 #include "NumberFormat.h"
 #include "XLSError.h"
+#include "XLSWorkbook.h"
 
 namespace morvik::xls {
 namespace {
@@ -37,7 +36,7 @@ void ExpectRangeError(F&& f, const std::string& message) {
 }
 
 class CellsTest : public ::testing::Test {
-protected:
+  protected:
     TWorkbook wb;
     TSheet& sheet = wb.Sheets().Items(0);
     TCells& cells = sheet.Cells();
@@ -137,7 +136,8 @@ TEST(ItemIndex, KeepsAddingOrderThroughGrowth) {
         }
         for (std::size_t i = 0; i < keys.size(); ++i) index.Add(keys[i]);
         index.Add(keys[3]);
-        for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(index.Search(keys[i]), static_cast<int>(i));
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            EXPECT_EQ(index.Search(keys[i]), static_cast<int>(i));
         EXPECT_EQ(index.Search(std::string("\x01\x00\x00\x00", 4)), -1);
         EXPECT_EQ(index.Search("ab"), -1);  // another length is another key
         EXPECT_THROW(index.Add("ab"), std::invalid_argument);
@@ -158,7 +158,8 @@ TEST(ItemIndex, ReserveKeepsOrderFirstMatchAndTheGrownBucketCount) {
         bool growing;
         int reserveAfter;
     };
-    for (const Case& c : {Case{"before", true, 0}, Case{"midway", true, 21}, Case{"fixed", false, 0}}) {
+    for (const Case& c :
+         {Case{"before", true, 0}, Case{"midway", true, 21}, Case{"fixed", false, 0}}) {
         SCOPED_TRACE(c.name);
         TItemIndex grown(7), index(7, c.growing);
         for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -396,7 +397,11 @@ TEST_F(CellsTest, DateGetsTheDateFormatOnlyWhereThereIsNone) {
 TEST_F(CellsTest, AttributesKeepFormulaAndHyperlinkApart) {
     TCell& c = cells.Cell(0, 0);
     // Bytes that used to frame entries, in both attributes.
-    const std::string formula = std::string("\xFF" "F\xFF" "1\xFF\xFE", 7);
+    const std::string formula = std::string(
+        "\xFF"
+        "F\xFF"
+        "1\xFF\xFE",
+        7);
     const std::u16string link = u"\u00FF\uFF00\u00FEx\uFFFF";
     c.SetFormula(formula);
     c.SetHyperlink(link);
@@ -423,11 +428,15 @@ TEST_F(CellsTest, AttributesSurviveRewritesRemovalsAndGrowthOfTheirNeighbours) {
     for (int step = 0; step < 3000; ++step) {
         state = state * 1103515245u + 12345u;
         const std::string& key = keys[(state >> 8) % std::size(keys)];
-        const std::size_t length = (state >> 16) % 7 == 0 ? 0 : (state >> 12) % ((state >> 20) % 3 == 0 ? 700 : 20);
+        const std::size_t length =
+            (state >> 16) % 7 == 0 ? 0 : (state >> 12) % ((state >> 20) % 3 == 0 ? 700 : 20);
         std::string value(length, static_cast<char>('a' + step % 26));
         if (length > 2) value[1] = '\0';
         c.SetAttribute(key, value);
-        if (value.empty()) expected.erase(key); else expected[key] = value;
+        if (value.empty())
+            expected.erase(key);
+        else
+            expected[key] = value;
         for (const std::string& k : keys) {
             const auto it = expected.find(k);
             ASSERT_EQ(c.Attribute(k), it == expected.end() ? "" : it->second) << "step " << step;
@@ -501,7 +510,8 @@ TEST_F(CellsTest, DisplayTextFollowsTheNumberFormat) {
         SCOPED_TRACE(tc.name);
         TCell& c = cells.Cell(row++, 0);
         c.SetValue(tc.value);
-        if (tc.formatPosition >= 0) c.SetNumberFormat(static_cast<std::uint16_t>(tc.formatPosition));
+        if (tc.formatPosition >= 0)
+            c.SetNumberFormat(static_cast<std::uint16_t>(tc.formatPosition));
         EXPECT_EQ(c.DisplayText(), tc.text);
     }
 }
@@ -530,7 +540,7 @@ TEST_F(CellsTest, DisplayTextUsesTheProgramSeparators) {
 // ---------------------------------------------------------------------------------------------
 
 class SheetsTest : public ::testing::Test {
-protected:
+  protected:
     TWorkbook wb;
     TSheets& sheets = wb.Sheets();
 };

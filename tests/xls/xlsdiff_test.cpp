@@ -35,7 +35,7 @@ struct Json {
 };
 
 class JsonParser {
-public:
+  public:
     explicit JsonParser(const std::string& text) : s_(text) {}
     Json Parse() {
         Json j = Value();
@@ -46,9 +46,11 @@ public:
 
     std::string ParseString() { return Str(); }
 
-private:
+  private:
     void Space() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t')) ++i_;
+        while (i_ < s_.size() &&
+               (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t'))
+            ++i_;
     }
     char Peek() {
         Space();
@@ -64,12 +66,18 @@ private:
         if (c == '{') {
             ++i_;
             JsonObject o;
-            if (Peek() == '}') { ++i_; return Json{o}; }
+            if (Peek() == '}') {
+                ++i_;
+                return Json{o};
+            }
             for (;;) {
                 std::string key = Str();
                 Expect(':');
                 o.emplace(std::move(key), Value());
-                if (Peek() == ',') { ++i_; continue; }
+                if (Peek() == ',') {
+                    ++i_;
+                    continue;
+                }
                 Expect('}');
                 return Json{std::move(o)};
             }
@@ -77,18 +85,33 @@ private:
         if (c == '[') {
             ++i_;
             JsonArray a;
-            if (Peek() == ']') { ++i_; return Json{a}; }
+            if (Peek() == ']') {
+                ++i_;
+                return Json{a};
+            }
             for (;;) {
                 a.push_back(Value());
-                if (Peek() == ',') { ++i_; continue; }
+                if (Peek() == ',') {
+                    ++i_;
+                    continue;
+                }
                 Expect(']');
                 return Json{std::move(a)};
             }
         }
         if (c == '"') return Json{Str()};
-        if (s_.compare(i_, 4, "true") == 0) { i_ += 4; return Json{true}; }
-        if (s_.compare(i_, 5, "false") == 0) { i_ += 5; return Json{false}; }
-        if (s_.compare(i_, 4, "null") == 0) { i_ += 4; return Json{nullptr}; }
+        if (s_.compare(i_, 4, "true") == 0) {
+            i_ += 4;
+            return Json{true};
+        }
+        if (s_.compare(i_, 5, "false") == 0) {
+            i_ += 5;
+            return Json{false};
+        }
+        if (s_.compare(i_, 4, "null") == 0) {
+            i_ += 4;
+            return Json{nullptr};
+        }
         char* end = nullptr;
         const double d = std::strtod(s_.c_str() + i_, &end);
         if (end == s_.c_str() + i_) throw std::runtime_error("JSON: bad value");
@@ -132,11 +155,21 @@ private:
             }
             const char e = s_.at(i_++);
             switch (e) {
-                case 'n': out += '\n'; break;
-                case 't': out += '\t'; break;
-                case 'r': out += '\r'; break;
-                case 'b': out += '\b'; break;
-                case 'f': out += '\f'; break;
+                case 'n':
+                    out += '\n';
+                    break;
+                case 't':
+                    out += '\t';
+                    break;
+                case 'r':
+                    out += '\r';
+                    break;
+                case 'b':
+                    out += '\b';
+                    break;
+                case 'f':
+                    out += '\f';
+                    break;
                 case 'u': {
                     char32_t cp = Hex4();
                     if (cp >= 0xD800 && cp < 0xDC00 && s_.compare(i_, 2, "\\u") == 0) {
@@ -154,7 +187,9 @@ private:
                     Utf8(out, cp);
                     break;
                 }
-                default: out += e; break;
+                default:
+                    out += e;
+                    break;
             }
         }
     }
@@ -240,13 +275,15 @@ FileResult Compare(const TWorkbook& workbook, const Json& expected, const std::s
         std::map<std::pair<int, int>, const JsonArray*> byCell;
         for (const Json& cell : *found->second) {
             const JsonArray& c = cell.Array();
-            byCell[{static_cast<int>(std::get<double>(c[0].v)), static_cast<int>(std::get<double>(c[1].v))}] = &c;
+            byCell[{static_cast<int>(std::get<double>(c[0].v)),
+                    static_cast<int>(std::get<double>(c[1].v))}] = &c;
         }
         const TCells& cells = sheet.Cells();
         for (int i = 0; i < cells.Count(); ++i) {
             const TCell& cell = cells.Items(i);
             const TCellValue& v = cell.Value();
-            const auto where = sheet.NameUtf8() + "!" + ColumnName(cell.Col()) + std::to_string(cell.Row() + 1);
+            const auto where =
+                sheet.NameUtf8() + "!" + ColumnName(cell.Col()) + std::to_string(cell.Row() + 1);
             const auto it = byCell.find({cell.Row(), cell.Col()});
             const JsonArray* e = it == byCell.end() ? nullptr : it->second;
             if (e != nullptr) byCell.erase(it);
@@ -264,10 +301,12 @@ FileResult Compare(const TWorkbook& workbook, const Json& expected, const std::s
                 same = type == "bool" && std::get<bool>((*e)[3].v) == *v.As<bool>();
                 ours = *v.As<bool>() ? "true" : "false";
             } else if (v.Kind() == TVarType::Date) {
-                same = type == "date" && DateFromSerial(std::strtod((*e)[3].String().c_str(), nullptr)) == v.AsDouble();
+                same = type == "date" && DateFromSerial(std::strtod((*e)[3].String().c_str(),
+                                                                    nullptr)) == v.AsDouble();
                 ours = "date " + std::to_string(v.AsDouble());
             } else if (v.IsNumber()) {
-                same = type == "number" && std::strtod((*e)[3].String().c_str(), nullptr) == v.AsDouble();
+                same = type == "number" &&
+                       std::strtod((*e)[3].String().c_str(), nullptr) == v.AsDouble();
                 ours = "number " + std::to_string(v.AsDouble());
             } else {
                 ours = cell.DisplayText();
@@ -318,7 +357,9 @@ TEST(XLSCorpus, ValuesMatchTheOracle) {
                                std::to_string(r.compared) + " differ");
             for (const auto& d : r.details) failures.push_back("    " + d);
         }
-        if (r.missing > 0) std::cout << "[ no value   ] " << row[kColFile] << ": " << r.missing << " oracle cells\n";
+        if (r.missing > 0)
+            std::cout << "[ no value   ] " << row[kColFile] << ": " << r.missing
+                      << " oracle cells\n";
     }
     std::cout << "[ corpus     ] " << matched << " of " << files << " BIFF8 files match; " << cells
               << " values compared; " << missing << " oracle values we hold none for\n";
@@ -357,7 +398,8 @@ TEST(XLSCorpus, OtherFilesFailWithAMessage) {
             std::cout << "[ rejected   ] " << row[kColFile] << ": " << e.what() << "\n";
         }
     }
-    std::cout << "[ corpus     ] " << rejected << " rejected with a message, " << loaded << " loaded\n";
+    std::cout << "[ corpus     ] " << rejected << " rejected with a message, " << loaded
+              << " loaded\n";
 }
 
 }  // namespace

@@ -40,7 +40,8 @@ TEST(XLSError, MessageTableKeepsItsFifteenEntriesInOrder) {
 
 TEST(XLSError, ArgumentFillsThePlaceholder) {
     const EXLSError stream(2, "Workbook");
-    EXPECT_STREQ(stream.what(), "Stream not found: Workbook. File format is not Excel 97 or higher.");
+    EXPECT_STREQ(stream.what(),
+                 "Stream not found: Workbook. File format is not Excel 97 or higher.");
     EXPECT_EQ(stream.Code(), 2);
 
     const EXLSError range(11, "my range");

@@ -1,9 +1,9 @@
 // Whole files written by another program (xlwt, see fixtures/make_fixtures.py).
+#include "XLSFile.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "XLSFile.h"
 
 namespace morvik::xls {
 namespace {

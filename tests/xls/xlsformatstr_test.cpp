@@ -62,9 +62,9 @@ TEST(FormatClassification, Builtin) {
         std::string_view kind;
     };
     const Case cases[] = {
-        {0, "general"}, {1, "double"}, {9, "double"}, {13, "double"}, {14, "date"},
-        {22, "date"},   {23, ""},      {36, ""},      {37, "double"}, {44, "double"},
-        {45, "date"},   {47, "date"},  {48, "double"}, {49, ""},      {164, ""},
+        {0, "general"}, {1, "double"}, {9, "double"},  {13, "double"}, {14, "date"},
+        {22, "date"},   {23, ""},      {36, ""},       {37, "double"}, {44, "double"},
+        {45, "date"},   {47, "date"},  {48, "double"}, {49, ""},       {164, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(ClassifyBuiltinFormat(c.code), c.kind) << c.code;
 }

@@ -1,4 +1,6 @@
 // The record reader on workbook streams written record by record.
+#include "XLSReader.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -9,7 +11,6 @@
 
 #include "XLSError.h"
 #include "XLSFile.h"
-#include "XLSReader.h"
 #include "biff_builder.h"
 #include "cfb_builder.h"
 
@@ -50,7 +51,9 @@ BiffBuilder OneSheet() {
     return b;
 }
 
-TCells& CellsOf(TXLSFile& file, int sheet = 0) { return file.Workbook().Sheets().Items(sheet).Cells(); }
+TCells& CellsOf(TXLSFile& file, int sheet = 0) {
+    return file.Workbook().Sheets().Items(sheet).Cells();
+}
 
 template <class F>
 std::string MessageOf(F&& f) {
@@ -68,9 +71,14 @@ TEST(DecodeRK, Table) {
         double value;
     };
     const Case cases[] = {
-        {0x00000003, 0.0},       {0x00000006, 1.0},  {0xFFFFFFFE, -1.0},
-        {0x3FF00000, 1.0},       {0x3FF00001, 0.01}, {RkInteger(12345, true), 123.45},
-        {RkInteger(-536870912), -536870912.0},       {RkDouble(-2.5), -2.5},
+        {0x00000003, 0.0},
+        {0x00000006, 1.0},
+        {0xFFFFFFFE, -1.0},
+        {0x3FF00000, 1.0},
+        {0x3FF00001, 0.01},
+        {RkInteger(12345, true), 123.45},
+        {RkInteger(-536870912), -536870912.0},
+        {RkDouble(-2.5), -2.5},
         {RkInteger(536870911), 536870911.0},
     };
     for (const auto& c : cases) EXPECT_EQ(DecodeRK(c.rk), c.value) << std::hex << c.rk;
@@ -81,7 +89,8 @@ TEST(DateFromSerial, PhantomLeapDay) {
         double serial, days;
     };
     // Day 2 is 1900-01-01; serial 60 is the 29 February 1900 that never was.
-    const Case cases[] = {{0, 1}, {1, 2}, {59, 60}, {60, 61}, {61, 61}, {62, 62}, {43890, 43890}, {60.5, 60.5}};
+    const Case cases[] = {{0, 1},   {1, 2},   {59, 60},       {60, 61},
+                          {61, 61}, {62, 62}, {43890, 43890}, {60.5, 60.5}};
     for (const auto& c : cases) EXPECT_EQ(DateFromSerial(c.serial), c.days) << c.serial;
 }
 
@@ -110,12 +119,24 @@ TEST(FormatTextIsDate, Table) {
         bool date;
     };
     const Case cases[] = {
-        {"dd-mmm-yy", true},     {"yyyy", true},          {"mm:ss.0", true},       {"[h]:mm:ss", true},
-        {"h:mm AM/PM", true},    {"[$-809]dd\\ mmmm\\ yyyy;@", true},
+        {"dd-mmm-yy", true},
+        {"yyyy", true},
+        {"mm:ss.0", true},
+        {"[h]:mm:ss", true},
+        {"h:mm AM/PM", true},
+        {"[$-809]dd\\ mmmm\\ yyyy;@", true},
         {"[$-409]dd/mm/yyyy\\ hh:mm;@", true},
-        {"General", false},      {"GENERAL", false},      {"General_)", false},    {"\\-;\\-;\\-", false},
-        {"0.00", false},         {"#,##0", false},        {"0.00E+00", false},     {"[Red]0.00", false},
-        {"\"days\" 0", false},   {"@", false},            {"", false},
+        {"General", false},
+        {"GENERAL", false},
+        {"General_)", false},
+        {"\\-;\\-;\\-", false},
+        {"0.00", false},
+        {"#,##0", false},
+        {"0.00E+00", false},
+        {"[Red]0.00", false},
+        {"\"days\" 0", false},
+        {"@", false},
+        {"", false},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatTextIsDate(c.pattern), c.date) << c.pattern;
 }
@@ -124,7 +145,9 @@ TEST(XLSReader, NumberRkAndMulRk) {
     BiffBuilder b = OneSheet();
     b.Number(0, 0, kXfPlain, 1.5)
         .Rk(0, 1, kXfPlain, 0x3FF00001)
-        .MulRk(1, 2, {{kXfPlain, RkInteger(7)}, {kXfPlain, RkInteger(-3, true)}, {kXfPlain, RkDouble(0.5)}})
+        .MulRk(
+            1, 2,
+            {{kXfPlain, RkInteger(7)}, {kXfPlain, RkInteger(-3, true)}, {kXfPlain, RkDouble(0.5)}})
         .Eof();
     TXLSFile file;
     Load(file, b);
@@ -141,7 +164,9 @@ TEST(XLSReader, NumberRkAndMulRk) {
 TEST(XLSReader, TextValues) {
     BiffBuilder b = Globals({"S"});
     // Shared strings: narrow "ab", wide "\u010d", and a narrow first part continued wide.
-    b.Record(rec::kSst, Payload{}.U32(3).U32(3).U16(2).Narrow("ab").U16(1).Wide(u"\u010d").U16(4).U8(0).Raw("xy"))
+    b.Record(
+         rec::kSst,
+         Payload{}.U32(3).U32(3).U16(2).Narrow("ab").U16(1).Wide(u"\u010d").U16(4).U8(0).Raw("xy"))
         .Record(rec::kContinue, Payload{}.U8(1).U16(0x0161).U16(u'z'))
         .Eof()
         .Bof(kBofSheet)
@@ -168,7 +193,8 @@ TEST(XLSReader, SharedStringRunsAcrossContinueThenNextRecord) {
     BiffBuilder b = Globals({"S"});
     // "rich" with two formatting runs split over the boundary, then "next"; the SST's
     // last string ends exactly at the end of the CONTINUE and BOUNDSHEET-free EOF follows.
-    b.Record(rec::kSst, Payload{}.U32(2).U32(2).U16(4).U8(0x08).U16(2).Raw("rich").U32(0x00010000).U16(0))
+    b.Record(rec::kSst,
+             Payload{}.U32(2).U32(2).U16(4).U8(0x08).U16(2).Raw("rich").U32(0x00010000).U16(0))
         .Record(rec::kContinue, Payload{}.U16(5).U16(4).U8(0).Raw("next"))
         .Eof()
         .Bof(kBofSheet)
@@ -183,7 +209,11 @@ TEST(XLSReader, SharedStringRunsAcrossContinueThenNextRecord) {
 
 TEST(XLSReader, SharedStringIndexBeyondTableFails) {
     BiffBuilder b = Globals({"S"});
-    b.Record(rec::kSst, Payload{}.U32(1).U32(1).U16(1).Narrow("a")).Eof().Bof(kBofSheet).LabelSst(0, 0, 0, 5).Eof();
+    b.Record(rec::kSst, Payload{}.U32(1).U32(1).U16(1).Narrow("a"))
+        .Eof()
+        .Bof(kBofSheet)
+        .LabelSst(0, 0, 0, 5)
+        .Eof();
     TXLSFile file;
     EXPECT_EQ(MessageOf([&] { Load(file, b); }), "List index (5) out of bounds");
 }
@@ -195,7 +225,7 @@ TEST(XLSReader, BooleansErrorsAndBlanks) {
         .BoolErr(0, 2, kXfFilled, 0x07, 1)  // #DIV/0!: no cell at all
         .Blank(1, 0, kXfPlain)              // plain: no cell
         .Blank(1, 1, kXfFilled)
-        .Blank(1, 2, kXfCount)              // beyond the XF table
+        .Blank(1, 2, kXfCount)  // beyond the XF table
         .MulBlank(2, 0, {kXfFilled, kXfPlain, kXfFilled})
         .Eof();
     TXLSFile file;
@@ -222,7 +252,10 @@ TEST(XLSReader, BooleansErrorsAndBlanks) {
 
 TEST(XLSReader, DateFormatTurnsNumbersIntoDates) {
     BiffBuilder b = OneSheet();
-    b.Number(0, 0, kXfDate, 60).Number(0, 1, kXfDate, 61).Rk(0, 2, kXfDate, RkInteger(43890)).Number(0, 3, kXfPlain, 60);
+    b.Number(0, 0, kXfDate, 60)
+        .Number(0, 1, kXfDate, 61)
+        .Rk(0, 2, kXfDate, RkInteger(43890))
+        .Number(0, 3, kXfPlain, 60);
     b.Eof();
     TXLSFile file;
     Load(file, b);
@@ -235,7 +268,13 @@ TEST(XLSReader, DateFormatTurnsNumbersIntoDates) {
 
 TEST(XLSReader, CustomDateFormatFromFormatRecord) {
     BiffBuilder b;
-    b.Bof(kBofGlobals).Format(164, "yyyy\\-mm\\-dd").Font("Arial").Xf(0, 0).Xf(0, 164).BoundSheet("S").Eof();
+    b.Bof(kBofGlobals)
+        .Format(164, "yyyy\\-mm\\-dd")
+        .Font("Arial")
+        .Xf(0, 0)
+        .Xf(0, 164)
+        .BoundSheet("S")
+        .Eof();
     b.Bof(kBofSheet).Number(0, 0, 1, 43890).Eof();
     TXLSFile file;
     Load(file, b);
@@ -247,7 +286,12 @@ TEST(XLSReader, FormatLiteralsReachTheDisplayTextAsUtf8) {
     b.Bof(kBofGlobals)
         .Record(rec::kFormat, Payload{}.U16(164).Counted(std::u16string_view(u"0 \"K\u010d\"")))
         .Record(rec::kFormat, Payload{}.U16(165).Counted(std::string_view("0 \"\xE9\"")))
-        .Font("Arial").Xf(0, 0).Xf(0, 164).Xf(0, 165).BoundSheet("S").Eof();
+        .Font("Arial")
+        .Xf(0, 0)
+        .Xf(0, 164)
+        .Xf(0, 165)
+        .BoundSheet("S")
+        .Eof();
     b.Bof(kBofSheet).Number(0, 0, 1, 5).Number(0, 1, 2, 6).Eof();
     TXLSFile file;
     Load(file, b);
@@ -304,11 +348,15 @@ TEST(XLSReader, Failures) {
     plain.Eof();
 
     std::vector<Case> cases;
-    cases.push_back({"FILEPASS", encrypted, "Workbook", "Reading of password-protected workbooks not supported"});
-    cases.push_back({"PROTECT in globals", protectedBook, "Workbook", "Reading of password-protected workbooks not supported"});
+    cases.push_back({"FILEPASS", encrypted, "Workbook",
+                     "Reading of password-protected workbooks not supported"});
+    cases.push_back({"PROTECT in globals", protectedBook, "Workbook",
+                     "Reading of password-protected workbooks not supported"});
     cases.push_back({"column 256", badColumn, "Workbook", "Invalid row or column number"});
-    cases.push_back({"empty sheet name", badName, "Workbook", "Sheet name must have a length 1..255"});
-    cases.push_back({"older stream name", plain, "Book", "Stream not found: Workbook. File format is not Excel 97 or higher."});
+    cases.push_back(
+        {"empty sheet name", badName, "Workbook", "Sheet name must have a length 1..255"});
+    cases.push_back({"older stream name", plain, "Book",
+                     "Stream not found: Workbook. File format is not Excel 97 or higher."});
     for (auto& c : cases) {
         TXLSFile file;
         EXPECT_EQ(MessageOf([&] { Load(file, c.stream, c.streamName); }), c.message) << c.what;
@@ -355,13 +403,15 @@ TEST(XLSReader, TruncatedStreamKeepsWhatWasRead) {
 
 TEST(XLSReader, SkippedRecordsAndShortPayloads) {
     BiffBuilder b = OneSheet();
-    b.Record(rec::kContinue, Payload{}.U32(1))    // CONTINUE outside the string table
-        .Record(0x0042, Payload{}.U16(1200))      // CODEPAGE
-        .Record(0x0200, Payload{}.Zeros(14))      // DIMENSIONS
-        .Record(rec::kNumber, Payload{}.U16(3))   // short: the missing fields read as zero
-        .Record(rec::kMulRk, Payload{}.U16(4))    // no entries
-        .Record(rec::kLabel, Payload{}.U16(0).U16(1).U16(0).U16(50).U8(0).Raw("abc"))  // count beyond payload
-        .Record(rec::kLabel, Payload{}.U16(0).U16(2).U16(0).U16(2).U8(1).Raw("abc"))   // 16-bit, one byte short
+    b.Record(rec::kContinue, Payload{}.U32(1))   // CONTINUE outside the string table
+        .Record(0x0042, Payload{}.U16(1200))     // CODEPAGE
+        .Record(0x0200, Payload{}.Zeros(14))     // DIMENSIONS
+        .Record(rec::kNumber, Payload{}.U16(3))  // short: the missing fields read as zero
+        .Record(rec::kMulRk, Payload{}.U16(4))   // no entries
+        .Record(rec::kLabel,
+                Payload{}.U16(0).U16(1).U16(0).U16(50).U8(0).Raw("abc"))  // count beyond payload
+        .Record(rec::kLabel,
+                Payload{}.U16(0).U16(2).U16(0).U16(2).U8(1).Raw("abc"))  // 16-bit, one byte short
         .Eof();
     TXLSFile file;
     Load(file, b);
@@ -380,13 +430,16 @@ TEST(XLSReader, FormulaCells) {
     b.Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(7), 0, ThreePlusFour())
         .Formula(0, 1, kXfFilled, BiffBuilder::SpecialResult(1, 1), 0, ThreePlusFour())
         .Formula(0, 2, kXfFilled, BiffBuilder::SpecialResult(2, 7), 0, ThreePlusFour())  // error
-        .Formula(0, 3, kXfFilled, BiffBuilder::SpecialResult(0), 0x08, Payload{}.U8(0x01).U16(0).U16(3))
-        .Record(rec::kShrFmla, Payload{}.U16(0).U16(0).U8(3).U8(3).U8(0).U8(1).U16(3).U8(0x1E).U16(9))
+        .Formula(0, 3, kXfFilled, BiffBuilder::SpecialResult(0), 0x08,
+                 Payload{}.U8(0x01).U16(0).U16(3))
+        .Record(rec::kShrFmla,
+                Payload{}.U16(0).U16(0).U8(3).U8(3).U8(0).U8(1).U16(3).U8(0x1E).U16(9))
         .String("text result")
         .Formula(1, 0, kXfPlain, BiffBuilder::SpecialResult(0), 0, ThreePlusFour())
         .String(std::u16string_view(u"\u65e5\u672c"))
         .String("no pending cell: skipped")
-        .Formula(1, 1, kXfPlain, BiffBuilder::NumberResult(1), 0, Payload{}.U8(0xFF))  // unknown token
+        .Formula(1, 1, kXfPlain, BiffBuilder::NumberResult(1), 0,
+                 Payload{}.U8(0xFF))  // unknown token
         .Eof();
     TXLSFile file;
     Load(file, b);
@@ -425,8 +478,10 @@ TEST(XLSReader, FormulasFindTheirCells) {
     b.Bof(kBofSheet)
         .Number(0, 0, kXfPlain, 1)
         .Number(0, 1, kXfPlain, 2)
-        .Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(7), 0, ThreePlusFour())  // cell made earlier
-        .Formula(1, 0, kXfPlain, BiffBuilder::SpecialResult(2, 7), 0, ThreePlusFour())  // no value, plain
+        .Formula(0, 0, kXfPlain, BiffBuilder::NumberResult(7), 0,
+                 ThreePlusFour())  // cell made earlier
+        .Formula(1, 0, kXfPlain, BiffBuilder::SpecialResult(2, 7), 0,
+                 ThreePlusFour())  // no value, plain
         .Formula(0, 1, kXfPlain, BiffBuilder::NumberResult(1), 0, Payload{}.U8(0xFF))
         .Formula(0, 1, kXfPlain, BiffBuilder::NumberResult(9), 0, nine)  // replaces the bad one
         .Eof();
@@ -480,7 +535,10 @@ TEST(XLSReader, LongFormulaStringRunsIntoContinue) {
 TEST(XLSReader, FormulaReferencesOtherSheetThroughExternSheet) {
     BiffBuilder b = Globals({"First", "Data"});
     b.Record(rec::kExternSheet, Payload{}.U16(1).U16(0).U16(1).U16(1)).Eof();
-    b.Bof(kBofSheet).Formula(0, 0, 0, BiffBuilder::NumberResult(0), 0, Payload{}.U8(0x3A).U16(0).U16(0).U16(0xC000)).Eof();
+    b.Bof(kBofSheet)
+        .Formula(0, 0, 0, BiffBuilder::NumberResult(0), 0,
+                 Payload{}.U8(0x3A).U16(0).U16(0).U16(0xC000))
+        .Eof();
     b.Bof(kBofSheet).Eof();
     TXLSFile file;
     Load(file, b);
@@ -489,8 +547,19 @@ TEST(XLSReader, FormulaReferencesOtherSheetThroughExternSheet) {
 
 // A NAME payload: flags, name and formula lengths, 8-bit name, formula bytes.
 Payload NameRecord(std::uint16_t flags, std::string_view name, const Payload& formula) {
-    return Payload{}.U16(flags).U8(0).U8(name.size()).U16(formula.Size()).U16(0).U16(0).U8(0).U8(0).U8(0).U8(0)
-        .Narrow(name).Raw(formula.Bytes());
+    return Payload{}
+        .U16(flags)
+        .U8(0)
+        .U8(name.size())
+        .U16(formula.Size())
+        .U16(0)
+        .U16(0)
+        .U8(0)
+        .U8(0)
+        .U8(0)
+        .U8(0)
+        .Narrow(name)
+        .Raw(formula.Bytes());
 }
 // An Area3d token: reference index, rows, columns.
 Payload Area3d(std::uint16_t ref, int r1, int r2, int c1, int c2) {
@@ -507,7 +576,7 @@ TEST(XLSReader, DefinedNames) {
         .Record(rec::kName, NameRecord(0, "Points", twoAreas))
         .Record(rec::kName, NameRecord(0, "OnB", memFunc))
         .Record(rec::kName, NameRecord(0x0002, "Func", Area3d(0, 0, 0, 0, 0)))  // not a plain name
-        .Record(rec::kName, NameRecord(0, "Far", Area3d(7, 0, 0, 0, 0)))       // no sheet 7
+        .Record(rec::kName, NameRecord(0, "Far", Area3d(7, 0, 0, 0, 0)))        // no sheet 7
         .Record(rec::kName, NameRecord(0, "Empty", Payload{}))
         .Eof();
     b.Bof(kBofSheet).Eof().Bof(kBofSheet).Eof();
@@ -525,7 +594,10 @@ TEST(XLSReader, DefinedNames) {
     EXPECT_EQ(second.Ranges().Items(0).Get(0), (TRangeRect{2, 3, 4, 5}));
 
     BiffBuilder blank = Globals({"A"});
-    blank.Record(rec::kName, NameRecord(0, "two words", Area3d(0, 0, 0, 0, 0))).Eof().Bof(kBofSheet).Eof();
+    blank.Record(rec::kName, NameRecord(0, "two words", Area3d(0, 0, 0, 0, 0)))
+        .Eof()
+        .Bof(kBofSheet)
+        .Eof();
     EXPECT_EQ(MessageOf([&] { Load(file, blank); }), "Invalid range name: two words");
 }
 
@@ -535,11 +607,14 @@ TEST(XLSReader, DefinedNames) {
 TEST(XLSReader, DefinedNamesFollowExternSheet) {
     BiffBuilder b = Globals({"A", "B", "C"});
     // Entries: 0 -> sheet C, 1 -> sheet A, 2 -> no sheet (0xFFFE).
-    b.Record(rec::kExternSheet, Payload{}.U16(3).U16(0).U16(2).U16(2).U16(0).U16(0).U16(0).U16(0).U16(0xFFFE).U16(0xFFFE));
+    b.Record(
+        rec::kExternSheet,
+        Payload{}.U16(3).U16(0).U16(2).U16(2).U16(0).U16(0).U16(0).U16(0).U16(0xFFFE).U16(0xFFFE));
     Payload twoAreas = Area3d(1, 0, 1, 0, 1);
     twoAreas.Raw(Area3d(1, 4, 4, 2, 2).Bytes()).U8(0x10);
     // tRef3d A1 (ref 1), tInt 1, tAdd: 11 bytes that the area walk must not take for an area.
-    const Payload cellPlusOne = Payload{}.U8(0x3A).U16(1).U16(0).U16(0xC000).U8(0x1E).U16(1).U8(0x03);
+    const Payload cellPlusOne =
+        Payload{}.U8(0x3A).U16(1).U16(0).U16(0xC000).U8(0x1E).U16(1).U8(0x03);
     struct Case {
         const char* name;
         std::uint16_t flags;
@@ -547,10 +622,10 @@ TEST(XLSReader, DefinedNamesFollowExternSheet) {
     };
     const Case names[] = {
         {"\x06", 0x0020, Area3d(0, 0, 9, 0, 3)},  // print area of C
-        {"Pair", 0, twoAreas},                   // two areas on A
-        {"NoSheet", 0, Area3d(2, 0, 0, 0, 0)},   // entry without a sheet: skipped
-        {"Beyond", 0, Area3d(3, 0, 0, 0, 0)},    // no such entry: skipped
-        {"CellPlusOne", 0, cellPlusOne},         // no area: skipped
+        {"Pair", 0, twoAreas},                    // two areas on A
+        {"NoSheet", 0, Area3d(2, 0, 0, 0, 0)},    // entry without a sheet: skipped
+        {"Beyond", 0, Area3d(3, 0, 0, 0, 0)},     // no such entry: skipped
+        {"CellPlusOne", 0, cellPlusOne},          // no area: skipped
     };
     for (const auto& n : names) b.Record(rec::kName, NameRecord(n.flags, n.name, n.formula));
     b.Eof();
@@ -579,10 +654,11 @@ TEST(XLSReader, RowsAndColumns) {
     auto colinfo = [](int first, int last, int width, int xf, int flags) {
         return Payload{}.U16(first).U16(last).U16(width).U16(xf).U16(flags).U16(0);
     };
-    b.Record(rec::kRow, row(3, 300, 0x0022, 0))              // hidden, outline level 2
-        .Record(rec::kRow, row(4, 300, 0x00C0, kXfFilled))   // custom height, formatted
-        .Record(rec::kRow, row(5, 300, 0x00C0, kXfCount))    // XF beyond the table
-        .Record(rec::kRow, row(6, 300, 0x0080, 0x3000 | kXfFilled))  // thick borders above and below
+    b.Record(rec::kRow, row(3, 300, 0x0022, 0))             // hidden, outline level 2
+        .Record(rec::kRow, row(4, 300, 0x00C0, kXfFilled))  // custom height, formatted
+        .Record(rec::kRow, row(5, 300, 0x00C0, kXfCount))   // XF beyond the table
+        .Record(rec::kRow,
+                row(6, 300, 0x0080, 0x3000 | kXfFilled))     // thick borders above and below
         .Record(rec::kColInfo, colinfo(0, 256, 2340, 0, 0))  // cut to column 255
         .Record(rec::kColInfo, colinfo(2, 3, 2340, kXfFilled, 0x0101))  // hidden, outline level 1
         .Eof();
@@ -618,9 +694,22 @@ TEST(XLSReader, RowsAndColumns) {
 
 TEST(XLSReader, MergedAreas) {
     BiffBuilder b = OneSheet();
-    b.Record(rec::kMergedCells, Payload{}.U16(3).U16(0).U16(1).U16(0).U16(1).U16(3).U16(3).U16(0).U16(4)
-                                    .U16(5).U16(4).U16(0).U16(0))  // the last one is upside down
-        .Record(rec::kMergedCells, Payload{}.U16(1).U16(0).U16(65535).U16(0).U16(255))  // the whole sheet
+    b.Record(rec::kMergedCells, Payload{}
+                                    .U16(3)
+                                    .U16(0)
+                                    .U16(1)
+                                    .U16(0)
+                                    .U16(1)
+                                    .U16(3)
+                                    .U16(3)
+                                    .U16(0)
+                                    .U16(4)
+                                    .U16(5)
+                                    .U16(4)
+                                    .U16(0)
+                                    .U16(0))  // the last one is upside down
+        .Record(rec::kMergedCells,
+                Payload{}.U16(1).U16(0).U16(65535).U16(0).U16(255))  // the whole sheet
         .Eof();
     TXLSFile file;
     Load(file, b);
@@ -637,8 +726,18 @@ TEST(XLSReader, MergedAreas) {
 
 TEST(XLSReader, PageSetupAndView) {
     BiffBuilder b = OneSheet();
-    b.Record(rec::kSetup, Payload{}.U16(0x0109).U16(80).U16(3).U16(2).U16(4).U16(0x0002).U16(600).U16(600)
-                              .F64(0.3).F64(0.4).U16(1))
+    b.Record(rec::kSetup, Payload{}
+                              .U16(0x0109)
+                              .U16(80)
+                              .U16(3)
+                              .U16(2)
+                              .U16(4)
+                              .U16(0x0002)
+                              .U16(600)
+                              .U16(600)
+                              .F64(0.3)
+                              .F64(0.4)
+                              .U16(1))
         .Record(rec::kWsBool, Payload{}.U16(0x0140))
         .Record(rec::kHeader, Payload{}.Counted("&LLeft&CMid&RRight"))
         .Record(rec::kFooter, Payload{}.Counted(std::u16string_view(u"&CStr\u00e1nka")))
@@ -697,7 +796,18 @@ TEST(XLSReader, PageSetupAndView) {
 // the previous one cleared, so a swapped or shifted bit shows up.
 TEST(XLSReader, LayoutFlagBits) {
     auto setup = [](std::uint16_t flags) {
-        return Payload{}.U16(9).U16(100).U16(7).U16(1).U16(1).U16(flags).U16(600).U16(600).F64(0.5).F64(0.5).U16(1);
+        return Payload{}
+            .U16(9)
+            .U16(100)
+            .U16(7)
+            .U16(1)
+            .U16(1)
+            .U16(flags)
+            .U16(600)
+            .U16(600)
+            .F64(0.5)
+            .F64(0.5)
+            .U16(1);
     };
     struct Expected {
         bool overThenDown, portrait, blackAndWhite, draft;
@@ -710,13 +820,31 @@ TEST(XLSReader, LayoutFlagBits) {
         Expected want;
     };
     const Case cases[] = {
-        {0x0000, 0x0000, 0x0000, {false, false, false, false, -1, true, true, true, false, false, false, false}},
-        {0x0001, 0x0040, 0x0002, {true, false, false, false, -1, false, true, true, true, false, false, false}},
-        {0x0008, 0x0080, 0x0004, {false, false, true, false, -1, true, false, true, false, true, false, false}},
-        {0x0010, 0x0100, 0x0010, {false, false, false, true, -1, true, true, false, false, false, true, false}},
-        {0x0082, 0x01C0, 0x0800, {false, true, false, false, 7, false, false, false, false, false, false, true}},
+        {0x0000,
+         0x0000,
+         0x0000,
+         {false, false, false, false, -1, true, true, true, false, false, false, false}},
+        {0x0001,
+         0x0040,
+         0x0002,
+         {true, false, false, false, -1, false, true, true, true, false, false, false}},
+        {0x0008,
+         0x0080,
+         0x0004,
+         {false, false, true, false, -1, true, false, true, false, true, false, false}},
+        {0x0010,
+         0x0100,
+         0x0010,
+         {false, false, false, true, -1, true, true, false, false, false, true, false}},
+        {0x0082,
+         0x01C0,
+         0x0800,
+         {false, true, false, false, 7, false, false, false, false, false, false, true}},
         // Bits that feed nothing (no printer settings, notes, frozen panes, selected tab).
-        {0x0064, 0x0001, 0x0609, {false, false, false, false, -1, true, true, true, false, false, false, false}},
+        {0x0064,
+         0x0001,
+         0x0609,
+         {false, false, false, false, -1, true, true, true, false, false, false, false}},
     };
     for (const auto& c : cases) {
         BiffBuilder b = OneSheet();
@@ -728,14 +856,19 @@ TEST(XLSReader, LayoutFlagBits) {
         Load(file, b);
         TSheet& sheet = file.Workbook().Sheets().Items(0);
         const TPageSetup& page = sheet.PageSetup();
-        const Expected got{page.OverThenDown, page.Portrait, page.BlackAndWhite, page.Draft, page.StartPage,
-                           page.SummaryRowsAbove, page.SummaryColumnsLeft, page.UseScale, sheet.ShowGridlines,
-                           sheet.ShowHeadings, sheet.ShowZeros, sheet.PageBreakPreview};
+        const Expected got{page.OverThenDown,       page.Portrait,
+                           page.BlackAndWhite,      page.Draft,
+                           page.StartPage,          page.SummaryRowsAbove,
+                           page.SummaryColumnsLeft, page.UseScale,
+                           sheet.ShowGridlines,     sheet.ShowHeadings,
+                           sheet.ShowZeros,         sheet.PageBreakPreview};
         const auto tie = [](const Expected& e) {
-            return std::make_tuple(e.overThenDown, e.portrait, e.blackAndWhite, e.draft, e.startPage, e.rowsAbove,
-                                   e.columnsLeft, e.useScale, e.gridlines, e.headings, e.zeros, e.pageBreakPreview);
+            return std::make_tuple(e.overThenDown, e.portrait, e.blackAndWhite, e.draft,
+                                   e.startPage, e.rowsAbove, e.columnsLeft, e.useScale, e.gridlines,
+                                   e.headings, e.zeros, e.pageBreakPreview);
         };
-        EXPECT_TRUE(tie(got) == tie(c.want)) << std::hex << c.setupFlags << " " << c.wsBool << " " << c.window2;
+        EXPECT_TRUE(tie(got) == tie(c.want))
+            << std::hex << c.setupFlags << " " << c.wsBool << " " << c.window2;
     }
 }
 
@@ -751,7 +884,8 @@ TEST(XLSReader, ZoomFromScl) {
         b.Record(rec::kScl, Payload{}.U16(c.numerator).U16(c.denominator)).Eof();
         TXLSFile file;
         Load(file, b);
-        EXPECT_EQ(file.Workbook().Sheets().Items(0).Zoom, c.zoom) << c.numerator << "/" << c.denominator;
+        EXPECT_EQ(file.Workbook().Sheets().Items(0).Zoom, c.zoom)
+            << c.numerator << "/" << c.denominator;
     }
 }
 
@@ -783,7 +917,8 @@ TEST(XLSFile, FailedLoadKeepsWhatWasReadBeforeIt) {
     EXPECT_EQ(file.Workbook().Sheets().Count(), 0);
     // A failure inside the stream keeps the sheets and cells read up to it.
     BiffBuilder b = OneSheet();
-    b.Number(0, 0, kXfPlain, 4).Eof().Bof(kBofSheet).Number(0, 0, kXfPlain, 1).Eof();  // no second sheet
+    b.Number(0, 0, kXfPlain, 4).Eof().Bof(kBofSheet).Number(0, 0, kXfPlain, 1).Eof();  // no second
+                                                                                       // sheet
     EXPECT_THROW(Load(file, b), std::runtime_error);
     ASSERT_EQ(file.Workbook().Sheets().Count(), 1);
     EXPECT_EQ(CellsOf(file).Cell(0, 0).Value(), TCellValue(4.0));
