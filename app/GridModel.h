@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
-#include "Workspace.h"
+#include "compute/Workspace.h"
 
 namespace morvik::app {
 

@@ -12,13 +12,13 @@
 #include <QScreen>
 #include <QTabWidget>
 
-#include "Compute.h"
-#include "DataExchange.h"
-#include "EquationSets.h"
-#include "Export.h"
+#include "compute/Compute.h"
+#include "core/DataExchange.h"
+#include "core/EquationSets.h"
+#include "core/Export.h"
 #include "FittedText.h"
-#include "IniFile.h"
-#include "XlsImport.h"
+#include "core/IniFile.h"
+#include "core/XlsImport.h"
 
 namespace morvik::app {
 namespace {
@@ -84,7 +84,7 @@ TForm1::TForm1(const QString& programFolder, QWidget* parent)
     }
 }
 
-QString TForm1::settingsPath() const { return QDir(programFolder_).filePath(Q(kSettingsFileName)); }
+QString TForm1::settingsPath() const { return QDir(programFolder_).filePath(Q(core::kSettingsFileName)); }
 
 void TForm1::BuildControls() {
     ComboBox1 = new QComboBox(this);
@@ -108,7 +108,7 @@ void TForm1::BuildControls() {
     }
     for (int sheet : {0, 1, 4, 2, 3}) {
         PageControl1->addTab(tabSheets_[static_cast<std::size_t>(sheet)],
-                             Q(kCzechCaptions.tabSheets[static_cast<std::size_t>(sheet)]));
+                             Q(core::kCzechCaptions.tabSheets[static_cast<std::size_t>(sheet)]));
     }
     QWidget* page1 = tabSheets_[0];
     QWidget* page2 = tabSheets_[1];
@@ -144,13 +144,13 @@ void TForm1::BuildControls() {
     MakeLabel(page1, "Label2", "euryon dx", {384, 8, 120, 14})->setFont(bold);
     MakeLabel(page1, "Label3", "euryon sin", {384, 216, 120, 14})->setFont(bold);
 
-    buttons_[4] = new QPushButton(Q(kCzechCaptions.buttons[4]), page3);
+    buttons_[4] = new QPushButton(Q(core::kCzechCaptions.buttons[4]), page3);
     buttons_[4]->setObjectName("Button5");
     buttons_[4]->setGeometry(200, 375, 169, 25);
     FitButtonFont(buttons_[4], font());
 
-    Label4 = MakeLabel(page5, "Label4", Q(kCzechCaptions.about), {8, 8, 561, 121});
-    Label5 = MakeLabel(page5, "Label5", Q(kCzechCaptions.thanks), {8, 136, 561, 97});
+    Label4 = MakeLabel(page5, "Label4", Q(core::kCzechCaptions.about), {8, 8, 561, 121});
+    Label5 = MakeLabel(page5, "Label5", Q(core::kCzechCaptions.thanks), {8, 136, 561, 97});
     for (QLabel* paragraph : {Label4, Label5}) {
         paragraph->setWordWrap(true);
         paragraph->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -163,7 +163,7 @@ void TForm1::BuildControls() {
         "Result1", "Result2", "Result3", "Result4", "Result5", "Result6", "Result7"};
     const QFont resultFont = PixelFont(kArialFamilies, 19);
     for (std::size_t i = 0; i < kEquationCount; ++i) {
-        cb_[i] = new StyledCheckBox(Q(kCzechCaptions.checkBoxes[i]), this);
+        cb_[i] = new StyledCheckBox(Q(core::kCzechCaptions.checkBoxes[i]), this);
         cb_[i]->setObjectName(kCbNames[i]);
         cb_[i]->setGeometry(kEquationLefts[i], 479, 71, 17);
         connect(cb_[i], &StyledCheckBox::toggled, this, [this, i](bool on) { ws_.cb[i] = on; });
@@ -197,7 +197,7 @@ void TForm1::BuildControls() {
     static constexpr std::array<const char*, 4> kButtonNames{"Button1", "Button2", "Button3",
                                                              "Button4"};
     for (std::size_t i = 0; i < 4; ++i) {
-        buttons_[i] = new QPushButton(Q(kCzechCaptions.buttons[i]), panel);
+        buttons_[i] = new QPushButton(Q(core::kCzechCaptions.buttons[i]), panel);
         buttons_[i]->setObjectName(kButtonNames[i]);
         buttons_[i]->setGeometry(kButtonRects[i]);
     }
@@ -245,11 +245,11 @@ void TForm1::BuildControls() {
 void TForm1::FormCreate() {
     if (programFolder_.isEmpty()) programFolder_ = QCoreApplication::applicationDirPath();
     ws_.lang = "cz";
-    WriteEquationHeader(ws_);
+    core::WriteEquationHeader(ws_);
     {
-        const IniFile ini(settingsPath().toStdString());
-        ws_.lang = ReadLanguage(ini, ws_.lang);
-        LoadStartupSet(ws_, ini);
+        const core::IniFile ini(settingsPath().toStdString());
+        ws_.lang = core::ReadLanguage(ini, ws_.lang);
+        core::LoadStartupSet(ws_, ini);
     }
     sgImput->setColumnWidth(0, 118);
     for (TextTable* cloud : {&ws_.sgImput2, &ws_.sgImput3}) {
@@ -259,18 +259,18 @@ void TForm1::FormCreate() {
     }
     ws_.Label1.text = "Muž / Žena";
 
-    for (std::string_view name : kCzechCaptions.setNames) ComboBox1->addItem(Q(name));
-    ComboBox1->setCurrentIndex(kUniversalSet);
-    openFilter_ = Q(kCzechCaptions.openFilter);
-    saveFilter_ = Q(kCzechCaptions.saveFilter);
+    for (std::string_view name : core::kCzechCaptions.setNames) ComboBox1->addItem(Q(name));
+    ComboBox1->setCurrentIndex(core::kUniversalSet);
+    openFilter_ = Q(core::kCzechCaptions.openFilter);
+    saveFilter_ = Q(core::kCzechCaptions.saveFilter);
     PageControl1->setCurrentWidget(tabSheets_[1]);
 
-    if (const CaptionSet* set = FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
+    if (const core::CaptionSet* set = core::FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
     if (ws_.lang == "en") ComboBox2->setCurrentIndex(1);
     ShowWorkspace();
 }
 
-void TForm1::ApplyCaptionSet(const CaptionSet& set) {
+void TForm1::ApplyCaptionSet(const core::CaptionSet& set) {
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
         buttons_[i]->setText(Q(set.buttons[i]));
         FitButtonFont(buttons_[i], font());
@@ -287,7 +287,7 @@ void TForm1::ApplyCaptionSet(const CaptionSet& set) {
     saveFilter_ = Q(set.saveFilter);
     Label4->setText(Q(set.about));
     Label5->setText(Q(set.thanks));
-    ApplyCaptionCells(ws_, set);
+    core::ApplyCaptionCells(ws_, set);
     sg->setColumnWidth(0, 110);
     for (int c = 0; c < ws_.pom.ColCount(); ++c) pom->setColumnWidth(c, sg->columnWidth(c));
     for (int c = 0; c < 2; ++c) sgRozmery->setColumnWidth(c, sg->columnWidth(c));
@@ -375,38 +375,38 @@ void TForm1::Button1Click() {
             lastFileName_ = name;
             path = name.toStdString();
         }
-        LoadFileCommand(ws_, path, ImportWorkbook);
+        core::LoadFileCommand(ws_, path, core::ImportWorkbook);
     });
 }
 
 void TForm1::Button2Click() {
-    Run([this] { morvik::Button2Click(ws_); });
+    Run([this] { morvik::Calculate(ws_); });
 }
 
 void TForm1::Button3Click() {
     Run([this] {
         QString name;
         if (!AskFileName(DialogKind::Save, &name)) return;
-        ExportReport(ws_, ComboBox1->currentIndex(), ws_.lang,
-                     WithDefaultExtension(name.toStdString(), "txt"));
+        core::ExportReport(ws_, ComboBox1->currentIndex(), ws_.lang,
+                     core::WithDefaultExtension(name.toStdString(), "txt"));
     });
 }
 
 void TForm1::Button4Click() { close(); }
 
 void TForm1::Button5Click() {
-    Run([this] { morvik::Button5Click(ws_); });
+    Run([this] { morvik::CalculateFromDimensions(ws_); });
 }
 
 void TForm1::ComboBox1Change(int index) {
-    Run([this, index] { LoadEquationSet(ws_, IniFile(settingsPath().toStdString()), index); });
+    Run([this, index] { core::LoadEquationSet(ws_, core::IniFile(settingsPath().toStdString()), index); });
 }
 
 void TForm1::ComboBox2Change(int index) {
     Run([this, index] {
         if (index == 0) ws_.lang = "cz";
         if (index == 1) ws_.lang = "en";
-        if (const CaptionSet* set = FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
+        if (const core::CaptionSet* set = core::FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
     });
 }
 
@@ -420,8 +420,8 @@ void TForm1::Uloit1Click() {
         // Each of the 126 keys is a synced replace of the file: about a second on disk.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        IniFile ini(settingsPath().toStdString());
-        SaveEquationSet(ws_, ini, ComboBox1->currentIndex());
+        core::IniFile ini(settingsPath().toStdString());
+        core::SaveEquationSet(ws_, ini, ComboBox1->currentIndex());
         sg->SetEditable(false);
     });
 }
@@ -431,7 +431,7 @@ void TForm1::Vloit1Click() {
         StringGrid* grid = FocusedInputGrid();
         if (!grid) return;
         const QPoint anchor = grid->Anchor();
-        PasteText(grid->Table(), anchor.x(), anchor.y(),
+        core::PasteText(grid->Table(), anchor.x(), anchor.y(),
                   QGuiApplication::clipboard()->text().toStdString());
     });
 }
@@ -439,7 +439,7 @@ void TForm1::Vloit1Click() {
 void TForm1::Vymazattabulku1Click() {
     Run([this] {
         if (StringGrid* grid = FocusedInputGrid()) {
-            ClearTable(grid->Table(), grid->FixedCols(), grid->FixedRows());
+            core::ClearTable(grid->Table(), grid->FixedCols(), grid->FixedRows());
         }
     });
 }
@@ -451,8 +451,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::FormClose() {
     Run([this] {
-        IniFile ini(settingsPath().toStdString());
-        WriteLanguage(ini, ws_.lang);
+        core::IniFile ini(settingsPath().toStdString());
+        core::WriteLanguage(ini, ws_.lang);
     });
 }
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <optional>
 
-#include "Captions.h"
+#include "core/Captions.h"
 #include "GridModel.h"
 #include "StyledCheckBox.h"
-#include "Workspace.h"
+#include "compute/Workspace.h"
 
 class QComboBox;
 class QMenu;
@@ -68,7 +68,7 @@ class TForm1 : public QWidget {
     void FormCreate();
     void FormClose();
     void BuildControls();
-    void ApplyCaptionSet(const CaptionSet& set);
+    void ApplyCaptionSet(const core::CaptionSet& set);
 
     // The one place a command's failure ends: its message is shown, what it wrote stays,
     // and the window goes on.

@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <QScreen>
 
-#include "NumberFormat.h"
-#include "XLSWorkbook.h"
+#include "xls/NumberFormat.h"
+#include "xls/XLSWorkbook.h"
 #include "fMain.h"
 
 namespace {

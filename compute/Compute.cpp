@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "Decimal.h"
+#include "text/Decimal.h"
 
 namespace morvik {
 
@@ -175,13 +175,13 @@ void EvaluateEquations(Workspace& ws) {
     }
 }
 
-void Button2Click(Workspace& ws) {
+void Calculate(Workspace& ws) {
     ClearIntermediate(ws);
     ComputeDimensions(ws);
     EvaluateEquations(ws);
 }
 
-void Button5Click(Workspace& ws) {
+void CalculateFromDimensions(Workspace& ws) {
     ClearIntermediate(ws);
     for (int r = 1; r <= kDimensionCount; ++r) {
         for (int k = 1; k <= kEquationCount; ++k) {

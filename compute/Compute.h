@@ -117,9 +117,9 @@ double EquationScore(const Workspace& ws, int k);
 void EvaluateEquations(Workspace& ws);
 
 // The Calculate action: ClearIntermediate, ComputeDimensions, EvaluateEquations.
-void Button2Click(Workspace& ws);
+void Calculate(Workspace& ws);
 
 // The Calculate-from-measurements action: products from the dimensions table.
-void Button5Click(Workspace& ws);
+void CalculateFromDimensions(Workspace& ws);
 
 }  // namespace morvik

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "BiffStream.h"
-#include "CFile.h"
+#include "xls/BiffStream.h"
+#include "xls/CFile.h"
 
 namespace {
 

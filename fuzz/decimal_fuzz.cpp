@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "Decimal.h"
+#include "text/Decimal.h"
 
 namespace {
 

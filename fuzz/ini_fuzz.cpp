@@ -9,15 +9,15 @@
 #include <string>
 #include <string_view>
 
-#include "EquationSets.h"
-#include "IniFile.h"
-#include "TextCodec.h"
-#include "Workspace.h"
+#include "core/EquationSets.h"
+#include "core/IniFile.h"
+#include "text/Cp1250.h"
+#include "compute/Workspace.h"
 #include "fuzz_workdir.h"
 
 namespace {
 
-using morvik::app::IniFile;
+using morvik::core::IniFile;
 using morvik::fuzz::Check;
 
 std::string ReadFile(const std::string& path) {
@@ -50,8 +50,8 @@ std::string Expected(std::string_view value) {
     for (char& c : line) {
         if (c == '\r' || c == '\n') c = ' ';
     }
-    const std::string bytes = morvik::app::Utf8ToCp1250(line);
-    return morvik::app::Cp1250ToUtf8(TrimBlanks(bytes).substr(0, IniFile::kMaxValueLength));
+    const std::string bytes = morvik::Utf8ToCp1250(line);
+    return morvik::Cp1250ToUtf8(TrimBlanks(bytes).substr(0, IniFile::kMaxValueLength));
 }
 
 }  // namespace
@@ -66,22 +66,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::uint64_t h = Hash(input);
     morvik::Workspace ws;
-    morvik::app::LoadStartupSet(ws, ini);
+    morvik::core::LoadStartupSet(ws, ini);
     const int set = static_cast<int>(h % 4);
-    morvik::app::LoadEquationSet(ws, ini, set);
-    const std::string lang = morvik::app::ReadLanguage(ini, "en");
+    morvik::core::LoadEquationSet(ws, ini, set);
+    const std::string lang = morvik::core::ReadLanguage(ini, "en");
 
     // Write one key of one section; the value is a slice of the input, so it may hold any
     // bytes, line ends and malformed UTF-8 included.
     const std::string_view section = kSections[(h >> 8) % std::size(kSections)];
     const bool langKey = section == "Global";
     const std::string key =
-        langKey ? "Lang" : morvik::app::SgKey(1 + (h >> 16) % 7, 1 + (h >> 24) % 18);
+        langKey ? "Lang" : morvik::core::SgKey(1 + (h >> 16) % 7, 1 + (h >> 24) % 18);
     const std::size_t from = size == 0 ? 0 : (h >> 32) % size;
     const std::string_view value = input.substr(from, (h >> 48) % 80);
     try {
         ini.WriteString(section, key, value);
-    } catch (const morvik::app::EIniWriteError&) {
+    } catch (const morvik::core::EIniWriteError&) {
         Check(false);  // the folder is ours and writable
     }
 
@@ -91,10 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(again.ValueExists(section, key));
     Check(again.ReadString(section, key, "\x01") == Expected(value));
     if (!langKey) {
-        Check(morvik::app::ReadLanguage(again, "en") == lang);
+        Check(morvik::core::ReadLanguage(again, "en") == lang);
     } else {
         morvik::Workspace reread;
-        morvik::app::LoadEquationSet(reread, again, set);
+        morvik::core::LoadEquationSet(reread, again, set);
         for (int r = 0; r < ws.sg.RowCount(); ++r) {
             for (int c = 0; c < ws.sg.ColCount(); ++c)
                 Check(reread.sg.Cell(c, r) == ws.sg.Cell(c, r));

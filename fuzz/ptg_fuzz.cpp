@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "PtgParser.h"
+#include "xls/PtgParser.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "Compute.h"
-#include "DataExchange.h"
-#include "Decimal.h"
-#include "Workspace.h"
+#include "compute/Compute.h"
+#include "core/DataExchange.h"
+#include "text/Decimal.h"
+#include "compute/Workspace.h"
 #include "fuzz_workdir.h"
 
 namespace {
@@ -38,9 +38,9 @@ bool IsUtf8(std::string_view s) {
 
 // The calculation over whatever text arrived: a cell that is no number ends it with the
 // conversion message, anything else must finish.
-void Calculate(morvik::Workspace& ws) {
+void CalculateTolerant(morvik::Workspace& ws) {
     try {
-        morvik::Button2Click(ws);
+        morvik::Calculate(ws);
     } catch (const morvik::EConvertError&) {
     }
 }
@@ -50,7 +50,7 @@ void FuzzLoad(std::string_view bytes) {
     const std::string path = dir.Put("skull.txt", bytes);
     morvik::Workspace ws;
     const morvik::Workspace before;
-    morvik::app::LoadTextFile(ws, path);
+    morvik::core::LoadTextFile(ws, path);
     const TextTable& t = ws.sgImput;
     for (int r = 0; r < t.RowCount(); ++r) {
         for (int c = 0; c < t.ColCount(); ++c) {
@@ -63,8 +63,8 @@ void FuzzLoad(std::string_view bytes) {
             Check(cell.find_first_of(std::string_view("\t\r\n\x1A\0", 5)) == std::string::npos);
         }
     }
-    morvik::app::ConvertDecimalPoints(ws);
-    Calculate(ws);
+    morvik::core::ConvertDecimalPoints(ws);
+    CalculateTolerant(ws);
 }
 
 void FuzzPaste(std::string_view text, int anchorCol, int anchorRow) {
@@ -72,7 +72,7 @@ void FuzzPaste(std::string_view text, int anchorCol, int anchorRow) {
     TextTable& t = ws.sgImput2;
     t.SetRowCount(40);  // a short cloud keeps every input cheap; rows past it are dropped
     const TextTable before = t;
-    morvik::app::PasteText(t, anchorCol, anchorRow, text);
+    morvik::core::PasteText(t, anchorCol, anchorRow, text);
     for (int r = 0; r < t.RowCount(); ++r) {
         for (int c = 0; c < t.ColCount(); ++c) {
             const std::string& cell = t.Cell(c, r);
@@ -80,9 +80,9 @@ void FuzzPaste(std::string_view text, int anchorCol, int anchorRow) {
             Check(cell.find_first_of("\t\r\n") == std::string::npos);
         }
     }
-    morvik::app::ConvertDecimalPoints(ws);
-    Calculate(ws);
-    morvik::app::ClearTable(t, 0, 1);
+    morvik::core::ConvertDecimalPoints(ws);
+    CalculateTolerant(ws);
+    morvik::core::ClearTable(t, 0, 1);
     for (int r = 1; r < t.RowCount(); ++r) {
         for (int c = 0; c < t.ColCount(); ++c) Check(t.Cell(c, r).empty());
     }

@@ -6,7 +6,7 @@
 #include <exception>
 #include <span>
 
-#include "XLSFile.h"
+#include "xls/XLSFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {

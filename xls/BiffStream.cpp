@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "ByteReader.h"
+#include "text/ByteReader.h"
 
 namespace morvik::xls {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ByteReader.h"
+#include "text/ByteReader.h"
 
 namespace morvik::xls {
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "ByteReader.h"
-#include "Cp1250.h"
+#include "text/ByteReader.h"
+#include "text/Cp1250.h"
 
 namespace morvik::xls {
 namespace {

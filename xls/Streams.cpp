@@ -4,8 +4,8 @@
 #include <bit>
 #include <cstring>
 
-#include "ByteReader.h"
-#include "Cp1250.h"
+#include "text/ByteReader.h"
+#include "text/Cp1250.h"
 
 namespace morvik::xls {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "ByteReader.h"
+#include "text/ByteReader.h"
 #include "CFile.h"
-#include "Cp1250.h"
+#include "text/Cp1250.h"
 #include "PtgParser.h"
 #include "Streams.h"
 #include "XLSError.h"

@@ -12,7 +12,7 @@
 #include <sys/mman.h>
 #endif
 
-#include "Cp1250.h"
+#include "text/Cp1250.h"
 #include "NumberFormat.h"
 #include "XLSError.h"
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "EquationSets.h"
+#include "core/EquationSets.h"
 
 namespace {
 
@@ -14,18 +14,18 @@ void BM_SaveEquationSet(benchmark::State& state) {
     std::filesystem::copy_file(MORVIK_EXAMPLES_DIR "/Settings.ini", path,
                                std::filesystem::copy_options::overwrite_existing);
     morvik::Workspace ws;
-    morvik::app::IniFile ini(path);
-    morvik::app::LoadEquationSet(ws, ini, 0);
-    for (auto _ : state) morvik::app::SaveEquationSet(ws, ini, 0);
+    morvik::core::IniFile ini(path);
+    morvik::core::LoadEquationSet(ws, ini, 0);
+    for (auto _ : state) morvik::core::SaveEquationSet(ws, ini, 0);
     state.SetItemsProcessed(state.iterations() * 126);
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_SaveEquationSet)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_LoadEquationSet(benchmark::State& state) {
-    const morvik::app::IniFile ini(MORVIK_EXAMPLES_DIR "/Settings.ini");
+    const morvik::core::IniFile ini(MORVIK_EXAMPLES_DIR "/Settings.ini");
     morvik::Workspace ws;
-    for (auto _ : state) morvik::app::LoadEquationSet(ws, ini, 2);
+    for (auto _ : state) morvik::core::LoadEquationSet(ws, ini, 2);
 }
 BENCHMARK(BM_LoadEquationSet)->Unit(benchmark::kMicrosecond);
 

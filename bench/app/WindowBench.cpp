@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "fMain.h"
+#include "app/fMain.h"
 
 namespace {
 

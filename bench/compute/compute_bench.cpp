@@ -5,8 +5,8 @@
 #include <charconv>
 #include <string>
 
-#include "Compute.h"
-#include "Workspace.h"
+#include "compute/Compute.h"
+#include "compute/Workspace.h"
 
 namespace {
 
@@ -63,40 +63,40 @@ BENCHMARK(BM_ComputeDimensions)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMicrosecond);
 
-void BM_Button2Click(benchmark::State& state) {
+void BM_Calculate(benchmark::State& state) {
     const int points = static_cast<int>(state.range(0));
     morvik::Workspace ws = MakeWorkspace(points);
     for (auto _ : state) {
-        morvik::Button2Click(ws);
+        morvik::Calculate(ws);
         benchmark::DoNotOptimize(ws.Label1.text.data());
     }
     state.SetComplexityN(points);
     state.SetItemsProcessed(state.iterations() * 2 * points);
 }
-BENCHMARK(BM_Button2Click)
+BENCHMARK(BM_Calculate)
     ->RangeMultiplier(4)
     ->Range(1024, 65535)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMicrosecond);
 
 // Without clouds the run is the fixed part: 22 landmarks, 119 products, 7 scores.
-void BM_Button2ClickNoClouds(benchmark::State& state) {
+void BM_CalculateNoClouds(benchmark::State& state) {
     morvik::Workspace ws = MakeWorkspace(0);
     for (auto _ : state) {
-        morvik::Button2Click(ws);
+        morvik::Calculate(ws);
         benchmark::DoNotOptimize(ws.Label1.text.data());
     }
 }
-BENCHMARK(BM_Button2ClickNoClouds)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CalculateNoClouds)->Unit(benchmark::kMicrosecond);
 
-void BM_Button5Click(benchmark::State& state) {
+void BM_CalculateFromDimensions(benchmark::State& state) {
     morvik::Workspace ws = MakeWorkspace(0);
-    morvik::Button2Click(ws);
+    morvik::Calculate(ws);
     for (auto _ : state) {
-        morvik::Button5Click(ws);
+        morvik::CalculateFromDimensions(ws);
         benchmark::DoNotOptimize(ws.Label1.text.data());
     }
 }
-BENCHMARK(BM_Button5Click)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_CalculateFromDimensions)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

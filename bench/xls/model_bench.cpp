@@ -8,7 +8,7 @@
 #include <malloc.h>
 #include <sys/resource.h>
 
-#include "XLSWorkbook.h"
+#include "xls/XLSWorkbook.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "XLSFile.h"
+#include "xls/XLSFile.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <string>
 
-#include "Compute.h"
-#include "Workspace.h"
+#include "compute/Compute.h"
+#include "compute/Workspace.h"
 
 namespace morvik::test {
 

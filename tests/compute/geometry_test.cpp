@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Compute.h"
-#include "Decimal.h"
+#include "compute/Compute.h"
+#include "text/Decimal.h"
 #include "TestSupport.h"
 
 namespace morvik {

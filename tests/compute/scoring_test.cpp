@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Compute.h"
-#include "Decimal.h"
+#include "compute/Compute.h"
+#include "text/Decimal.h"
 #include "TestSupport.h"
 
 namespace morvik {
@@ -86,7 +86,7 @@ TEST(EvaluateEquations, BadConstantKeepsLaterLabelsColoursAndVerdict) {
     EXPECT_EQ(ws.Label1.text, "previous");
 }
 
-TEST(Button2Click, FailureInDimensionsLeavesResultsAlone) {
+TEST(Calculate, FailureInDimensionsLeavesResultsAlone) {
     Workspace ws;
     ws.sg.SetCell(1, 1, "1");
     ws.sg.SetCell(1, 3, "1");
@@ -94,14 +94,14 @@ TEST(Button2Click, FailureInDimensionsLeavesResultsAlone) {
     ws.sgImput.SetCell(2, 8, "?");
     ws.result[0] = {"4,2", kBlack};
     ws.Label1 = {"Muž", kBlue};
-    EXPECT_THROW(Button2Click(ws), EConvertError);
+    EXPECT_THROW(Calculate(ws), EConvertError);
     EXPECT_EQ(ws.pom.Cell(5, 5), "");  // emptied before the failure
     EXPECT_EQ(ws.pom.Cell(1, 1), "0");
     EXPECT_EQ(ws.result[0].text, "4,2");
     EXPECT_EQ(ws.Label1.text, "Muž");
 }
 
-TEST(Button2Click, ScoresFromRoundedProducts) {
+TEST(Calculate, ScoresFromRoundedProducts) {
     Workspace ws;
     ws.lang = "en";
     SetLandmark(ws, 1, {0, 0, 0});
@@ -112,7 +112,7 @@ TEST(Button2Click, ScoresFromRoundedProducts) {
     ws.sg.SetCell(1, 3, "1");
     ws.sg.SetCell(1, kConstantRow, "-2,000001");
     ws.cb = {true, false, false, false, false, false, false};
-    Button2Click(ws);
+    Calculate(ws);
     // Each product is written as 1 (six decimals), so the score is -0,000001 and reads 0.
     EXPECT_EQ(ws.pom.Cell(1, 1), "1");
     EXPECT_NEAR(EquationScore(ws, 1), -0.000001, 1e-12);
@@ -120,13 +120,13 @@ TEST(Button2Click, ScoresFromRoundedProducts) {
     EXPECT_EQ(ws.Label1.text, "Male");
 }
 
-TEST(Button5Click, EmptyDimensionsScoreTheConstants) {
+TEST(CalculateFromDimensions, EmptyDimensionsScoreTheConstants) {
     Workspace ws;
     for (int k = 1; k <= kEquationCount; ++k) {
         test::UseAllDimensions(ws, k, "0,5");
         ws.sg.SetCell(k, kConstantRow, k % 2 ? "1,25" : "-3");
     }
-    Button5Click(ws);
+    CalculateFromDimensions(ws);
     for (int k = 1; k <= kEquationCount; ++k) {
         EXPECT_EQ(ws.pom.Cell(k, 4), "0");
         EXPECT_EQ(ws.result[static_cast<std::size_t>(k - 1)].text, k % 2 ? "1,25" : "-3");
@@ -134,32 +134,32 @@ TEST(Button5Click, EmptyDimensionsScoreTheConstants) {
     EXPECT_EQ(ws.Label1.text, "Muž");  // four against three
 }
 
-TEST(Button5Click, UsesTheShownAptAptText) {
+TEST(CalculateFromDimensions, UsesTheShownAptAptText) {
     Workspace ws;
     SetLandmark(ws, 6, {0, 0, 0});
     SetLandmark(ws, 7, {25.456, 0, 0});
     ws.sg.SetCell(1, 7, "2");
-    Button2Click(ws);
+    Calculate(ws);
     EXPECT_EQ(ws.pom.Cell(1, 7), "50,912");
     const std::string landmark = ws.sgImput.Cell(2, 7);
-    Button5Click(ws);
+    CalculateFromDimensions(ws);
     EXPECT_EQ(ws.pom.Cell(1, 7), "50,92");
     EXPECT_EQ(ws.sgRozmery.Cell(1, 7), "25,46");
     EXPECT_EQ(ws.sgImput.Cell(2, 7), landmark);
 }
 
-TEST(Button5Click, ReadsOnlyDimensionsThatAreUsed) {
+TEST(CalculateFromDimensions, ReadsOnlyDimensionsThatAreUsed) {
     Workspace ws;
     ws.sgRozmery.SetCell(1, 2, "junk");
     ws.sgRozmery.SetCell(1, 1, "180,5");
     ws.sg.SetCell(6, 1, "0,1");
     ws.cb.fill(false);
-    Button5Click(ws);
+    CalculateFromDimensions(ws);
     EXPECT_EQ(ws.pom.Cell(6, 1), "18,05");
 
     ws.sg.SetCell(2, 2, "1");
     try {
-        Button5Click(ws);
+        CalculateFromDimensions(ws);
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_STREQ(e.what(), "'junk' is not a valid floating point value");

@@ -1,4 +1,4 @@
-#include "Workspace.h"
+#include "compute/Workspace.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <new>
 
-#include "Compute.h"
-#include "Decimal.h"
+#include "compute/Compute.h"
+#include "text/Decimal.h"
 #include "TestSupport.h"
 
 // Counts every allocation of this test program, so a test can show that a stretch of

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "BiffStream.h"
-#include "ByteReader.h"
+#include "xls/BiffStream.h"
+#include "text/ByteReader.h"
 #include "cfb_builder.h"
 
 namespace morvik::xls {

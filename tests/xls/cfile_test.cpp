@@ -1,6 +1,6 @@
 // Compound file layer: opening, the directory tree, stream reads, and every way a damaged
 // file must fail with its one message rather than crash, hang or read out of bounds.
-#include "CFile.h"
+#include "xls/CFile.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "ByteReader.h"
+#include "text/ByteReader.h"
 #include "cfb_builder.h"
 
 namespace morvik::xls {

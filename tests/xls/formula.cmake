@@ -1,8 +1,4 @@
-# Code page conversions and formula tokens.
-add_executable(cp1250_test ${CMAKE_CURRENT_LIST_DIR}/cp1250_test.cpp)
-target_link_libraries(cp1250_test PRIVATE morvik_xls_cp1250 morvik_warnings GTest::gtest_main)
-gtest_discover_tests(cp1250_test)
-
+# Formula tokens.
 add_executable(ptg_parser_test ${CMAKE_CURRENT_LIST_DIR}/ptg_parser_test.cpp)
 target_link_libraries(ptg_parser_test PRIVATE morvik_xls_formula morvik_warnings GTest::gtest_main)
 gtest_discover_tests(ptg_parser_test)

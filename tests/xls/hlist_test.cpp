@@ -1,11 +1,11 @@
-#include "HList.h"
+#include "xls/HList.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "Crc32.h"
+#include "xls/Crc32.h"
 
 namespace morvik::xls {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "XLSFormatStr.h"
-#include "XLSWorkbook.h"
+#include "xls/XLSFormatStr.h"
+#include "xls/XLSWorkbook.h"
 
 namespace morvik::xls {
 namespace {

@@ -1,11 +1,11 @@
-#include "NumberFormat.h"
+#include "xls/NumberFormat.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "XLSFormatStr.h"
+#include "xls/XLSFormatStr.h"
 
 namespace morvik::xls {
 namespace {

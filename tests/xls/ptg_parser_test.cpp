@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "PtgParser.h"
+#include "xls/PtgParser.h"
 
 namespace morvik::xls {
 namespace {

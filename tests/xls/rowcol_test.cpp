@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "XLSError.h"
-#include "XLSRects.h"
-#include "XLSWorkbook.h"
+#include "xls/XLSError.h"
+#include "xls/XLSRects.h"
+#include "xls/XLSWorkbook.h"
 
 namespace morvik::xls {
 namespace {

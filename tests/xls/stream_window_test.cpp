@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "BiffStream.h"
-#include "CFile.h"
-#include "XLSWorkbook.h"
+#include "xls/BiffStream.h"
+#include "xls/CFile.h"
+#include "xls/XLSWorkbook.h"
 #include "biff_builder.h"
 #include "cfb_builder.h"
 

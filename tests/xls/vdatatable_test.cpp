@@ -1,4 +1,4 @@
-#include "VDataTable.h"
+#include "xls/VDataTable.h"
 
 #include <gtest/gtest.h>
 

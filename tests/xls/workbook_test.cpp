@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "NumberFormat.h"
-#include "XLSError.h"
-#include "XLSWorkbook.h"
+#include "xls/NumberFormat.h"
+#include "xls/XLSError.h"
+#include "xls/XLSWorkbook.h"
 
 namespace morvik::xls {
 namespace {

@@ -13,9 +13,9 @@
 #include <variant>
 #include <vector>
 
-#include "XLSError.h"
-#include "XLSFile.h"
-#include "XLSReader.h"
+#include "xls/XLSError.h"
+#include "xls/XLSFile.h"
+#include "xls/XLSReader.h"
 
 namespace morvik::xls {
 namespace {

@@ -1,4 +1,4 @@
-#include "XLSError.h"
+#include "xls/XLSError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Whole files written by another program (xlwt, see fixtures/make_fixtures.py).
-#include "XLSFile.h"
+#include "xls/XLSFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "XLSFormatStr.h"
+#include "xls/XLSFormatStr.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The record reader on workbook streams written record by record.
-#include "XLSReader.h"
+#include "xls/XLSReader.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "XLSError.h"
-#include "XLSFile.h"
+#include "xls/XLSError.h"
+#include "xls/XLSFile.h"
 #include "biff_builder.h"
 #include "cfb_builder.h"
 

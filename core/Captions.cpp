@@ -1,0 +1,173 @@
+#include "Captions.h"
+
+#include <string>
+
+namespace morvik::core {
+
+const std::array<std::string_view, kLandmarkCount> kLandmarkAbbreviations{
+    "G",      "N",      "RH",     "NS",  "P",     "APTdx", "APTsin", "ZYGdx",
+    "ZYGsin", "EKTdx",  "EKTsin", "Ddx", "SORdx", "FMOdx", "ZORdx",  "Dsin",
+    "SORsin", "FMOsin", "ZORsin", "B",   "OP",    "BA"};
+
+const std::array<std::string_view, kEquationCount> kEquationNumbers{"6", "5", "7", "3",
+                                                                    "1", "4", "2"};
+
+const CaptionSet kCzechCaptions{
+    .code = "cz",
+    .buttons = {"Načíst soubor", "Spočítat", "Export", "Konec", "Spočítat z rozměrů >>"},
+    .checkBoxes = {"Použít 6", "Použít 5", "Použít 7", "Použít 3", "Použít 1", "Použít 4",
+                   "Použít 2"},
+    .tabSheets = {"Souřadnice bodů", "Rovnice", "Mezivýsledek", "O programu", "Rozměry"},
+    .equationType = "Typ rovnice",
+    .setNames = {"Praha", "Lisabon", "Coimbra", "Univerzální"},
+    .openFilter = "MS Excel soubory|*.xls|Textové soubory|*.txt|Všechny soubory|*.*",
+    .saveFilter = "Textové soubory|*.txt|Všechny soubory|*.*",
+    .maleWord = "Muž",
+    .femaleWord = "Žena",
+    .about =
+        "MORVIK počítá diskriminační funkce pro odhad pohlaví podle lidské lebky, sestavené na "
+        "čtyřech kosterních souborech. Vstupem jsou trojrozměrné souřadnice až 24 "
+        "antropometrických bodů (22 bodů a dvě mračna bodů, z nichž se určí body euryon) nebo "
+        "17 standardních rozměrů. Uživatel může sestavovat a upravovat sedm typů "
+        "diskriminačních rovnic ze tří moderních referenčních souborů (Praha, Lisabon, Coimbra) "
+        "nebo použít univerzální rovnici. Výstupem jsou vypočtené rozměry, mezivýsledky, "
+        "diskriminační skóre a určení pohlaví.",
+    .thanks =
+        "Koeficienty rovnic nejsou součástí programu: pocházejí ze souboru Settings.ini a "
+        "s každým výsledkem je třeba uvést jejich původ.",
+    .landmarks = {"Glabela",
+                  "Nasion",
+                  "Rhinion",
+                  "Nasospinale",
+                  "Prosthion ",
+                  "Apertion dx",
+                  "Apertion sin",
+                  "Zygion dx",
+                  "Zygion sin",
+                  "Ektomolare dx",
+                  "Ektomolare sin",
+                  "Dakryon dx",
+                  "Supraorbitalní bod dx",
+                  "Frotomalare orbitale dx",
+                  "Zygoorbitale dx",
+                  "Dakryon sin",
+                  "Supraorbitalní bod sin",
+                  "Frotomalare orbitale sin",
+                  "Zygoorbitale sin",
+                  "Bregma",
+                  "Opistokranion",
+                  "Basion"},
+    .rowLabels = {"G-OP", "EU-EU", "ZYG-ZYG", "N-P", "RH-NS", "B-BA", "APT-APT", "EKT-EKT",
+                  "Horizontální ohyb dx", "Horizontální ohyb sin", "Vertikální ohyb dx",
+                  "Vertikální ohyb sin", "Laterální ohyb", "FMO-D/D-FMO", "ZOR-D/D-ZOR",
+                  "Velikost orbity dx", "Velikost orbity sin", "Konstanta"},
+    .equationWord = "Rovnice",
+    .verdictWord = "VÝSLEDEK",
+};
+
+const CaptionSet kEnglishCaptions{
+    .code = "en",
+    .buttons = {"Open file", "Calculate", "Export", "End", "Calculate from measurements >>"},
+    .checkBoxes = {"Equation 6", "Equation 5", "Equation 7", "Equation 3", "Equation 1",
+                   "Equation 4", "Equation 2"},
+    .tabSheets = {"Coordinates", "Equation", "Preliminary results", "About", "Measurements"},
+    .equationType = "Equation type",
+    .setNames = {"Prague", "Lisbon", "Coimbra", "Universal"},
+    .openFilter = "MS Excel files|*.xls|Text files|*.txt|All files|*.*",
+    .saveFilter = "Text files|*.txt|All files|*.*",
+    .maleWord = "Male",
+    .femaleWord = "Female",
+    .about =
+        "MORVIK computes discriminant functions for estimating the sex of a human skull, built "
+        "on four skeletal samples. It takes the three-dimensional coordinates of up to 24 "
+        "anthropometric points (22 landmarks and two point clouds from which the euryon points "
+        "are found) or 17 standard measurements. The user can build and modify seven types of "
+        "discriminant equations from three modern reference samples (Praha, Lisbon, Coimbra) "
+        "or apply a universal equation. The output is the computed measurements, intermediate "
+        "results, discriminant scores and the sex diagnosis.",
+    .thanks =
+        "The equation coefficients are not part of the program: they come from the file "
+        "Settings.ini, and their source should be cited with every result.",
+    .landmarks = {"glabela",
+                  "nasion",
+                  "rhinion",
+                  "nasospinale",
+                  "prosthion",
+                  "aperthion dx",
+                  "aperthion sin",
+                  "zygion dx",
+                  "zygion sin",
+                  "ectomolare dx",
+                  "ectomolare sin",
+                  "dacryon dx",
+                  "supraorbital notch dx",
+                  "frontomalare orbitale dx",
+                  "zygoorbitale dx",
+                  "dacryon sin",
+                  "supraorbital notch sin",
+                  "frontomalare orbitale sin",
+                  "zygoorbitale sin",
+                  "bregma",
+                  "opisthocranion",
+                  "basion"},
+    .rowLabels = {"G-OP", "EU-EU", "ZYG-ZYG", "N-P", "RH-NS", "B-BA", "APT-APT", "EKT-EKT",
+                  "Horizontal flexure dx", "Horizontal flexure sin", "Vertical flexure dx",
+                  "Vertical flexure sin", "Lateral flexure", "FMO-D/D-FMO", "ZOR-D/D-ZOR",
+                  "Orbital size dx", "Orbital size sin", "Constant"},
+    .equationWord = "Equation",
+    .verdictWord = "OUTPUT",
+};
+
+namespace {
+
+void ReplaceFirst(std::string& text, std::string_view from, std::string_view to) {
+    if (const auto p = text.find(from); p != std::string::npos) {
+        text.replace(p, from.size(), to);
+    }
+}
+
+}  // namespace
+
+const CaptionSet* FindCaptionSet(std::string_view code) {
+    if (code == kCzechCaptions.code) return &kCzechCaptions;
+    if (code == kEnglishCaptions.code) return &kEnglishCaptions;
+    return nullptr;
+}
+
+void WriteEquationHeader(Workspace& ws) {
+    ws.sg.SetCell(0, 0, kCzechCaptions.equationType);
+    for (int k = 1; k <= kEquationCount; ++k) {
+        ws.sg.SetCell(k, 0, kEquationNumbers[static_cast<std::size_t>(k - 1)]);
+    }
+}
+
+void ApplyCaptionCells(Workspace& ws, const CaptionSet& set) {
+    ws.sg.SetCell(0, 0, set.equationType);
+    ws.sgRozmery.SetCell(0, 0, set.equationType);
+    ws.pom.SetCell(0, 0, set.equationType);
+
+    // The verdict words are translated; an indeterminate verdict keeps its wording.
+    const CaptionSet& other = &set == &kCzechCaptions ? kEnglishCaptions : kCzechCaptions;
+    ReplaceFirst(ws.Label1.text, other.maleWord, set.maleWord);
+    ReplaceFirst(ws.Label1.text, other.femaleWord, set.femaleWord);
+
+    for (int r = 1; r <= kLandmarkCount; ++r) {
+        ws.sgImput.SetCell(0, r, set.landmarks[static_cast<std::size_t>(r - 1)]);
+        ws.sgImput.SetCell(1, r, kLandmarkAbbreviations[static_cast<std::size_t>(r - 1)]);
+    }
+    ws.sgImput.SetCell(2, 0, "X");
+    ws.sgImput.SetCell(3, 0, "Y");
+    ws.sgImput.SetCell(4, 0, "Z");
+
+    for (int r = 1; r <= kConstantRow; ++r) {
+        ws.sg.SetCell(0, r, set.rowLabels[static_cast<std::size_t>(r - 1)]);
+    }
+    for (int r = 1; r < ws.pom.RowCount(); ++r) ws.pom.SetCell(0, r, ws.sg.Cell(0, r));
+    for (int k = 0; k < ws.pom.ColCount(); ++k) ws.pom.SetCell(k, 0, ws.sg.Cell(k, 0));
+    for (int r = 1; r < ws.sgRozmery.RowCount(); ++r) {
+        ws.sgRozmery.SetCell(0, r, ws.sg.Cell(0, r));
+    }
+    ws.sgRozmery.SetCell(0, 0, ws.sg.Cell(0, 0));
+}
+
+}  // namespace morvik::core

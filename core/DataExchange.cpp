@@ -1,0 +1,167 @@
+#include "DataExchange.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "EquationSets.h"
+#include "text/Cp1250.h"
+
+namespace morvik::core {
+namespace {
+
+constexpr char kCtrlZ = 26;
+constexpr int kFirstCoordinateColumn = 2;
+
+std::string FileName(std::string_view path) {
+    const auto slash = path.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// One line of the text file split at TAB or NUL into at most three fields.
+std::array<std::string, 3> SplitCoordinates(std::string_view line) {
+    std::array<std::string, 3> fields;
+    std::size_t field = 0;
+    for (char c : line) {
+        if (c == '\t' || c == '\0') {
+            ++field;
+        } else if (field < fields.size()) {
+            fields[field] += c;
+        }
+    }
+    return fields;
+}
+
+void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
+    for (int r = 1; r < table.RowCount(); ++r) {
+        for (int c = firstCol; c <= lastCol; ++c) {
+            const std::string& text = table.Cell(c, r);
+            if (text.find('.') != std::string::npos) table.SetCell(c, r, FirstPointToComma(text));
+        }
+    }
+}
+
+}  // namespace
+
+void LoadTextFile(Workspace& ws, const std::string& path) {
+    std::error_code ec;
+    // A folder opens like a file here but reads as empty; say what it is instead.
+    if (std::filesystem::is_directory(path, ec)) {
+        throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    }
+    TextTable& table = ws.sgImput;
+    int row = 1;
+    std::string line;
+    bool endOfFile = false;
+    // Read only as far as the table reaches: later lines would change nothing.
+    while (!endOfFile && row < table.RowCount()) {
+        line.clear();
+        int c = 0;
+        while ((c = in.get()) != std::char_traits<char>::eof() && c != '\r' && c != '\n' &&
+               c != kCtrlZ) {
+            line += static_cast<char>(c);
+        }
+        if (c == std::char_traits<char>::eof() || c == kCtrlZ) {
+            endOfFile = true;
+            if (line.empty()) break;  // no line begins at the end of the file
+        } else if (c == '\r') {
+            // Whatever stands between a CR and the next LF belongs to no line.
+            while ((c = in.get()) != std::char_traits<char>::eof() && c != '\n') {
+                if (c == kCtrlZ) {
+                    endOfFile = true;
+                    break;
+                }
+            }
+        }
+        if (in.bad()) {
+            throw std::runtime_error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+        }
+        const auto fields = SplitCoordinates(line);
+        for (std::size_t f = 0; f < fields.size(); ++f) {
+            table.SetCell(kFirstCoordinateColumn + static_cast<int>(f), row,
+                          Cp1250ToUtf8(fields[f]));
+        }
+        ++row;
+        if (in.peek() == std::char_traits<char>::eof()) endOfFile = true;
+    }
+}
+
+void ConvertDecimalPoints(Workspace& ws) {
+    ConvertColumns(ws.sgImput, 2, 4);
+    ConvertColumns(ws.sgImput2, 0, 2);
+    ConvertColumns(ws.sgImput3, 0, 2);
+}
+
+FileKind KindOfFile(std::string_view path) {
+    const std::string name = FileName(path);
+    const auto dot = name.rfind('.');
+    const std::string extension = dot == std::string::npos ? "" : LowerAscii(name.substr(dot));
+    if (extension == ".xls") return FileKind::Workbook;
+    if (extension == ".txt") return FileKind::Text;
+    return FileKind::Other;
+}
+
+void LoadFileCommand(Workspace& ws, const std::optional<std::string>& path,
+                     const WorkbookImporter& importWorkbook) {
+    FileKind kind = FileKind::Other;
+    if (path) {
+        kind = KindOfFile(*path);
+        if (kind == FileKind::Workbook) importWorkbook(ws, *path);
+        if (kind == FileKind::Text) LoadTextFile(ws, *path);
+    }
+    ConvertDecimalPoints(ws);
+    if (path && kind == FileKind::Other) {
+        throw std::runtime_error("The file \"" + FileName(*path) +
+                                 "\" was not loaded: only .xls and .txt files can be loaded.");
+    }
+}
+
+void PasteText(TextTable& table, int anchorCol, int anchorRow, std::string_view text) {
+    const int lastCol = table.ColCount() - 1;
+    const int lastRow = table.RowCount() - 1;
+    long long row = anchorRow - 1LL;
+    while (!text.empty()) {
+        ++row;
+        const auto lineEnd = text.find_first_of("\r\n");
+        std::string_view line = text.substr(0, lineEnd);
+        if (lineEnd == std::string_view::npos) {
+            text = {};
+        } else {
+            const bool crlf =
+                text[lineEnd] == '\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == '\n';
+            text.remove_prefix(lineEnd + (crlf ? 2 : 1));
+        }
+        long long col = anchorCol - 1LL;
+        for (;;) {
+            ++col;
+            const auto tab = line.find('\t');
+            if (col <= lastCol && row <= lastRow) {
+                table.SetCell(static_cast<int>(col), static_cast<int>(row), line.substr(0, tab));
+            }
+            if (tab == std::string_view::npos) break;
+            line.remove_prefix(tab + 1);
+        }
+    }
+}
+
+void ClearTable(TextTable& table, int fixedCols, int fixedRows) {
+    for (int r = fixedRows; r < table.RowCount(); ++r) {
+        for (int c = fixedCols; c < table.ColCount(); ++c) table.ClearCell(c, r);
+    }
+}
+
+}  // namespace morvik::core

@@ -1,0 +1,68 @@
+#include "EquationSets.h"
+
+#include <stdexcept>
+
+namespace morvik::core {
+namespace {
+
+constexpr int kFirstCoefficientColumn = 1;
+constexpr int kLastCoefficientRow = kConstantRow;
+
+}  // namespace
+
+std::string_view SetSection(int index) {
+    if (index < 0 || index >= static_cast<int>(kSetSections.size())) {
+        throw std::out_of_range("List index (" + std::to_string(index) + ") out of bounds");
+    }
+    return kSetSections[static_cast<std::size_t>(index)];
+}
+
+std::string SgKey(int column, int row) {
+    return "sg_" + std::to_string(column) + "_" + std::to_string(row);
+}
+
+std::string FirstPointToComma(std::string text) {
+    if (const auto p = text.find('.'); p != std::string::npos) text[p] = ',';
+    return text;
+}
+
+void LoadStartupSet(Workspace& ws, const IniFile& ini) {
+    const std::string_view section = kSetSections[kUniversalSet];
+    for (int r = 1; r <= kLastCoefficientRow; ++r) {
+        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
+            ws.sg.SetCell(
+                k, r, FirstPointToComma(ini.ReadString(section, SgKey(k, r), ws.sg.Cell(k, r))));
+        }
+    }
+}
+
+void LoadEquationSet(Workspace& ws, const IniFile& ini, int index) {
+    const std::string_view section = SetSection(index);
+    for (int r = 1; r <= kLastCoefficientRow; ++r) {
+        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
+            const std::string key = SgKey(k, r);
+            ws.sg.SetCell(
+                k, r,
+                ini.ValueExists(section, key) ? ini.ReadString(section, key, "") : std::string());
+        }
+    }
+}
+
+void SaveEquationSet(const Workspace& ws, IniFile& ini, int index) {
+    const std::string_view section = SetSection(index);
+    for (int r = 1; r <= kLastCoefficientRow; ++r) {
+        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
+            ini.WriteString(section, SgKey(k, r), ws.sg.Cell(k, r));
+        }
+    }
+}
+
+std::string ReadLanguage(const IniFile& ini, std::string_view current) {
+    return ini.ReadString(kGlobalSection, kLangKey, current);
+}
+
+void WriteLanguage(IniFile& ini, std::string_view code) {
+    ini.WriteString(kGlobalSection, kLangKey, code);
+}
+
+}  // namespace morvik::core

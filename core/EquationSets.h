@@ -1,0 +1,45 @@
+// The four coefficient sets and the language code in the settings file.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "IniFile.h"
+#include "compute/Workspace.h"
+
+namespace morvik::core {
+
+inline constexpr std::string_view kSettingsFileName = "Settings.ini";
+inline constexpr std::string_view kGlobalSection = "Global";
+inline constexpr std::string_view kLangKey = "Lang";
+
+// Sections are always the Czech set names, whatever the interface language: the list
+// position is what maps a shown name to its section.
+inline constexpr std::array<std::string_view, 4> kSetSections{"Praha", "Lisabon", "Coimbra",
+                                                              "Univerzální"};
+inline constexpr int kUniversalSet = 3;
+
+// Section of list position `index`; throws std::out_of_range for a position outside 0..3.
+std::string_view SetSection(int index);
+
+// "sg_<column>_<row>", column 1..7, row 1..18.
+std::string SgKey(int column, int row);
+
+// Start-up load of the universal set: a missing key keeps the cell's text and the first
+// '.' of each value becomes ','.
+void LoadStartupSet(Workspace& ws, const IniFile& ini);
+
+// Loads the set of list position `index` exactly as stored; a missing key empties its cell.
+void LoadEquationSet(Workspace& ws, const IniFile& ini, int index);
+
+// Writes all 126 cells of sg, empty ones as empty values; stops at the first failing key.
+void SaveEquationSet(const Workspace& ws, IniFile& ini, int index);
+
+std::string ReadLanguage(const IniFile& ini, std::string_view current);
+void WriteLanguage(IniFile& ini, std::string_view code);
+
+// Replaces the first '.' of the text by ','; the decimal point of files and pastes.
+std::string FirstPointToComma(std::string text);
+
+}  // namespace morvik::core

@@ -1,0 +1,27 @@
+// The text report of what the window shows after a computation.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "compute/Workspace.h"
+
+namespace morvik::core {
+
+// The 29 report lines (UTF-8, without line ends) for the set at list position `setIndex`
+// and the language code `lang`.
+std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::string_view lang);
+
+// Writes the lines in Windows-1250, each ended by CR LF, replacing any file of that name.
+// Throws std::runtime_error naming the file when it cannot be created or written.
+void WriteReport(const std::string& path, const std::vector<std::string>& lines);
+
+// A file name typed without an extension gets `extension` (without its point).
+std::string WithDefaultExtension(const std::string& path, std::string_view extension);
+
+// The Export command after the save dialog.
+void ExportReport(const Workspace& ws, int setIndex, std::string_view lang,
+                  const std::string& path);
+
+}  // namespace morvik::core

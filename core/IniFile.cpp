@@ -1,0 +1,180 @@
+#include "IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "text/Cp1250.h"
+
+namespace morvik::core {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (FoldCp1250(a[i]) != FoldCp1250(b[i])) return false;
+    }
+    return true;
+}
+
+// A value must stay on its own line, or the next read would see different keys.
+std::string OneLine(std::string_view value) {
+    std::string out(value);
+    for (char& c : out) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return out;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Writes the complete new content beside the old file and renames it over the old one:
+// readers see either the old or the new file, never a half-written one.
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+    std::string tmp = path + ".XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return false;
+    struct stat old {};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) ::unlink(tmp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string path) {
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(path, ec);
+    path_ = ec ? std::move(path) : absolute.lexically_normal().string();
+    bytes_ = ReadWholeFile(path_);
+}
+
+IniFile::Line IniFile::LineAt(std::size_t pos) const {
+    Line line;
+    line.begin = pos;
+    const std::size_t lf = bytes_.find('\n', pos);
+    line.next = lf == std::string::npos ? bytes_.size() : lf + 1;
+    line.end = lf == std::string::npos ? bytes_.size() : lf;
+    if (line.end > line.begin && bytes_[line.end - 1] == '\r') --line.end;
+    return line;
+}
+
+IniFile::KeyHit IniFile::FindKey(std::string_view section, std::string_view key,
+                                 std::size_t* sectionEnd, bool* sectionFound) const {
+    KeyHit hit;
+    bool inSection = false;
+    *sectionFound = false;
+    for (std::size_t pos = 0; pos < bytes_.size();) {
+        const Line line = LineAt(pos);
+        pos = line.next;
+        const std::string_view text =
+            Trim(std::string_view(bytes_).substr(line.begin, line.end - line.begin));
+        if (!text.empty() && text.front() == '[') {
+            if (inSection) break;  // only the first section of a name counts
+            std::string_view name = text.substr(1);
+            name = Trim(name.substr(0, name.find(']')));
+            inSection = SameName(name, section);
+            if (inSection) {
+                *sectionFound = true;
+                *sectionEnd = line.next;
+            }
+            continue;
+        }
+        if (!inSection || text.empty()) continue;
+        *sectionEnd = line.next;
+        if (text.front() == ';') continue;
+        const std::size_t eq = text.find('=');
+        if (eq == std::string_view::npos || !SameName(Trim(text.substr(0, eq)), key)) continue;
+        const std::size_t lineStart = static_cast<std::size_t>(text.data() - bytes_.data());
+        std::size_t valueBegin = lineStart + eq + 1;
+        std::size_t valueEnd = lineStart + text.size();
+        while (valueBegin < valueEnd && IsBlank(bytes_[valueBegin])) ++valueBegin;
+        hit = {true, valueBegin, valueEnd};
+        return hit;
+    }
+    return hit;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view defaultValue) const {
+    std::size_t sectionEnd = 0;
+    bool sectionFound = false;
+    const KeyHit hit =
+        FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound);
+    if (!hit.found) return std::string(defaultValue);
+    std::string_view value =
+        std::string_view(bytes_).substr(hit.valueBegin, hit.valueEnd - hit.valueBegin);
+    value = value.substr(0, kMaxValueLength);
+    return Cp1250ToUtf8(value);
+}
+
+bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
+    std::size_t sectionEnd = 0;
+    bool sectionFound = false;
+    return FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound).found;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string sectionBytes = Utf8ToCp1250(section);
+    const std::string keyBytes = Utf8ToCp1250(key);
+    const std::string valueBytes = Utf8ToCp1250(OneLine(value));
+    std::size_t sectionEnd = 0;
+    bool sectionFound = false;
+    const KeyHit hit = FindKey(sectionBytes, keyBytes, &sectionEnd, &sectionFound);
+
+    std::string updated = bytes_;
+    if (hit.found) {
+        updated.replace(hit.valueBegin, hit.valueEnd - hit.valueBegin, valueBytes);
+    } else {
+        const std::size_t at = sectionFound ? sectionEnd : updated.size();
+        std::string insert;
+        // The line before may lack its line end (the file's last line). A lone CR there only
+        // needs its LF: another CR would become part of that line's value.
+        if (at > 0 && updated[at - 1] != '\n') insert += updated[at - 1] == '\r' ? "\n" : "\r\n";
+        if (!sectionFound) insert += "[" + sectionBytes + "]\r\n";
+        insert += keyBytes + "=" + valueBytes + "\r\n";
+        updated.insert(at, insert);
+    }
+    Commit(std::move(updated));
+}
+
+void IniFile::Commit(std::string newBytes) {
+    if (!ReplaceFileAtomically(path_, newBytes)) {
+        throw EIniWriteError("Unable to write to " + path_);
+    }
+    bytes_ = std::move(newBytes);
+}
+
+}  // namespace morvik::core
