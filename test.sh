@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
+./scripts/check_layers.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen

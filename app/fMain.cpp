@@ -12,13 +12,13 @@
 #include <QScreen>
 #include <QTabWidget>
 
+#include "FittedText.h"
 #include "compute/Compute.h"
 #include "core/DataExchange.h"
 #include "core/EquationSets.h"
 #include "core/Export.h"
-#include "FittedText.h"
 #include "core/IniFile.h"
-#include "core/XlsImport.h"
+#include "core/WorkbookImport.h"
 
 namespace morvik::app {
 namespace {
@@ -84,7 +84,9 @@ TForm1::TForm1(const QString& programFolder, QWidget* parent)
     }
 }
 
-QString TForm1::settingsPath() const { return QDir(programFolder_).filePath(Q(core::kSettingsFileName)); }
+QString TForm1::settingsPath() const {
+    return QDir(programFolder_).filePath(Q(core::kSettingsFileName));
+}
 
 void TForm1::BuildControls() {
     ComboBox1 = new QComboBox(this);
@@ -375,7 +377,9 @@ void TForm1::Button1Click() {
             lastFileName_ = name;
             path = name.toStdString();
         }
-        core::LoadFileCommand(ws_, path, core::ImportWorkbook);
+        core::LoadFileCommand(ws_, path, [this](Workspace& ws, const std::string& file) {
+            core::ImportWorkbook(ws, file, session_.reader);
+        });
     });
 }
 
@@ -388,7 +392,7 @@ void TForm1::Button3Click() {
         QString name;
         if (!AskFileName(DialogKind::Save, &name)) return;
         core::ExportReport(ws_, ComboBox1->currentIndex(), ws_.lang,
-                     core::WithDefaultExtension(name.toStdString(), "txt"));
+                           core::WithDefaultExtension(name.toStdString(), "txt"));
     });
 }
 
@@ -399,7 +403,9 @@ void TForm1::Button5Click() {
 }
 
 void TForm1::ComboBox1Change(int index) {
-    Run([this, index] { core::LoadEquationSet(ws_, core::IniFile(settingsPath().toStdString()), index); });
+    Run([this, index] {
+        core::LoadEquationSet(ws_, core::IniFile(settingsPath().toStdString()), index);
+    });
 }
 
 void TForm1::ComboBox2Change(int index) {
@@ -432,7 +438,7 @@ void TForm1::Vloit1Click() {
         if (!grid) return;
         const QPoint anchor = grid->Anchor();
         core::PasteText(grid->Table(), anchor.x(), anchor.y(),
-                  QGuiApplication::clipboard()->text().toStdString());
+                        QGuiApplication::clipboard()->text().toStdString());
     });
 }
 

@@ -10,10 +10,11 @@
 #include <memory>
 #include <optional>
 
-#include "core/Captions.h"
 #include "GridModel.h"
 #include "StyledCheckBox.h"
 #include "compute/Workspace.h"
+#include "core/Captions.h"
+#include "core/Session.h"
 
 class QComboBox;
 class QMenu;
@@ -34,6 +35,8 @@ class TForm1 : public QWidget {
     explicit TForm1(const QString& programFolder = {}, QWidget* parent = nullptr);
 
     Workspace& workspace() { return ws_; }
+    // The workspace and the settings workbooks are read with; main fills the latter.
+    core::Session& session() { return session_; }
     QString settingsPath() const;
 
     // Test seams: the next file dialog returns this name instead of opening (nullopt acts
@@ -79,7 +82,8 @@ class TForm1 : public QWidget {
     bool AskFileName(DialogKind kind, QString* name);
     StringGrid* FocusedInputGrid() const;
 
-    Workspace ws_;
+    core::Session session_;
+    Workspace& ws_ = session_.ws;
     QString programFolder_;
     QString lastFileName_;
     QString openFilter_;

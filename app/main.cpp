@@ -3,8 +3,7 @@
 #include <QLocale>
 #include <QScreen>
 
-#include "xls/NumberFormat.h"
-#include "xls/XLSWorkbook.h"
+#include "core/Session.h"
 #include "fMain.h"
 
 namespace {
@@ -18,20 +17,21 @@ std::string SeparatorIn(const QString& pattern, const char* fallback) {
 }
 
 // Workbook cells show their numbers and dates with the user's separators, and row and column
-// sizes follow the screen's resolution, as the reader reads them once at start.
-void ApplyPlatformSettings() {
+// sizes follow the screen's resolution.
+morvik::core::ReaderSettings PlatformReaderSettings() {
+    morvik::core::ReaderSettings settings;
     const QLocale locale = QLocale::system();
-    auto& fs = morvik::xls::FormatSettings();
-    fs.DecimalSeparator = QString(locale.decimalPoint()).toStdString();
-    fs.ThousandSeparator = QString(locale.groupSeparator()).toStdString();
+    settings.decimalSeparator = QString(locale.decimalPoint()).toStdString();
+    settings.thousandSeparator = QString(locale.groupSeparator()).toStdString();
     const QString shortDate = locale.dateFormat(QLocale::ShortFormat);
-    fs.DateSeparator = SeparatorIn(shortDate, "/");
-    fs.TimeSeparator = SeparatorIn(locale.timeFormat(QLocale::ShortFormat), ":");
+    settings.dateSeparator = SeparatorIn(shortDate, "/");
+    settings.timeSeparator = SeparatorIn(locale.timeFormat(QLocale::ShortFormat), ":");
     // Qt writes months as M; the workbook patterns write them as m.
-    fs.ShortDateFormat = shortDate.toLower().toStdString();
+    settings.shortDateFormat = shortDate.toLower().toStdString();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        morvik::xls::SetScreenPixelsPerInch(static_cast<int>(screen->logicalDotsPerInch() + 0.5));
+        settings.pixelsPerInch = static_cast<int>(screen->logicalDotsPerInch() + 0.5);
     }
+    return settings;
 }
 
 }  // namespace
@@ -40,8 +40,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("MORVIK");
     QApplication::setApplicationDisplayName("MORVIK");
-    ApplyPlatformSettings();
     morvik::app::TForm1 form;
+    form.session().reader = PlatformReaderSettings();
     form.show();
     return QApplication::exec();
 }

@@ -5,10 +5,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 
 #include "EquationSets.h"
+#include "Loaders.h"
 #include "text/Cp1250.h"
+#include "text/Error.h"
 
 namespace morvik::core {
 namespace {
@@ -19,13 +20,6 @@ constexpr int kFirstCoordinateColumn = 2;
 std::string FileName(std::string_view path) {
     const auto slash = path.find_last_of("/\\");
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
-std::string LowerAscii(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 // One line of the text file split at TAB or NUL into at most three fields.
@@ -57,11 +51,11 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
     std::error_code ec;
     // A folder opens like a file here but reads as empty; say what it is instead.
     if (std::filesystem::is_directory(path, ec)) {
-        throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+        throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw std::runtime_error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+        throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     }
     TextTable& table = ws.sgImput;
     int row = 1;
@@ -88,7 +82,7 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
             }
         }
         if (in.bad()) {
-            throw std::runtime_error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+            throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
         }
         const auto fields = SplitCoordinates(line);
         for (std::size_t f = 0; f < fields.size(); ++f) {
@@ -107,26 +101,25 @@ void ConvertDecimalPoints(Workspace& ws) {
 }
 
 FileKind KindOfFile(std::string_view path) {
-    const std::string name = FileName(path);
-    const auto dot = name.rfind('.');
-    const std::string extension = dot == std::string::npos ? "" : LowerAscii(name.substr(dot));
-    if (extension == ".xls") return FileKind::Workbook;
-    if (extension == ".txt") return FileKind::Text;
-    return FileKind::Other;
+    const Loader* loader = FindLoader(path);
+    if (loader == nullptr) return FileKind::Other;
+    return loader->openWorkbook != nullptr ? FileKind::Workbook : FileKind::Text;
 }
 
 void LoadFileCommand(Workspace& ws, const std::optional<std::string>& path,
                      const WorkbookImporter& importWorkbook) {
-    FileKind kind = FileKind::Other;
-    if (path) {
-        kind = KindOfFile(*path);
-        if (kind == FileKind::Workbook) importWorkbook(ws, *path);
-        if (kind == FileKind::Text) LoadTextFile(ws, *path);
+    const Loader* loader = path ? FindLoader(*path) : nullptr;
+    if (loader != nullptr) {
+        if (loader->openWorkbook != nullptr) {
+            importWorkbook(ws, *path);
+        } else {
+            loader->loadText(ws, *path);
+        }
     }
     ConvertDecimalPoints(ws);
-    if (path && kind == FileKind::Other) {
-        throw std::runtime_error("The file \"" + FileName(*path) +
-                                 "\" was not loaded: only .xls and .txt files can be loaded.");
+    if (path && loader == nullptr) {
+        throw Error("The file \"" + FileName(*path) + "\" was not loaded: only " +
+                    LoadableExtensionsText() + " files can be loaded.");
     }
 }
 

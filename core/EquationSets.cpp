@@ -1,6 +1,6 @@
 #include "EquationSets.h"
 
-#include <stdexcept>
+#include "text/Error.h"
 
 namespace morvik::core {
 namespace {
@@ -12,7 +12,7 @@ constexpr int kLastCoefficientRow = kConstantRow;
 
 std::string_view SetSection(int index) {
     if (index < 0 || index >= static_cast<int>(kSetSections.size())) {
-        throw std::out_of_range("List index (" + std::to_string(index) + ") out of bounds");
+        throw Error("List index (" + std::to_string(index) + ") out of bounds");
     }
     return kSetSections[static_cast<std::size_t>(index)];
 }

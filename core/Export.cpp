@@ -3,10 +3,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <stdexcept>
 
 #include "Captions.h"
 #include "text/Cp1250.h"
+#include "text/Error.h"
 
 namespace morvik::core {
 
@@ -37,12 +37,12 @@ std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::str
 void WriteReport(const std::string& path, const std::vector<std::string>& lines) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) {
-        throw std::runtime_error("Cannot create file \"" + path + "\". " + std::strerror(errno));
+        throw Error("Cannot create file \"" + path + "\". " + std::strerror(errno));
     }
     for (const std::string& line : lines) out << Utf8ToCp1250(line) << "\r\n";
     out.close();
     if (!out) {
-        throw std::runtime_error("Cannot write file \"" + path + "\". " + std::strerror(errno));
+        throw Error("Cannot write file \"" + path + "\". " + std::strerror(errno));
     }
 }
 

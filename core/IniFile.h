@@ -1,16 +1,17 @@
 // The settings file: classic INI text in Windows-1250, one key read or written at a time.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "text/Error.h"
 
 namespace morvik::core {
 
 // A key that could not be written; the message names the file.
-class EIniWriteError : public std::runtime_error {
+class EIniWriteError : public Error {
   public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
 
 // Opening reads the whole file once (a missing or unreadable file reads as empty). Names

@@ -1,8 +1,8 @@
 #include "Cp1250.h"
 
-#include <utility>
-#include <cstdint>
 #include <array>
+#include <cstdint>
+#include <utility>
 
 #include "ByteReader.h"
 

@@ -209,4 +209,67 @@ std::string FormatDecimal(double value, int decimals, bool keepZeros, char separ
     return text;
 }
 
+void AppendGeneralNumber(std::string& out, double value, char decimalSeparator) {
+    if (value == 0 || !std::isfinite(value)) {
+        out.push_back('0');
+        return;
+    }
+    // Scientific form with 15 significant digits, built without the C locale.
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const char* p = buf;
+    const char* const end = res.ptr;
+    if (*p == '-') {
+        out.push_back('-');
+        ++p;
+    }
+    const char* e = p;
+    while (e != end && *e != 'e') ++e;
+    // The leading digit, then those after the point: at most 15.
+    char digits[24];
+    std::size_t count = 0;
+    digits[count++] = p[0];
+    for (const char* d = p + 2; d < e && count < sizeof digits; ++d) digits[count++] = *d;
+    while (count > 1 && digits[count - 1] == '0') --count;
+    const char* expText = e + 1;
+    const bool expNegative = expText < end && *expText == '-';
+    if (expText < end) ++expText;  // the sign is always written
+    int exp = 0;
+    std::from_chars(expText, end, exp);
+    if (expNegative) exp = -exp;
+
+    if (exp >= 15 || exp < -5) {
+        out.push_back(digits[0]);
+        if (count > 1) {
+            out.push_back(decimalSeparator);
+            out.append(digits + 1, count - 1);
+        }
+        out.push_back('E');
+        char expBuf[16];
+        const auto expRes = std::to_chars(expBuf, expBuf + sizeof expBuf, exp);
+        out.append(expBuf, expRes.ptr);
+    } else if (exp >= 0) {
+        const auto whole = static_cast<std::size_t>(exp) + 1;
+        if (count <= whole) {
+            out.append(digits, count);
+            out.append(whole - count, '0');
+        } else {
+            out.append(digits, whole);
+            out.push_back(decimalSeparator);
+            out.append(digits + whole, count - whole);
+        }
+    } else {
+        out.push_back('0');
+        out.push_back(decimalSeparator);
+        out.append(static_cast<std::size_t>(-exp - 1), '0');
+        out.append(digits, count);
+    }
+}
+
+std::string GeneralNumberText(double value, char decimalSeparator) {
+    std::string out;
+    AppendGeneralNumber(out, value, decimalSeparator);
+    return out;
+}
+
 }  // namespace morvik

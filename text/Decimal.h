@@ -1,16 +1,17 @@
 // Decimal text: every number in the workspace is text with a decimal comma.
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "Error.h"
 
 namespace morvik {
 
 // The conversion error; its message is the text users see.
-class EConvertError : public std::runtime_error {
+class EConvertError : public Error {
   public:
-    using std::runtime_error::runtime_error;
+    using Error::Error;
 };
 
 // Rounds half away from zero at the decimals-th digit after the point or the tenth
@@ -21,5 +22,11 @@ std::string FormatDecimal(double value, int decimals, bool keepZeros, char separ
 // Empty text gives 0; the first ',' is the decimal point; blanks are ignored. Throws
 // EConvertError "'%s' is not a valid floating point value" otherwise.
 double ParseDecimal(std::string_view text);
+
+// A number as a cell's general format shows it: the shortest text of up to 15 significant
+// digits, plain up to 1E15 and down to 1E-5, scientific ("1.5E-7") beyond; 0 for zero and
+// for what is not finite.
+std::string GeneralNumberText(double value, char decimalSeparator = '.');
+void AppendGeneralNumber(std::string& out, double value, char decimalSeparator);
 
 }  // namespace morvik

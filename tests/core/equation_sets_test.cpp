@@ -41,7 +41,7 @@ TEST(EquationSets, ChosenSetIsLoadedAsStoredAndMissingKeysEmptyCells) {
     for (int r = 1; r <= 18; ++r) {
         for (int k = 1; k <= 7; ++k) EXPECT_EQ(ws.sg.Cell(k, r), "") << k << "," << r;
     }
-    EXPECT_THROW(LoadEquationSet(ws, IniFile(path), -1), std::out_of_range);
+    EXPECT_THROW(LoadEquationSet(ws, IniFile(path), -1), Error);
 }
 
 TEST(EquationSets, SaveWritesAll126KeysInOrderAndRoundTrips) {

@@ -1,5 +1,5 @@
 // The workbook import: fixed cells of the first sheet into the landmark and euryon tables.
-#include "core/XlsImport.h"
+#include "core/WorkbookImport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,31 @@
+// The little the import needs of a workbook, whatever its format: how many sheets, and the
+// kind and text of the cell at a row and column of a sheet.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace morvik::core {
+
+enum class CellKind {
+    Empty,   // no cell, or a cell without a value
+    Number,  // a plain number (not a date): `number` holds it
+    Other,   // text, dates, booleans, errors: `text` is what the sheet shows
+};
+
+struct CellValue {
+    CellKind kind = CellKind::Empty;
+    double number = 0;
+    std::string text;  // the cell as the sheet shows it, for every kind
+};
+
+class WorkbookCells {
+  public:
+    virtual ~WorkbookCells() = default;
+    virtual int SheetCount() const = 0;
+    virtual std::string SheetName(int sheet) const = 0;
+    // Rows and columns from 0 (A1 is 0, 0); a cell outside the sheet reads as Empty.
+    virtual CellValue Cell(int sheet, int row, int col) const = 0;
+};
+
+}  // namespace morvik::core
