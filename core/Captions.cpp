@@ -2,12 +2,9 @@
 
 #include <string>
 
-namespace morvik::core {
+#include "compute/Landmarks.h"
 
-const std::array<std::string_view, kLandmarkCount> kLandmarkAbbreviations{
-    "G",      "N",      "RH",     "NS",  "P",     "APTdx", "APTsin", "ZYGdx",
-    "ZYGsin", "EKTdx",  "EKTsin", "Ddx", "SORdx", "FMOdx", "ZORdx",  "Dsin",
-    "SORsin", "FMOsin", "ZORsin", "B",   "OP",    "BA"};
+namespace morvik::core {
 
 const std::array<std::string_view, kEquationCount> kEquationNumbers{"6", "5", "7", "3",
                                                                     "1", "4", "2"};
@@ -35,28 +32,6 @@ const CaptionSet kCzechCaptions{
     .thanks =
         "Koeficienty rovnic nejsou součástí programu: pocházejí ze souboru Settings.ini a "
         "s každým výsledkem je třeba uvést jejich původ.",
-    .landmarks = {"Glabela",
-                  "Nasion",
-                  "Rhinion",
-                  "Nasospinale",
-                  "Prosthion ",
-                  "Apertion dx",
-                  "Apertion sin",
-                  "Zygion dx",
-                  "Zygion sin",
-                  "Ektomolare dx",
-                  "Ektomolare sin",
-                  "Dakryon dx",
-                  "Supraorbitalní bod dx",
-                  "Frotomalare orbitale dx",
-                  "Zygoorbitale dx",
-                  "Dakryon sin",
-                  "Supraorbitalní bod sin",
-                  "Frotomalare orbitale sin",
-                  "Zygoorbitale sin",
-                  "Bregma",
-                  "Opistokranion",
-                  "Basion"},
     .rowLabels = {"G-OP", "EU-EU", "ZYG-ZYG", "N-P", "RH-NS", "B-BA", "APT-APT", "EKT-EKT",
                   "Horizontální ohyb dx", "Horizontální ohyb sin", "Vertikální ohyb dx",
                   "Vertikální ohyb sin", "Laterální ohyb", "FMO-D/D-FMO", "ZOR-D/D-ZOR",
@@ -88,28 +63,6 @@ const CaptionSet kEnglishCaptions{
     .thanks =
         "The equation coefficients are not part of the program: they come from the file "
         "Settings.ini, and their source should be cited with every result.",
-    .landmarks = {"glabela",
-                  "nasion",
-                  "rhinion",
-                  "nasospinale",
-                  "prosthion",
-                  "aperthion dx",
-                  "aperthion sin",
-                  "zygion dx",
-                  "zygion sin",
-                  "ectomolare dx",
-                  "ectomolare sin",
-                  "dacryon dx",
-                  "supraorbital notch dx",
-                  "frontomalare orbitale dx",
-                  "zygoorbitale dx",
-                  "dacryon sin",
-                  "supraorbital notch sin",
-                  "frontomalare orbitale sin",
-                  "zygoorbitale sin",
-                  "bregma",
-                  "opisthocranion",
-                  "basion"},
     .rowLabels = {"G-OP", "EU-EU", "ZYG-ZYG", "N-P", "RH-NS", "B-BA", "APT-APT", "EKT-EKT",
                   "Horizontal flexure dx", "Horizontal flexure sin", "Vertical flexure dx",
                   "Vertical flexure sin", "Lateral flexure", "FMO-D/D-FMO", "ZOR-D/D-ZOR",
@@ -152,8 +105,9 @@ void ApplyCaptionCells(Workspace& ws, const CaptionSet& set) {
     ReplaceFirst(ws.Label1.text, other.femaleWord, set.femaleWord);
 
     for (int r = 1; r <= kLandmarkCount; ++r) {
-        ws.sgImput.SetCell(0, r, set.landmarks[static_cast<std::size_t>(r - 1)]);
-        ws.sgImput.SetCell(1, r, kLandmarkAbbreviations[static_cast<std::size_t>(r - 1)]);
+        const LandmarkRow& landmark = kLandmarks[static_cast<std::size_t>(r - 1)];
+        ws.sgImput.SetCell(0, r, set.code == "cz" ? landmark.nameCz : landmark.nameEn);
+        ws.sgImput.SetCell(1, r, landmark.abbreviation);
     }
     ws.sgImput.SetCell(2, 0, "X");
     ws.sgImput.SetCell(3, 0, "Y");

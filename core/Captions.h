@@ -9,28 +9,25 @@
 namespace morvik::core {
 
 struct CaptionSet {
-    std::string_view code;                                   // "cz" or "en"
-    std::array<std::string_view, 5> buttons;                 // Button1 .. Button5
-    std::array<std::string_view, 7> checkBoxes;              // cb1 .. cb7
-    std::array<std::string_view, 5> tabSheets;               // TabSheet1 .. TabSheet5 (by name)
-    std::string_view equationType;                           // cell (0, 0) of sg, sgRozmery, pom
-    std::array<std::string_view, 4> setNames;                // ComboBox1 items
-    std::string_view openFilter;                             // OpenDialog1, "text|pattern|..."
-    std::string_view saveFilter;                             // SaveDialog1
-    std::string_view maleWord, femaleWord;                   // written into Label1 by this set
-    std::string_view about;                                  // Label4
-    std::string_view thanks;                                 // Label5
-    std::array<std::string_view, kLandmarkCount> landmarks;  // sgImput column 0, rows 1..22
-    std::array<std::string_view, kConstantRow> rowLabels;    // sg column 0, rows 1..18
-    std::string_view equationWord;                           // export: "Rovnice 6 = ..."
-    std::string_view verdictWord;                            // export: "VÝSLEDEK ..."
+    std::string_view code;                                 // "cz" or "en"
+    std::array<std::string_view, 5> buttons;               // Button1 .. Button5
+    std::array<std::string_view, 7> checkBoxes;            // cb1 .. cb7
+    std::array<std::string_view, 5> tabSheets;             // TabSheet1 .. TabSheet5 (by name)
+    std::string_view equationType;                         // cell (0, 0) of sg, sgRozmery, pom
+    std::array<std::string_view, 4> setNames;              // ComboBox1 items
+    std::string_view openFilter;                           // OpenDialog1, "text|pattern|..."
+    std::string_view saveFilter;                           // SaveDialog1
+    std::string_view maleWord, femaleWord;                 // written into Label1 by this set
+    std::string_view about;                                // Label4
+    std::string_view thanks;                               // Label5
+    std::array<std::string_view, kConstantRow> rowLabels;  // sg column 0, rows 1..18
+    std::string_view equationWord;                         // export: "Rovnice 6 = ..."
+    std::string_view verdictWord;                          // export: "VÝSLEDEK ..."
 };
 
 extern const CaptionSet kCzechCaptions;
 extern const CaptionSet kEnglishCaptions;
 
-// The landmark abbreviations of sgImput column 1, the same in both languages.
-extern const std::array<std::string_view, kLandmarkCount> kLandmarkAbbreviations;
 // Row 0 of sg, columns 1..7.
 extern const std::array<std::string_view, kEquationCount> kEquationNumbers;
 
