@@ -1,0 +1,35 @@
+#include "Missing.h"
+
+#include "Compute.h"
+
+namespace morvik {
+
+LandmarkSet MissingLandmarks(const Workspace& ws) {
+    LandmarkSet missing;
+    for (int row = 1; row <= kLandmarkCount; ++row) {
+        for (int col = 2; col <= 4; ++col) {
+            if (ws.sgImput.Cell(col, row).empty()) missing.set(static_cast<std::size_t>(row - 1));
+        }
+    }
+    return missing;
+}
+
+bool CloudIsMissing(const TextTable& cloud) { return cloud.Cell(1, 1).empty(); }
+
+DimensionSet MissingDimensions(const Workspace& ws) {
+    const LandmarkSet landmarks = MissingLandmarks(ws);
+    DimensionSet missing;
+    for (std::size_t d = 0; d < kDimensionRows.size(); ++d) {
+        const DimensionRow& dim = kDimensionRows[d];
+        if (dim.kind == DimensionKind::Euryon) {
+            if (CloudIsMissing(ws.sgImput2) || CloudIsMissing(ws.sgImput3)) missing.set(d);
+            continue;
+        }
+        for (int row : dim.landmarks) {
+            if (row > 0 && landmarks.test(static_cast<std::size_t>(row - 1))) missing.set(d);
+        }
+    }
+    return missing;
+}
+
+}  // namespace morvik
