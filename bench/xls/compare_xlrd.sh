@@ -3,13 +3,13 @@
 # against FreeXL too when libfreexl-dev is installed. tiny.xls (one number) shows each
 # reader's start-up cost, to be subtracted from the others for load times.
 #   bench/xls/compare_xlrd.sh BUILD_DIR [SHARED_DIR] [OUT_DIR]
-# BUILD_DIR is an optimised build (e.g. build/release) holding xls/xlsdump.
+# BUILD_DIR is an optimised build (e.g. build/release) holding tools/xlsdump.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="${1:?build directory with xls/xlsdump}"
+build="${1:?build directory with tools/xlsdump}"
 shared="${2:-$here/../../../shared}"
 out="${3:-/tmp/perf}"
-xlsdump="$build/xls/xlsdump"
+xlsdump="$build/tools/xlsdump"
 python=/usr/bin/python3
 
 if [ ! -f "$out/maxcloud.xls" ] || [ ! -f "$out/tiny.xls" ]; then
