@@ -1,0 +1,93 @@
+#include "Sheets.h"
+
+#include <algorithm>
+
+#include "XLSError.h"
+#include "text/Cp1250.h"
+
+namespace morvik::xls {
+
+TSheet::TSheet(TWorkbook& workbook, const TStyleContext& styles)
+    : workbook_(&workbook),
+      cells_(std::make_unique<TCells>(*this, styles)),
+      columns_(std::make_unique<TColumns>(*this, styles)),
+      rows_(std::make_unique<TRows>(*this, styles)),
+      ranges_(*this),
+      pageSetup_(*this) {}
+
+TSheet::~TSheet() = default;
+
+std::string TSheet::NameUtf8() const { return Utf16ToUtf8(name_); }
+
+void TSheet::SetName(const std::u16string& name) {
+    if (const std::uint8_t code = workbook_->Sheets().ValidateName(name)) throw EXLSError(code);
+    if (name != name_) name_ = name;
+}
+
+void TSheet::GroupRows(int first, int last) {
+    if (last < first) return;
+    for (int i = std::max(first, 0); i <= std::min(last, 0xFFFF); ++i) Rows().Row(i).Group();
+}
+
+void TSheet::GroupColumns(int first, int last) {
+    if (last < first) return;
+    for (int i = std::max(first, 0); i <= std::min(last, 0xFFFF); ++i) Columns().Column(i).Group();
+}
+
+TSheet& TSheets::Add(const std::u16string& name) {
+    if (const std::uint8_t code = ValidateName(name)) throw EXLSError(code);
+    auto sheet = std::make_unique<TSheet>(*workbook_, workbook_->Styles());
+    sheet->name_ = name;
+    sheet->index_ = Count();
+    sheets_.push_back(std::move(sheet));
+    return *sheets_.back();
+}
+
+TSheet* TSheets::FindByName(std::u16string_view name) const {
+    for (const auto& sheet : sheets_) {
+        if (sheet->Name() == name) return sheet.get();
+    }
+    return nullptr;
+}
+
+std::uint8_t TSheets::ValidateName(std::u16string_view name) const {
+    if (name.empty() || name.size() > 255) return 7;
+    const bool blank = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 32; });
+    if (blank || FindByName(name) != nullptr) return 6;
+    return 0;
+}
+
+void TSheets::Clear() { sheets_.clear(); }
+
+// ---------------------------------------------------------------------------------------------
+// Workbook
+
+TWorkbook::TWorkbook(int sheetCount)
+    : sheets_(*this),
+      formatStrings_(std::make_unique<TFormatStrings>()),
+      fonts_(std::make_unique<TVirtualFontTable>()),
+      xfs_(std::make_unique<TVirtualXFTable>()),
+      styles_{fonts_.get(), xfs_.get(), formatStrings_.get()} {
+    for (int i = 1; i <= sheetCount; ++i) {
+        const std::string n = std::to_string(i);
+        sheets_.Add(u"Sheet" + std::u16string(n.begin(), n.end()));
+    }
+}
+
+TWorkbook::~TWorkbook() {
+    // Sheets first, then the tables their items point into.
+    sheets_.Clear();
+    formatStrings_.reset();
+    fonts_.reset();
+    xfs_.reset();
+}
+
+void TWorkbook::Clear() {
+    sheets_.Clear();
+    formatStrings_ = std::make_unique<TFormatStrings>();
+    fonts_ = std::make_unique<TVirtualFontTable>();
+    styles_.FormatStrings = formatStrings_.get();
+    styles_.Fonts = fonts_.get();
+}
+
+}  // namespace morvik::xls
