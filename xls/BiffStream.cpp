@@ -1,8 +1,8 @@
 #include "BiffStream.h"
 
 #include <algorithm>
-#include <stdexcept>
 
+#include "XLSError.h"
 #include "text/ByteReader.h"
 
 namespace morvik::xls {
@@ -57,7 +57,7 @@ bool TRecordCursor::NextRecordSlow() {
         if (!ok) ended_ = true;
         return ok;
     }
-    if (++repeats_ > 1) throw std::runtime_error("Error: BIFF record can not be processed");
+    if (++repeats_ > 1) throw EXLSError(kErrRecordUnreadable);
     return true;
 }
 

@@ -17,7 +17,7 @@ std::string_view CFileMessage(std::uint8_t code) {
 }  // namespace
 
 ECFileError::ECFileError(std::uint8_t code)
-    : std::runtime_error(std::string(CFileMessage(code))), code_(code) {}
+    : morvik::Error(std::string(CFileMessage(code)), code) {}
 
 // ---- TCFile ----
 

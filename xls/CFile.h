@@ -8,10 +8,11 @@
 #include <cstring>
 #include <memory>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/Error.h"
 
 namespace morvik::xls {
 
@@ -31,13 +32,10 @@ inline constexpr std::uint8_t kCFileCannotOpenStream = 4;
 inline constexpr std::uint8_t kCFileCannotOpenStorage = 5;
 inline constexpr std::uint8_t kCFileCannotSetPosition = 6;
 
-class ECFileError : public std::runtime_error {
+class ECFileError : public morvik::Error {
   public:
     explicit ECFileError(std::uint8_t code);
-    std::uint8_t ErrorCode() const { return code_; }
-
-  private:
-    std::uint8_t code_;
+    std::uint8_t ErrorCode() const { return static_cast<std::uint8_t>(Code()); }
 };
 
 namespace cfb {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <stdexcept>
 
 #include "NumberFormat.h"
 #include "RowsColumns.h"
@@ -190,10 +189,11 @@ TCell::TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col)
 
 void TCell::CheckValue(const TCellValue& v) {
     const TVarType kind = v.Kind();
-    if (kind == TVarType::Empty) throw EXLSError(3);
+    if (kind == TVarType::Empty) throw EXLSError(kErrInvalidCellValue);
     if (const auto* s = v.As<std::u16string>(); s && s->size() > kMaxStringLength)
-        throw EXLSError(3);
-    if (const auto* s = v.As<std::string>(); s && s->size() > kMaxStringLength) throw EXLSError(3);
+        throw EXLSError(kErrInvalidCellValue);
+    if (const auto* s = v.As<std::string>(); s && s->size() > kMaxStringLength)
+        throw EXLSError(kErrInvalidCellValue);
     // A date in a cell without a number format would show as a bare serial number.
     if (kind == TVarType::Date && value_.Kind() != TVarType::Date && NumberFormat() == 0) {
         SetNumberFormat(kDefaultDateFormat);
@@ -276,7 +276,7 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
     // Lengths are stored in 32 bits; a block never comes near that.
     constexpr std::size_t kLimit = 0x7FFFFFFF;
     if (key.size() > kLimit / 4 || value.size() > kLimit / 4)
-        throw std::length_error("cell attribute too long");
+        throw EModelLimitError("cell attribute too long");
     std::size_t capacity = attributes_ ? LoadAttrU32(attributes_.get()) : 0;
     std::size_t used = attributes_ ? LoadAttrU32(attributes_.get() + 4) : kAttrHeader;
     const std::size_t at = attributes_ ? FindAttr(attributes_.get(), key) : used;
@@ -353,11 +353,12 @@ std::string TCell::DisplayText() const {
         const std::string& pattern;
         bool percent;
         const char* suffix;
+        const TFormatSettings& settings;
         std::string Integer(std::int64_t i) const {
             return std::to_string(percent ? i * 100 : i) + suffix;
         }
         std::string Number(double d) const {
-            return FormatNumber(pattern, percent ? d * 100 : d) + suffix;
+            return FormatNumber(pattern, percent ? d * 100 : d, settings) + suffix;
         }
         std::string operator()(std::monostate) const { return {}; }
         std::string operator()(std::int16_t i) const { return Integer(i); }
@@ -368,13 +369,14 @@ std::string TCell::DisplayText() const {
         std::string operator()(TCurrency c) const { return Number(c.ToDouble()); }
         // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
         std::string operator()(TDateTime t) const {
-            return FormatDateTime(pattern, percent ? t.Days * 100 : t.Days);
+            return FormatDateTime(pattern, percent ? t.Days * 100 : t.Days, settings);
         }
         std::string operator()(const std::u16string& s) const { return Utf16ToUtf8(s); }
         std::string operator()(const std::string& s) const { return Latin1ToUtf8(s); }
         std::string operator()(bool b) const { return b ? "TRUE" : "FALSE"; }
     };
-    return std::visit(Visitor{pattern, percent, suffix}, v.Get());
+    const TFormatSettings& settings = Owner().Sheet().Workbook().Settings().Format;
+    return std::visit(Visitor{pattern, percent, suffix, settings}, v.Get());
 }
 
 }  // namespace morvik::xls

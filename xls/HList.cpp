@@ -4,10 +4,6 @@
 
 namespace morvik::xls {
 
-void ThrowListIndexError(long long index) {
-    throw std::out_of_range("List index (" + std::to_string(index) + ") out of bounds");
-}
-
 TCustomHashTable::TCustomHashTable(std::uint16_t bucketCount)
     : bucketCount_(bucketCount == 0 ? 1 : bucketCount) {}
 
@@ -57,7 +53,7 @@ THashedStringList::THashedStringList(std::uint16_t bucketCount) : TCustomHashTab
 
 int THashedStringList::Add(std::string bytes) {
     if (strings_.size() >= 0x7FFFFFFEu)
-        throw std::length_error("THashedStringList: too many strings");
+        throw EModelLimitError("THashedStringList: too many strings");
     strings_.push_back(std::move(bytes));
     const int ordinal = static_cast<int>(strings_.size() - 1);
     try {
@@ -70,7 +66,7 @@ int THashedStringList::Add(std::string bytes) {
 }
 
 const std::string& THashedStringList::Get(int i) const {
-    if (i < 0 || i >= Count()) ThrowListIndexError(i);
+    if (i < 0 || i >= Count()) RaiseListIndexError(i);
     return strings_[static_cast<std::size_t>(i)];
 }
 

@@ -9,25 +9,24 @@
 //
 // Ordinals are int; -1 means "none". Keys are compared byte for byte, length included, so keys
 // that differ only by a trailing zero byte are different. Among equal keys a search answers the
-// one added first. Items/Get with a bad ordinal throw std::out_of_range
+// one added first. Items/Get with a bad ordinal throw EListIndexError
 // ("List index (<i>) out of bounds").
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "XLSError.h"
 
 namespace morvik::xls {
 
 // Bucket counts the model uses.
 inline constexpr std::uint16_t kItemBuckets = 16383;  // cells, rows, columns (not 16384)
 inline constexpr std::uint16_t kStyleBuckets = 1024;  // style tables
-
-[[noreturn]] void ThrowListIndexError(long long index);
 
 class TCustomHashTable {
   public:
@@ -85,9 +84,9 @@ class THashedList : public TCustomHashTable {
 
     // Appends `object` (not owned, must not be null) and indexes it; answers its ordinal.
     int Add(T* object) {
-        if (object == nullptr) throw std::invalid_argument("THashedList::Add: null object");
+        if (object == nullptr) throw EModelLimitError("THashedList::Add: null object");
         if (items_.size() >= static_cast<std::size_t>(kMaxCount)) {
-            throw std::length_error("THashedList: too many items");
+            throw EModelLimitError("THashedList: too many items");
         }
         items_.push_back(object);
         const int ordinal = static_cast<int>(items_.size() - 1);
@@ -106,7 +105,7 @@ class THashedList : public TCustomHashTable {
     int IndexOfKey(std::string_view key) const { return Search(key); }
     int Count() const { return static_cast<int>(items_.size()); }
     T* Items(int i) const {
-        if (i < 0 || i >= Count()) ThrowListIndexError(i);
+        if (i < 0 || i >= Count()) RaiseListIndexError(i);
         return items_[static_cast<std::size_t>(i)];
     }
 

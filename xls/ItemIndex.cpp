@@ -1,6 +1,6 @@
 #include "ItemIndex.h"
 
-#include <stdexcept>
+#include "XLSError.h"
 
 namespace morvik::xls {
 
@@ -21,15 +21,15 @@ std::uint32_t TItemIndex::Pack(std::string_view key) {
 }
 
 void TItemIndex::Add(std::string_view key) {
-    if (key.size() > 4) throw std::invalid_argument("TItemIndex: key longer than 4 bytes");
+    if (key.size() > 4) throw EModelLimitError("TItemIndex: key longer than 4 bytes");
     if (buckets_.empty()) {
         keyLength_ = key.size();
         buckets_.resize(initialBuckets_);
         bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
     } else if (key.size() != keyLength_) {
-        throw std::invalid_argument("TItemIndex: keys of one index have one length");
+        throw EModelLimitError("TItemIndex: keys of one index have one length");
     }
-    if (entries_.size() >= 0x7FFFFFFEu) throw std::length_error("TItemIndex: too many items");
+    if (entries_.size() >= 0x7FFFFFFEu) throw EModelLimitError("TItemIndex: too many items");
     const auto ordinal = static_cast<std::int32_t>(entries_.size());
     const std::uint32_t packed = Pack(key);
     entries_.push_back(Entry{packed, -1});

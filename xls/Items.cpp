@@ -9,7 +9,7 @@ namespace morvik::xls {
 namespace detail {
 
 void CheckItemIndex(int index, int max) {
-    if (index < 0 || index > max) throw EXLSError(5);
+    if (index < 0 || index > max) throw EXLSError(kErrInvalidRowOrColumn);
 }
 
 TFontEntry FontAt(const TVirtualFontTable& fonts, int index) {

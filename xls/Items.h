@@ -11,6 +11,7 @@
 #include "BlockStorage.h"
 #include "ItemIndex.h"
 #include "VDataTable.h"
+#include "XLSError.h"
 #include "XLSFormatStr.h"
 #include "XLSRects.h"
 
@@ -140,7 +141,7 @@ class TCustomXLSItems {
     TSheet& Sheet() const { return *sheet_; }
     // Number of registered items.
     int Count() const { return static_cast<int>(items_.size()); }
-    // Registered items in registration order; std::range_error
+    // Registered items in registration order; EListIndexError
     // "List index (<i>) out of bounds" outside 0..Count()-1.
     TCustomXLSItem& Items(int ordinal) const {
         if (ordinal < 0 || ordinal >= Count()) RaiseListIndexError(ordinal);

@@ -873,11 +873,6 @@ std::string DateSection(std::string_view section, double v, const TFormatSetting
 
 }  // namespace
 
-TFormatSettings& FormatSettings() {
-    static TFormatSettings settings;
-    return settings;
-}
-
 std::string FormatGeneral(double value, const TFormatSettings& fs) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";

@@ -1,10 +1,11 @@
 // Formatting a cell's number or date-time by its number-format pattern, for display text.
 //
-//   std::string FormatNumber(std::string_view pattern, double value,
-//                            const TFormatSettings& settings = FormatSettings());
-//   std::string FormatDateTime(std::string_view pattern, double value,
-//                              const TFormatSettings& settings = FormatSettings());
-//   std::string FormatGeneral(double value, const TFormatSettings& settings = FormatSettings());
+//   std::string FormatNumber(std::string_view pattern, double value, const TFormatSettings&);
+//   std::string FormatDateTime(std::string_view pattern, double value, const TFormatSettings&);
+//   std::string FormatGeneral(double value, const TFormatSettings&);
+//
+// The settings are always passed: each workbook carries its own (TReaderSettings), so loads
+// on several threads with different separators never meet.
 //
 // FormatNumber: sections split by ';' (positive;negative;zero; a negative or zero section shows
 // the absolute value without a sign); digit placeholders 0 # ? ('?' acts like '#'), ',' between
@@ -39,6 +40,7 @@
 namespace morvik::xls {
 
 // Separators in UTF-8, so a locale's no-break space or other multi-byte separator fits.
+// Default-constructed, the separators of the en-US locale.
 struct TFormatSettings {
     std::string DecimalSeparator = ".";
     std::string ThousandSeparator = ",";
@@ -48,14 +50,8 @@ struct TFormatSettings {
     std::string LongTimeFormat = "h:mm:ss";
 };
 
-// The program-wide settings cells use; the program may fill them from the user's locale at
-// start. Not synchronised: set it before reading files.
-TFormatSettings& FormatSettings();
-
-std::string FormatGeneral(double value, const TFormatSettings& settings = FormatSettings());
-std::string FormatNumber(std::string_view pattern, double value,
-                         const TFormatSettings& settings = FormatSettings());
-std::string FormatDateTime(std::string_view pattern, double value,
-                           const TFormatSettings& settings = FormatSettings());
+std::string FormatGeneral(double value, const TFormatSettings& settings);
+std::string FormatNumber(std::string_view pattern, double value, const TFormatSettings& settings);
+std::string FormatDateTime(std::string_view pattern, double value, const TFormatSettings& settings);
 
 }  // namespace morvik::xls

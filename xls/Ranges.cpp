@@ -7,7 +7,7 @@
 namespace morvik::xls {
 
 void TRange::SetName(std::string_view name) {
-    if (name.find(' ') != std::string_view::npos) throw EXLSError(11, name);
+    if (name.find(' ') != std::string_view::npos) throw EXLSError(kErrInvalidRangeName, name);
     if (name != name_) name_.assign(name);
 }
 

@@ -38,7 +38,7 @@ class TRanges {
     // Appends a new empty range of the sheet and answers it.
     TRange& Add();
     int Count() const { return static_cast<int>(ranges_.size()); }
-    // std::range_error "List index (<i>) out of bounds" outside the list.
+    // EListIndexError "List index (<i>) out of bounds" outside the list.
     TRange& Items(int i) const;
 
   private:

@@ -10,23 +10,6 @@
 namespace morvik::xls {
 namespace {
 
-TScreenMetrics MetricsFor(int pixelsPerInch) {
-    TScreenMetrics m;
-    m.PixelsPerInch = pixelsPerInch;
-    if (pixelsPerInch != 96) {
-        m.DefaultColumnWidth = 80;
-        m.DefaultRowHeight = 22;
-        m.CharWidth = 9;
-        m.PointsPerPixel = 0.6;
-    }
-    return m;
-}
-
-TScreenMetrics& MutableMetrics() {
-    static TScreenMetrics metrics = MetricsFor(96);
-    return metrics;
-}
-
 // Round half to even, clamped to the 32-bit range (sizes from files can be anything).
 std::int32_t RoundPixels(double v) {
     if (std::isnan(v)) return 0;
@@ -48,10 +31,20 @@ struct IndexKey {
 
 using detail::CheckItemIndex;
 
-const TScreenMetrics& ScreenMetrics() { return MutableMetrics(); }
+TScreenMetrics ScreenMetricsFor(int pixelsPerInch) {
+    TScreenMetrics m;
+    m.PixelsPerInch = pixelsPerInch > 0 ? pixelsPerInch : 96;
+    if (m.PixelsPerInch != 96) {
+        m.DefaultColumnWidth = 80;
+        m.DefaultRowHeight = 22;
+        m.CharWidth = 9;
+        m.PointsPerPixel = 0.6;
+    }
+    return m;
+}
 
-void SetScreenPixelsPerInch(int pixelsPerInch) {
-    MutableMetrics() = MetricsFor(pixelsPerInch > 0 ? pixelsPerInch : 96);
+const TScreenMetrics& TCustomRowCol::Metrics() const {
+    return Owner().Sheet().Workbook().Metrics();
 }
 
 TCustomRowCol::TCustomRowCol(TCustomXLSItems& owner, std::uint16_t index, double size,
@@ -163,48 +156,52 @@ void TCustomRowCol::SetFontHeight(std::uint16_t v) {
     ForEachCell([&](TCell& c) { c.SetFontHeight(v); });
 }
 
-TRow::TRow(TItemToken, TRows& owner, std::uint16_t index)
-    : TCustomRowCol(owner, index, ScreenMetrics().DefaultRowHeight * ScreenMetrics().PointsPerPixel,
-                    ScreenMetrics().DefaultRowHeight) {}
+TRow::TRow(TItemToken, TRows& owner, std::uint16_t index) : TCustomRowCol(owner, index, 0, 0) {
+    // Not through the base's initialiser: the metrics are reached through the owner.
+    size_ = Metrics().DefaultRowHeight * Metrics().PointsPerPixel;
+    sizePixels_ = Metrics().DefaultRowHeight;
+}
 
 bool TRow::Covers(const TCell& cell) const { return cell.Row() == Index(); }
 
 void TRow::SetHeightPoints(double points) {
     if (points == size_) return;
-    Resize(points, RoundPixels(points / ScreenMetrics().PointsPerPixel));
+    Resize(points, RoundPixels(points / Metrics().PointsPerPixel));
 }
 
 void TRow::SetHeightPixels(std::int32_t pixels) {
     if (pixels == sizePixels_) return;
-    Resize(pixels * ScreenMetrics().PointsPerPixel, pixels);
+    Resize(pixels * Metrics().PointsPerPixel, pixels);
 }
 
 void TRow::ClearCustomHeight() { customSize_ = false; }
 
 namespace {
-double CharsOfPixels(std::int32_t pixels) {
-    return (pixels - 5) / static_cast<double>(ScreenMetrics().CharWidth);
+double CharsOfPixels(std::int32_t pixels, const TScreenMetrics& metrics) {
+    return (pixels - 5) / static_cast<double>(metrics.CharWidth);
 }
 }  // namespace
 
 TColumn::TColumn(TItemToken, TColumns& owner, std::uint16_t index)
-    : TCustomRowCol(owner, index, CharsOfPixels(ScreenMetrics().DefaultColumnWidth),
-                    ScreenMetrics().DefaultColumnWidth) {}
+    : TCustomRowCol(owner, index, 0, 0) {
+    size_ = CharsOfPixels(Metrics().DefaultColumnWidth, Metrics());
+    sizePixels_ = Metrics().DefaultColumnWidth;
+}
 
 bool TColumn::Covers(const TCell& cell) const { return cell.Col() == Index(); }
 
 void TColumn::SetWidthChars(double chars) {
     if (chars == size_) return;
-    Resize(chars, RoundPixels(ScreenMetrics().CharWidth * chars + 5));
+    Resize(chars, RoundPixels(Metrics().CharWidth * chars + 5));
 }
 
 void TColumn::SetWidthPixels(std::int32_t pixels) {
     if (pixels == sizePixels_) return;
-    Resize(CharsOfPixels(pixels), pixels);
+    Resize(CharsOfPixels(pixels, Metrics()), pixels);
 }
 
-double ColumnWidthFromFile(double width256) {
-    const double cw = ScreenMetrics().CharWidth;
+double ColumnWidthFromFile(double width256, const TScreenMetrics& metrics) {
+    const double cw = metrics.CharWidth;
     return (width256 / 256.0 * cw - 5) / cw;
 }
 

@@ -12,7 +12,7 @@ namespace morvik::xls {
 class TCell;
 
 // ---------------------------------------------------------------------------------------------
-// Screen metrics: sizes of rows and columns depend on the screen resolution, read once at start.
+// Screen metrics: sizes of rows and columns depend on the screen resolution.
 
 struct TScreenMetrics {
     int PixelsPerInch = 96;
@@ -22,11 +22,9 @@ struct TScreenMetrics {
     double PointsPerPixel = 0.75;  // row heights
 };
 
-// The metrics in force; 96 pixels per inch until SetScreenPixelsPerInch is called.
-const TScreenMetrics& ScreenMetrics();
-// The window calls this once at start with the screen's resolution; without a screen the
-// default of 96 stays. Rows and columns made afterwards use the new metrics.
-void SetScreenPixelsPerInch(int pixelsPerInch);
+// The metrics of a screen of `pixelsPerInch` (0 or less: 96). A workbook keeps those of its
+// settings; its rows and columns take their sizes from them.
+TScreenMetrics ScreenMetricsFor(int pixelsPerInch);
 
 // Base of TRow and TColumn. Every style operation but SetMerged is applied to the object and
 // then to every registered cell of its row/column; cells made later inherit it.
@@ -70,6 +68,8 @@ class TCustomRowCol : public TCustomXLSItem {
     // Stores a new size pair and registers; nothing happens when `sizeOrPixels` is unchanged.
     void Resize(double size, std::int32_t sizePixels);
     virtual bool Covers(const TCell& cell) const = 0;
+    // The metrics of the workbook this row or column belongs to.
+    const TScreenMetrics& Metrics() const;
 
     double size_;
     std::int32_t sizePixels_;
@@ -146,6 +146,6 @@ class TColumns final : public TCustomRowCols {
 };
 
 // A column width as files store it (1/256 of a character) in characters of Size.
-double ColumnWidthFromFile(double width256);
+double ColumnWidthFromFile(double width256, const TScreenMetrics& metrics);
 
 }  // namespace morvik::xls

@@ -51,9 +51,9 @@ TSheet* TSheets::FindByName(std::u16string_view name) const {
 }
 
 std::uint8_t TSheets::ValidateName(std::u16string_view name) const {
-    if (name.empty() || name.size() > 255) return 7;
+    if (name.empty() || name.size() > 255) return kErrSheetNameLength;
     const bool blank = std::all_of(name.begin(), name.end(), [](char16_t c) { return c <= 32; });
-    if (blank || FindByName(name) != nullptr) return 6;
+    if (blank || FindByName(name) != nullptr) return kErrInvalidSheetName;
     return 0;
 }
 
@@ -62,12 +62,14 @@ void TSheets::Clear() { sheets_.clear(); }
 // ---------------------------------------------------------------------------------------------
 // Workbook
 
-TWorkbook::TWorkbook(int sheetCount)
+TWorkbook::TWorkbook(int sheetCount, const TReaderSettings& settings)
     : sheets_(*this),
       formatStrings_(std::make_unique<TFormatStrings>()),
       fonts_(std::make_unique<TVirtualFontTable>()),
       xfs_(std::make_unique<TVirtualXFTable>()),
-      styles_{fonts_.get(), xfs_.get(), formatStrings_.get()} {
+      styles_{fonts_.get(), xfs_.get(), formatStrings_.get()},
+      settings_(settings),
+      metrics_(ScreenMetricsFor(settings.PixelsPerInch)) {
     for (int i = 1; i <= sheetCount; ++i) {
         const std::string n = std::to_string(i);
         sheets_.Add(u"Sheet" + std::u16string(n.begin(), n.end()));

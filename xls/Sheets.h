@@ -9,6 +9,7 @@
 
 #include "Cells.h"
 #include "Ranges.h"
+#include "ReaderSettings.h"
 #include "RowsColumns.h"
 #include "VDataTable.h"
 #include "XLSFormatStr.h"
@@ -76,7 +77,7 @@ class TSheets {
 
     TWorkbook& Workbook() const { return *workbook_; }
     int Count() const { return static_cast<int>(sheets_.size()); }
-    // std::range_error "List index (<i>) out of bounds !" outside 0..Count()-1.
+    // EListIndexError "List index (<i>) out of bounds !" outside 0..Count()-1.
     TSheet& Items(int index) const {
         if (index < 0 || index >= Count()) RaiseListIndexError(index, " !");
         return *sheets_[static_cast<std::size_t>(index)];
@@ -98,7 +99,7 @@ class TSheets {
 class TWorkbook {
   public:
     // Creates the style tables and `sheetCount` sheets named "Sheet1", "Sheet2", ...
-    explicit TWorkbook(int sheetCount = 1);
+    explicit TWorkbook(int sheetCount = 1, const TReaderSettings& settings = TReaderSettings{});
     ~TWorkbook();
     TWorkbook(const TWorkbook&) = delete;
     TWorkbook& operator=(const TWorkbook&) = delete;
@@ -113,6 +114,9 @@ class TWorkbook {
     TVirtualFontTable& Fonts() { return *fonts_; }
     TVirtualXFTable& XFs() { return *xfs_; }
     const TStyleContext& Styles() const { return styles_; }
+    // Fixed for the workbook's life: its display texts and sizes follow them.
+    const TReaderSettings& Settings() const { return settings_; }
+    const TScreenMetrics& Metrics() const { return metrics_; }
 
   private:
     TSheets sheets_;
@@ -120,6 +124,8 @@ class TWorkbook {
     std::unique_ptr<TVirtualFontTable> fonts_;
     std::unique_ptr<TVirtualXFTable> xfs_;
     TStyleContext styles_;
+    TReaderSettings settings_;
+    TScreenMetrics metrics_;
 };
 
 }  // namespace morvik::xls

@@ -14,7 +14,7 @@
 //   if (xf.FillPattern == v) return;          // nothing to change
 //   xf.FillPattern = v;
 //   item.XFIndex = XFs.Commit();              // shared equal entry, or a new one
-// Entry/GetEntry with a bad position throw std::out_of_range ("List index (<i>) out of bounds").
+// Entry/GetEntry with a bad position throw EListIndexError ("List index (<i>) out of bounds").
 #pragma once
 
 #include <array>

@@ -26,10 +26,18 @@ std::string Format(std::string_view pattern, std::string_view argument) {
 
 }  // namespace
 
-EXLSError::EXLSError(std::uint8_t code)
-    : std::runtime_error(std::string(MessageOf(code))), code_(code) {}
+// Without an argument the message is the table text as it stands, placeholder included.
+EXLSError::EXLSError(std::uint8_t code) : morvik::Error(std::string(MessageOf(code)), code) {}
 
-EXLSError::EXLSError(std::uint8_t code, std::string_view argument)
-    : std::runtime_error(Format(MessageOf(code), argument)), code_(code) {}
+EXLSError::EXLSError(std::uint8_t code, std::string_view argument, std::exception_ptr cause)
+    : morvik::Error(Format(MessageOf(code), argument), code, std::move(cause)) {}
+
+EListIndexError::EListIndexError(long long index, std::string_view suffix)
+    : morvik::Error("List index (" + std::to_string(index) + ") out of bounds" +
+                    std::string(suffix)) {}
+
+void RaiseListIndexError(long long index, const char* suffix) {
+    throw EListIndexError(index, suffix);
+}
 
 }  // namespace morvik::xls

@@ -2,18 +2,19 @@
 
 namespace morvik::xls {
 
-TXLSFile::TXLSFile() : workbook_(std::make_unique<TWorkbook>(1)) {}
+TXLSFile::TXLSFile(const TReaderSettings& settings)
+    : workbook_(std::make_unique<TWorkbook>(1, settings)) {}
 
 TXLSFile::~TXLSFile() = default;
 
 void TXLSFile::LoadFromFile(const std::string& fileName) {
-    TXLSReader reader(*this);
+    TXLSReader reader(*workbook_);
     reader.SetOnProgress(OnProgress);
     reader.Read(fileName, ReaderOptions);
 }
 
 void TXLSFile::LoadFromMemory(std::span<const std::uint8_t> bytes) {
-    TXLSReader reader(*this);
+    TXLSReader reader(*workbook_);
     reader.SetOnProgress(OnProgress);
     reader.Read(bytes, ReaderOptions);
 }

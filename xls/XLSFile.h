@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "ReaderSettings.h"
 #include "XLSReader.h"
 #include "XLSWorkbook.h"
 
@@ -12,8 +13,9 @@ namespace morvik::xls {
 
 class TXLSFile {
   public:
-    // A workbook with one sheet, "Sheet1", and the default reader options.
-    TXLSFile();
+    // A workbook with one sheet, "Sheet1", the default reader options and `settings` for its
+    // display texts and sizes.
+    explicit TXLSFile(const TReaderSettings& settings = TReaderSettings{});
     ~TXLSFile();
     TXLSFile(const TXLSFile&) = delete;
     TXLSFile& operator=(const TXLSFile&) = delete;

@@ -105,7 +105,7 @@ TFormatStrings::TFormatStrings() {
 }
 
 TNumberFormat TFormatStrings::Get(int i) const {
-    if (i < 0 || i >= Count()) ThrowListIndexError(i);
+    if (i < 0 || i >= Count()) RaiseListIndexError(i);
     return entries_[static_cast<std::size_t>(i)];
 }
 

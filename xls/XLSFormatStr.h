@@ -33,7 +33,7 @@ class TFormatStrings {
     TFormatStrings();  // the 36 built-in entries, MaxCode 49
 
     int Count() const { return static_cast<int>(entries_.size()); }
-    // A copy of entry i; throws std::out_of_range ("List index (<i>) out of bounds").
+    // A copy of entry i; throws EListIndexError ("List index (<i>) out of bounds").
     TNumberFormat Get(int i) const;
     // Position of the first entry with `code`, or -1.
     int IndexOfCode(std::uint16_t code) const;

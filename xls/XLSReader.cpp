@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "text/ByteReader.h"
 #include "CFile.h"
-#include "text/Cp1250.h"
 #include "PtgParser.h"
 #include "Streams.h"
 #include "XLSError.h"
-#include "XLSFile.h"
 #include "XLSWorkbook.h"
+#include "text/ByteReader.h"
+#include "text/Cp1250.h"
 
 namespace morvik::xls {
 
@@ -122,10 +121,6 @@ constexpr std::uint16_t kFormula = 0x0006, kEof = 0x000A, kProtect = 0x0012, kHe
                         kBof = 0x0809;
 }  // namespace rid
 
-constexpr std::uint8_t kErrStreamNotFound = 2;
-constexpr std::uint8_t kErrFormulaNotRecognized = 13;
-constexpr std::uint8_t kErrPasswordProtected = 14;
-
 // tArea3d in its reference, value and array classes.
 constexpr bool IsArea3dToken(std::uint8_t token) {
     return token == 0x3B || token == 0x5B || token == 0x7B;
@@ -144,8 +139,8 @@ std::string MarkedToCp1250(std::string_view marked) {
 // All state of one load.
 class TXLSReader::Loader {
   public:
-    Loader(TXLSFile& file, const TReaderOptions& options, TRecordCursor& cursor)
-        : workbook_(file.Workbook()), options_(options), cursor_(cursor) {}
+    Loader(TWorkbook& workbook, const TReaderOptions& options, TRecordCursor& cursor)
+        : workbook_(workbook), options_(options), cursor_(cursor) {}
 
     void RecordLoop();
     void NamesPass();
@@ -712,7 +707,7 @@ void TXLSReader::Loader::OnColInfo(ByteReader& r) {
         if (flags & 0x0001)
             column.SetWidthPixels(0);
         else
-            column.SetWidthChars(ColumnWidthFromFile(width));
+            column.SetWidthChars(ColumnWidthFromFile(width, workbook_.Metrics()));
         column.SetXFIndex(xf);
     }
     for (int level = (flags >> 8) & 0x07; level > 0; --level) sheet.GroupColumns(first, last);
@@ -895,20 +890,37 @@ void TXLSReader::Loader::NamesPass() {
 
 // ---------------------------------------------------------------------------------------------
 
-TXLSReader::TXLSReader(TXLSFile& file) : file_(file) {}
+TXLSReader::TXLSReader(TWorkbook& workbook) : workbook_(workbook) {}
 
 TXLSReader::~TXLSReader() = default;
 
+namespace {
+// The compound file's failures reach callers as the reader's error, with the same message and
+// the compound file's error as the cause.
+template <class Open>
+void WithCompoundErrors(Open open) {
+    try {
+        open();
+    } catch (const ECFileError& e) {
+        throw EXLSError(kErrCompoundFile, e.what(), std::current_exception());
+    }
+}
+}  // namespace
+
 void TXLSReader::Read(const std::string& fileName, const TReaderOptions& options) {
-    file_.Clear();
-    TCFile compound(fileName, cfOpen);
-    ReadCompound(compound, options);
+    workbook_.Clear();
+    WithCompoundErrors([&] {
+        TCFile compound(fileName, cfOpen);
+        ReadCompound(compound, options);
+    });
 }
 
 void TXLSReader::Read(std::span<const std::uint8_t> bytes, const TReaderOptions& options) {
-    file_.Clear();
-    TCFile compound(bytes);
-    ReadCompound(compound, options);
+    workbook_.Clear();
+    WithCompoundErrors([&] {
+        TCFile compound(bytes);
+        ReadCompound(compound, options);
+    });
 }
 
 void TXLSReader::ReadCompound(TCFile& compound, const TReaderOptions& options) {
@@ -918,7 +930,7 @@ void TXLSReader::ReadCompound(TCFile& compound, const TReaderOptions& options) {
     TBIFFStream biff(*stream);
     biff.Rewind();
     TRecordCursor cursor(biff, onProgress_);
-    Loader loader(file_, options, cursor);
+    Loader loader(workbook_, options, cursor);
     loader.RecordLoop();
     loader.NamesPass();
     loader.FormulaPass();

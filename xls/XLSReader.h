@@ -12,7 +12,6 @@
 
 namespace morvik::xls {
 
-class TXLSFile;
 class TWorkbook;
 
 struct TReaderOptions {
@@ -49,14 +48,16 @@ inline constexpr std::int64_t kMergedCellBudget = 262'144;
 
 class TXLSReader {
   public:
-    explicit TXLSReader(TXLSFile& file);
+    // Loads into `workbook`, which must outlive the reader.
+    explicit TXLSReader(TWorkbook& workbook);
     ~TXLSReader();
     TXLSReader(const TXLSReader&) = delete;
     TXLSReader& operator=(const TXLSReader&) = delete;
 
     void SetOnProgress(TProgressEvent onProgress) { onProgress_ = std::move(onProgress); }
 
-    // Clears the workbook and loads the compound file `fileName` into it.
+    // Clears the workbook and loads the compound file `fileName` into it. A compound file
+    // that cannot be read raises EXLSError kErrCompoundFile with that layer's message.
     void Read(const std::string& fileName, const TReaderOptions& options);
     // The same for a compound file held in memory.
     void Read(std::span<const std::uint8_t> bytes, const TReaderOptions& options);
@@ -67,7 +68,7 @@ class TXLSReader {
   private:
     void ReadCompound(class TCFile& file, const TReaderOptions& options);
 
-    TXLSFile& file_;
+    TWorkbook& workbook_;
     TProgressEvent onProgress_;
 };
 

@@ -1,6 +1,6 @@
 #include "XLSRects.h"
 
-#include <stdexcept>
+#include "XLSError.h"
 
 namespace morvik::xls {
 
@@ -26,10 +26,6 @@ std::string ColumnName(int col) {
     if (col > 25) name.push_back(static_cast<char>(64 + col / 26));
     name.push_back(static_cast<char>(65 + ((col % 26) + 26) % 26));
     return name;
-}
-
-void RaiseListIndexError(long long index, const char* suffix) {
-    throw std::range_error("List index (" + std::to_string(index) + ") out of bounds" + suffix);
 }
 
 }  // namespace morvik::xls

@@ -30,7 +30,7 @@ class TRangeRects {
     int AddRect(std::uint16_t firstRow, std::uint16_t lastRow, std::uint8_t firstCol,
                 std::uint8_t lastCol);
     int Count() const { return static_cast<int>(rects_.size()); }
-    // Copy of rectangle `i`; std::range_error "List index (i) out of bounds" outside the list.
+    // Copy of rectangle `i`; EListIndexError "List index (i) out of bounds" outside the list.
     TRangeRect Get(int i) const;
     // Appends copies of all of `other`'s rectangles; the existing ones stay.
     void Assign(const TRangeRects& other);
@@ -42,8 +42,5 @@ class TRangeRects {
 // Column letters as the sheet shows them: 0 "A", 25 "Z", 26 "AA", 255 "IV".
 // Meant for columns 0..255; beyond that the first letter leaves A..Z.
 std::string ColumnName(int col);
-
-// std::range_error with "List index (<index>) out of bounds" plus `suffix`.
-[[noreturn]] void RaiseListIndexError(long long index, const char* suffix = "");
 
 }  // namespace morvik::xls

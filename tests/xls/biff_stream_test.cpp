@@ -9,9 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "xls/BiffStream.h"
-#include "text/ByteReader.h"
 #include "cfb_builder.h"
+#include "text/ByteReader.h"
+#include "xls/BiffStream.h"
+#include "xls/XLSError.h"
 
 namespace morvik::xls {
 namespace {
@@ -340,10 +341,9 @@ TEST(RecordCursor, OffersAnUnconsumedRecordOnceMore) {
     try {
         cursor.NextRecord();  // and its handler left it unconsumed
         FAIL() << "no error";
-    } catch (const ECFileError&) {
-        FAIL() << "wrong exception type";
-    } catch (const std::runtime_error& e) {
+    } catch (const EXLSError& e) {
         EXPECT_STREQ(e.what(), "Error: BIFF record can not be processed");
+        EXPECT_EQ(e.Code(), kErrRecordUnreadable);
     }
 }
 

@@ -107,7 +107,7 @@ TEST(HashedStringList, GetOutsideTheListThrows) {
         try {
             list.Get(bad);
             ADD_FAILURE() << bad;
-        } catch (const std::out_of_range& e) {
+        } catch (const EListIndexError& e) {
             EXPECT_EQ(std::string(e.what()),
                       "List index (" + std::to_string(bad) + ") out of bounds");
         }
@@ -146,8 +146,8 @@ TEST(HashedList, FindsObjectsByTheOwnersKey) {
     EXPECT_EQ(list.Find(CellKey({300, 0})), nullptr);
     EXPECT_EQ(list.IndexOfKey(CellKey({0, 10})), -1);
     EXPECT_EQ(list.Items(42), owned[42].get());
-    EXPECT_THROW(list.Items(3000), std::out_of_range);
-    EXPECT_THROW(list.Add(nullptr), std::invalid_argument);
+    EXPECT_THROW(list.Items(3000), EListIndexError);
+    EXPECT_THROW(list.Add(nullptr), EModelLimitError);
 }
 
 TEST(HashedList, DuplicateKeysAnswerTheFirstAdded) {

@@ -158,11 +158,6 @@ TEST(FormatNumber, SeparatorsComeFromTheSettings) {
     EXPECT_EQ(FormatNumber("0.00E+00", 1234.5, cz), "1,23E+03");
     EXPECT_EQ(FormatNumber("", 1.5, cz), "1,5");
     EXPECT_EQ(FormatNumber("mm/dd/yy", 45000, cz), "03.15.23");
-    // The default argument is the program-wide object.
-    EXPECT_EQ(FormatNumber("0.0", 1.25), "1.3");
-    FormatSettings().DecimalSeparator = ",";
-    EXPECT_EQ(FormatNumber("0.0", 1.25), "1,3");
-    FormatSettings() = TFormatSettings{};
 }
 
 // Every built-in pattern, cleaned as cells display it, gives sensible text for a few values.

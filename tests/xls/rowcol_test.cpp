@@ -20,7 +20,7 @@ class RowColTest : public ::testing::Test {
 };
 
 TEST_F(RowColTest, NewRowsAndColumnsHaveTheDefaultSizesAt96Ppi) {
-    ASSERT_EQ(ScreenMetrics().PixelsPerInch, 96);
+    ASSERT_EQ(wb.Metrics().PixelsPerInch, 96);
     TRow& row = sheet.Rows().Row(0);
     EXPECT_EQ(row.SizePixels(), 17);
     EXPECT_DOUBLE_EQ(row.Size(), 12.75);
@@ -88,10 +88,10 @@ TEST_F(RowColTest, ResizingConvertsBetweenUnitsAndRegisters) {
         {"column from file 2340",
          [](TSheet& s) -> TCustomRowCol& {
              auto& c = s.Columns().Column(1);
-             c.SetWidthChars(ColumnWidthFromFile(2340));
+             c.SetWidthChars(ColumnWidthFromFile(2340, s.Workbook().Metrics()));
              return c;
          },
-         ColumnWidthFromFile(2340), 64, true},
+         ColumnWidthFromFile(2340, ScreenMetricsFor(96)), 64, true},
         {"column 100 px",
          [](TSheet& s) -> TCustomRowCol& {
              auto& c = s.Columns().Column(2);
@@ -134,19 +134,21 @@ TEST_F(RowColTest, ClearCustomHeightTouchesOnlyTheFlag) {
     EXPECT_EQ(row.SizePixels(), 40);
 }
 
-TEST_F(RowColTest, OtherResolutionsUseTheLargerMetrics) {
-    SetScreenPixelsPerInch(120);
-    TWorkbook other;
+TEST_F(RowColTest, OtherResolutionsUseTheLargerMetricsOfTheirOwnWorkbook) {
+    TReaderSettings settings;
+    settings.PixelsPerInch = 120;
+    TWorkbook other(1, settings);
     TRow& row = other.Sheets().Items(0).Rows().Row(0);
     TColumn& col = other.Sheets().Items(0).Columns().Column(0);
-    const double rowSize = row.Size();
-    const int colPixels = col.SizePixels();
+    EXPECT_DOUBLE_EQ(row.Size(), 22 * 0.6);
+    EXPECT_EQ(col.SizePixels(), 80);
     row.SetHeightPoints(15);
-    const int rowPixels = row.SizePixels();
-    SetScreenPixelsPerInch(96);
-    EXPECT_DOUBLE_EQ(rowSize, 22 * 0.6);
-    EXPECT_EQ(colPixels, 80);
-    EXPECT_EQ(rowPixels, 25);
+    EXPECT_EQ(row.SizePixels(), 25);
+    col.SetWidthChars(ColumnWidthFromFile(2560, other.Metrics()));
+    EXPECT_EQ(col.SizePixels(), 90);
+    // The workbook of 96 ppi beside it keeps its own metrics.
+    EXPECT_EQ(sheet.Rows().Row(0).SizePixels(), 17);
+    EXPECT_EQ(sheet.Columns().Column(0).SizePixels(), 64);
 }
 
 TEST_F(RowColTest, GroupingStopsAtLevelSeven) {
@@ -258,7 +260,7 @@ TEST_F(RowColTest, RangeNamesWithBlanksAreRefused) {
         EXPECT_STREQ(e.what(), "Invalid range name: my range");
     }
     EXPECT_EQ(range.Name(), "Data");
-    EXPECT_THROW(sheet.Ranges().Items(1), std::range_error);
+    EXPECT_THROW(sheet.Ranges().Items(1), EListIndexError);
 }
 
 TEST(RangeRects, AddGetAndAssignAppend) {
@@ -277,7 +279,7 @@ TEST(RangeRects, AddGetAndAssignAppend) {
     try {
         b.Get(6);
         ADD_FAILURE() << "no error";
-    } catch (const std::range_error& e) {
+    } catch (const EListIndexError& e) {
         EXPECT_STREQ(e.what(), "List index (6) out of bounds");
     }
 }

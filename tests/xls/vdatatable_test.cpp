@@ -74,7 +74,7 @@ TEST(VirtualDataTable, InternAppendReplaceAndCounts) {
     t.AddRef(99);
     t.Release(99);
     EXPECT_EQ(t.UseCount(99), 0u);
-    EXPECT_THROW(t.GetEntry(4), std::out_of_range);
+    EXPECT_THROW(t.GetEntry(4), EListIndexError);
 
     t.Clear();
     EXPECT_EQ(t.Count(), 0);
@@ -168,8 +168,8 @@ TEST(StyleTables, LoadingAppendsOneToOne) {
     EXPECT_EQ(fonts.Get(0), fonts.Get(2));
     EXPECT_EQ(fonts.Data().IndexOf(fonts.Get(1).ToBytes()), 0);
     EXPECT_EQ(fonts.UseCount(2), 1u);
-    EXPECT_THROW(fonts.Entry(3), std::out_of_range);
-    EXPECT_THROW(fonts.Entry(-1), std::out_of_range);
+    EXPECT_THROW(fonts.Entry(3), EListIndexError);
+    EXPECT_THROW(fonts.Entry(-1), EListIndexError);
 }
 
 TEST(StyleTables, EntriesPackWithoutGaps) {

@@ -30,7 +30,7 @@ void ExpectRangeError(F&& f, const std::string& message) {
     try {
         f();
         ADD_FAILURE() << "no range error, expected " << message;
-    } catch (const std::range_error& e) {
+    } catch (const EListIndexError& e) {
         EXPECT_EQ(std::string(e.what()), message);
     }
 }
@@ -140,7 +140,7 @@ TEST(ItemIndex, KeepsAddingOrderThroughGrowth) {
             EXPECT_EQ(index.Search(keys[i]), static_cast<int>(i));
         EXPECT_EQ(index.Search(std::string("\x01\x00\x00\x00", 4)), -1);
         EXPECT_EQ(index.Search("ab"), -1);  // another length is another key
-        EXPECT_THROW(index.Add("ab"), std::invalid_argument);
+        EXPECT_THROW(index.Add("ab"), EModelLimitError);
         EXPECT_EQ(index.BucketCount() > 7, growing);
     }
 }
@@ -516,12 +516,14 @@ TEST_F(CellsTest, DisplayTextFollowsTheNumberFormat) {
     }
 }
 
-TEST_F(CellsTest, DisplayTextUsesTheProgramSeparators) {
-    TFormatSettings& settings = FormatSettings();
-    const TFormatSettings saved = settings;
-    settings.DecimalSeparator = ",";
-    settings.ThousandSeparator = ".";
-    settings.DateSeparator = ".";
+TEST(Cells, DisplayTextUsesTheSeparatorsOfItsWorkbook) {
+    TReaderSettings settings;
+    settings.Format.DecimalSeparator = ",";
+    settings.Format.ThousandSeparator = ".";
+    settings.Format.DateSeparator = ".";
+    TWorkbook wb(1, settings);
+    TWorkbook plain;
+    TCells& cells = wb.Sheets().Items(0).Cells();
     TCell& percent = cells.Cell(0, 0);
     percent.SetValue(0.125);
     percent.SetNumberFormat(9);
@@ -530,11 +532,13 @@ TEST_F(CellsTest, DisplayTextUsesTheProgramSeparators) {
     grouped.SetNumberFormat(26);
     TCell& date = cells.Cell(0, 2);
     date.SetValue(TDateTime{45000});
-    const std::string texts[] = {percent.DisplayText(), grouped.DisplayText(), date.DisplayText()};
-    settings = saved;
-    EXPECT_EQ(texts[0], "12,50%");
-    EXPECT_EQ(texts[1], "1.234,50");
-    EXPECT_EQ(texts[2], "03.15.23");
+    EXPECT_EQ(percent.DisplayText(), "12,50%");
+    EXPECT_EQ(grouped.DisplayText(), "1.234,50");
+    EXPECT_EQ(date.DisplayText(), "03.15.23");
+    TCell& same = plain.Sheets().Items(0).Cells().Cell(0, 0);
+    same.SetValue(1234.5);
+    same.SetNumberFormat(26);
+    EXPECT_EQ(same.DisplayText(), "1,234.50");
 }
 
 // ---------------------------------------------------------------------------------------------

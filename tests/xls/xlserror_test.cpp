@@ -7,8 +7,8 @@
 namespace morvik::xls {
 namespace {
 
-TEST(XLSError, MessageTableKeepsItsFifteenEntriesInOrder) {
-    ASSERT_EQ(std::size(kXLSErrorMessages), 15u);
+TEST(XLSError, MessageTableKeepsItsEntriesInOrder) {
+    ASSERT_EQ(std::size(kXLSErrorMessages), 17u);
     struct Case {
         std::uint8_t code;
         const char* message;
@@ -30,6 +30,7 @@ TEST(XLSError, MessageTableKeepsItsFifteenEntriesInOrder) {
         {12, "There are no sheets in the workbook"},
         {13, "Formula not recognized"},
         {14, "Reading of password-protected workbooks not supported"},
+        {15, "Error: BIFF record can not be processed"},
     };
     for (const Case& c : cases) {
         const EXLSError e(c.code);
@@ -55,20 +56,25 @@ TEST(XLSError, ArgumentFillsThePlaceholder) {
     EXPECT_STREQ(EXLSError(13, "x").what(), "Formula not recognized");
 }
 
-TEST(XLSError, IsARuntimeErrorCarryingItsCode) {
+TEST(XLSError, IsTheProgramsErrorCarryingItsCodeAndCause) {
     try {
-        throw EXLSError(14);
-    } catch (const std::runtime_error& e) {
+        throw EXLSError(kErrPasswordProtected);
+    } catch (const morvik::Error& e) {
         EXPECT_STREQ(e.what(), "Reading of password-protected workbooks not supported");
-        EXPECT_EQ(dynamic_cast<const EXLSError&>(e).Code(), 14);
+        EXPECT_EQ(e.Code(), 14);
+        EXPECT_EQ(e.Cause(), nullptr);
     }
+    const EXLSError wrapped(kErrCompoundFile, "Can not open a docfile",
+                            std::make_exception_ptr(EListIndexError(3)));
+    EXPECT_STREQ(wrapped.what(), "Can not open a docfile");
+    EXPECT_THROW(std::rethrow_exception(wrapped.Cause()), EListIndexError);
 }
 
 TEST(XLSError, CodeOutsideTheTableGivesEmptyMessage) {
     const EXLSError e(200);
     EXPECT_STREQ(e.what(), "");
     EXPECT_EQ(e.Code(), 200);
-    EXPECT_STREQ(EXLSError(15, "arg").what(), "");
+    EXPECT_STREQ(EXLSError(17, "arg").what(), "");
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <exception>
 #include <string>
+
+#include "xls/CFile.h"
+#include "xls/XLSError.h"
 
 namespace morvik::xls {
 namespace {
@@ -71,11 +75,21 @@ TEST(XLSFileFixtures, FeaturesValuesAndLayout) {
     EXPECT_EQ(s.PaneColumns, 2);
 }
 
+// The compound file's refusal reaches the caller as the reader's error, with the message users
+// have always seen and the compound file's own error as its cause.
 TEST(XLSFileFixtures, FilesThatAreNoWorkbook) {
-    TXLSFile file;
     // The generating script is plain text, not a compound file.
-    EXPECT_THROW(file.LoadFromFile(kFixtures + "/make_fixtures.py"), std::runtime_error);
-    EXPECT_THROW(file.LoadFromFile(kFixtures + "/no such file.xls"), std::runtime_error);
+    for (const char* name : {"/make_fixtures.py", "/no such file.xls"}) {
+        TXLSFile file;
+        try {
+            file.LoadFromFile(kFixtures + name);
+            ADD_FAILURE() << name << " loaded";
+        } catch (const EXLSError& e) {
+            EXPECT_STREQ(e.what(), "Can not open a docfile") << name;
+            EXPECT_EQ(e.Code(), kErrCompoundFile);
+            EXPECT_THROW(std::rethrow_exception(e.Cause()), ECFileError) << name;
+        }
+    }
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "xls/XLSError.h"
+
 namespace morvik::xls {
 namespace {
 
@@ -37,8 +39,8 @@ TEST(FormatStrings, BuiltinsArePositionedNotCodeOrdered) {
     EXPECT_EQ(codes.size(), 36u);  // no code twice
     EXPECT_EQ(f.IndexOfCode(23), -1);
     EXPECT_EQ(f.IndexOfCode(164), -1);
-    EXPECT_THROW(f.Get(36), std::out_of_range);
-    EXPECT_THROW(f.Get(-1), std::out_of_range);
+    EXPECT_THROW(f.Get(36), EListIndexError);
+    EXPECT_THROW(f.Get(-1), EListIndexError);
 }
 
 TEST(FormatStrings, SetFormatReplacesOrAppends) {
