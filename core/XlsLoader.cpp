@@ -1,7 +1,7 @@
 #include "XlsLoader.h"
 
 #include "text/Cp1250.h"
-#include "xls/NumberFormat.h"
+#include "xls/ReaderSettings.h"
 #include "xls/XLSFile.h"
 
 namespace morvik::core {
@@ -11,7 +11,9 @@ using xls::TVarType;
 
 class XlsCells final : public WorkbookCells {
   public:
-    explicit XlsCells(const std::string& path) { file_.LoadFromFile(path); }
+    XlsCells(const std::string& path, const xls::TReaderSettings& settings) : file_(settings) {
+        file_.LoadFromFile(path);
+    }
 
     int SheetCount() const override { return file_.Workbook().Sheets().Count(); }
     std::string SheetName(int sheet) const override {
@@ -48,22 +50,22 @@ class XlsCells final : public WorkbookCells {
     xls::TXLSFile file_;
 };
 
-void ApplySettings(const ReaderSettings& settings) {
-    auto& fs = xls::FormatSettings();
-    fs.DecimalSeparator = settings.decimalSeparator;
-    fs.ThousandSeparator = settings.thousandSeparator;
-    fs.DateSeparator = settings.dateSeparator;
-    fs.TimeSeparator = settings.timeSeparator;
-    fs.ShortDateFormat = settings.shortDateFormat;
-    xls::SetScreenPixelsPerInch(settings.pixelsPerInch);
+xls::TReaderSettings ToXls(const ReaderSettings& settings) {
+    xls::TReaderSettings out;
+    out.Format.DecimalSeparator = settings.decimalSeparator;
+    out.Format.ThousandSeparator = settings.thousandSeparator;
+    out.Format.DateSeparator = settings.dateSeparator;
+    out.Format.TimeSeparator = settings.timeSeparator;
+    out.Format.ShortDateFormat = settings.shortDateFormat;
+    out.PixelsPerInch = settings.pixelsPerInch;
+    return out;
 }
 
 }  // namespace
 
 std::unique_ptr<WorkbookCells> OpenXlsWorkbook(const std::string& path,
                                                const ReaderSettings& settings) {
-    ApplySettings(settings);
-    return std::make_unique<XlsCells>(path);
+    return std::make_unique<XlsCells>(path, ToXls(settings));
 }
 
 }  // namespace morvik::core
