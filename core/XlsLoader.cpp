@@ -1,6 +1,7 @@
 #include "XlsLoader.h"
 
 #include "text/Cp1250.h"
+#include "xls/ReaderSettings.h"
 #include "xls/XLSFile.h"
 
 namespace morvik::core {
@@ -49,7 +50,7 @@ class XlsCells final : public WorkbookCells {
     xls::TXLSFile file_;
 };
 
-xls::TReaderSettings ReaderSettingsOf(const ReaderSettings& settings) {
+xls::TReaderSettings ToXls(const ReaderSettings& settings) {
     xls::TReaderSettings out;
     out.Format.DecimalSeparator = settings.decimalSeparator;
     out.Format.ThousandSeparator = settings.thousandSeparator;
@@ -64,7 +65,7 @@ xls::TReaderSettings ReaderSettingsOf(const ReaderSettings& settings) {
 
 std::unique_ptr<WorkbookCells> OpenXlsWorkbook(const std::string& path,
                                                const ReaderSettings& settings) {
-    return std::make_unique<XlsCells>(path, ReaderSettingsOf(settings));
+    return std::make_unique<XlsCells>(path, ToXls(settings));
 }
 
 }  // namespace morvik::core

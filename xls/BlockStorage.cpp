@@ -14,20 +14,6 @@ namespace {
 
 constexpr std::size_t kHugeBlock = std::size_t{2} << 20;
 
-// Address sanitizer builds give every cell a heap block of its own, so that a use after free
-// of a cell is still caught.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kPoolSlots = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kPoolSlots = false;
-#else
-constexpr bool kPoolSlots = true;
-#endif
-#else
-constexpr bool kPoolSlots = true;
-#endif
-
 }  // namespace
 
 void* AllocateBlock(std::size_t bytes) {
@@ -68,13 +54,8 @@ TSlotPool::~TSlotPool() {
     for (const Block& b : blocks_) FreeBlock(b.data, b.bytes);
 }
 
-void* TSlotPool::Allocate() {
+void* TSlotPool::AllocateSlow() {
     if (!kPoolSlots) return ::operator new(slotSize_);
-    if (free_ != nullptr) {
-        void* slot = free_;
-        free_ = *static_cast<void**>(slot);
-        return slot;
-    }
     if (next_ == end_) {
         // 64 slots first, then twice the last block, up to the huge-page size: a sheet of a
         // few cells stays small and a large one takes few blocks.

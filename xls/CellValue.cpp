@@ -4,36 +4,12 @@
 
 namespace morvik::xls {
 
-namespace {
-constexpr TVarType kKindOfAlternative[] = {
-    TVarType::Empty,   TVarType::Smallint, TVarType::Integer, TVarType::Single,
-    TVarType::Double,  TVarType::Currency, TVarType::Date,    TVarType::OleStr,
-    TVarType::Boolean, TVarType::Byte,     TVarType::String,
-};
-static_assert(std::size(kKindOfAlternative) == std::variant_size_v<TCellValue::Data>);
-}  // namespace
+static_assert(std::size(detail::kKindOfAlternative) == std::variant_size_v<TCellValue::Data>);
 
 TCellValue TCellValue::String8(std::string bytes) {
     TCellValue v;
     v.data_ = std::move(bytes);
     return v;
-}
-
-TVarType TCellValue::Kind() const { return kKindOfAlternative[data_.index()]; }
-
-bool TCellValue::IsNumber() const {
-    switch (Kind()) {
-        case TVarType::Smallint:
-        case TVarType::Integer:
-        case TVarType::Single:
-        case TVarType::Double:
-        case TVarType::Currency:
-        case TVarType::Date:
-        case TVarType::Byte:
-            return true;
-        default:
-            return false;
-    }
 }
 
 double TCellValue::AsDouble() const {

@@ -23,6 +23,15 @@ enum class TVarType : std::uint16_t {
     String = 256,  // 8-bit string
 };
 
+namespace detail {
+// The kind of each alternative of TCellValue::Data, in order.
+inline constexpr TVarType kKindOfAlternative[] = {
+    TVarType::Empty,   TVarType::Smallint, TVarType::Integer, TVarType::Single,
+    TVarType::Double,  TVarType::Currency, TVarType::Date,    TVarType::OleStr,
+    TVarType::Boolean, TVarType::Byte,     TVarType::String,
+};
+}  // namespace detail
+
 // Fixed-point currency: the amount times 10000.
 struct TCurrency {
     std::int64_t Scaled = 0;
@@ -60,7 +69,8 @@ class TCellValue {
     static TCellValue String8(std::string bytes);
     TCellValue(const char*) = delete;
 
-    TVarType Kind() const;
+    // Inline, with IsNumber: the reader and the import ask every cell.
+    TVarType Kind() const { return detail::kKindOfAlternative[data_.index()]; }
     const Data& Get() const { return data_; }
     template <class T>
     const T* As() const {
@@ -69,7 +79,20 @@ class TCellValue {
 
     bool IsEmpty() const { return Kind() == TVarType::Empty; }
     // Kinds 2 to 7 and 17.
-    bool IsNumber() const;
+    bool IsNumber() const {
+        switch (Kind()) {
+            case TVarType::Smallint:
+            case TVarType::Integer:
+            case TVarType::Single:
+            case TVarType::Double:
+            case TVarType::Currency:
+            case TVarType::Date:
+            case TVarType::Byte:
+                return true;
+            default:
+                return false;
+        }
+    }
     // Numeric kinds as a double (currency unscaled, dates as days), booleans as 0/1, else 0.
     double AsDouble() const;
 

@@ -8,9 +8,7 @@ namespace morvik::xls {
 
 namespace detail {
 
-void CheckItemIndex(int index, int max) {
-    if (index < 0 || index > max) throw EXLSError(kErrInvalidRowOrColumn);
-}
+void RaiseInvalidItemIndex() { throw EXLSError(kErrInvalidRowOrColumn); }
 
 TFontEntry FontAt(const TVirtualFontTable& fonts, int index) {
     return index < fonts.Count() ? fonts.Get(index) : TFontEntry{};
@@ -68,11 +66,6 @@ int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const {
 TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const {
     const int ordinal = index_.Search(key);
     return ordinal < 0 ? nullptr : items_[static_cast<std::size_t>(ordinal)].get();
-}
-
-TCustomXLSItem& TCustomXLSItems::SetPending(TItemPtr item) {
-    pending_ = std::move(item);
-    return *pending_;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -181,7 +181,10 @@ class TCustomXLSItems {
     // detached item exists at a time.
     void DropPending() { pending_.reset(); }
     // Makes `item` (not null) the pending one.
-    TCustomXLSItem& SetPending(TItemPtr item);
+    TCustomXLSItem& SetPending(TItemPtr item) {
+        pending_ = std::move(item);
+        return *pending_;
+    }
     // Makes the pending `item` join the collection under `key`.
     void Register(TCustomXLSItem& item, std::string_view key);
     // Room for `count` registered items without regrowing the index or the list.
@@ -197,8 +200,11 @@ class TCustomXLSItems {
 };
 
 namespace detail {
-// `index` in 0..max, else EXLSError 5.
-void CheckItemIndex(int index, int max);
+[[noreturn]] void RaiseInvalidItemIndex();
+// `index` in 0..max, else EXLSError 5. Inline: every cell lookup checks twice.
+inline void CheckItemIndex(int index, int max) {
+    if (index < 0 || index > max) RaiseInvalidItemIndex();
+}
 // A cell format can name a font the table does not hold: a file's own index, or an entry kept
 // from the previous file when this one brings no cell formats. It reads as the default font
 // instead of failing the whole read.
