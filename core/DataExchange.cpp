@@ -72,14 +72,8 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
         if (c == std::char_traits<char>::eof() || c == kCtrlZ) {
             endOfFile = true;
             if (line.empty()) break;  // no line begins at the end of the file
-        } else if (c == '\r') {
-            // Whatever stands between a CR and the next LF belongs to no line.
-            while ((c = in.get()) != std::char_traits<char>::eof() && c != '\n') {
-                if (c == kCtrlZ) {
-                    endOfFile = true;
-                    break;
-                }
-            }
+        } else if (c == '\r' && in.peek() == '\n') {
+            in.get();  // CR LF is one line end, a lone CR another, as in a paste
         }
         if (in.bad()) {
             throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
@@ -91,6 +85,12 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
         }
         ++row;
         if (in.peek() == std::char_traits<char>::eof()) endOfFile = true;
+    }
+    // The file is one skull: rows it does not reach must not keep the previous one's values.
+    for (; row < table.RowCount(); ++row) {
+        for (std::size_t f = 0; f < 3; ++f) {
+            table.ClearCell(kFirstCoordinateColumn + static_cast<int>(f), row);
+        }
     }
 }
 
