@@ -10,6 +10,7 @@
 #include "Loaders.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
+#include "text/Platform.h"
 
 namespace morvik::core {
 namespace {
@@ -50,10 +51,10 @@ void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
 void LoadTextFile(Workspace& ws, const std::string& path) {
     std::error_code ec;
     // A folder opens like a file here but reads as empty; say what it is instead.
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     }

@@ -55,7 +55,8 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/examples/Settings.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/morvik)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/skull.txt ${PROJECT_SOURCE_DIR}/examples/skull.xls
         DESTINATION ${CMAKE_INSTALL_DATADIR}/morvik/samples)
-install(FILES ${_pkg}/copyright ${_gen}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Debian looks for them under the package's name, not the project's.
+install(FILES ${_pkg}/copyright ${_gen}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/morvik)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvik)
@@ -64,11 +65,12 @@ set(CPACK_PACKAGE_VENDOR "The MORVIK developers")
 set(CPACK_PACKAGE_CONTACT "The MORVIK developers <morvik@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sex estimation from cranial landmarks")
 set(CPACK_PACKAGE_DESCRIPTION
-    "MORVIK estimates the sex of an individual from a human skull by seven discriminant\n"
-    "equations. From the 3D coordinates of 22 cranial landmarks and two clouds of surface\n"
-    "points, or from 17 dimensions measured directly, it derives the dimensions, scores the\n"
-    "equations and gives a verdict by majority vote. Measurements come from Excel 97\n"
-    "workbooks, tab-separated text files, the clipboard or typing.")
+    "MORVIK estimates the sex of an individual from a human skull by seven\n"
+    "discriminant equations. From the 3D coordinates of 22 cranial landmarks\n"
+    "and two clouds of surface points, or from 17 dimensions measured directly,\n"
+    "it derives the dimensions, scores the equations and gives a verdict by\n"
+    "majority vote. Measurements come from Excel 97 workbooks, tab-separated\n"
+    "text files, the clipboard or typing.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
