@@ -15,3 +15,12 @@ for preset in release asan; do
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs"
 done
+
+# The engine cross-built for Windows and tested under Wine, when the cross tools are installed
+# (scripts/deps.sh does not install them: see the README).
+if scripts/test_windows.sh --available; then
+    echo "=== windows ==="
+    scripts/test_windows.sh
+else
+    echo "=== windows: skipped (no MinGW-w64 / Wine; see scripts/test_windows.sh) ==="
+fi

@@ -18,6 +18,7 @@
 #include "core/EquationSets.h"
 #include "core/Export.h"
 #include "core/IniFile.h"
+#include "core/Version.h"
 #include "core/WorkbookImport.h"
 
 namespace morvik::app {
@@ -65,6 +66,13 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
 }
 
 constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352, 424, 496};
+
+// The About page names the settings file in use: installed, it is not beside the program.
+void ShowSettingsFile(QLabel* label, const std::string& lang, const QString& path) {
+    label->setText((lang == "en" ? QStringLiteral("Settings file: ")
+                                 : QStringLiteral("Soubor nastavení: ")) +
+                   QDir::toNativeSeparators(path));
+}
 
 }  // namespace
 
@@ -157,7 +165,11 @@ void TForm1::BuildControls() {
         paragraph->setWordWrap(true);
         paragraph->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    MakeLabel(page5, "Label6", "ver.: 1.5.2", {531, 395, 60, 14});
+    MakeLabel(page5, "Label6", "ver.: " + Q(core::kVersion), {531, 395, 60, 14});
+    QLabel* settingsFile = MakeLabel(page5, "SettingsFile", {}, {8, 240, 561, 42});
+    settingsFile->setWordWrap(true);
+    settingsFile->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    settingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     static constexpr std::array<const char*, kEquationCount> kCbNames{"cb1", "cb2", "cb3", "cb4",
                                                                       "cb5", "cb6", "cb7"};
@@ -260,6 +272,7 @@ void TForm1::FormCreate() {
         cloud->SetCell(2, 0, "Z");
     }
     ws_.Label1.text = "Muž / Žena";
+    ShowSettingsFile(findChild<QLabel*>("SettingsFile"), ws_.lang, settingsPath());
 
     for (std::string_view name : core::kCzechCaptions.setNames) ComboBox1->addItem(Q(name));
     ComboBox1->setCurrentIndex(core::kUniversalSet);
@@ -289,6 +302,7 @@ void TForm1::ApplyCaptionSet(const core::CaptionSet& set) {
     saveFilter_ = Q(set.saveFilter);
     Label4->setText(Q(set.about));
     Label5->setText(Q(set.thanks));
+    ShowSettingsFile(findChild<QLabel*>("SettingsFile"), ws_.lang, settingsPath());
     core::ApplyCaptionCells(ws_, set);
     sg->setColumnWidth(0, 110);
     for (int c = 0; c < ws_.pom.ColCount(); ++c) pom->setColumnWidth(c, sg->columnWidth(c));
@@ -423,7 +437,7 @@ void TForm1::Editovat1Click() {
 void TForm1::Uloit1Click() {
     Run([this] {
         sg->FinishEditing();
-        // Each of the 126 keys is a synced replace of the file: about a second on disk.
+        // The whole set is one synced replacement of the file.
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
         core::IniFile ini(settingsPath().toStdString());

@@ -1,9 +1,16 @@
 // MORVIK: sex estimation from cranial landmarks by discriminant functions.
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
 
 #include "core/Session.h"
+#include "core/SettingsPath.h"
+#include "core/Version.h"
 #include "fMain.h"
 
 namespace {
@@ -37,11 +44,29 @@ morvik::core::ReaderSettings PlatformReaderSettings() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Answered before any window: works without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("morvik %s\n", std::string(morvik::core::kVersion).c_str());
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("MORVIK");
     QApplication::setApplicationDisplayName("MORVIK");
-    morvik::app::TForm1 form;
+    QApplication::setApplicationVersion(QString::fromUtf8(morvik::core::kVersion.data(),
+                                                          morvik::core::kVersion.size()));
+    const morvik::core::SettingsChoice settings =
+        morvik::core::ChooseSettingsFile(morvik::core::InstalledSettingsPlaces());
+    morvik::app::TForm1 form(QFileInfo(QString::fromStdString(settings.path)).absolutePath());
     form.session().reader = PlatformReaderSettings();
     form.show();
+    if (!settings.message.empty()) {
+        const QString message = QString::fromStdString(settings.message);
+        std::fprintf(stderr, "morvik: %s\n", settings.message.c_str());
+        QTimer::singleShot(0, &form, [&form, message] {
+            QMessageBox::information(&form, "MORVIK", message);
+        });
+    }
     return QApplication::exec();
 }

@@ -10,6 +10,7 @@
 #include "Loaders.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
+#include "text/Platform.h"
 
 namespace morvik::core {
 namespace {
@@ -50,10 +51,10 @@ void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
 void LoadTextFile(Workspace& ws, const std::string& path) {
     std::error_code ec;
     // A folder opens like a file here but reads as empty; say what it is instead.
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     }
@@ -72,14 +73,8 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
         if (c == std::char_traits<char>::eof() || c == kCtrlZ) {
             endOfFile = true;
             if (line.empty()) break;  // no line begins at the end of the file
-        } else if (c == '\r') {
-            // Whatever stands between a CR and the next LF belongs to no line.
-            while ((c = in.get()) != std::char_traits<char>::eof() && c != '\n') {
-                if (c == kCtrlZ) {
-                    endOfFile = true;
-                    break;
-                }
-            }
+        } else if (c == '\r' && in.peek() == '\n') {
+            in.get();  // CR LF is one line end, a lone CR another, as in a paste
         }
         if (in.bad()) {
             throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
@@ -91,6 +86,12 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
         }
         ++row;
         if (in.peek() == std::char_traits<char>::eof()) endOfFile = true;
+    }
+    // The file is one skull: rows it does not reach must not keep the previous one's values.
+    for (; row < table.RowCount(); ++row) {
+        for (std::size_t f = 0; f < 3; ++f) {
+            table.ClearCell(kFirstCoordinateColumn + static_cast<int>(f), row);
+        }
     }
 }
 

@@ -11,7 +11,8 @@
 namespace morvik::core {
 
 // Fills columns 2..4 of sgImput from a TAB separated Windows-1250 text file, line n into
-// landmark row n. Throws std::runtime_error naming the file when it cannot be read.
+// landmark row n; CR LF, lone LF and lone CR end lines and Ctrl+Z ends the file. Rows the
+// file does not reach are emptied. Throws Error naming the file when it cannot be read.
 void LoadTextFile(Workspace& ws, const std::string& path);
 
 // Replaces the first '.' of every coordinate cell of the three input tables by ','.

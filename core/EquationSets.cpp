@@ -50,11 +50,16 @@ void LoadEquationSet(Workspace& ws, const IniFile& ini, int index) {
 
 void SaveEquationSet(const Workspace& ws, IniFile& ini, int index) {
     const std::string_view section = SetSection(index);
+    // One replacement of the file for the whole set: a save cut short by a crash or a kill
+    // leaves the old set or the new one, never a mix.
+    IniFile staged = ini;
     for (int r = 1; r <= kLastCoefficientRow; ++r) {
         for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
-            ini.WriteString(section, SgKey(k, r), ws.sg.Cell(k, r));
+            staged.SetString(section, SgKey(k, r), ws.sg.Cell(k, r));
         }
     }
+    staged.Save();
+    ini = std::move(staged);
 }
 
 std::string ReadLanguage(const IniFile& ini, std::string_view current) {

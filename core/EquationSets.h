@@ -33,7 +33,8 @@ void LoadStartupSet(Workspace& ws, const IniFile& ini);
 // Loads the set of list position `index` exactly as stored; a missing key empties its cell.
 void LoadEquationSet(Workspace& ws, const IniFile& ini, int index);
 
-// Writes all 126 cells of sg, empty ones as empty values; stops at the first failing key.
+// Writes all 126 cells of sg, empty ones as empty values, in one replacement of the file;
+// when it fails, neither the file nor `ini` changes.
 void SaveEquationSet(const Workspace& ws, IniFile& ini, int index);
 
 std::string ReadLanguage(const IniFile& ini, std::string_view current);

@@ -7,6 +7,7 @@
 #include "Captions.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
+#include "text/Platform.h"
 
 namespace morvik::core {
 
@@ -35,7 +36,7 @@ std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::str
 }
 
 void WriteReport(const std::string& path, const std::vector<std::string>& lines) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     if (!out) {
         throw Error("Cannot create file \"" + path + "\". " + std::strerror(errno));
     }

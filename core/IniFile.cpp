@@ -1,16 +1,11 @@
 #include "IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "text/Cp1250.h"
+#include "text/Platform.h"
 
 namespace morvik::core {
 namespace {
@@ -41,43 +36,17 @@ std::string OneLine(std::string_view value) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) return {};
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Writes the complete new content beside the old file and renames it over the old one:
-// readers see either the old or the new file, never a half-written one.
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-    std::string tmp = path + ".XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) return false;
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
 }
 
 }  // namespace
 
 IniFile::IniFile(std::string path) {
     std::error_code ec;
-    auto absolute = std::filesystem::absolute(path, ec);
-    path_ = ec ? std::move(path) : absolute.lexically_normal().string();
+    auto absolute = std::filesystem::absolute(platform::PathFromUtf8(path), ec);
+    path_ = ec ? std::move(path) : platform::PathToUtf8(absolute.lexically_normal());
     bytes_ = ReadWholeFile(path_);
 }
 
@@ -146,7 +115,7 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
     return FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound).found;
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+void IniFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
     const std::string sectionBytes = Utf8ToCp1250(section);
     const std::string keyBytes = Utf8ToCp1250(key);
     const std::string valueBytes = Utf8ToCp1250(OneLine(value));
@@ -154,27 +123,35 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     bool sectionFound = false;
     const KeyHit hit = FindKey(sectionBytes, keyBytes, &sectionEnd, &sectionFound);
 
-    std::string updated = bytes_;
     if (hit.found) {
-        updated.replace(hit.valueBegin, hit.valueEnd - hit.valueBegin, valueBytes);
-    } else {
-        const std::size_t at = sectionFound ? sectionEnd : updated.size();
-        std::string insert;
-        // The line before may lack its line end (the file's last line). A lone CR there only
-        // needs its LF: another CR would become part of that line's value.
-        if (at > 0 && updated[at - 1] != '\n') insert += updated[at - 1] == '\r' ? "\n" : "\r\n";
-        if (!sectionFound) insert += "[" + sectionBytes + "]\r\n";
-        insert += keyBytes + "=" + valueBytes + "\r\n";
-        updated.insert(at, insert);
+        bytes_.replace(hit.valueBegin, hit.valueEnd - hit.valueBegin, valueBytes);
+        return;
     }
-    Commit(std::move(updated));
+    const std::size_t at = sectionFound ? sectionEnd : bytes_.size();
+    std::string insert;
+    // The line before may lack its line end (the file's last line). A lone CR there only
+    // needs its LF: another CR would become part of that line's value.
+    if (at > 0 && bytes_[at - 1] != '\n') insert += bytes_[at - 1] == '\r' ? "\n" : "\r\n";
+    if (!sectionFound) insert += "[" + sectionBytes + "]\r\n";
+    insert += keyBytes + "=" + valueBytes + "\r\n";
+    bytes_.insert(at, insert);
 }
 
-void IniFile::Commit(std::string newBytes) {
-    if (!ReplaceFileAtomically(path_, newBytes)) {
+void IniFile::Save() {
+    if (!platform::ReplaceFileAtomically(path_, bytes_)) {
         throw EIniWriteError("Unable to write to " + path_);
     }
-    bytes_ = std::move(newBytes);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    std::string previous = bytes_;
+    SetString(section, key, value);
+    try {
+        Save();
+    } catch (...) {
+        bytes_ = std::move(previous);
+        throw;
+    }
 }
 
 }  // namespace morvik::core

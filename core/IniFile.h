@@ -1,4 +1,4 @@
-// The settings file: classic INI text in Windows-1250, one key read or written at a time.
+// The settings file: classic INI text in Windows-1250, changed in memory and saved whole.
 #pragma once
 
 #include <string>
@@ -32,9 +32,15 @@ class IniFile {
     bool ValueExists(std::string_view section, std::string_view key) const;
 
     // Replaces the value of an existing key, or appends the key at the end of its section,
-    // or the section at the end of the file. The file on disk is replaced as a whole by a
-    // renamed temporary file, so a failed write leaves the previous file intact. Throws
-    // EIniWriteError "Unable to write to <path>".
+    // or the section at the end of the file; in memory only, until Save.
+    void SetString(std::string_view section, std::string_view key, std::string_view value);
+
+    // Replaces the file on disk as a whole by the bytes in memory, in one atomic step: an
+    // interrupted save leaves the previous file. Throws EIniWriteError
+    // "Unable to write to <path>"; the bytes in memory stay as they were set.
+    void Save();
+
+    // SetString and Save of one key; on failure the bytes in memory are the previous ones.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     // The bytes as they stand after the last successful write.
@@ -54,7 +60,6 @@ class IniFile {
     KeyHit FindKey(std::string_view section, std::string_view key, std::size_t* sectionEnd,
                    bool* sectionFound) const;
     Line LineAt(std::size_t pos) const;
-    void Commit(std::string newBytes);
 
     std::string path_;
     std::string bytes_;

@@ -15,18 +15,31 @@ namespace {
 // digits, the point, and at most 1074 fraction digits (the weight of the smallest subnormal).
 constexpr std::size_t kExactBufferSize = 1400;
 
-// Cell texts are short; longer ones are not numbers anyway but must still be quoted whole.
+// Cell texts are short; longer ones are not numbers anyway.
 constexpr std::size_t kParseStackSize = 128;
+
+// A message quotes this many characters of the text at most: a megabyte-long cell would
+// otherwise become a megabyte-long message box.
+constexpr std::size_t kQuotedCharacters = 40;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The first `limit` characters of UTF-8 text, never cutting one in two, and an ellipsis when
+// something was left out.
+std::string QuoteStart(std::string_view text, std::size_t limit) {
+    std::size_t cut = 0;
+    for (std::size_t characters = 0; cut < text.size(); ++cut) {
+        const bool continuation = (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
+        if (!continuation && characters++ == limit) break;
+    }
+    std::string out(text.substr(0, cut));
+    if (cut < text.size()) out += "\u2026";
+    return out;
+}
+
 [[noreturn]] void ThrowConvertError(std::string_view cleaned) {
-    std::string message;
-    message.reserve(cleaned.size() + 40);
-    message += '\'';
-    message += cleaned;
-    message += "' is not a valid floating point value";
-    throw EConvertError(message);
+    throw EConvertError('\'' + QuoteStart(cleaned, kQuotedCharacters) +
+                        "' is not a valid floating point value");
 }
 
 // Checks the whole text against: [sign] digits [. digits] [(e|E) [sign] digits], with at

@@ -20,7 +20,8 @@ class EConvertError : public Error {
 std::string FormatDecimal(double value, int decimals, bool keepZeros, char separator);
 
 // Empty text gives 0; the first ',' is the decimal point; blanks are ignored. Throws
-// EConvertError "'%s' is not a valid floating point value" otherwise.
+// EConvertError "'%s' is not a valid floating point value" otherwise, %s being the text
+// without blanks, cut after 40 characters with an ellipsis.
 double ParseDecimal(std::string_view text);
 
 // A number as a cell's general format shows it: the shortest text of up to 15 significant

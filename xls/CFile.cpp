@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "CfbVolume.h"
+#include "text/Platform.h"
 
 namespace morvik::xls {
 
@@ -23,7 +24,7 @@ ECFileError::ECFileError(std::uint8_t code)
 
 TCFile::TCFile(const std::string& fileName, TCFileMode /*mode*/) : fileName_(fileName) {
     std::error_code ec;
-    const std::filesystem::path path(fileName);
+    const std::filesystem::path path = platform::PathFromUtf8(fileName);
     if (!std::filesystem::is_regular_file(path, ec) || ec)
         throw ECFileError(kCFileCannotOpenDocfile);
     const auto size = std::filesystem::file_size(path, ec);

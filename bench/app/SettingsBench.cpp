@@ -1,4 +1,4 @@
-// The settings file: one set saved key by key, each key an atomic replace of the file.
+// The settings file: one set saved as one atomic replacement of the file.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

@@ -7,6 +7,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <fstream>
 
 #include "app/fMain.h"
 
@@ -82,6 +84,30 @@ void BM_ScrollLargeEuryonGrid(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ScrollLargeEuryonGrid)->Unit(benchmark::kMicrosecond);
+
+// A text file whose first line is one 5 MB cell, loaded and calculated: the conversion
+// error ends in a real message box, closed as soon as it runs.
+void BM_HugeCellToMessageBox(benchmark::State& state) {
+    static QTemporaryDir dir;
+    const QString file = dir.filePath("huge-line.txt");
+    {
+        std::ofstream out(file.toStdString(), std::ios::binary);
+        out << "1" << std::string(5 * 1024 * 1024, '7') << "x\t2\t3\r\n";
+    }
+    TForm1 form(ProgramFolder());
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) state.SkipWithError("window not exposed");
+    for (auto _ : state) {
+        form.setNextFileName(file);
+        form.Button1Click();
+        QTimer::singleShot(0, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) box->close();
+        });
+        form.Button2Click();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_HugeCellToMessageBox)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -174,6 +174,9 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
     EXPECT_TRUE(Find<QLabel>("Label1")->font().bold());
     EXPECT_TRUE(Find<QLabel>("Label2")->font().bold());
     EXPECT_EQ(Find<QLabel>("Label6")->text(), "ver.: 1.5.2");
+    // Installed, the settings are not beside the program: the About page says where they are.
+    EXPECT_TRUE(Find<QLabel>("SettingsFile")->text().endsWith(
+        QDir::toNativeSeparators(form_->settingsPath())));
     EXPECT_FALSE(Find<QComboBox>("ComboBox1")->isEditable());
     EXPECT_EQ(Find<QAction>("Vloit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     EXPECT_TRUE(Find<QAction>("Vymazattabulku1")->shortcut().isEmpty());

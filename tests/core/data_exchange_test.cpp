@@ -40,17 +40,20 @@ TEST(LoadTextFile, SplitsLinesAndFields) {
         {"Ctrl+Z ends the file",
          "1\t2\t3\r\n\x1A"
          "4\t5\t6\r\n",
-         {{"1", "2", "3"}, {"k", "k", "k"}}},
+         {{"1", "2", "3"}, {"", "", ""}}},
         {"Ctrl+Z in a line ends it and the file",
          "1\t2\x1A"
          "3\r\n9\t9\t9",
-         {{"1", "2", ""}, {"k", "k", "k"}}},
-        {"text between CR and LF is skipped",
-         "1\t2\t3\rjunk\n4\t5\t6\n",
-         {{"1", "2", "3"}, {"4", "5", "6"}}},
+         {{"1", "2", ""}, {"", "", ""}}},
+        {"lone CR lines",
+         "1\t2\t3\r4\t5\t6\r7\t8\t9",
+         {{"1", "2", "3"}, {"4", "5", "6"}, {"7", "8", "9"}, {"", "", ""}}},
+        {"lone CR then CR LF then lone LF",
+         "1\r\r\n2\n3\r",
+         {{"1", "", ""}, {"", "", ""}, {"2", "", ""}, {"3", "", ""}, {"", "", ""}}},
         {"empty line empties its row", "\r\n1\r\n", {{"", "", ""}, {"1", "", ""}}},
         {"blanks and Windows-1250 letters kept", " 1,5 \t\xE8\r\n", {{" 1,5 ", "č", ""}}},
-        {"empty file changes nothing", "", {{"k", "k", "k"}}},
+        {"empty file empties every row", "", {{"", "", ""}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,6 +68,7 @@ TEST(LoadTextFile, SplitsLinesAndFields) {
         for (std::size_t i = 0; i < c.rows.size(); ++i) {
             EXPECT_EQ(Coordinates(ws, static_cast<int>(i) + 1), c.rows[i]) << "row " << i + 1;
         }
+        EXPECT_EQ(Coordinates(ws, 22), (Row{"", "", ""}));  // no earlier skull left over
         EXPECT_EQ(ws.sgImput.Cell(0, 1), "");  // labels untouched
     }
 }

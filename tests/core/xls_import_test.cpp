@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 #include <string>
 
 #include "TempDir.h"
 #include "tests/xls/biff_builder.h"
 #include "tests/xls/cfb_builder.h"
+#include "text/Error.h"
 
 namespace morvik::core {
 namespace {
@@ -151,6 +153,63 @@ TEST(XlsImport, FailuresKeepTheTables) {
     }
     EXPECT_THROW(ImportWorkbook(ws, textPath), std::runtime_error);
     EXPECT_EQ(ws.sgImput.Cell(2, 1), "7");
+}
+
+// An undefined or infinite number in a cell the import reads would become 0 (a landmark at
+// the origin): the file is refused, naming the cell, and no table changes.
+TEST(XlsImport, NonFiniteNumberRefusesTheFileNamingTheCell) {
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Case {
+        int row, col;
+        double value;
+        const char* cell;
+    };
+    const Case cases[] = {
+        {13, 3, kNan, "D14"},   // a landmark's Y
+        {1, 2, -kInf, "C2"},    // the first landmark cell
+        {2, 8, kInf, "I3"},     // right cloud, Y of its second point
+        {1, 12, kNan, "M2"},    // left cloud, X of its first point
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cell);
+        test::TempDir dir;
+        Book book;
+        BiffBuilder& s = book.Sheet();
+        const auto put = [&](int row, int col, double v) {
+            s.Number(row, col, 0, row == c.row && col == c.col ? c.value : v);
+        };
+        for (int r = 1; r <= 22; ++r) {
+            for (int k = 2; k <= 4; ++k) put(r, k, r * 0.5);
+        }
+        for (int r = 1; r <= 3; ++r) {
+            for (int k : {7, 8, 9, 12, 13, 14}) put(r, k, r);
+        }
+        const std::string path = book.Write(dir, "nonfinite.xls");
+
+        Workspace ws;
+        ws.sgImput.SetCell(3, 13, "4,5");
+        ws.sgImput2.SetCell(1, 2, "6");
+        ws.sgImput3.SetCell(0, 1, "7");
+        const Workspace before = ws;
+        try {
+            ImportWorkbook(ws, path);
+            FAIL() << "a non-finite number was imported";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      std::string("The cell ") + c.cell + " holds no finite number.");
+        }
+        for (const auto& [got, was] : {std::pair{&ws.sgImput, &before.sgImput},
+                                       std::pair{&ws.sgImput2, &before.sgImput2},
+                                       std::pair{&ws.sgImput3, &before.sgImput3}}) {
+            ASSERT_EQ(got->RowCount(), was->RowCount());
+            for (int r = 0; r < got->RowCount(); ++r) {
+                for (int k = 0; k < got->ColCount(); ++k) {
+                    ASSERT_EQ(got->Cell(k, r), was->Cell(k, r)) << k << "," << r;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
