@@ -1,4 +1,5 @@
 // morvik-batch: the window's Calculate over a whole collection, one CSV row per skull.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -112,6 +113,9 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
                 inlineValue = arg.substr(eq + 1);
                 arg.resize(eq);
             }
+        } else if (arg.size() > 2 && (arg[1] == 'j' || arg[1] == 'o')) {
+            inlineValue = arg.substr(2);  // -j2, -oFILE
+            arg.resize(2);
         }
         const auto value = [&]() -> std::string {
             if (inlineValue) return *inlineValue;
@@ -294,6 +298,10 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every file's workbook model is built and freed in turn. Kept in the heap rather than
+    // handed back to the system, the same pages serve the next file without faulting in anew.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     try {
         const std::optional<Options> options = ParseArguments(argc, argv);
         if (!options) return kExitOk;
