@@ -263,7 +263,15 @@ int Run(const Options& options) {
             throw OutputError("cannot write the table: " + std::string(std::strerror(errno)));
     };
 
-    const std::vector<BatchInput> inputs = CollectInputs(options.paths);
+    std::vector<BatchInput> inputs = CollectInputs(options.paths);
+    // The run's own files are never its input, whatever the loader table comes to accept.
+    std::erase_if(inputs, [&](const BatchInput& input) {
+        for (const std::string& own : {options.output, options.truth, options.summary}) {
+            std::error_code ec;
+            if (!own.empty() && std::filesystem::equivalent(input.path, own, ec)) return true;
+        }
+        return false;
+    });
     // Rows on the terminal would be torn by the progress line; they show the progress there.
     const bool terminal = isatty(STDERR_FILENO) && (out != stdout || !isatty(STDOUT_FILENO));
     ProgressLine progress(terminal && !options.quiet, inputs.size());

@@ -48,7 +48,7 @@ Outcome RunBatch(const TempDir& dir, const std::vector<std::string>& args,
 std::vector<std::vector<std::string>> Rows(const std::string& csv) {
     auto records = ParseCsv(csv);
     EXPECT_FALSE(records.empty());
-    EXPECT_EQ(records.front().size(), 9u + 17 + 14 + 1);
+    for (const auto& record : records) EXPECT_EQ(record.size(), 9u + 17 + 14 + 1) << record[0];
     records.erase(records.begin());
     return records;
 }
@@ -216,6 +216,16 @@ TEST(BatchCli, ExitStatusAndMessages) {
         } else {
             EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         }
+    }
+
+    // A table written into the folder it reads is not read back as a skull.
+    fs::create_directories(dir.Path() / "own");
+    WriteBytes(dir.File("own/skull.txt"), ReadBytes(skull));
+    for (int round = 0; round < 2; ++round) {
+        const Outcome own = RunBatch(
+            dir, {"--settings", settings, "-o", dir.File("own/table.txt"), dir.File("own")});
+        EXPECT_EQ(own.status, 0) << own.err;
+        EXPECT_EQ(Rows(ReadBytes(dir.File("own/table.txt"))).size(), 1u);
     }
 
     // Without --settings: Settings.ini beside the program, wherever it is run from.
