@@ -26,6 +26,9 @@ class WorkbookCells {
     virtual std::string SheetName(int sheet) const = 0;
     // Rows and columns from 0 (A1 is 0, 0); a cell outside the sheet reads as Empty.
     virtual CellValue Cell(int sheet, int row, int col) const = 0;
+    // As Cell, except that a Number's text may be left empty: for callers that read numbers
+    // by value. A format whose shown text costs more than its value overrides it.
+    virtual CellValue Value(int sheet, int row, int col) const { return Cell(sheet, row, col); }
 };
 
 }  // namespace morvik::core

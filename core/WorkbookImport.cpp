@@ -43,8 +43,10 @@ std::vector<std::string> ReadCloud(const WorkbookCells& cells, int sheet, int ke
         const CellValue key = cells.Cell(sheet, row, keyCol);
         if (key.text.empty()) break;
         values.push_back(ValueText(key, row, keyCol));
+        // Only the key cell's shown text matters (an empty one ends the cloud); the other two
+        // are read by value, which is most of what a cloud costs to import.
         for (int k = 1; k < 3; ++k)
-            values.push_back(ValueText(cells.Cell(sheet, row, keyCol + k), row, keyCol + k));
+            values.push_back(ValueText(cells.Value(sheet, row, keyCol + k), row, keyCol + k));
     }
     return values;
 }
@@ -69,7 +71,7 @@ void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet) {
     std::vector<std::string> landmarks;
     for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
         for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k)
-            landmarks.push_back(ValueText(cells.Cell(sheet, r, k), r, k));
+            landmarks.push_back(ValueText(cells.Value(sheet, r, k), r, k));
     }
     const auto right = ReadCloud(cells, sheet, kRightCloudCol);
     const auto left = ReadCloud(cells, sheet, kLeftCloudCol);

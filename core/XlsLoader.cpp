@@ -1,7 +1,12 @@
 #include "XlsLoader.h"
 
+#include <optional>
+#include <vector>
+
 #include "text/Cp1250.h"
+#include "xls/NumberFormat.h"
 #include "xls/ReaderSettings.h"
+#include "xls/XLSFormatStr.h"
 #include "xls/XLSFile.h"
 
 namespace morvik::core {
@@ -13,6 +18,13 @@ class XlsCells final : public WorkbookCells {
   public:
     XlsCells(const std::string& path, const xls::TReaderSettings& settings) : file_(settings) {
         file_.LoadFromFile(path);
+        // Most numbers carry a format that cleans to nothing (General); their text is then
+        // the general form, without cleaning the pattern again for every cell.
+        const xls::TFormatStrings& formats = file_.Workbook().FormatStrings();
+        generalFormat_.resize(static_cast<std::size_t>(formats.Count()));
+        for (int i = 0; i < formats.Count(); ++i)
+            generalFormat_[static_cast<std::size_t>(i)] =
+                xls::CleanFormat(formats.Get(i).Pattern).empty();
     }
 
     int SheetCount() const override { return file_.Workbook().Sheets().Count(); }
@@ -21,11 +33,48 @@ class XlsCells final : public WorkbookCells {
     }
 
     CellValue Cell(int sheet, int row, int col) const override {
+        return Read(sheet, row, col, true);
+    }
+    CellValue Value(int sheet, int row, int col) const override {
+        return Read(sheet, row, col, false);
+    }
+
+  private:
+    // What TCell::DisplayText shows for a number under a pattern that cleans to nothing;
+    // nothing for a kind it would show otherwise.
+    std::optional<std::string> GeneralText(const xls::TCellValue& v) const {
+        const xls::TFormatSettings& settings = file_.Workbook().Settings().Format;
+        switch (v.Kind()) {
+            case TVarType::Smallint:
+                return std::to_string(std::get<std::int16_t>(v.Get()));
+            case TVarType::Integer:
+                return std::to_string(std::get<std::int32_t>(v.Get()));
+            case TVarType::Byte:
+                return std::to_string(std::get<std::uint8_t>(v.Get()));
+            case TVarType::Single:
+                return xls::FormatNumber("", std::get<float>(v.Get()), settings);
+            case TVarType::Double:
+                return xls::FormatNumber("", std::get<double>(v.Get()), settings);
+            default:
+                return std::nullopt;
+        }
+    }
+
+    CellValue Read(int sheet, int row, int col, bool numberText) const {
         CellValue value;
         const xls::TCell* cell = file_.Workbook().Sheets().Items(sheet).Cells().Find(row, col);
         if (cell == nullptr) return value;
-        value.text = cell->DisplayText();
         const auto& v = cell->Value();
+        const bool number = IsNumberKind(v.Kind());
+        if (!number) {
+            value.text = cell->DisplayText();
+        } else if (numberText) {
+            const std::size_t format = cell->NumberFormat();
+            const bool general = format >= generalFormat_.size() || generalFormat_[format];
+            std::optional<std::string> text;
+            if (general) text = GeneralText(v);
+            value.text = text ? std::move(*text) : cell->DisplayText();
+        }
         switch (v.Kind()) {
             case TVarType::Empty:
                 value.kind = CellKind::Empty;
@@ -46,8 +95,22 @@ class XlsCells final : public WorkbookCells {
         return value;
     }
 
-  private:
+    static bool IsNumberKind(TVarType kind) {
+        switch (kind) {
+            case TVarType::Smallint:
+            case TVarType::Integer:
+            case TVarType::Byte:
+            case TVarType::Single:
+            case TVarType::Double:
+            case TVarType::Currency:
+                return true;
+            default:
+                return false;
+        }
+    }
+
     xls::TXLSFile file_;
+    std::vector<bool> generalFormat_;  // by format position
 };
 
 xls::TReaderSettings ToXls(const ReaderSettings& settings) {

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "TempDir.h"
+#include "core/XlsLoader.h"
+#include "xls/XLSFile.h"
 #include "tests/xls/biff_builder.h"
 #include "tests/xls/cfb_builder.h"
 #include "text/Error.h"
@@ -210,6 +213,51 @@ TEST(XlsImport, NonFiniteNumberRefusesTheFileNamingTheCell) {
             }
         }
     }
+}
+
+// The loader shows numbers under General without asking the reader for their text; on every
+// cell of the shared corpus its text is still the reader's, and a value read without text
+// differs from the cell only there.
+TEST(XlsImport, CellTextIsTheReadersOnTheCorpus) {
+    const std::filesystem::path corpus = std::filesystem::path(MORVIK_SHARED_DIR) / "corpus/xls";
+    if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+    // Separators other than the reader's own, as a Czech desktop has them.
+    ReaderSettings settings;
+    settings.decimalSeparator = ",";
+    settings.thousandSeparator = "\xC2\xA0";
+    settings.dateSeparator = ".";
+    settings.shortDateFormat = "d.m.yyyy";
+    xls::TReaderSettings readerSettings;
+    readerSettings.Format.DecimalSeparator = settings.decimalSeparator;
+    readerSettings.Format.ThousandSeparator = settings.thousandSeparator;
+    readerSettings.Format.DateSeparator = settings.dateSeparator;
+    readerSettings.Format.ShortDateFormat = settings.shortDateFormat;
+    int numbers = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
+        if (entry.path().extension() != ".xls") continue;
+        xls::TXLSFile file(readerSettings);
+        std::unique_ptr<WorkbookCells> cells;
+        try {
+            file.LoadFromFile(entry.path().string());
+            cells = OpenXlsWorkbook(entry.path().string(), settings);
+        } catch (const std::exception&) {
+            continue;  // the reader's own tests cover the files it refuses
+        }
+        for (int s = 0; s < file.Workbook().Sheets().Count(); ++s) {
+            const xls::TCells& sheetCells = file.Workbook().Sheets().Items(s).Cells();
+            for (int i = 0; i < sheetCells.Count(); ++i) {
+                const xls::TCell& cell = sheetCells.Items(i);
+                const CellValue full = cells->Cell(s, cell.Row(), cell.Col());
+                ASSERT_EQ(full.text, cell.DisplayText())
+                    << entry.path() << " sheet " << s << " " << cell.Row() << "," << cell.Col();
+                const CellValue value = cells->Value(s, cell.Row(), cell.Col());
+                ASSERT_EQ(value.kind, full.kind);
+                ASSERT_EQ(value.text, full.kind == CellKind::Number ? "" : full.text);
+                numbers += full.kind == CellKind::Number;
+            }
+        }
+    }
+    EXPECT_GT(numbers, 10000);
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+// The window's Calculate on one file after another, without the window: a workspace set up as
+// the window stands after start, the load command, Calculate, and what the window then shows,
+// read off the workspace.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "IniFile.h"
+#include "Session.h"
+#include "compute/Missing.h"
+#include "compute/Workspace.h"
+
+namespace morvik::core {
+
+struct BatchSettings {
+    // List position of the set (0..3) as chosen in the window's set list; none keeps the set
+    // the window starts with.
+    std::optional<int> set;
+    // The window's check boxes, by column (the first is equation 6).
+    std::array<bool, kEquationCount> use{true, true, true, true, true, true, true};
+    std::string lang = "en";
+    bool allSheets = false;  // one skull per sheet instead of the first sheet only
+    bool reports = false;    // keep each skull's report lines
+};
+
+// The window's column (1..7) that shows equation `number` (1..7), and back.
+int ColumnOfEquation(int number);
+int EquationOfColumn(int column);
+
+// The workspace as the window stands after start, the set chosen, the language switched and
+// the check boxes set, before anything is loaded.
+Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings);
+
+// Refuses coefficients the window could compute no skull with: Calculate on a skull of zeros
+// must succeed. Throws Error with the window's message.
+void CheckCoefficients(const Workspace& start);
+
+enum class Verdict { Male, Female, Tie, Indeterminate };
+std::string_view VerdictName(Verdict verdict);  // "male", "female", "tie", "indeterminate"
+
+struct SkullResult {
+    std::string sheet;  // empty for a text file or a workbook that could not be opened
+    bool ok = false;
+    std::string message;  // the window's message when not ok
+    LandmarkSet missing;
+    int euRightPoints = 0, euLeftPoints = 0;
+    std::array<std::optional<double>, kDimensionCount> dimensions;  // none when not measured
+    // By equation number (index 0 is equation 1): none when not in use or casting no vote.
+    std::array<std::optional<double>, kEquationCount> scores;
+    std::array<char, kEquationCount> votes{};  // 'M', 'F' or 0
+    Verdict verdict = Verdict::Indeterminate;
+    std::vector<std::string> reportLines;  // the window's Export, when asked for
+};
+
+// What the window shows after Calculate: votes from the result labels' text exactly as the
+// window counts them, scores at full precision, the verdict from the verdict label.
+SkullResult ReadResult(const Workspace& ws);
+
+// One file as the window loads and computes it, on a fresh copy of `start` in the session's
+// workspace: one result for the first sheet, or one per sheet with allSheets. A failure
+// gives a result that is not ok, with the message the window would show.
+std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
+                                     const std::string& path, const BatchSettings& settings);
+
+}  // namespace morvik::core

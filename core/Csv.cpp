@@ -1,0 +1,141 @@
+#include "Csv.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace morvik::core {
+namespace {
+
+// Length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one
+// (overlong forms, surrogates and code points past U+10FFFF included).
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b0 = byte(i);
+    if (b0 < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        n = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        n = 3;
+        if (b0 == 0xE0) lo = 0xA0;
+        if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        n = 4;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (n > text.size() - i) return 0;
+    if (byte(i + 1) < lo || byte(i + 1) > hi) return 0;
+    for (std::size_t k = 2; k < n; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    return n;
+}
+
+}  // namespace
+
+std::string ValidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8SequenceLength(text, i);
+        out.append(n == 0 ? std::string_view("\xEF\xBF\xBD") : text.substr(i, n));
+        i += n == 0 ? 1 : n;
+    }
+    return out;
+}
+
+void AppendCsvField(std::string& out, std::string_view text) {
+    const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos;
+    if (!quote) {
+        out += ValidUtf8(text);
+        return;
+    }
+    out += '"';
+    for (char c : ValidUtf8(text)) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+std::string CsvNumber(double value) {
+    if (!std::isfinite(value)) return {};
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string CsvRecord(const std::vector<std::string>& fields) {
+    std::string out;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) out += ',';
+        AppendCsvField(out, fields[i]);
+    }
+    out += "\r\n";
+    return out;
+}
+
+std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    std::size_t line = 1;
+    std::size_t i = 0;
+    const auto fail = [&](std::string_view what) {
+        throw ECsvError("Line " + std::to_string(line) + ": " + std::string(what));
+    };
+    const auto endRecord = [&] {
+        record.push_back(std::move(field));
+        field.clear();
+        const bool blank = record.size() == 1 && record[0].empty();
+        if (!blank) records.push_back(std::move(record));
+        record.clear();
+    };
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '"' && field.empty()) {
+            const std::size_t startLine = line;
+            ++i;
+            for (;;) {
+                if (i >= text.size()) {
+                    line = startLine;
+                    fail("a quoted field is never closed");
+                }
+                if (text[i] == '"') {
+                    if (i + 1 < text.size() && text[i + 1] == '"') {
+                        field += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                if (text[i] == '\n') ++line;
+                field += text[i++];
+            }
+            if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n')
+                fail("text after a closing quote");
+            continue;
+        }
+        if (c == ',') {
+            record.push_back(std::move(field));
+            field.clear();
+            ++i;
+        } else if (c == '\r' || c == '\n') {
+            endRecord();
+            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            ++line;
+        } else {
+            field += c;
+            ++i;
+        }
+    }
+    if (!field.empty() || !record.empty()) endRecord();
+    return records;
+}
+
+}  // namespace morvik::core

@@ -1,0 +1,288 @@
+#include "Validation.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "Csv.h"
+#include "text/Error.h"
+
+namespace morvik::core {
+namespace {
+
+std::string Key(std::string_view path) {
+    return std::filesystem::path(path).lexically_normal().generic_string();
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+std::string Named(const std::string& file, const std::string& sheet) {
+    return sheet.empty() ? file : file + " [" + sheet + "]";
+}
+
+std::optional<double> Ratio(int part, int whole) {
+    if (whole == 0) return std::nullopt;
+    return static_cast<double>(part) / whole;
+}
+
+std::string Percent(std::optional<double> ratio) {
+    if (!ratio) return "-";
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%.1f%%", *ratio * 100);
+    return buffer;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : ValidUtf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
+            out += buffer;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonNumber(std::optional<double> value) { return value ? CsvNumber(*value) : "null"; }
+
+std::string JsonList(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + JsonString(items[i]);
+    return out + "]";
+}
+
+std::string Padded(std::string text, std::size_t width, bool left = false) {
+    // Widths count characters, not bytes: a file name may hold letters with accents.
+    std::size_t chars = 0;
+    for (char c : text) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (chars >= width) return text;
+    const std::string pad(width - chars, ' ');
+    return left ? text + pad : pad + text;
+}
+
+}  // namespace
+
+TruthTable TruthTable::Parse(std::string_view text, const std::string& name) {
+    std::vector<std::vector<std::string>> records;
+    try {
+        records = ParseCsv(text);
+    } catch (const ECsvError& e) {
+        throw Error(name + ": " + e.what());
+    }
+    if (records.empty()) throw Error(name + ": the table is empty.");
+    int fileCol = -1, sexCol = -1, sheetCol = -1;
+    for (std::size_t c = 0; c < records[0].size(); ++c) {
+        const std::string header = Lower(Trim(records[0][c]));
+        if (header == "file") fileCol = static_cast<int>(c);
+        if (header == "sex") sexCol = static_cast<int>(c);
+        if (header == "sheet") sheetCol = static_cast<int>(c);
+    }
+    if (fileCol < 0 || sexCol < 0)
+        throw Error(name + ": line 1 must name the columns file and sex.");
+
+    TruthTable table;
+    std::map<std::pair<std::string, std::string>, std::size_t> seen;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        const auto& record = records[i];
+        const auto field = [&](int col) {
+            return col >= 0 && static_cast<std::size_t>(col) < record.size()
+                       ? Trim(record[static_cast<std::size_t>(col)])
+                       : std::string();
+        };
+        const std::string where = name + ": record " + std::to_string(i + 1) + ": ";
+        Entry entry;
+        entry.file = field(fileCol);
+        entry.sheet = field(sheetCol);
+        const std::string sex = Lower(field(sexCol));
+        if (entry.file.empty()) throw Error(where + "the file is empty.");
+        if (sex != "m" && sex != "f")
+            throw Error(where + "the sex must be M or F, not \"" + field(sexCol) + "\".");
+        entry.sex = sex == "m" ? 'M' : 'F';
+        if (!seen.emplace(std::pair(Key(entry.file), entry.sheet), i).second)
+            throw Error(where + "\"" + Named(entry.file, entry.sheet) + "\" is listed twice.");
+        table.byFile_[Key(entry.file)].push_back(table.entries_.size());
+        table.entries_.push_back(std::move(entry));
+    }
+    return table;
+}
+
+TruthTable TruthTable::Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Error("Cannot open the truth table \"" + path + "\".");
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw Error("Cannot read the truth table \"" + path + "\".");
+    return Parse(text, path);
+}
+
+char TruthTable::Find(const BatchInput& input, const std::string& sheet) {
+    for (const std::string& key : {Key(input.path), Key(input.relative)}) {
+        const auto hit = byFile_.find(key);
+        if (hit == byFile_.end()) continue;
+        Entry* any = nullptr;
+        for (std::size_t index : hit->second) {
+            Entry& entry = entries_[index];
+            if (entry.sheet == sheet && !sheet.empty()) {
+                entry.matched = true;
+                return entry.sex;
+            }
+            if (entry.sheet.empty()) any = &entry;
+        }
+        if (any != nullptr) {
+            any->matched = true;
+            return any->sex;
+        }
+    }
+    return 0;
+}
+
+std::vector<std::string> TruthTable::Unmatched() const {
+    std::vector<std::string> names;
+    for (const Entry& entry : entries_)
+        if (!entry.matched) names.push_back(Named(entry.file, entry.sheet));
+    return names;
+}
+
+ValidationSummary::ValidationSummary(TruthTable truth, const BatchSettings& settings)
+    : truth_(std::move(truth)) {
+    for (int number = 1; number <= kEquationCount; ++number) {
+        if (!settings.use[static_cast<std::size_t>(ColumnOfEquation(number) - 1)]) continue;
+        equations_.push_back(number);
+        classifiers_.push_back({.name = "equation " + std::to_string(number)});
+    }
+    classifiers_.push_back({.name = "verdict"});
+}
+
+void ValidationSummary::Add(const BatchInput& input, const SkullResult& skull) {
+    ++skulls_;
+    const char sex = truth_.Find(input, skull.sheet);
+    if (sex == 0) {
+        withoutTruth_.push_back(Named(input.path, skull.sheet));
+        return;
+    }
+    if (!skull.ok) {
+        ++failedKnown_;
+        return;
+    }
+    const std::size_t truth = sex == 'M' ? 0 : 1;
+    for (std::size_t i = 0; i < equations_.size(); ++i) {
+        ClassifierCounts& counts = classifiers_[i];
+        ++counts.known;
+        const char vote = skull.votes[static_cast<std::size_t>(equations_[i] - 1)];
+        if (vote == 0)
+            ++counts.noVote;
+        else
+            ++counts.table[truth][vote == 'M' ? 0 : 1];
+    }
+    ClassifierCounts& verdict = classifiers_.back();
+    ++verdict.known;
+    switch (skull.verdict) {
+        case Verdict::Male:
+            ++verdict.table[truth][0];
+            break;
+        case Verdict::Female:
+            ++verdict.table[truth][1];
+            break;
+        case Verdict::Tie:
+            ++verdict.tie;
+            break;
+        case Verdict::Indeterminate:
+            ++verdict.indeterminate;
+            break;
+    }
+}
+
+std::string ValidationSummary::Text() {
+    const int known = classifiers_.back().known;
+    std::string out = "Validation: " + std::to_string(skulls_) + " skulls, " +
+                      std::to_string(known) + " computed of known sex";
+    if (failedKnown_ > 0) out += ", " + std::to_string(failedKnown_) + " of known sex failed";
+    out += "\n";
+    // Rows of the 2x2 table are the true sex, columns the prediction: "M>F" is a male skull
+    // called female.
+    const std::vector<std::string> headings{"",    "known", "correct", "accuracy", "sens M",
+                                            "sens F", "M>M", "M>F", "F>M",     "F>F",
+                                            "no vote", "tie",  "indet."};
+    std::vector<std::vector<std::string>> rows{headings};
+    for (const ClassifierCounts& c : classifiers_) {
+        const bool isVerdict = &c == &classifiers_.back();
+        rows.push_back({c.name, std::to_string(c.known), std::to_string(c.Correct()),
+                        Percent(Ratio(c.Correct(), c.Decided())),
+                        Percent(Ratio(c.table[0][0], c.table[0][0] + c.table[0][1])),
+                        Percent(Ratio(c.table[1][1], c.table[1][0] + c.table[1][1])),
+                        std::to_string(c.table[0][0]), std::to_string(c.table[0][1]),
+                        std::to_string(c.table[1][0]), std::to_string(c.table[1][1]),
+                        isVerdict ? "-" : std::to_string(c.noVote),
+                        isVerdict ? std::to_string(c.tie) : "-",
+                        isVerdict ? std::to_string(c.indeterminate) : "-"});
+    }
+    std::vector<std::size_t> widths(headings.size(), 0);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            line += (c ? "  " : "") + Padded(row[c], widths[c], c == 0);
+        out += line + "\n";
+    }
+    out += "Accuracy counts the skulls given a sex; sens M and sens F are the share of male and "
+           "female skulls called so.\n";
+    const auto list = [&](const std::string& title, const std::vector<std::string>& names) {
+        if (names.empty()) return;
+        out += title + " (" + std::to_string(names.size()) + "):\n";
+        for (const std::string& name : names) out += "  " + name + "\n";
+    };
+    list("Skulls without a truth entry", withoutTruth_);
+    list("Truth entries without a file", truth_.Unmatched());
+    return out;
+}
+
+std::string ValidationSummary::Json() {
+    std::string out = "{\n  \"skulls\": " + std::to_string(skulls_) +
+                      ",\n  \"known_failed\": " + std::to_string(failedKnown_) +
+                      ",\n  \"classifiers\": [\n";
+    for (std::size_t i = 0; i < classifiers_.size(); ++i) {
+        const ClassifierCounts& c = classifiers_[i];
+        const bool isVerdict = i + 1 == classifiers_.size();
+        out += "    {\"name\": " + JsonString(c.name) + ", \"known\": " + std::to_string(c.known) +
+               ", \"correct\": " + std::to_string(c.Correct()) +
+               ", \"accuracy\": " + JsonNumber(Ratio(c.Correct(), c.Decided())) +
+               ", \"sensitivity_male\": " +
+               JsonNumber(Ratio(c.table[0][0], c.table[0][0] + c.table[0][1])) +
+               ", \"sensitivity_female\": " +
+               JsonNumber(Ratio(c.table[1][1], c.table[1][0] + c.table[1][1])) +
+               ", \"male_as_male\": " + std::to_string(c.table[0][0]) +
+               ", \"male_as_female\": " + std::to_string(c.table[0][1]) +
+               ", \"female_as_male\": " + std::to_string(c.table[1][0]) +
+               ", \"female_as_female\": " + std::to_string(c.table[1][1]);
+        if (isVerdict)
+            out += ", \"tie\": " + std::to_string(c.tie) +
+                   ", \"indeterminate\": " + std::to_string(c.indeterminate);
+        else
+            out += ", \"no_vote\": " + std::to_string(c.noVote);
+        out += std::string("}") + (isVerdict ? "\n" : ",\n");
+    }
+    out += "  ],\n  \"without_truth\": " + JsonList(withoutTruth_) +
+           ",\n  \"truth_without_file\": " + JsonList(truth_.Unmatched()) + "\n}\n";
+    return out;
+}
+
+}  // namespace morvik::core

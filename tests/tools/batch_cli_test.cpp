@@ -1,0 +1,242 @@
+// morvik-batch as a user runs it: folders of files, the CSV it writes, its reports, its exit
+// status and what it says on standard error.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/Batch.h"
+#include "core/BatchRun.h"
+#include "core/Csv.h"
+#include "core/Export.h"
+#include "core/IniFile.h"
+#include "tests/core/SkullFiles.h"
+
+namespace morvik::core {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Quoted(const std::string& arg) {
+    std::string quoted = "'";
+    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Outcome RunBatch(const TempDir& dir, const std::vector<std::string>& args,
+                 const std::string& program = MORVIK_BATCH) {
+    std::string command = Quoted(program);
+    for (const std::string& arg : args) command += " " + Quoted(arg);
+    command += " >" + Quoted(dir.File("stdout")) + " 2>" + Quoted(dir.File("stderr"));
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
+            ReadBytes(dir.File("stderr"))};
+}
+
+// The rows as read back, the header dropped.
+std::vector<std::vector<std::string>> Rows(const std::string& csv) {
+    auto records = ParseCsv(csv);
+    EXPECT_FALSE(records.empty());
+    for (const auto& record : records) EXPECT_EQ(record.size(), 9u + 17 + 14 + 1) << record[0];
+    records.erase(records.begin());
+    return records;
+}
+
+std::string Examples(const char* name) { return std::string(MORVIK_EXAMPLES_DIR "/") + name; }
+
+std::string WindowMessage(const std::string& path) {
+    BatchSettings settings;
+    Session session;
+    const auto skulls = ProcessFile(
+        session, StartWorkspace(IniFile(Examples("Settings.ini")), settings), path, settings);
+    return skulls.at(0).message;
+}
+
+TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "coll" / "empty inside");
+    fs::create_directories(dir.Path() / "empty");
+    WriteBytes(dir.File("coll/good.txt"), ReadBytes(Examples("skull.txt")));
+    WriteBytes(dir.File("coll/letters.txt"), "1\t2\tthree\r\n");
+    WriteBytes(dir.File("coll/damaged.xls"), ReadBytes(Examples("skull.xls")).substr(0, 3000));
+    WriteBytes(dir.File("coll/notes.doc"), "not looked at");
+    WriteBytes(dir.File("truth.csv"), "file,sex\ngood.txt,F\nletters.txt,M\nlost.txt,M\n");
+
+    const Outcome run = RunBatch(
+        dir, {"--settings", Examples("Settings.ini"), "--truth", dir.File("truth.csv"),
+              "--summary", dir.File("summary.json"), dir.File("missing.txt"), dir.File("coll"),
+              dir.File("empty")});
+    EXPECT_EQ(run.status, 1) << run.err;
+    const auto rows = Rows(run.out);
+    const struct {
+        std::string file, status, message;
+    } expected[] = {
+        {dir.File("coll/damaged.xls"), "error", WindowMessage(dir.File("coll/damaged.xls"))},
+        {dir.File("coll/good.txt"), "ok", ""},
+        {dir.File("coll/letters.txt"), "error", "'three' is not a valid floating point value"},
+        {dir.File("empty"), "error",
+         "The folder \"" + dir.File("empty") + "\" holds no .xls and .txt files."},
+        {dir.File("missing.txt"), "error",
+         "Cannot open file \"" + dir.File("missing.txt") + "\". No such file or directory"},
+    };
+    ASSERT_EQ(rows.size(), std::size(expected)) << run.out;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i][0], expected[i].file);
+        EXPECT_EQ(rows[i][2], expected[i].status) << rows[i][3];
+        EXPECT_EQ(rows[i][3], expected[i].message);
+        EXPECT_FALSE(rows[i][3].empty() && expected[i].status == "error");
+        // An error row leaves everything after its message empty.
+        if (rows[i][2] == "error") {
+            for (std::size_t c = 4; c < rows[i].size(); ++c) EXPECT_EQ(rows[i][c], "") << c;
+        }
+    }
+    EXPECT_EQ(rows[1][40], "male");
+
+    // Truth matched by the path within the folder; a failed skull and an unmatched entry are
+    // reported apart.
+    EXPECT_NE(run.err.find("Validation: 5 skulls, 1 computed of known sex, 1 of known sex failed"),
+              std::string::npos)
+        << run.err;
+    const std::string json = ReadBytes(dir.File("summary.json"));
+    EXPECT_NE(json.find("\"truth_without_file\": [\"lost.txt\"]"), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"name\": \"verdict\", \"known\": 1, \"correct\": 0,"), std::string::npos);
+}
+
+// Awkward file names, workbooks of several sheets, empty cells and failures, computed with one
+// worker and with two: the same bytes, and reports that are the window's export.
+TEST(BatchCli, SameBytesWithOneOrTwoWorkersAndReportsAsExported) {
+    TempDir dir;
+    std::mt19937 rng(4);
+    WriteBytes(dir.File("Settings.ini"), test::RandomSettings(rng));
+    const fs::path in = dir.Path() / "in";
+    fs::create_directories(in / "sub");
+    const std::vector<std::string> awkward{"a,b.txt", "say \"hi\".txt", "line\nend.txt",
+                                           "cr\r\nlf.TXT"};
+    for (const std::string& name : awkward)
+        test::WriteSkullText((in / name).string(), test::RandomSkull(rng, 0, 0.0), ',');
+    for (int i = 0; i < 24; ++i) {
+        const std::string name = (i % 3 ? "sub/" : "") + std::string("s") + std::to_string(i);
+        if (i % 2) {
+            test::WriteSkullText((in / (name + ".txt")).string(), test::RandomSkull(rng, 0, 0.05),
+                                 '.');
+        } else {
+            test::WriteSkullWorkbook((in / (name + ".xls")).string(),
+                                     {test::RandomSkull(rng, 30, 0.03), test::RandomSkull(rng, 5, 0)});
+        }
+    }
+    WriteBytes((in / "sub/letters.txt").string(), "x\r\n");
+
+    std::vector<Outcome> runs;
+    for (const char* jobs : {"1", "2"}) {
+        runs.push_back(RunBatch(dir, {"--settings", dir.File("Settings.ini"), "--set", "1",
+                                      "--lang", "cz", "--all-sheets", "--jobs", jobs,
+                                      "--reports", dir.File(std::string("reports") + jobs),
+                                      in.string()}));
+        EXPECT_EQ(runs.back().status, 1) << runs.back().err;
+        EXPECT_EQ(runs.back().err, "");
+    }
+    EXPECT_EQ(runs[0].out, runs[1].out);
+
+    for (const std::string& name : awkward) {
+        std::string quoted;
+        AppendCsvField(quoted, (in / name).string());
+        EXPECT_NE(runs[0].out.find("\r\n" + quoted + ","), std::string::npos) << quoted;
+    }
+
+    BatchSettings settings;
+    settings.set = 0;
+    settings.lang = "cz";
+    settings.allSheets = true;
+    settings.reports = true;
+    const Workspace start = StartWorkspace(IniFile(dir.File("Settings.ini")), settings);
+    const auto rows = Rows(runs[0].out);
+    EXPECT_EQ(rows.size(), 4u + 12 + 12 * 2 + 1);
+    int reports = 0, votes = 0;
+    for (const BatchInput& input : CollectInputs({in.string()})) {
+        Session session;
+        for (const SkullResult& skull : ProcessFile(session, start, input.path, settings)) {
+            if (!skull.ok) continue;
+            const std::string name = ReportFileName(input, skull, true);
+            WriteReport(dir.File("expected.txt"), skull.reportLines);
+            const std::string expected = ReadBytes(dir.File("expected.txt"));
+            EXPECT_EQ(ReadBytes(dir.File("reports1/" + name)), expected) << name;
+            EXPECT_EQ(ReadBytes(dir.File("reports2/" + name)), expected) << name;
+            ++reports;
+            for (char vote : skull.votes) votes += vote != 0;
+        }
+    }
+    EXPECT_EQ(reports, 4 + 12 + 12 * 2);
+    EXPECT_GT(votes, 100);
+}
+
+TEST(BatchCli, ExitStatusAndMessages) {
+    TempDir dir;
+    WriteBytes(dir.File("bad.ini"), "[Univerz\xE1ln\xED]\r\nsg_1_1=0,1x\r\n");
+    const std::string settings = Examples("Settings.ini");
+    const std::string skull = Examples("skull.txt");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"--settings", settings, skull}, 0, ""},
+        {{"--settings", settings, "--use", "2,6", "--set", "4", "-q", skull}, 0, ""},
+        {{"--settings", settings}, 2, "morvik-batch: no file or folder given\nUsage: "},
+        {{"--settings", dir.File("none.ini"), skull},
+         2,
+         "morvik-batch: cannot read the settings file \"" + dir.File("none.ini") + "\"\n"},
+        {{"--settings", dir.File("bad.ini"), skull},
+         2,
+         "morvik-batch: the settings file \"" + dir.File("bad.ini") +
+             "\" cannot be used: '0.1x' is not a valid floating point value\n"},
+        {{"--settings", settings, "--use", "1,8", skull},
+         2,
+         "morvik-batch: --use takes a number from 1 to 7, not \"8\"\n"},
+        {{"--settings", settings, "--set", "0", skull}, 2, "--set takes a number from 1 to 4"},
+        {{"--settings", settings, "--lang", "de", skull}, 2, "--lang takes cz or en"},
+        {{"--settings", settings, "--summary", "s.json", skull}, 2, "--summary needs --truth"},
+        {{"--frobnicate", skull}, 2, "unknown option --frobnicate"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = RunBatch(dir, c.args);
+        EXPECT_EQ(run.status, c.status) << c.args.back() << run.err;
+        if (c.err.empty()) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        }
+    }
+
+    // A table written into the folder it reads is not read back as a skull.
+    fs::create_directories(dir.Path() / "own");
+    WriteBytes(dir.File("own/skull.txt"), ReadBytes(skull));
+    for (int round = 0; round < 2; ++round) {
+        const Outcome own = RunBatch(
+            dir, {"--settings", settings, "-o", dir.File("own/table.txt"), dir.File("own")});
+        EXPECT_EQ(own.status, 0) << own.err;
+        EXPECT_EQ(Rows(ReadBytes(dir.File("own/table.txt"))).size(), 1u);
+    }
+
+    // Without --settings: Settings.ini beside the program, wherever it is run from.
+    fs::copy_file(MORVIK_BATCH, dir.File("morvik-batch"));
+    WriteBytes(dir.File("Settings.ini"), ReadBytes(settings));
+    const Outcome beside = RunBatch(dir, {skull}, dir.File("morvik-batch"));
+    EXPECT_EQ(beside.status, 0) << beside.err;
+    EXPECT_EQ(beside.out, RunBatch(dir, {"--settings", settings, skull}).out);
+    fs::remove(dir.File("Settings.ini"));
+    EXPECT_EQ(RunBatch(dir, {skull}, dir.File("morvik-batch")).status, 2);
+}
+
+}  // namespace
+}  // namespace morvik::core

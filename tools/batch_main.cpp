@@ -1,0 +1,324 @@
+// morvik-batch: the window's Calculate over a whole collection, one CSV row per skull.
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/Batch.h"
+#include "core/BatchRun.h"
+#include "core/Captions.h"
+#include "core/IniFile.h"
+#include "core/SettingsPath.h"
+#include "core/Validation.h"
+#include "text/Error.h"
+
+namespace {
+
+using namespace morvik;
+using namespace morvik::core;
+
+constexpr int kExitOk = 0, kExitSomeErrors = 1, kExitUsage = 2;
+
+constexpr const char* kUsage = "Usage: morvik-batch [options] PATH...";
+
+constexpr const char* kHelp =
+    "Computes every skull in the files and folders given as the window's Calculate does and\n"
+    "writes one CSV row per skull. Folders are searched, with their subfolders, for the file\n"
+    "kinds the window loads.\n"
+    "\n"
+    "  --settings FILE    coefficient sets (default: Settings.ini beside this program)\n"
+    "  --set N            equation set 1-4: Prague, Lisbon, Coimbra, Universal\n"
+    "                     (default: the set the window starts with)\n"
+    "  --use LIST         equations in use by number, e.g. 1,2,5 (default: all seven)\n"
+    "  --lang cz|en       language of the reports (default: en)\n"
+    "  --all-sheets       one skull per sheet of a workbook (default: the first sheet)\n"
+    "  -o, --output FILE  the CSV (default: standard output)\n"
+    "  --reports DIR      also write each skull's report, as the window's Export does\n"
+    "  --truth FILE       CSV with columns file,sex (M/F): print a validation summary\n"
+    "  --summary FILE     with --truth: also write the summary as JSON\n"
+    "  -j, --jobs N       worker threads (default: the number of cores)\n"
+    "  -q, --quiet        no progress line\n"
+    "  --version, -h, --help\n"
+    "\n"
+    "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error.\n";
+
+// A command line or settings the run cannot start with: exit status 2 and the usage line.
+class UsageError : public Error {
+  public:
+    using Error::Error;
+};
+
+struct Options {
+    std::string settings;
+    BatchSettings batch;
+    std::string output, reports, truth, summary;
+    int jobs = 0;
+    bool quiet = false;
+    std::vector<std::string> paths;
+};
+
+int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
+    int value = 0;
+    std::size_t used = 0;
+    try {
+        value = std::stoi(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || value < low || value > high)
+        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not \"" + text + "\"");
+    return value;
+}
+
+std::array<bool, kEquationCount> ParseUse(const std::string& text) {
+    std::array<bool, kEquationCount> use{};
+    std::size_t begin = 0;
+    while (begin <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', begin), text.size());
+        const int number = ParseNumber("--use", text.substr(begin, comma - begin), 1, kEquationCount);
+        use[static_cast<std::size_t>(ColumnOfEquation(number) - 1)] = true;
+        begin = comma + 1;
+    }
+    return use;
+}
+
+// Returns nullopt when the run is over already (--help, --version).
+std::optional<Options> ParseArguments(int argc, char** argv) {
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.paths.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::optional<std::string> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const auto eq = arg.find('='); eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        } else if (arg.size() > 2 && (arg[1] == 'j' || arg[1] == 'o')) {
+            inlineValue = arg.substr(2);  // -j2, -oFILE
+            arg.resize(2);
+        }
+        const auto value = [&]() -> std::string {
+            if (inlineValue) return *inlineValue;
+            if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+            return argv[++i];
+        };
+        const auto flag = [&] {
+            if (inlineValue) throw UsageError(arg + " takes no value");
+        };
+        if (arg == "-h" || arg == "--help") {
+            std::cout << kUsage << "\n" << kHelp;
+            return std::nullopt;
+        } else if (arg == "--version") {
+            std::cout << "morvik-batch " MORVIK_VERSION "\n";
+            return std::nullopt;
+        } else if (arg == "--settings") {
+            options.settings = value();
+        } else if (arg == "--set") {
+            options.batch.set = ParseNumber(arg, value(), 1, 4) - 1;
+        } else if (arg == "--use") {
+            options.batch.use = ParseUse(value());
+        } else if (arg == "--lang") {
+            options.batch.lang = value();
+            if (FindCaptionSet(options.batch.lang) == nullptr)
+                throw UsageError("--lang takes cz or en, not \"" + options.batch.lang + "\"");
+        } else if (arg == "--all-sheets") {
+            flag();
+            options.batch.allSheets = true;
+        } else if (arg == "-o" || arg == "--output") {
+            options.output = value();
+        } else if (arg == "--reports") {
+            options.reports = value();
+        } else if (arg == "--truth") {
+            options.truth = value();
+        } else if (arg == "--summary") {
+            options.summary = value();
+        } else if (arg == "-j" || arg == "--jobs") {
+            options.jobs = ParseNumber(arg, value(), 1, 1024);
+        } else if (arg == "-q" || arg == "--quiet") {
+            flag();
+            options.quiet = true;
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+    if (options.paths.empty()) throw UsageError("no file or folder given");
+    if (!options.summary.empty() && options.truth.empty())
+        throw UsageError("--summary needs --truth");
+    options.batch.reports = !options.reports.empty();
+    if (options.jobs == 0) options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return options;
+}
+
+// "done/total  N files/s  M:SS left" on one line of the terminal, redrawn at most ten times a
+// second and only once the run has lasted half a second.
+class ProgressLine {
+  public:
+    ProgressLine(bool enabled, std::size_t total) : enabled_(enabled), total_(total) {}
+    ~ProgressLine() { Clear(); }
+
+    void Update(std::size_t done) {
+        if (!enabled_) return;
+        const auto now = Clock::now();
+        if (now - start_ < std::chrono::milliseconds(500) ||
+            now - lastDraw_ < std::chrono::milliseconds(100))
+            return;
+        lastDraw_ = now;
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        const double rate = done / seconds;
+        char line[160];
+        if (done > 0) {
+            const long left = static_cast<long>((total_ - done) / rate + 0.5);
+            std::snprintf(line, sizeof line, "\r\x1b[K%zu/%zu files  %.0f files/s  %ld:%02ld left",
+                          done, total_, rate, left / 60, left % 60);
+        } else {
+            std::snprintf(line, sizeof line, "\r\x1b[K0/%zu files", total_);
+        }
+        std::fputs(line, stderr);
+        std::fflush(stderr);
+        shown_ = true;
+    }
+
+    void Clear() {
+        if (!shown_) return;
+        std::fputs("\r\x1b[K", stderr);
+        std::fflush(stderr);
+        shown_ = false;
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    bool enabled_;
+    std::size_t total_;
+    Clock::time_point start_ = Clock::now();
+    Clock::time_point lastDraw_{};
+    bool shown_ = false;
+};
+
+class OutputError : public Error {
+  public:
+    using Error::Error;
+};
+
+int Run(const Options& options) {
+    const std::string settingsPath =
+        options.settings.empty() ? DefaultSettingsPath() : options.settings;
+    {
+        std::error_code ec;
+        std::ifstream probe(settingsPath, std::ios::binary);
+        if (!std::filesystem::is_regular_file(settingsPath, ec) || !probe)
+            throw UsageError("cannot read the settings file \"" + settingsPath + "\"");
+    }
+    const IniFile ini(settingsPath);
+    Workspace start;
+    try {
+        start = StartWorkspace(ini, options.batch);
+        CheckCoefficients(start);
+    } catch (const std::exception& e) {
+        throw UsageError("the settings file \"" + settingsPath + "\" cannot be used: " + e.what());
+    }
+
+    std::optional<ValidationSummary> summary;
+    if (!options.truth.empty()) {
+        try {
+            summary.emplace(TruthTable::Read(options.truth), options.batch);
+        } catch (const std::exception& e) {
+            throw UsageError(e.what());
+        }
+    }
+    if (!options.reports.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.reports, ec);
+        if (!std::filesystem::is_directory(options.reports, ec))
+            throw UsageError("cannot create the reports folder \"" + options.reports + "\"");
+    }
+
+    std::FILE* out = stdout;
+    if (!options.output.empty()) {
+        out = std::fopen(options.output.c_str(), "wb");
+        if (out == nullptr)
+            throw UsageError("cannot create \"" + options.output + "\": " + std::strerror(errno));
+    }
+    const auto write = [&](const std::string& text) {
+        if (std::fwrite(text.data(), 1, text.size(), out) != text.size())
+            throw OutputError("cannot write the table: " + std::string(std::strerror(errno)));
+    };
+
+    std::vector<BatchInput> inputs = CollectInputs(options.paths);
+    // The run's own files are never its input, whatever the loader table comes to accept.
+    std::erase_if(inputs, [&](const BatchInput& input) {
+        for (const std::string& own : {options.output, options.truth, options.summary}) {
+            std::error_code ec;
+            if (!own.empty() && std::filesystem::equivalent(input.path, own, ec)) return true;
+        }
+        return false;
+    });
+    // Rows on the terminal would be torn by the progress line; they show the progress there.
+    const bool terminal = isatty(STDERR_FILENO) && (out != stdout || !isatty(STDOUT_FILENO));
+    ProgressLine progress(terminal && !options.quiet, inputs.size());
+    bool anyError = false;
+    write(BatchCsvHeader());
+    RunBatch(
+        inputs, start, options.batch, {.jobs = options.jobs, .reportsDir = options.reports},
+        [&](const BatchInput& input, std::vector<SkullResult>& skulls) {
+            write(BatchCsvRecords(input, skulls, options.batch));
+            for (const SkullResult& skull : skulls) {
+                anyError |= !skull.ok;
+                if (summary) summary->Add(input, skull);
+            }
+        },
+        [&](std::size_t done) { progress.Update(done); });
+    progress.Clear();
+    if (std::fflush(out) != 0 || (out != stdout && std::fclose(out) != 0))
+        throw OutputError("cannot write the table: " + std::string(std::strerror(errno)));
+
+    if (summary) {
+        std::fputs(summary->Text().c_str(), stderr);
+        if (!options.summary.empty()) {
+            std::ofstream json(options.summary, std::ios::binary | std::ios::trunc);
+            json << summary->Json();
+            json.close();
+            if (!json) throw OutputError("cannot write the summary \"" + options.summary + "\"");
+        }
+    }
+    return anyError ? kExitSomeErrors : kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Every file's workbook model is built and freed in turn. Kept in the heap rather than
+    // handed back to the system, the same pages serve the next file without faulting in anew.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    try {
+        const std::optional<Options> options = ParseArguments(argc, argv);
+        if (!options) return kExitOk;
+        return Run(*options);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "morvik-batch: %s\n%s\n", e.what(), kUsage);
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "morvik-batch: %s\n", e.what());
+        return kExitUsage;
+    }
+}
