@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "Landmarks.h"
 #include "text/Decimal.h"
 
 namespace morvik {
@@ -43,24 +44,129 @@ bool ColumnIsEmpty(const TextTable& sg, int k) {
     return true;
 }
 
+double ReadNumber(const std::string& text, ValuePlace place, int col, int row) {
+    try {
+        return ParseDecimal(text);
+    } catch (const EConvertError& e) {
+        throw ECellValueError(place, col, row, e.what());
+    }
+}
+
+std::string_view Axis(int col) {
+    static constexpr std::array<std::string_view, 3> kAxes{"X", "Y", "Z"};
+    return col >= 0 && col < 3 ? kAxes[static_cast<std::size_t>(col)] : std::string_view("?");
+}
+
+std::string_view DimensionName(int row, bool czech) {
+    if (row < 1 || row > kDimensionCount) return "?";
+    const DimensionRow& dim = kDimensionRows[static_cast<std::size_t>(row - 1)];
+    return czech ? dim.nameCz : dim.nameEn;
+}
+
+std::string_view EquationNumber(int k) {
+    return k >= 1 && k <= kEquationCount ? kEquationNumbers[static_cast<std::size_t>(k - 1)]
+                                         : std::string_view("?");
+}
+
+std::string Join(std::initializer_list<std::string_view> parts) {
+    std::string out;
+    for (std::string_view part : parts) out += part;
+    return out;
+}
+
+// Missing dimensions that some equation in use has a coefficient on.
+DimensionSet NeededDimensions(const Workspace& ws, const DimensionSet& missing) {
+    DimensionSet needed;
+    for (int r = 1; r <= kDimensionCount; ++r) {
+        if (!missing.test(static_cast<std::size_t>(r - 1))) continue;
+        for (int k = 1; k <= kEquationCount; ++k) {
+            if (ws.cb[static_cast<std::size_t>(k - 1)] && !ws.sg.Cell(k, r).empty())
+                needed.set(static_cast<std::size_t>(r - 1));
+        }
+    }
+    return needed;
+}
+
 }  // namespace
+
+namespace {
+
+std::string CellValueMessage(ValuePlace place, int col, int row,
+                             const std::string& conversionText, std::string_view lang) {
+    const bool cz = lang == "cz";
+    std::string sentence;
+    switch (place) {
+        case ValuePlace::Landmark: {
+            const std::string_view name =
+                row >= 1 && row <= kLandmarkCount
+                    ? kLandmarks[static_cast<std::size_t>(row - 1)].abbreviation
+                    : std::string_view("?");
+            sentence = cz ? Join({"Nelze přečíst souřadnici ", Axis(col - 2), " bodu ", name})
+                          : Join({"Cannot read the ", Axis(col - 2), " coordinate of landmark ",
+                                  name});
+            break;
+        }
+        case ValuePlace::RightCloud:
+        case ValuePlace::LeftCloud: {
+            const std::string_view cloud =
+                place == ValuePlace::RightCloud ? "euryon dx" : "euryon sin";
+            const std::string point = std::to_string(row);
+            sentence = cz ? Join({"Nelze přečíst souřadnici ", Axis(col), " bodu ", point,
+                                  " mračna ", cloud})
+                          : Join({"Cannot read the ", Axis(col), " coordinate of point ", point,
+                                  " of the ", cloud, " cloud"});
+            break;
+        }
+        case ValuePlace::Coefficient:
+            sentence = cz ? Join({"Nelze přečíst koeficient rozměru ", DimensionName(row, true),
+                                  " v rovnici ", EquationNumber(col)})
+                          : Join({"Cannot read the coefficient of ", DimensionName(row, false),
+                                  " in equation ", EquationNumber(col)});
+            break;
+        case ValuePlace::Constant:
+            sentence = cz ? Join({"Nelze přečíst konstantu rovnice ", EquationNumber(col)})
+                          : Join({"Cannot read the constant of equation ", EquationNumber(col)});
+            break;
+        case ValuePlace::Dimension:
+            sentence = cz ? Join({"Nelze přečíst rozměr ", DimensionName(row, true)})
+                          : Join({"Cannot read the dimension ", DimensionName(row, false)});
+            break;
+    }
+    return sentence + " (" + conversionText + ").";
+}
+
+}  // namespace
+
+// what() is the English text, as every other error's.
+ECellValueError::ECellValueError(ValuePlace place, int col, int row, std::string conversionText)
+    : EConvertError(CellValueMessage(place, col, row, conversionText, "en")),
+      place_(place),
+      col_(col),
+      row_(row),
+      conversionText_(std::move(conversionText)) {}
+
+std::string ECellValueError::Text(std::string_view lang) const {
+    return CellValueMessage(place_, col_, row_, conversionText_, lang);
+}
 
 double Distance3D(const Point3& a, const Point3& b) { return Length(a - b); }
 
 Point3 LandmarkPoint(const Workspace& ws, int row) {
     const TextTable& t = ws.sgImput;
-    return {ParseDecimal(t.Cell(kLandmarkFirstCoordinateCol, row)),
-            ParseDecimal(t.Cell(kLandmarkFirstCoordinateCol + 1, row)),
-            ParseDecimal(t.Cell(kLandmarkFirstCoordinateCol + 2, row))};
+    const auto read = [&](int col) {
+        return ReadNumber(t.Cell(col, row), ValuePlace::Landmark, col, row);
+    };
+    return {read(kLandmarkFirstCoordinateCol), read(kLandmarkFirstCoordinateCol + 1),
+            read(kLandmarkFirstCoordinateCol + 2)};
 }
 
-Point3 EuryonPoint(const TextTable& cloud) {
+Point3 EuryonPoint(const TextTable& cloud, ValuePlace place) {
     Point3 sum;
     long long n = 0;
     for (int row = 1; !cloud.Cell(kCloudYCol, row).empty(); ++row) {
-        sum.x += ParseDecimal(cloud.Cell(0, row));
-        sum.y += ParseDecimal(cloud.Cell(1, row));
-        sum.z += ParseDecimal(cloud.Cell(2, row));
+        sum.x += ReadNumber(cloud.Cell(0, row), place, 0, row);
+        sum.y += ReadNumber(cloud.Cell(1, row), place, 1, row);
+        sum.z += ReadNumber(cloud.Cell(2, row), place, 2, row);
         ++n;
     }
     if (n == 0) return {};
@@ -71,7 +177,8 @@ Point3 EuryonPoint(const TextTable& cloud) {
 double DimensionValue(const Workspace& ws, int r) {
     const DimensionRow& dim = kDimensionRows.at(static_cast<std::size_t>(r - 1));
     if (dim.kind == DimensionKind::Euryon)
-        return Distance3D(EuryonPoint(ws.sgImput2), EuryonPoint(ws.sgImput3));
+        return Distance3D(EuryonPoint(ws.sgImput2, ValuePlace::RightCloud),
+                          EuryonPoint(ws.sgImput3, ValuePlace::LeftCloud));
 
     // Read each landmark the row needs once, in row order, so a bad cell fails the same
     // way whichever formula uses it.
@@ -109,25 +216,49 @@ void ClearIntermediate(Workspace& ws) {
         for (int k = 1; k <= kEquationCount; ++k) ws.pom.ClearCell(k, r);
 }
 
-void ComputeDimensions(Workspace& ws) {
+EquationSet EquationsLeftOut(const Workspace& ws, const DimensionSet& missing) {
+    EquationSet leftOut;
+    for (int k = 1; k <= kEquationCount; ++k) {
+        if (!ws.cb[static_cast<std::size_t>(k - 1)]) continue;
+        for (int r = 1; r <= kDimensionCount; ++r) {
+            if (missing.test(static_cast<std::size_t>(r - 1)) && !ws.sg.Cell(k, r).empty())
+                leftOut.set(static_cast<std::size_t>(k - 1));
+        }
+    }
+    return leftOut;
+}
+
+namespace {
+
+void ComputeDimensions(Workspace& ws, const DimensionSet& missing) {
     for (int r = 1; r <= kDimensionCount; ++r) {
+        if (missing.test(static_cast<std::size_t>(r - 1))) {
+            ws.sgRozmery.ClearCell(1, r);
+            continue;
+        }
         const double value = DimensionValue(ws, r);
         const int decimals = kDimensionRows[static_cast<std::size_t>(r - 1)].decimals;
         for (int k = 1; k <= kEquationCount; ++k) {
             const std::string& coefficientText = ws.sg.Cell(k, r);
             if (coefficientText.empty()) continue;
             ws.sgRozmery.SetCell(1, r, FormatDecimal(value, decimals, false, ','));
-            const double coefficient = ParseDecimal(coefficientText);
+            const double coefficient =
+                ReadNumber(coefficientText, ValuePlace::Coefficient, k, r);
             // The product uses the full-precision value, not the rounded text shown.
             ws.pom.SetCell(k, r, FormatDecimal(coefficient * value, 6, false, ','));
         }
     }
 }
 
+}  // namespace
+
+void ComputeDimensions(Workspace& ws) { ComputeDimensions(ws, DimensionSet{}); }
+
 double EquationScore(const Workspace& ws, int k) {
     double score = 0.0;
     for (int r = 1; r <= kDimensionCount; ++r) score += ParseDecimal(ws.pom.Cell(k, r));
-    return score + ParseDecimal(ws.sg.Cell(k, kConstantRow));
+    return score +
+           ReadNumber(ws.sg.Cell(k, kConstantRow), ValuePlace::Constant, k, kConstantRow);
 }
 
 VerdictWords VerdictWordsFor(std::string_view lang) {
@@ -135,14 +266,30 @@ VerdictWords VerdictWordsFor(std::string_view lang) {
     return {"Male", "Female", "INDETERMINATE"};
 }
 
-void EvaluateEquations(Workspace& ws) {
+std::string StartVerdictText(std::string_view lang) {
+    // The window's built-in captions are Czech; only English replaces them.
+    const VerdictWords words = VerdictWordsFor(lang == "en" ? "en" : "cz");
+    return std::string(words.male) + " / " + std::string(words.female);
+}
+
+void ClearResult(Workspace& ws) {
+    for (LabelState& label : ws.result) label = {"...", kBlack};
+    ws.Label1 = {StartVerdictText(ws.lang), kBlack};
+    ws.resultCurrent = false;
+}
+
+void EvaluateEquations(Workspace& ws, const DimensionSet& missing) {
+    ws.resultCurrent = false;
+    const EquationSet leftOut = EquationsLeftOut(ws, missing);
     // Texts first: a failing score leaves the earlier labels' new texts and everything
     // else as the previous evaluation left it.
     for (int k = 1; k <= kEquationCount; ++k) {
         LabelState& label = ws.result[static_cast<std::size_t>(k - 1)];
-        // An equation with neither coefficients nor constant has nothing to score; showing
-        // 0 would cast a male vote out of no data.
-        if (ws.cb[static_cast<std::size_t>(k - 1)] && !ColumnIsEmpty(ws.sg, k))
+        // An equation with neither coefficients nor constant has nothing to score, and one
+        // with a coefficient on a dimension that was never measured would score it as 0:
+        // either would cast a vote out of no data.
+        if (ws.cb[static_cast<std::size_t>(k - 1)] && !ColumnIsEmpty(ws.sg, k) &&
+            !leftOut.test(static_cast<std::size_t>(k - 1)))
             label.text = FormatDecimal(EquationScore(ws, k), 2, false, ',');
         else
             label.text = "...";
@@ -173,26 +320,49 @@ void EvaluateEquations(Workspace& ws) {
         ws.Label1.text = words.female;
         ws.Label1.color = kRed;
     }
+    ws.resultCurrent = true;
 }
 
-void Calculate(Workspace& ws) {
+CalculationGaps Calculate(Workspace& ws) {
+    ws.resultCurrent = false;
+    CalculationGaps gaps;
+    gaps.landmarks = MissingLandmarks(ws);
+    gaps.rightCloud = CloudIsMissing(ws.sgImput2);
+    gaps.leftCloud = CloudIsMissing(ws.sgImput3);
+    const DimensionSet missing = MissingDimensions(ws);
     ClearIntermediate(ws);
-    ComputeDimensions(ws);
-    EvaluateEquations(ws);
+    ComputeDimensions(ws, missing);
+    EvaluateEquations(ws, missing);
+    gaps.dimensions = NeededDimensions(ws, missing);
+    gaps.leftOut = EquationsLeftOut(ws, missing);
+    return gaps;
 }
 
-void CalculateFromDimensions(Workspace& ws) {
+CalculationGaps CalculateFromDimensions(Workspace& ws) {
+    ws.resultCurrent = false;
     ClearIntermediate(ws);
+    DimensionSet missing;
     for (int r = 1; r <= kDimensionCount; ++r) {
+        if (ws.sgRozmery.Cell(1, r).empty()) {
+            missing.set(static_cast<std::size_t>(r - 1));
+            continue;
+        }
         for (int k = 1; k <= kEquationCount; ++k) {
             const std::string& coefficientText = ws.sg.Cell(k, r);
             if (coefficientText.empty()) continue;
-            const double dimension = ParseDecimal(ws.sgRozmery.Cell(1, r));
-            const double coefficient = ParseDecimal(coefficientText);
+            const double dimension =
+                ReadNumber(ws.sgRozmery.Cell(1, r), ValuePlace::Dimension, 1, r);
+            const double coefficient =
+                ReadNumber(coefficientText, ValuePlace::Coefficient, k, r);
             ws.pom.SetCell(k, r, FormatDecimal(dimension * coefficient, 6, false, ','));
         }
     }
-    EvaluateEquations(ws);
+    EvaluateEquations(ws, missing);
+    CalculationGaps gaps;
+    gaps.fromMeasurements = true;
+    gaps.dimensions = NeededDimensions(ws, missing);
+    gaps.leftOut = EquationsLeftOut(ws, missing);
+    return gaps;
 }
 
 }  // namespace morvik

@@ -2,9 +2,13 @@
 #pragma once
 
 #include <array>
+#include <bitset>
+#include <string>
 #include <string_view>
 
+#include "Missing.h"
 #include "Workspace.h"
+#include "text/Decimal.h"
 
 namespace morvik {
 
@@ -85,12 +89,47 @@ inline constexpr std::array<DimensionRow, kDimensionCount> kDimensionRows{{
      6},
 }};
 
+// Equation columns 1..7 as the window, the report and the messages number them.
+inline constexpr std::array<std::string_view, kEquationCount> kEquationNumbers{"6", "5", "7", "3",
+                                                                               "1", "4", "2"};
+
+// Where a number that cannot be read stands.
+enum class ValuePlace {
+    Landmark,     // sgImput: row = landmark row, col = 2..4 (X, Y, Z)
+    RightCloud,   // sgImput2: row = point row, col = 0..2
+    LeftCloud,    // sgImput3
+    Coefficient,  // sg: col = equation column, row = dimension row
+    Constant,     // sg row 18: col = equation column
+    Dimension,    // sgRozmery: row = dimension row
+};
+
+// A cell whose text is not a number. The conversion's own text follows a sentence that
+// names the cell (the landmark or cloud point and its axis, the dimension, the coefficient),
+// so a user can find it; what() is the English wording.
+class ECellValueError : public EConvertError {
+  public:
+    ECellValueError(ValuePlace place, int col, int row, std::string conversionText);
+
+    ValuePlace Place() const { return place_; }
+    int Col() const { return col_; }
+    int Row() const { return row_; }
+    const std::string& ConversionText() const { return conversionText_; }
+    // The message in a language code: "cz" in Czech, anything else in English.
+    std::string Text(std::string_view lang) const;
+
+  private:
+    ValuePlace place_;
+    int col_;
+    int row_;
+    std::string conversionText_;
+};
+
 // Landmark row (1..22) of sgImput as a point; empty cells read as 0.
 Point3 LandmarkPoint(const Workspace& ws, int row);
 
 // Mean of the unbroken run of points from row 1 up to the first empty Y cell; the origin
-// for an empty cloud.
-Point3 EuryonPoint(const TextTable& cloud);
+// for an empty cloud. `place` names the cloud in a conversion error.
+Point3 EuryonPoint(const TextTable& cloud, ValuePlace place = ValuePlace::RightCloud);
 
 // Full-precision value of dimension row r (1..17), reading only the cells it needs.
 double DimensionValue(const Workspace& ws, int r);
@@ -103,23 +142,54 @@ struct VerdictWords {
 };
 VerdictWords VerdictWordsFor(std::string_view lang);
 
+// Bit k-1 for equation column k (1..7).
+using EquationSet = std::bitset<kEquationCount>;
+
+// What a calculation could not use, for the line the window shows and the batch's notes.
+struct CalculationGaps {
+    bool fromMeasurements = false;  // CalculateFromDimensions: the landmark fields stay empty
+    LandmarkSet landmarks;          // landmarks with an empty coordinate
+    bool rightCloud = false;        // euryon clouds without a point
+    bool leftCloud = false;
+    DimensionSet dimensions;        // missing dimensions an equation in use has a coefficient on
+    EquationSet leftOut;            // equations in use that cast no vote because of those
+
+    bool None() const {
+        return landmarks.none() && !rightCloud && !leftCloud && dimensions.none() &&
+               leftOut.none();
+    }
+};
+
+// Equations in use with a coefficient (a non-empty sg cell) on a missing dimension.
+EquationSet EquationsLeftOut(const Workspace& ws, const DimensionSet& missing);
+
 // Empties the product cells (1..7, 1..17) of pom.
 void ClearIntermediate(Workspace& ws);
 
 // Computes the 17 dimensions from sgImput, sgImput2 and sgImput3 and writes sgRozmery
-// and the products of pom for every equation that uses a dimension.
+// and the products of pom for every equation that uses a dimension. This is the geometry
+// alone: every landmark is read as it stands, an empty cell as 0. Calculate is what leaves
+// the missing dimensions (MissingDimensions) out.
 void ComputeDimensions(Workspace& ws);
 
 // Score of equation column k (1..7): sum of its products in pom plus its constant.
 double EquationScore(const Workspace& ws, int k);
 
-// Fills the seven result labels and the verdict from pom, sg and the use flags.
-void EvaluateEquations(Workspace& ws);
+// Fills the seven result labels and the verdict from pom, sg and the use flags. An equation
+// that has a coefficient on a dimension in `missing` casts no vote and shows "...".
+void EvaluateEquations(Workspace& ws, const DimensionSet& missing = {});
+
+// The result labels and the verdict as before any calculation: "..." and the start text.
+void ClearResult(Workspace& ws);
+
+// The verdict label's text before any calculation, in a language code.
+std::string StartVerdictText(std::string_view lang);
 
 // The Calculate action: ClearIntermediate, ComputeDimensions, EvaluateEquations.
-void Calculate(Workspace& ws);
+CalculationGaps Calculate(Workspace& ws);
 
-// The Calculate-from-measurements action: products from the dimensions table.
-void CalculateFromDimensions(Workspace& ws);
+// The Calculate-from-measurements action: products from the dimensions table, where an
+// empty cell is a missing dimension.
+CalculationGaps CalculateFromDimensions(Workspace& ws);
 
 }  // namespace morvik

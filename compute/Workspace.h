@@ -66,6 +66,9 @@ struct Workspace {
         LabelState{"..."}, LabelState{"..."}, LabelState{"..."}, LabelState{"..."},
         LabelState{"..."}, LabelState{"..."}, LabelState{"..."}};
     LabelState Label1;
+    // The labels and the verdict were computed from the tables as they stand: cleared by
+    // every change of the data, coefficients or use flags, set by a finished calculation.
+    bool resultCurrent = false;
     std::string lang = "cz";  // "cz" or "en"
 };
 

@@ -6,9 +6,6 @@
 
 namespace morvik::core {
 
-const std::array<std::string_view, kEquationCount> kEquationNumbers{"6", "5", "7", "3",
-                                                                    "1", "4", "2"};
-
 const CaptionSet kCzechCaptions{
     .code = "cz",
     .buttons = {"Načíst soubor", "Spočítat", "Export", "Konec", "Spočítat z rozměrů >>"},
@@ -38,6 +35,7 @@ const CaptionSet kCzechCaptions{
                   "Velikost orbity dx", "Velikost orbity sin", "Konstanta"},
     .equationWord = "Rovnice",
     .verdictWord = "VÝSLEDEK",
+    .menuItems = {"Editovat", "Uložit", "Vložit", "Vymazat tabulku"},
 };
 
 const CaptionSet kEnglishCaptions{
@@ -69,6 +67,7 @@ const CaptionSet kEnglishCaptions{
                   "Orbital size dx", "Orbital size sin", "Constant"},
     .equationWord = "Equation",
     .verdictWord = "OUTPUT",
+    .menuItems = {"Edit", "Save", "Paste", "Clear table"},
 };
 
 namespace {

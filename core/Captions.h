@@ -4,6 +4,7 @@
 #include <array>
 #include <string_view>
 
+#include "compute/Compute.h"
 #include "compute/Workspace.h"
 
 namespace morvik::core {
@@ -23,13 +24,15 @@ struct CaptionSet {
     std::array<std::string_view, kConstantRow> rowLabels;  // sg column 0, rows 1..18
     std::string_view equationWord;                         // export: "Rovnice 6 = ..."
     std::string_view verdictWord;                          // export: "VÝSLEDEK ..."
+    std::array<std::string_view, 4> menuItems;             // Editovat1, Uloit1, Vloit1,
+                                                           // Vymazattabulku1
 };
 
 extern const CaptionSet kCzechCaptions;
 extern const CaptionSet kEnglishCaptions;
 
 // Row 0 of sg, columns 1..7.
-extern const std::array<std::string_view, kEquationCount> kEquationNumbers;
+using morvik::kEquationNumbers;
 
 // The set of a language code, or nullptr for a code that is neither "cz" nor "en".
 const CaptionSet* FindCaptionSet(std::string_view code);

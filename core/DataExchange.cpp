@@ -1,5 +1,6 @@
 #include "DataExchange.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -124,32 +125,66 @@ void LoadFileCommand(Workspace& ws, const std::optional<std::string>& path,
     }
 }
 
-void PasteText(TextTable& table, int anchorCol, int anchorRow, std::string_view text) {
+namespace {
+
+// The next line of `text`, which loses it and its line end.
+std::string_view NextLine(std::string_view& text) {
+    const auto lineEnd = text.find_first_of("\r\n");
+    const std::string_view line = text.substr(0, lineEnd);
+    if (lineEnd == std::string_view::npos) {
+        text = {};
+    } else {
+        const bool crlf =
+            text[lineEnd] == '\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == '\n';
+        text.remove_prefix(lineEnd + (crlf ? 2 : 1));
+    }
+    return line;
+}
+
+}  // namespace
+
+PasteOutcome PasteText(TextTable& table, int anchorCol, int anchorRow, std::string_view text,
+                       int maxRows) {
+    if (maxRows > table.RowCount()) {
+        long long lines = 0;
+        for (std::string_view rest = text; !rest.empty(); NextLine(rest)) ++lines;
+        const long long needed = std::min<long long>(anchorRow + lines, maxRows);
+        if (needed > table.RowCount()) table.SetRowCount(static_cast<int>(needed));
+    }
+    PasteOutcome outcome;
     const int lastCol = table.ColCount() - 1;
     const int lastRow = table.RowCount() - 1;
     long long row = anchorRow - 1LL;
     while (!text.empty()) {
         ++row;
-        const auto lineEnd = text.find_first_of("\r\n");
-        std::string_view line = text.substr(0, lineEnd);
-        if (lineEnd == std::string_view::npos) {
-            text = {};
-        } else {
-            const bool crlf =
-                text[lineEnd] == '\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == '\n';
-            text.remove_prefix(lineEnd + (crlf ? 2 : 1));
-        }
+        std::string_view line = NextLine(text);
         long long col = anchorCol - 1LL;
         for (;;) {
             ++col;
             const auto tab = line.find('\t');
+            const std::string_view field = line.substr(0, tab);
             if (col <= lastCol && row <= lastRow) {
-                table.SetCell(static_cast<int>(col), static_cast<int>(row), line.substr(0, tab));
+                table.SetCell(static_cast<int>(col), static_cast<int>(row), field);
+            } else if (!field.empty()) {
+                ++outcome.unplaced;
             }
             if (tab == std::string_view::npos) break;
             line.remove_prefix(tab + 1);
         }
     }
+    return outcome;
+}
+
+std::string CopyText(const TextTable& table, int left, int top, int right, int bottom) {
+    std::string text;
+    for (int r = top; r <= bottom; ++r) {
+        for (int c = left; c <= right; ++c) {
+            if (c > left) text += '\t';
+            text += table.Cell(c, r);
+        }
+        text += "\r\n";
+    }
+    return text;
 }
 
 void ClearTable(TextTable& table, int fixedCols, int fixedRows) {

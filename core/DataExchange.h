@@ -30,10 +30,22 @@ using WorkbookImporter = std::function<void(Workspace&, const std::string&)>;
 void LoadFileCommand(Workspace& ws, const std::optional<std::string>& path,
                      const WorkbookImporter& importWorkbook);
 
+// What a paste could not place: the non-empty fields right of the last column or below
+// the last row (an empty field loses nothing).
+struct PasteOutcome {
+    long long unplaced = 0;
+};
+
 // Pastes TAB separated lines at (anchorCol, anchorRow); fields outside the table are
-// dropped, every line still moves one row down. CR LF, lone CR and lone LF end lines; a
-// last line without a line end is pasted too.
-void PasteText(TextTable& table, int anchorCol, int anchorRow, std::string_view text);
+// dropped and counted, every line still moves one row down. CR LF, lone CR and lone LF end
+// lines; a last line without a line end is pasted too. With `maxRows` above the table's row
+// count the table first grows to hold every line, up to that many rows.
+PasteOutcome PasteText(TextTable& table, int anchorCol, int anchorRow, std::string_view text,
+                       int maxRows = 0);
+
+// The cells from (left, top) to (right, bottom) as TAB separated lines, each ended by CR LF:
+// what PasteText reads back.
+std::string CopyText(const TextTable& table, int left, int top, int right, int bottom);
 
 // Empties every cell right of the fixed columns and below the fixed rows.
 void ClearTable(TextTable& table, int fixedCols, int fixedRows);

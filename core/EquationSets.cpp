@@ -62,6 +62,23 @@ void SaveEquationSet(const Workspace& ws, IniFile& ini, int index) {
     ini = std::move(staged);
 }
 
+void CoefficientSnapshot::Take(const Workspace& ws) {
+    std::size_t i = 0;
+    for (int r = 1; r <= kLastCoefficientRow; ++r) {
+        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) cells_[i++] = ws.sg.Cell(k, r);
+    }
+}
+
+bool CoefficientSnapshot::Differs(const Workspace& ws) const {
+    std::size_t i = 0;
+    for (int r = 1; r <= kLastCoefficientRow; ++r) {
+        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) {
+            if (cells_[i++] != ws.sg.Cell(k, r)) return true;
+        }
+    }
+    return false;
+}
+
 std::string ReadLanguage(const IniFile& ini, std::string_view current) {
     return ini.ReadString(kGlobalSection, kLangKey, current);
 }

@@ -40,6 +40,16 @@ void SaveEquationSet(const Workspace& ws, IniFile& ini, int index);
 std::string ReadLanguage(const IniFile& ini, std::string_view current);
 void WriteLanguage(IniFile& ini, std::string_view code);
 
+// The coefficient cells as last loaded or saved: edits in the grid since then are unsaved.
+class CoefficientSnapshot {
+  public:
+    void Take(const Workspace& ws);
+    bool Differs(const Workspace& ws) const;
+
+  private:
+    std::array<std::string, kEquationCount * kConstantRow> cells_;
+};
+
 // Replaces the first '.' of the text by ','; the decimal point of files and pastes.
 std::string FirstPointToComma(std::string text);
 

@@ -35,10 +35,64 @@ std::string OneLine(std::string_view value) {
     return out;
 }
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadWholeFile(const std::string& path, bool* found) {
+    std::error_code ec;
+    *found = false;
+    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) return {};
     std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) return {};
+    *found = true;
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// True when every byte above 0x7F belongs to a well-formed UTF-8 sequence and there is at
+// least one: plain ASCII reads the same either way.
+bool LooksLikeUtf8(std::string_view bytes) {
+    bool multiByte = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        char32_t min = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+            min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (length > bytes.size() - i) return false;
+        char32_t cp = b & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(bytes[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        multiByte = true;
+        i += length;
+    }
+    return multiByte;
+}
+
+// Cuts UTF-8 text at `count` characters.
+std::string_view FirstCharacters(std::string_view utf8, std::size_t count) {
+    std::size_t i = 0;
+    for (std::size_t n = 0; i < utf8.size() && n < count; ++n) {
+        ++i;
+        while (i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) ++i;
+    }
+    return utf8.substr(0, i);
 }
 
 }  // namespace
@@ -47,7 +101,21 @@ IniFile::IniFile(std::string path) {
     std::error_code ec;
     auto absolute = std::filesystem::absolute(platform::PathFromUtf8(path), ec);
     path_ = ec ? std::move(path) : platform::PathToUtf8(absolute.lexically_normal());
-    bytes_ = ReadWholeFile(path_);
+    bytes_ = ReadWholeFile(path_, &found_);
+    if (bytes_.starts_with(kUtf8Bom)) {
+        utf8_ = true;
+        bomLength_ = kUtf8Bom.size();
+    } else {
+        utf8_ = LooksLikeUtf8(bytes_);
+    }
+}
+
+std::string IniFile::ToFileText(std::string_view utf8) const {
+    return utf8_ ? std::string(utf8) : Utf8ToCp1250(utf8);
+}
+
+std::string IniFile::FromFileText(std::string_view bytes) const {
+    return utf8_ ? std::string(bytes) : Cp1250ToUtf8(bytes);
 }
 
 IniFile::Line IniFile::LineAt(std::size_t pos) const {
@@ -65,7 +133,7 @@ IniFile::KeyHit IniFile::FindKey(std::string_view section, std::string_view key,
     KeyHit hit;
     bool inSection = false;
     *sectionFound = false;
-    for (std::size_t pos = 0; pos < bytes_.size();) {
+    for (std::size_t pos = bomLength_; pos < bytes_.size();) {
         const Line line = LineAt(pos);
         pos = line.next;
         const std::string_view text =
@@ -100,19 +168,18 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
     std::size_t sectionEnd = 0;
     bool sectionFound = false;
-    const KeyHit hit =
-        FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound);
+    const KeyHit hit = FindKey(ToFileText(section), ToFileText(key), &sectionEnd, &sectionFound);
     if (!hit.found) return std::string(defaultValue);
     std::string_view value =
         std::string_view(bytes_).substr(hit.valueBegin, hit.valueEnd - hit.valueBegin);
-    value = value.substr(0, kMaxValueLength);
-    return Cp1250ToUtf8(value);
+    value = utf8_ ? FirstCharacters(value, kMaxValueLength) : value.substr(0, kMaxValueLength);
+    return FromFileText(value);
 }
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
     std::size_t sectionEnd = 0;
     bool sectionFound = false;
-    return FindKey(Utf8ToCp1250(section), Utf8ToCp1250(key), &sectionEnd, &sectionFound).found;
+    return FindKey(ToFileText(section), ToFileText(key), &sectionEnd, &sectionFound).found;
 }
 
 void IniFile::SetString(std::string_view section, std::string_view key, std::string_view value) {

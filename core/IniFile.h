@@ -1,4 +1,5 @@
-// The settings file: classic INI text in Windows-1250, changed in memory and saved whole.
+// The settings file: classic INI text in Windows-1250, changed in memory and saved whole. A
+// file an editor wrote in UTF-8 (with or without a byte order mark) is read as UTF-8.
 #pragma once
 
 #include <string>
@@ -24,6 +25,11 @@ class IniFile {
     explicit IniFile(std::string path);
 
     const std::string& Path() const { return path_; }
+    // The file existed and could be read when it was opened.
+    bool Found() const { return found_; }
+    // The file is UTF-8: it starts with a byte order mark, or its bytes above 0x7F all form
+    // well-made UTF-8 sequences (Windows-1250 text with Czech letters practically never does).
+    bool IsUtf8() const { return utf8_; }
 
     // Leading and trailing blanks of the value are dropped; a longer value is cut at
     // kMaxValueLength characters.
@@ -60,9 +66,15 @@ class IniFile {
     KeyHit FindKey(std::string_view section, std::string_view key, std::size_t* sectionEnd,
                    bool* sectionFound) const;
     Line LineAt(std::size_t pos) const;
+    // A UTF-8 name or value in the file's own encoding, and back.
+    std::string ToFileText(std::string_view utf8) const;
+    std::string FromFileText(std::string_view bytes) const;
 
     std::string path_;
     std::string bytes_;
+    bool found_ = false;
+    bool utf8_ = false;
+    std::size_t bomLength_ = 0;  // lines start after the byte order mark
 };
 
 }  // namespace morvik::core

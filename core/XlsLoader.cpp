@@ -3,9 +3,12 @@
 #include <optional>
 #include <vector>
 
+#include "Messages.h"
 #include "text/Cp1250.h"
+#include "xls/CFile.h"
 #include "xls/NumberFormat.h"
 #include "xls/ReaderSettings.h"
+#include "xls/XLSError.h"
 #include "xls/XLSFormatStr.h"
 #include "xls/XLSFile.h"
 
@@ -124,11 +127,45 @@ xls::TReaderSettings ToXls(const ReaderSettings& settings) {
     return out;
 }
 
+// What a reader's failure means for the user's file; the reader's own text and code follow.
+Msg Meaning(const std::exception& e) {
+    if (const auto* cfile = dynamic_cast<const xls::ECFileError*>(&e)) {
+        return cfile->ErrorCode() == xls::kCFileCannotOpenDocfile ? Msg::NotXlsWorkbook
+                                                                  : Msg::DamagedWorkbook;
+    }
+    const auto* xlsError = dynamic_cast<const xls::EXLSError*>(&e);
+    if (xlsError == nullptr) return Msg::DamagedWorkbook;
+    switch (xlsError->Code()) {
+        case xls::kErrStreamNotFound:
+            return Msg::NotXlsWorkbook;
+        case xls::kErrPasswordProtected:
+            return Msg::ProtectedWorkbook;
+        case xls::kErrCompoundFile:
+            // The compound file's own error, kept as the cause, tells which.
+            try {
+                if (xlsError->Cause()) std::rethrow_exception(xlsError->Cause());
+            } catch (const std::exception& cause) {
+                return Meaning(cause);
+            }
+            return Msg::DamagedWorkbook;
+        default:
+            return Msg::DamagedWorkbook;
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<WorkbookCells> OpenXlsWorkbook(const std::string& path,
                                                const ReaderSettings& settings) {
-    return std::make_unique<XlsCells>(path, ToXls(settings));
+    try {
+        return std::make_unique<XlsCells>(path, ToXls(settings));
+    } catch (const xls::ECFileError& e) {
+        throw EUserError(Meaning(e), {FileNameOf(path)}, e.what(), e.Code(),
+                         std::current_exception());
+    } catch (const xls::EXLSError& e) {
+        throw EUserError(Meaning(e), {FileNameOf(path)}, e.what(), e.Code(),
+                         std::current_exception());
+    }
 }
 
 }  // namespace morvik::core

@@ -125,7 +125,9 @@ TEST(ComputeDimensions, BadCoordinateStopsBeforeItsRow) {
         ComputeDimensions(ws);
         FAIL() << "no error";
     } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'1.2,3' is not a valid floating point value");
+        EXPECT_STREQ(e.what(),
+                     "Cannot read the Y coordinate of landmark ZYGsin ('1.2,3' is not a valid "
+                     "floating point value).");
     }
     EXPECT_EQ(ws.sgRozmery.Cell(1, 1), "5");
     EXPECT_EQ(ws.pom.Cell(5, 1), "10");
@@ -145,7 +147,9 @@ TEST(ComputeDimensions, BadCoefficientStopsWithinItsRow) {
         ComputeDimensions(ws);
         FAIL() << "no error";
     } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'' is not a valid floating point value");
+        EXPECT_STREQ(e.what(),
+                     "Cannot read the coefficient of N-P in equation 7 ('' is not a valid floating "
+                     "point value).");
     }
     EXPECT_EQ(ws.sgRozmery.Cell(1, 4), "10");
     EXPECT_EQ(ws.pom.Cell(1, 4), "10");
