@@ -1,12 +1,18 @@
 #include "GridModel.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QToolTip>
 #include <algorithm>
 
 #include "FittedText.h"
+#include "core/DataExchange.h"
 
 namespace morvik::app {
 
@@ -37,6 +43,10 @@ QVariant TextTableModel::data(const QModelIndex& index, int role) const {
             return QString::fromStdString(table_.Cell(index.column(), index.row()));
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        case Qt::BackgroundRole:
+            if (marker_ && !IsFixed(index) && marker_(index.column(), index.row()))
+                return QColor(255, 205, 205);
+            return {};
         default:
             return {};
     }
@@ -46,6 +56,7 @@ bool TextTableModel::setData(const QModelIndex& index, const QVariant& value, in
     if (!index.isValid() || role != Qt::EditRole || IsFixed(index)) return false;
     table_.SetCell(index.column(), index.row(), value.toString().toStdString());
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit Edited();
     return true;
 }
 
@@ -160,6 +171,69 @@ QPoint StringGrid::Anchor() const {
         topLeft.setY(std::min(topLeft.y(), index.row()));
     }
     return topLeft;
+}
+
+bool StringGrid::IsCutOff(const QModelIndex& index) const {
+    if (!index.isValid()) return false;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (text.isEmpty()) return false;
+    // The item's text margins: the style's focus frame on each side plus one pixel.
+    const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    return fontMetrics().horizontalAdvance(text) > columnWidth(index.column()) - margin;
+}
+
+void StringGrid::DeleteSelection() {
+    if (!model_->Editable()) return;
+    QModelIndexList cells = selectionModel()->selectedIndexes();
+    if (cells.isEmpty() && currentIndex().isValid()) cells << currentIndex();
+    for (const QModelIndex& index : cells) {
+        if (!model_->IsFixed(index) && !index.data(Qt::EditRole).toString().isEmpty())
+            model_->setData(index, QString(), Qt::EditRole);
+    }
+}
+
+QString StringGrid::SelectionText() const {
+    const QModelIndexList cells = selectionModel()->selectedIndexes();
+    if (cells.isEmpty()) return {};
+    int left = cells.first().column(), right = left;
+    int top = cells.first().row(), bottom = top;
+    for (const QModelIndex& index : cells) {
+        left = std::min(left, index.column());
+        right = std::max(right, index.column());
+        top = std::min(top, index.row());
+        bottom = std::max(bottom, index.row());
+    }
+    return QString::fromStdString(core::CopyText(model_->Table(), left, top, right, bottom));
+}
+
+void StringGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        if (const QString text = SelectionText(); !text.isEmpty())
+            QGuiApplication::clipboard()->setText(text);
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier) {
+        DeleteSelection();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+bool StringGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        if (IsCutOff(index)) {
+            QToolTip::showText(help->globalPos(), index.data(Qt::DisplayRole).toString(),
+                               viewport(), visualRect(index));
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void StringGrid::SetEditable(bool editable) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QPoint>
+#include <functional>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -29,8 +30,16 @@ class TextTableModel : public QAbstractTableModel {
     void SetEditable(bool editable) { editable_ = editable; }
     bool Editable() const { return editable_; }
 
+    // Cells (column, row) the predicate picks get a marked background.
+    using Marker = std::function<bool(int col, int row)>;
+    void SetMarker(Marker marker) { marker_ = std::move(marker); }
+
     // Shows what the table holds now; a changed row count resets the view.
     void Refresh();
+
+  signals:
+    // A cell was changed through the grid (typed, or emptied by Delete).
+    void Edited();
 
   private:
     TextTable& table_;
@@ -38,6 +47,7 @@ class TextTableModel : public QAbstractTableModel {
     int fixedRows_;
     int shownRows_;
     bool editable_ = true;
+    Marker marker_;
 };
 
 // Fixed cells are painted as header sections, the rest as ordinary cells.
@@ -62,6 +72,12 @@ class StringGrid : public QTableView {
 
     // Top-left cell (column, row) of the selection, or the current cell without one.
     QPoint Anchor() const;
+    // The cell's text does not fit its column: its tooltip shows the whole value.
+    bool IsCutOff(const QModelIndex& index) const;
+    // Empties the selected cells when the grid is editable (the Delete key).
+    void DeleteSelection();
+    // The selected range as TAB separated lines (Ctrl+C).
+    QString SelectionText() const;
     void SetEditable(bool editable);
     // Writes a cell being edited into the table and closes its editor.
     void FinishEditing();
@@ -70,6 +86,8 @@ class StringGrid : public QTableView {
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
   protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 

@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -14,11 +16,14 @@
 
 #include "FittedText.h"
 #include "compute/Compute.h"
+#include "compute/Missing.h"
+#include "core/Commands.h"
 #include "core/DataExchange.h"
 #include "core/EquationSets.h"
 #include "core/Export.h"
 #include "core/IniFile.h"
 #include "core/Version.h"
+#include "core/Messages.h"
 #include "core/WorkbookImport.h"
 
 namespace morvik::app {
@@ -72,6 +77,23 @@ void ShowSettingsFile(QLabel* label, const std::string& lang, const QString& pat
     label->setText((lang == "en" ? QStringLiteral("Settings file: ")
                                  : QStringLiteral("Soubor nastavení: ")) +
                    QDir::toNativeSeparators(path));
+}
+
+// Wide enough for a dimension or a product with six decimals; the equation grid keeps its
+// narrower columns.
+constexpr int kDimensionValueWidth = 76;
+constexpr int kProductLabelWidth = 96;
+constexpr int kProductWidth = 67;
+
+// Coordinates of a landmark table with at least one value: a table not yet filled in is
+// empty, not missing.
+bool AnyCoordinate(const Workspace& ws) {
+    for (int r = 1; r <= kLandmarkCount; ++r) {
+        for (int c = 2; c <= 4; ++c) {
+            if (!ws.sgImput.Cell(c, r).empty()) return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -143,7 +165,7 @@ void TForm1::BuildControls() {
         makeGrid(ws_.sgImput3, 0, 1, 56, 16, smallGrid, page1, "sgImput3", {384, 232, 193, 173});
     sg = makeGrid(ws_.sg, 1, 1, 64, 19, grid, page2, "sg", {8, 8, 569, 393});
     sg->SetEditable(false);
-    sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 185, 393});
+    sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 190, 393});
     pom = makeGrid(ws_.pom, 1, 1, 64, 19, grid, page4, "pom", {8, 8, 569, 393});
     pom->SetEditable(false);
     sg->setFocusPolicy(Qt::ClickFocus);
@@ -180,7 +202,10 @@ void TForm1::BuildControls() {
         cb_[i] = new StyledCheckBox(Q(core::kCzechCaptions.checkBoxes[i]), this);
         cb_[i]->setObjectName(kCbNames[i]);
         cb_[i]->setGeometry(kEquationLefts[i], 479, 71, 17);
-        connect(cb_[i], &StyledCheckBox::toggled, this, [this, i](bool on) { ws_.cb[i] = on; });
+        connect(cb_[i], &StyledCheckBox::toggled, this, [this, i](bool on) {
+            ws_.cb[i] = on;
+            ResultIsStale();
+        });
         result_[i] = MakeLabel(this, kResultNames[i], "...", {kEquationLefts[i], 514, 65, 22});
         result_[i]->setFont(resultFont);
         result_[i]->setAlignment(Qt::AlignCenter);
@@ -190,6 +215,13 @@ void TForm1::BuildControls() {
     shape->setObjectName("Shape1");
     shape->setGeometry(8, 502, 593, 4);
     shape->setStyleSheet("background-color: black;");
+
+    // Left of the set list, where nothing else stands: shown only after a calculation that
+    // missed something.
+    GapsLabel = MakeLabel(this, "GapsLabel", {}, {8, 10, 312, 17});
+    GapsLabel->setTextFormat(Qt::PlainText);
+    SetTextColor(GapsLabel, {176, 0, 0});
+    GapsLabel->hide();
 
     Label1 = MakeLabel(this, "Label1", {}, {8, 544, 593, 31});
     Label1->setFont(PixelFont(kArialFamilies, 27, true));
@@ -215,6 +247,7 @@ void TForm1::BuildControls() {
         buttons_[i]->setObjectName(kButtonNames[i]);
         buttons_[i]->setGeometry(kButtonRects[i]);
     }
+    for (QPushButton* button : buttons_) button->installEventFilter(this);
     connect(buttons_[0], &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(buttons_[1], &QPushButton::clicked, this, &TForm1::Button2Click);
     connect(buttons_[2], &QPushButton::clicked, this, &TForm1::Button3Click);
@@ -248,6 +281,19 @@ void TForm1::BuildControls() {
         attachMenu(g, PopupMenu2);
         g->addAction(Vloit1);
     }
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery, sg}) {
+        connect(g->Model(), &TextTableModel::Edited, this, &TForm1::ResultIsStale);
+    }
+    sgImput->Model()->SetMarker([this](int col, int row) {
+        return col >= 2 && col <= 4 && row >= 1 && row <= kLandmarkCount && AnyCoordinate(ws_) &&
+               MissingLandmarks(ws_).test(static_cast<std::size_t>(row - 1));
+    });
+    sgImput2->Model()->SetMarker([this](int, int row) {
+        return row == 1 && CloudIsMissing(ws_.sgImput2) && AnyCoordinate(ws_);
+    });
+    sgImput3->Model()->SetMarker([this](int, int row) {
+        return row == 1 && CloudIsMissing(ws_.sgImput3) && AnyCoordinate(ws_);
+    });
 
     QWidget* order[] = {ComboBox1,   ComboBox2,   PageControl1, sgImput,    sgImput2,
                         sgImput3,    sgRozmery,   buttons_[4],  cb_[0],     cb_[1],
@@ -264,6 +310,8 @@ void TForm1::FormCreate() {
         const core::IniFile ini(settingsPath().toStdString());
         ws_.lang = core::ReadLanguage(ini, ws_.lang);
         core::LoadStartupSet(ws_, ini);
+        savedCoefficients_.Take(ws_);
+        startNotices_ = core::SettingsNotices(ini, core::kUniversalSet, true, ws_.lang);
     }
     sgImput->setColumnWidth(0, 118);
     for (TextTable* cloud : {&ws_.sgImput2, &ws_.sgImput3}) {
@@ -280,6 +328,7 @@ void TForm1::FormCreate() {
     saveFilter_ = Q(core::kCzechCaptions.saveFilter);
     PageControl1->setCurrentWidget(tabSheets_[1]);
 
+    ApplyQtTranslation("cz");  // the built-in captions are Czech
     if (const core::CaptionSet* set = core::FindCaptionSet(ws_.lang)) ApplyCaptionSet(*set);
     if (ws_.lang == "en") ComboBox2->setCurrentIndex(1);
     ShowWorkspace();
@@ -303,15 +352,55 @@ void TForm1::ApplyCaptionSet(const core::CaptionSet& set) {
     Label4->setText(Q(set.about));
     Label5->setText(Q(set.thanks));
     ShowSettingsFile(findChild<QLabel*>("SettingsFile"), ws_.lang, settingsPath());
+    const std::array<QAction*, 4> menuItems{Editovat1, Uloit1, Vloit1, Vymazattabulku1};
+    for (std::size_t i = 0; i < menuItems.size(); ++i) menuItems[i]->setText(Q(set.menuItems[i]));
+    ApplyQtTranslation(set.code);
     core::ApplyCaptionCells(ws_, set);
     sg->setColumnWidth(0, 110);
-    for (int c = 0; c < ws_.pom.ColCount(); ++c) pom->setColumnWidth(c, sg->columnWidth(c));
-    for (int c = 0; c < 2; ++c) sgRozmery->setColumnWidth(c, sg->columnWidth(c));
+    pom->setColumnWidth(0, kProductLabelWidth);
+    for (int c = 1; c < ws_.pom.ColCount(); ++c) pom->setColumnWidth(c, kProductWidth);
+    sgRozmery->setColumnWidth(0, sg->columnWidth(0));
+    sgRozmery->setColumnWidth(1, kDimensionValueWidth);
     ShowWorkspace();
+}
+
+void TForm1::ApplyQtTranslation(std::string_view code) {
+    // Qt's own dialogs, buttons and editing menus speak the interface language too.
+    if (qtTranslatorInstalled_) {
+        QCoreApplication::removeTranslator(&qtTranslator_);
+        qtTranslatorInstalled_ = false;
+    }
+    if (code == "cz" &&
+        qtTranslator_.load("qtbase_cs", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        qtTranslatorInstalled_ = QCoreApplication::installTranslator(&qtTranslator_);
+    }
 }
 
 void TForm1::ShowWorkspace() {
     for (StringGrid* g : {sgImput, sgImput2, sgImput3, sg, sgRozmery, pom}) g->Refresh();
+    ShowResults();
+}
+
+void TForm1::ShowGaps(const CalculationGaps& gaps) {
+    gaps_ = gaps;
+    ShowResults();
+}
+
+void TForm1::ResultIsStale() {
+    ClearResult(ws_);
+    gaps_.reset();
+    ShowResults();
+    // The marks follow the landmark table as it stands.
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3}) g->viewport()->update();
+}
+
+void TForm1::ShowResults() {
+    const std::string line = gaps_ && ws_.resultCurrent ? core::GapsLine(*gaps_, ws_.lang) : "";
+    const QString text = Q(line);
+    GapsLabel->setToolTip(text);
+    GapsLabel->setText(
+        GapsLabel->fontMetrics().elidedText(text, Qt::ElideRight, GapsLabel->width()));
+    GapsLabel->setVisible(!line.empty());
     for (std::size_t i = 0; i < kEquationCount; ++i) {
         result_[i]->setText(QString::fromStdString(ws_.result[i].text));
         SetTextColor(result_[i], ws_.result[i].color);
@@ -325,13 +414,9 @@ void TForm1::ShowWorkspace() {
 void TForm1::Run(const std::function<void()>& command) {
     try {
         command();
-    } catch (const std::exception& e) {
-        ShowWorkspace();
-        ShowMessage(QString::fromUtf8(e.what()));
-        return;
     } catch (...) {
         ShowWorkspace();
-        ShowMessage("Unknown error");
+        ShowMessage(Q(core::Explain(std::current_exception(), ws_.lang)));
         return;
     }
     ShowWorkspace();
@@ -391,35 +476,108 @@ void TForm1::Button1Click() {
             lastFileName_ = name;
             path = name.toStdString();
         }
-        core::LoadFileCommand(ws_, path, [this](Workspace& ws, const std::string& file) {
+        core::LoadMeasurementFile(ws_, path, [this](Workspace& ws, const std::string& file) {
             core::ImportWorkbook(ws, file, session_.reader);
         });
     });
 }
 
 void TForm1::Button2Click() {
-    Run([this] { morvik::Calculate(ws_); });
+    Run([this] {
+        gaps_.reset();
+        ShowGaps(morvik::Calculate(ws_));
+    });
 }
 
 void TForm1::Button3Click() {
     Run([this] {
+        // Said before the dialog: there is no file to choose for a report that cannot be made.
+        core::RequireCurrentResult(ws_);
         QString name;
         if (!AskFileName(DialogKind::Save, &name)) return;
-        core::ExportReport(ws_, ComboBox1->currentIndex(), ws_.lang,
-                           core::WithDefaultExtension(name.toStdString(), "txt"));
+        core::ExportCommand(ws_, setIndex_, core::WithDefaultExtension(name.toStdString(), "txt"));
     });
 }
 
 void TForm1::Button4Click() { close(); }
 
 void TForm1::Button5Click() {
-    Run([this] { morvik::CalculateFromDimensions(ws_); });
+    Run([this] {
+        gaps_.reset();
+        ShowGaps(morvik::CalculateFromDimensions(ws_));
+    });
 }
 
 void TForm1::ComboBox1Change(int index) {
-    Run([this, index] {
-        core::LoadEquationSet(ws_, core::IniFile(settingsPath().toStdString()), index);
+    if (!ConfirmCoefficients()) {
+        ComboBox1->setCurrentIndex(setIndex_);
+        return;
+    }
+    std::vector<std::string> notices;
+    Run([this, index, &notices] {
+        const core::IniFile ini(settingsPath().toStdString());
+        ResultIsStale();
+        core::LoadEquationSet(ws_, ini, index);
+        setIndex_ = index;
+        savedCoefficients_.Take(ws_);
+        notices = core::SettingsNotices(ini, index, false, ws_.lang);
     });
+    for (const std::string& notice : notices) ShowMessage(Q(notice));
+}
+
+bool TForm1::ConfirmCoefficients() {
+    sg->FinishEditing();
+    if (!savedCoefficients_.Differs(ws_)) return true;
+    switch (AskSaveCoefficients()) {
+        case SaveAnswer::Save: {
+            bool saved = false;
+            Run([this, &saved] {
+                SaveCoefficients(setIndex_);
+                saved = true;
+            });
+            return saved;
+        }
+        case SaveAnswer::Discard:
+            return true;
+        case SaveAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+TForm1::SaveAnswer TForm1::AskSaveCoefficients() {
+    if (!nextSaveAnswers_.empty()) {
+        const SaveAnswer answer = nextSaveAnswers_.front();
+        nextSaveAnswers_.pop_front();
+        return answer;
+    }
+    const core::CaptionSet* names = core::FindCaptionSet(ws_.lang);
+    const QString text = Q(core::MessageText(
+        core::Msg::AskSaveCoefficients, ws_.lang,
+        {std::string(names ? names->setNames.at(static_cast<std::size_t>(setIndex_))
+                           : core::SetSection(setIndex_))}));
+    QMessageBox box(QMessageBox::Question, "MORVIK", text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveAnswer::Save;
+        case QMessageBox::Discard:
+            return SaveAnswer::Discard;
+        default:
+            return SaveAnswer::Cancel;
+    }
+}
+
+void TForm1::SaveCoefficients(int setIndex) {
+    sg->FinishEditing();
+    // The whole set is one synced replacement of the file.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+    core::IniFile ini(settingsPath().toStdString());
+    core::SaveEquationSet(ws_, ini, setIndex);
+    savedCoefficients_.Take(ws_);
+    sg->SetEditable(false);
 }
 
 void TForm1::ComboBox2Change(int index) {
@@ -435,15 +593,7 @@ void TForm1::Editovat1Click() {
 }
 
 void TForm1::Uloit1Click() {
-    Run([this] {
-        sg->FinishEditing();
-        // The whole set is one synced replacement of the file.
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        core::IniFile ini(settingsPath().toStdString());
-        core::SaveEquationSet(ws_, ini, ComboBox1->currentIndex());
-        sg->SetEditable(false);
-    });
+    Run([this] { SaveCoefficients(setIndex_); });
 }
 
 void TForm1::Vloit1Click() {
@@ -451,22 +601,47 @@ void TForm1::Vloit1Click() {
         StringGrid* grid = FocusedInputGrid();
         if (!grid) return;
         const QPoint anchor = grid->Anchor();
-        core::PasteText(grid->Table(), anchor.x(), anchor.y(),
-                        QGuiApplication::clipboard()->text().toStdString());
+        core::PasteCommand(ws_, grid->Table(), anchor.x(), anchor.y(),
+                           QGuiApplication::clipboard()->text().toStdString());
     });
 }
 
 void TForm1::Vymazattabulku1Click() {
     Run([this] {
         if (StringGrid* grid = FocusedInputGrid()) {
-            core::ClearTable(grid->Table(), grid->FixedCols(), grid->FixedRows());
+            core::ClearCommand(ws_, grid->Table(), grid->FixedCols(), grid->FixedRows());
         }
     });
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (!ConfirmCoefficients()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();  // the window closes even when the language could not be saved
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    for (const std::string& notice : startNotices_) ShowMessage(Q(notice));
+    startNotices_.clear();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Enter presses the focused button, as Space does.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::FormClose() {

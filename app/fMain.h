@@ -3,17 +3,22 @@
 
 #include <QLabel>
 #include <QString>
+#include <QTranslator>
 #include <QWidget>
 #include <array>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "GridModel.h"
 #include "StyledCheckBox.h"
+#include "compute/Compute.h"
 #include "compute/Workspace.h"
 #include "core/Captions.h"
+#include "core/EquationSets.h"
 #include "core/Session.h"
 
 class QComboBox;
@@ -43,6 +48,9 @@ class TForm1 : public QWidget {
     // as Cancel), and failures go to the sink instead of a message box.
     void setNextFileName(std::optional<QString> name) { nextFileNames_.push_back(std::move(name)); }
     void setMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
+    // The next question about unsaved coefficients gets this answer instead of a dialog.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    void setNextSaveAnswer(SaveAnswer answer) { nextSaveAnswers_.push_back(answer); }
 
     // Shows the workspace again after something outside the window changed it.
     void ShowWorkspace();
@@ -66,6 +74,8 @@ class TForm1 : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FormCreate();
@@ -77,6 +87,16 @@ class TForm1 : public QWidget {
     // and the window goes on.
     void Run(const std::function<void()>& command);
     void ShowMessage(const QString& text);
+    // The result labels, the verdict and the line about what the calculation missed.
+    void ShowResults();
+    // Data, coefficients or use flags changed: the labels no longer belong to them.
+    void ResultIsStale();
+    void ShowGaps(const CalculationGaps& gaps);
+    // False when the user cancels; unsaved coefficient edits are saved or dropped first.
+    bool ConfirmCoefficients();
+    SaveAnswer AskSaveCoefficients();
+    void SaveCoefficients(int setIndex);
+    void ApplyQtTranslation(std::string_view code);
 
     // False when the user cancels.
     bool AskFileName(DialogKind kind, QString* name);
@@ -89,7 +109,15 @@ class TForm1 : public QWidget {
     QString openFilter_;
     QString saveFilter_;
     std::deque<std::optional<QString>> nextFileNames_;
+    std::deque<SaveAnswer> nextSaveAnswers_;
     MessageSink messageSink_;
+    std::vector<std::string> startNotices_;  // said once the window is first shown
+    bool shown_ = false;
+    int setIndex_ = core::kUniversalSet;  // the set the coefficient grid holds
+    core::CoefficientSnapshot savedCoefficients_;
+    std::optional<CalculationGaps> gaps_;  // of the current result
+    QTranslator qtTranslator_;
+    bool qtTranslatorInstalled_ = false;
 
     QComboBox* ComboBox1 = nullptr;
     QComboBox* ComboBox2 = nullptr;
@@ -104,6 +132,7 @@ class TForm1 : public QWidget {
     QLabel* Label1 = nullptr;
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
+    QLabel* GapsLabel = nullptr;
     std::array<StyledCheckBox*, kEquationCount> cb_{};
     std::array<QLabel*, kEquationCount> result_{};
     std::array<QPushButton*, 5> buttons_{};  // Button1 .. Button5

@@ -32,7 +32,7 @@ constexpr std::array kMessages{
     MessageRow{Msg::NoCurrentResult,
                "Není co exportovat: zobrazená data ještě nebyla spočítána, soubor nebyl zapsán",
                "Nothing to export: the data shown have not been calculated, no file was written"},
-    MessageRow{Msg::SettingsNotSaved, "Koeficienty ani jazyk nelze uložit do souboru nastavení",
+    MessageRow{Msg::SettingsNotSaved, "Do souboru nastavení nelze zapisovat",
                "Cannot write to the settings file"},
     MessageRow{Msg::SettingsMissing,
                "Soubor nastavení „{0}“ chybí: rovnice nemají žádné koeficienty",

@@ -9,8 +9,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QFile>
 #include <QTabWidget>
 #include <QTest>
+#include <QTranslator>
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "tests/core/TempDir.h"
@@ -50,6 +54,24 @@ class WindowTest : public ::testing::Test {
         return g->model()->index(row, col).data().toString();
     }
     void Click(const char* name) { Find<QAbstractButton>(name)->click(); }
+    void Select(const char* grid, int left, int top, int right, int bottom) {
+        auto* g = Find<StringGrid>(grid);
+        g->setFocus();
+        g->selectionModel()->select(
+            QItemSelection(g->model()->index(top, left), g->model()->index(bottom, right)),
+            QItemSelectionModel::ClearAndSelect);
+    }
+    void Edit(const char* grid, int col, int row, const QString& text) {
+        auto* g = Find<StringGrid>(grid);
+        EXPECT_TRUE(g->model()->setData(g->model()->index(row, col), text, Qt::EditRole)) << grid;
+    }
+    QStringList Results() const {
+        QStringList texts;
+        for (const char* name : {"Result1", "Result2", "Result3", "Result4", "Result5", "Result6",
+                                 "Result7"})
+            texts << Text(name);
+        return texts;
+    }
     void Pick(const char* combo, int index) {
         auto* box = Find<QComboBox>(combo);
         box->setCurrentIndex(index);
@@ -85,7 +107,7 @@ TEST_F(WindowTest, OpensWithItsLayoutTheUniversalSetAndCzechCaptions) {
     EXPECT_EQ(Cell("sgImput", 0, 1), "Glabela");
     EXPECT_EQ(Cell("sgImput2", 1, 0), "Y");
     EXPECT_EQ(Find<StringGrid>("sgImput")->columnWidth(0), 118);
-    EXPECT_EQ(Find<StringGrid>("pom")->columnWidth(0), 110);
+    EXPECT_EQ(Find<StringGrid>("pom")->columnWidth(0), 96);
     EXPECT_EQ(Find<StringGrid>("sgImput2")->rowHeight(5), 16);
     EXPECT_EQ(Text("Label1"), "Muž / Žena");
     EXPECT_EQ(Text("Result3"), "...");
@@ -110,7 +132,7 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
         {"Label3", {384, 216, 0, 0}},
         {"sgImput3", {384, 232, 193, 173}},
         {"sg", {8, 8, 569, 393}},
-        {"sgRozmery", {8, 8, 185, 393}},
+        {"sgRozmery", {8, 8, 190, 393}},
         {"Button5", {200, 375, 169, 25}},
         {"pom", {8, 8, 569, 393}},
         {"Label4", {8, 8, 561, 121}},
@@ -151,8 +173,8 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
         {"sgImput2", 3, 1000, 0, 1, 9, {56, 56, 56}, 16, true},
         {"sgImput3", 3, 1000, 0, 1, 9, {56, 56, 56}, 16, true},
         {"sg", 8, 19, 1, 1, 11, {110, 64, 64, 64, 64, 64, 64, 64}, 19, false},
-        {"sgRozmery", 2, 18, 1, 1, 11, {110, 64}, 19, true},
-        {"pom", 8, 18, 1, 1, 11, {110, 64, 64, 64, 64, 64, 64, 64}, 19, false},
+        {"sgRozmery", 2, 18, 1, 1, 11, {110, 76}, 19, true},
+        {"pom", 8, 18, 1, 1, 11, {96, 67, 67, 67, 67, 67, 67, 67}, 19, false},
     };
     for (const Grid& g : grids) {
         auto* grid = Find<StringGrid>(g.name);
@@ -220,7 +242,11 @@ TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
 TEST_F(WindowTest, CalculateShowsScoresColoursAndVerdict) {
     Start(kTwoEquations);
     Workspace& ws = form_->workspace();
-    ws.sgImput.SetCell(3, 21, "150");  // OP 150 mm behind G at the origin
+    // OP 150 mm behind G at the origin; an empty coordinate would be a missing landmark.
+    for (int c = 2; c <= 4; ++c) {
+        ws.sgImput.SetCell(c, 1, "0");
+        ws.sgImput.SetCell(c, 21, c == 3 ? "150" : "0");
+    }
     form_->ShowWorkspace();
     for (const char* cb : {"cb3", "cb4", "cb5", "cb6", "cb7"}) {
         QTest::mouseClick(Find<QWidget>(cb), Qt::LeftButton);
@@ -295,12 +321,17 @@ TEST_F(WindowTest, AFailingCommandShowsOneMessageAndTheWindowGoesOn) {
     form_->setNextFileName(QString::fromStdString(dir_.File("missing.txt")));
     Click("Button1");
     ASSERT_EQ(messages_.size(), 1);
-    EXPECT_TRUE(messages_[0].startsWith("Cannot open file")) << messages_[0].toStdString();
+    EXPECT_EQ(messages_[0], "Soubor „missing.txt“ nelze načíst: neexistuje.");
 
+    for (int c = 2; c <= 4; ++c) {
+        form_->workspace().sgImput.SetCell(c, 1, "0");
+        form_->workspace().sgImput.SetCell(c, 21, "0");
+    }
     form_->workspace().sg.SetCell(1, 18, "abc");
     Click("Button2");
     ASSERT_EQ(messages_.size(), 2);
-    EXPECT_EQ(messages_[1], "'abc' is not a valid floating point value");
+    EXPECT_EQ(messages_[1],
+              "Nelze přečíst konstantu rovnice 6 ('abc' is not a valid floating point value).");
 
     form_->workspace().sg.SetCell(1, 18, "1");
     Click("Button2");
@@ -319,8 +350,9 @@ TEST_F(WindowTest, SaveIntoAnUnwritableFolderReportsThePathAndKeepsEditing) {
     EXPECT_FALSE(sg->model()->flags(sg->model()->index(0, 1)) & Qt::ItemIsEditable);
     Find<QAction>("Uloit1")->trigger();
     ASSERT_EQ(messages_.size(), 1);
-    EXPECT_EQ(messages_[0],
-              "Unable to write to " + QString::fromStdString(dir_.File("plain") + "/Settings.ini"));
+    EXPECT_EQ(messages_[0], "Do souboru nastavení nelze zapisovat (Unable to write to " +
+                                QString::fromStdString(dir_.File("plain") + "/Settings.ini") +
+                                ").");
     EXPECT_TRUE(sg->model()->flags(sg->model()->index(1, 1)) & Qt::ItemIsEditable);
     form_->close();  // the language cannot be written either, yet the window closes
     EXPECT_EQ(messages_.size(), 2);
@@ -370,6 +402,10 @@ TEST_F(WindowTest, LoadPasteClearAndExportThroughTheWindow) {
     QTest::keyClick(dims, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(Cell("sgRozmery", 1, 4), "12,5");
     EXPECT_EQ(Cell("sgRozmery", 1, 5), "13");
+    // "99" has no column to go to: said, not dropped silently.
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0], "Vkládaný text se do tabulky nevešel celý; nevložené hodnoty: 1.");
+    messages_.clear();
 
     // With no input grid focused, paste and clearing do nothing.
     Find<QWidget>("ComboBox1")->setFocus();
@@ -383,13 +419,20 @@ TEST_F(WindowTest, LoadPasteClearAndExportThroughTheWindow) {
     EXPECT_EQ(Cell("sgImput2", 1, 0), "Y");
     EXPECT_EQ(Cell("sgImput", 2, 1), "1,5");  // other grids untouched
 
+    // No result for the data shown: said before any dialog, nothing written.
     form_->setNextFileName(QString::fromStdString(dir_.File("report")));
+    Click("Button3");
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0],
+              "Není co exportovat: zobrazená data ještě nebyla spočítána, soubor nebyl zapsán.");
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(dir_.File("report.txt"))));
+    Click("Button2");
     Click("Button3");
     const std::string report = ReadBytes(dir_.File("report.txt"));
     EXPECT_EQ(report.rfind("Univerz\xE1ln\xED\r\n \r\nG-OP =  mm\r\n", 0), 0u);
     form_->setNextFileName(std::nullopt);  // cancelled: nothing written, no message
     Click("Button3");
-    EXPECT_TRUE(messages_.isEmpty());
+    EXPECT_EQ(messages_.size(), 1) << messages_.join("\n").toStdString();
 }
 
 TEST_F(WindowTest, RightClickMenuClearsTheGridItWasOpenedOn) {
@@ -476,6 +519,245 @@ TEST_F(WindowTest, RendersEveryPageToPng) {
     pages->setCurrentIndex(0);
     Find<StringGrid>("sgImput2")->scrollTo(Find<StringGrid>("sgImput2")->model()->index(500, 0));
     EXPECT_TRUE(form_->grab().save(out + "/window-en-page1-scrolled.png"));
+}
+
+constexpr const char* kSampleSkull = MORVIK_EXAMPLES_DIR "/skull.xls";
+
+// The sample skull without its right orbit (rows 12-15, emptied with Delete): the cells are
+// marked, the equations on orbit dimensions show "..." and one line names what is missing;
+// a complete skull shows none of it.
+TEST_F(WindowTest, MissingRightOrbitIsMarkedNamedAndCastsNoVote) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->setNextFileName(kSampleSkull);
+    Click("Button1");
+    Click("Button2");
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    const QStringList complete = Results();
+    EXPECT_FALSE(complete.contains("..."));
+    EXPECT_FALSE(Find<QLabel>("GapsLabel")->isVisible());
+    auto* landmarks = Find<StringGrid>("sgImput");
+    EXPECT_FALSE(landmarks->model()->index(12, 2).data(Qt::BackgroundRole).isValid());
+
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    Select("sgImput", 2, 12, 4, 15);
+    QTest::keyClick(landmarks, Qt::Key_Delete);
+    EXPECT_EQ(Cell("sgImput", 3, 13), "");
+    EXPECT_EQ(Cell("sgImput", 0, 13), "Supraorbitalní bod dx");  // fixed cells stay
+    EXPECT_EQ(Text("Label1"), "Muž / Žena");                    // the edit made it stale
+    for (int row : {12, 15}) {
+        EXPECT_EQ(landmarks->model()->index(row, 3).data(Qt::BackgroundRole).value<QColor>(),
+                  QColor(255, 205, 205));
+    }
+    EXPECT_FALSE(landmarks->model()->index(11, 3).data(Qt::BackgroundRole).isValid());
+
+    Click("Button2");
+    const QStringList results = Results();
+    const Workspace& ws = form_->workspace();
+    for (int i = 0; i < kEquationCount; ++i) {
+        bool usesOrbit = false;
+        for (int r : {9, 11, 13, 14, 15, 16}) usesOrbit |= !ws.sg.Cell(i + 1, r).empty();
+        EXPECT_EQ(results[i], usesOrbit ? QString("...") : complete[i]) << i;
+        if (usesOrbit) EXPECT_EQ(Color(qPrintable(QString("Result%1").arg(i + 1))), Qt::black);
+    }
+    EXPECT_EQ(Cell("sgRozmery", 1, 16), "");
+    auto* gaps = Find<QLabel>("GapsLabel");
+    EXPECT_TRUE(gaps->isVisible());
+    EXPECT_EQ(gaps->toolTip().toStdString(),
+              "Chybějící body: Ddx, SORdx, FMOdx, ZORdx. Vynechané rovnice: 7, 3, 2.");
+    EXPECT_TRUE(messages_.isEmpty());  // a line in the window, not a box
+    const QString out = QStringLiteral(MORVIK_PNG_DIR);
+    QDir().mkpath(out);
+    EXPECT_TRUE(form_->grab().save(out + "/missing-orbit.png"));
+    Pick("ComboBox2", 1);
+    EXPECT_EQ(gaps->toolTip().toStdString(),
+              "Missing landmarks: Ddx, SORdx, FMOdx, ZORdx. Equations left out: 7, 3, 2.");
+    EXPECT_TRUE(form_->grab().save(out + "/missing-orbit-en.png"));
+
+    // The export keeps its 29 lines; the equations left out read "...".
+    form_->setNextFileName(QString::fromStdString(dir_.File("report.txt")));
+    Click("Button3");
+    const std::string report = ReadBytes(dir_.File("report.txt"));
+    EXPECT_NE(report.find("Orbital size dx =  mm\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Equation 7 = ...\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 29);
+}
+
+// Every change to what a result was computed from puts the labels back to their start.
+TEST_F(WindowTest, EveryChangeMakesTheResultStale) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    const std::string text = dir_.File("skull.txt");
+    WriteBytes(text, ReadBytes(MORVIK_EXAMPLES_DIR "/skull.txt"));
+    struct Change {
+        const char* name;
+        std::function<void()> act;
+    };
+    const std::vector<Change> changes = {
+        {"load", [&] {
+             form_->setNextFileName(QString::fromStdString(text));
+             Click("Button1");
+         }},
+        {"paste", [&] {
+             Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+             Select("sgImput3", 0, 1, 0, 1);
+             QGuiApplication::clipboard()->setText("1\t2\t3");
+             Find<QAction>("Vloit1")->trigger();
+         }},
+        {"clear", [&] {
+             Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+             Select("sgImput3", 0, 1, 0, 1);
+             Find<QAction>("Vymazattabulku1")->trigger();
+         }},
+        {"landmark", [&] { Edit("sgImput", 2, 1, "0,5"); }},
+        {"dimension", [&] { Edit("sgRozmery", 1, 5, "12"); }},
+        {"coefficient", [&] {
+             Find<QAction>("Editovat1")->trigger();
+             Edit("sg", 1, 1, Cell("sg", 1, 1));  // typed over, unchanged: nothing to save
+         }},
+        {"set", [&] { Pick("ComboBox1", 3); }},
+        {"use", [&] { Click("cb4"); }},
+    };
+    form_->setNextFileName(kSampleSkull);
+    Click("Button1");
+    for (const Change& change : changes) {
+        Click("Button2");
+        ASSERT_EQ(Text("Label1"), "Muž") << change.name;
+        change.act();
+        EXPECT_EQ(Results(), QStringList(7, "...")) << change.name;
+        EXPECT_EQ(Text("Label1"), "Muž / Žena") << change.name;
+        EXPECT_EQ(Color("Label1"), QColor(Qt::black)) << change.name;
+    }
+    EXPECT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+}
+
+// Edited coefficients are not lost without a question: switching the set, End and closing
+// the window each ask, and each answer does what it says.
+TEST_F(WindowTest, UnsavedCoefficientsAskSaveDiscardOrCancel) {
+    using Answer = TForm1::SaveAnswer;
+    struct Case {
+        const char* trigger;  // "set", "end" or "close"
+        Answer answer;
+        bool saved;
+        bool stays;  // on the edited set, window open
+    };
+    const Case cases[] = {
+        {"set", Answer::Save, true, false},    {"set", Answer::Discard, false, false},
+        {"set", Answer::Cancel, false, true},  {"end", Answer::Save, true, false},
+        {"end", Answer::Discard, false, false}, {"end", Answer::Cancel, false, true},
+        {"close", Answer::Cancel, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.trigger) + " " + std::to_string(int(c.answer)));
+        Start(kTwoEquations);
+        Find<QAction>("Editovat1")->trigger();
+        Edit("sg", 3, 5, "7,5");
+        form_->setNextSaveAnswer(c.answer);
+        if (std::string(c.trigger) == "set") {
+            Pick("ComboBox1", 0);
+            EXPECT_EQ(Find<QComboBox>("ComboBox1")->currentIndex(), c.stays ? 3 : 0);
+            EXPECT_EQ(Cell("sg", 3, 5), c.stays ? "7,5" : "");
+        } else if (std::string(c.trigger) == "end") {
+            Click("Button4");
+        } else {
+            form_->close();
+        }
+        if (std::string(c.trigger) != "set") EXPECT_EQ(form_->isVisible(), c.stays);
+        const std::string settings = ReadBytes(dir_.File("Settings.ini"));
+        EXPECT_EQ(settings.find("sg_3_5=7,5") != std::string::npos, c.saved);
+        form_->hide();
+        form_.reset();
+    }
+    // Only the chosen set's lack of coefficients was said.
+    for (const QString& message : messages_) EXPECT_TRUE(message.contains("Praha"));
+}
+
+// Delete, Ctrl+C, Enter on a button, tooltips on cut-off cells and columns wide enough.
+TEST_F(WindowTest, GridKeysButtonsAndTooltips) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->setNextFileName(kSampleSkull);
+    Click("Button1");
+    auto* calculate = Find<QPushButton>("Button2");
+    calculate->setFocus();
+    QTest::keyClick(calculate, Qt::Key_Return);
+    EXPECT_EQ(Text("Label1"), "Muž");
+
+    // Every dimension and product of the sample fits its column.
+    for (const char* name : {"sgRozmery", "pom"}) {
+        auto* grid = Find<StringGrid>(name);
+        for (int r = 1; r < grid->model()->rowCount(); ++r) {
+            for (int c = 1; c < grid->model()->columnCount(); ++c)
+                EXPECT_FALSE(grid->IsCutOff(grid->model()->index(r, c)))
+                    << name << " " << c << "," << r << " " << Cell(name, c, r).toStdString();
+        }
+    }
+    auto* coords = Find<StringGrid>("sgImput");
+    Edit("sgImput", 2, 1, "123456,123456789");
+    EXPECT_TRUE(coords->IsCutOff(coords->model()->index(1, 2)));
+    EXPECT_FALSE(coords->IsCutOff(coords->model()->index(2, 2)));
+
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    Select("sgImput", 2, 2, 3, 3);
+    QTest::keyClick(coords, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              Cell("sgImput", 2, 2) + "\t" + Cell("sgImput", 3, 2) + "\r\n" +
+                  Cell("sgImput", 2, 3) + "\t" + Cell("sgImput", 3, 3) + "\r\n");
+
+    // Delete empties only where the grid is editable.
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(1);
+    const QString coefficient = Cell("sg", 1, 18);
+    Select("sg", 1, 18, 1, 18);
+    QTest::keyClick(Find<StringGrid>("sg"), Qt::Key_Delete);
+    EXPECT_EQ(Cell("sg", 1, 18), coefficient);
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
+// A cloud longer than the grid grows it; what the landmark table cannot hold is reported.
+TEST_F(WindowTest, PasteGrowsTheCloudGridAndReportsWhatDoesNotFit) {
+    Start(kTwoEquations);
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
+    QString cloud;
+    for (int i = 1; i <= 5000; ++i) cloud += QString("%1\t1\t2\n").arg(i);
+    Select("sgImput2", 0, 1, 0, 1);
+    QGuiApplication::clipboard()->setText(cloud);
+    Find<QAction>("Vloit1")->trigger();
+    EXPECT_EQ(Find<StringGrid>("sgImput2")->model()->rowCount(), 5001);
+    EXPECT_EQ(Cell("sgImput2", 0, 5000), "5000");
+    EXPECT_TRUE(messages_.isEmpty());
+
+    Select("sgImput", 4, 22, 4, 22);
+    QGuiApplication::clipboard()->setText("1\t2\n3");
+    Find<QAction>("Vloit1")->trigger();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0], "Vkládaný text se do tabulky nevešel celý; nevložené hodnoty: 2.");
+}
+
+// The settings file's problems are said once, at start or when the set is chosen; a UTF-8
+// file is read as UTF-8. Qt's own texts and the grid menus follow the interface language.
+TEST_F(WindowTest, SettingsNoticesAndQtTextsFollowTheLanguage) {
+    Start();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_EQ(messages_[0],
+              "Soubor nastavení „Settings.ini“ chybí: rovnice nemají žádné koeficienty.");
+    form_.reset();
+    messages_.clear();
+
+    Start("\xEF\xBB\xBF[Global]\r\nLang=cz\r\n[Univerzální]\r\nsg_1_18=1.5\r\n");
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_[0].contains("UTF-8")) << messages_[0].toStdString();
+    EXPECT_EQ(Find<QComboBox>("ComboBox1")->currentText(), "Univerzální");
+    EXPECT_EQ(Cell("sg", 1, 18), "1,5");
+    Pick("ComboBox1", 1);
+    ASSERT_EQ(messages_.size(), 2);
+    EXPECT_EQ(messages_[1],
+              "Soubor nastavení „Settings.ini“ nemá pro soubor rovnic „Lisabon“ žádné "
+              "koeficienty.");
+
+    EXPECT_EQ(Find<QAction>("Vloit1")->text(), "Vložit");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Zrušit");
+    Pick("ComboBox2", 1);
+    EXPECT_EQ(Find<QAction>("Vloit1")->text(), "Paste");
+    EXPECT_EQ(Find<QAction>("Editovat1")->text(), "Edit");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+    EXPECT_EQ(messages_.size(), 2);
 }
 
 }  // namespace
