@@ -217,8 +217,9 @@ void TForm1::BuildControls() {
     shape->setStyleSheet("background-color: black;");
 
     // Left of the set list, where nothing else stands: shown only after a calculation that
-    // missed something.
-    GapsLabel = MakeLabel(this, "GapsLabel", {}, {8, 10, 312, 17});
+    // missed something, the missing landmarks above the equations left out.
+    GapsLabel = MakeLabel(this, "GapsLabel", {}, {8, 3, 314, 28});
+    GapsLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     GapsLabel->setTextFormat(Qt::PlainText);
     SetTextColor(GapsLabel, {176, 0, 0});
     GapsLabel->hide();
@@ -395,12 +396,17 @@ void TForm1::ResultIsStale() {
 }
 
 void TForm1::ShowResults() {
-    const std::string line = gaps_ && ws_.resultCurrent ? core::GapsLine(*gaps_, ws_.lang) : "";
-    const QString text = Q(line);
-    GapsLabel->setToolTip(text);
-    GapsLabel->setText(
-        GapsLabel->fontMetrics().elidedText(text, Qt::ElideRight, GapsLabel->width()));
-    GapsLabel->setVisible(!line.empty());
+    const std::vector<std::string> sentences =
+        gaps_ && ws_.resultCurrent ? core::GapsSentences(*gaps_, ws_.lang)
+                                   : std::vector<std::string>{};
+    QStringList lines;
+    for (const std::string& sentence : sentences) {
+        lines << GapsLabel->fontMetrics().elidedText(Q(sentence), Qt::ElideRight,
+                                                     GapsLabel->width());
+    }
+    GapsLabel->setToolTip(sentences.empty() ? QString() : Q(core::GapsLine(*gaps_, ws_.lang)));
+    GapsLabel->setText(lines.join('\n'));
+    GapsLabel->setVisible(!sentences.empty());
     for (std::size_t i = 0; i < kEquationCount; ++i) {
         result_[i]->setText(QString::fromStdString(ws_.result[i].text));
         SetTextColor(result_[i], ws_.result[i].color);

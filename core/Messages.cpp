@@ -138,7 +138,7 @@ std::string FileNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string GapsLine(const CalculationGaps& gaps, std::string_view lang) {
+std::vector<std::string> GapsSentences(const CalculationGaps& gaps, std::string_view lang) {
     std::vector<std::string> parts;
     std::vector<std::string_view> names;
     if (!gaps.fromMeasurements) {
@@ -162,8 +162,13 @@ std::string GapsLine(const CalculationGaps& gaps, std::string_view lang) {
         if (gaps.leftOut.test(k)) names.push_back(kEquationNumbers[k]);
     }
     if (!names.empty()) parts.push_back(MessageText(Msg::EquationsLeftOut, lang, {Join(names)}));
+    return parts;
+}
+
+std::string GapsLine(const CalculationGaps& gaps, std::string_view lang) {
     std::string line;
-    for (const std::string& part : parts) line += (line.empty() ? "" : " ") + part;
+    for (const std::string& part : GapsSentences(gaps, lang))
+        line += (line.empty() ? "" : " ") + part;
     return line;
 }
 

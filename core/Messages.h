@@ -65,8 +65,10 @@ std::string Explain(std::exception_ptr e, std::string_view lang);
 // The last part of a path, after '/' or '\'.
 std::string FileNameOf(std::string_view path);
 
-// One line naming the missing landmarks (or, from measurements, the missing dimensions the
-// equations needed) and the equations left out; empty when nothing was missing.
+// The sentences naming the missing landmarks (or, from measurements, the missing dimensions
+// the equations needed) and the equations left out; none when nothing was missing.
+std::vector<std::string> GapsSentences(const CalculationGaps& gaps, std::string_view lang);
+// The same sentences as one line.
 std::string GapsLine(const CalculationGaps& gaps, std::string_view lang);
 
 }  // namespace morvik::core
