@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "Captions.h"
+#include "Commands.h"
 #include "DataExchange.h"
 #include "EquationSets.h"
 #include "Export.h"
@@ -161,7 +162,7 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
     std::unique_ptr<WorkbookCells> cells;
     std::string firstSheet;
     try {
-        LoadFileCommand(ws, path, [&](Workspace& target, const std::string& file) {
+        LoadMeasurementFile(ws, path, [&](Workspace& target, const std::string& file) {
             cells = FindLoader(file)->openWorkbook(file, session.reader);
             if (cells->SheetCount() > 0) firstSheet = cells->SheetName(0);
             ImportWorkbookCells(target, *cells, 0);
