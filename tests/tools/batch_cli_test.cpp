@@ -55,6 +55,13 @@ std::vector<std::vector<std::string>> Rows(const std::string& csv) {
 
 std::string Examples(const char* name) { return std::string(MORVIK_EXAMPLES_DIR "/") + name; }
 
+// The sample skull with glabela's Z replaced: a cell the calculation reads and cannot.
+std::string SampleSkullWithBadCell(const std::string& text) {
+    std::string skull = ReadBytes(Examples("skull.txt"));
+    const auto tab = skull.find('\t', skull.find('\t') + 1);
+    return skull.replace(tab + 1, skull.find('\r') - tab - 1, text);
+}
+
 std::string WindowMessage(const std::string& path) {
     BatchSettings settings;
     Session session;
@@ -68,7 +75,8 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
     fs::create_directories(dir.Path() / "coll" / "empty inside");
     fs::create_directories(dir.Path() / "empty");
     WriteBytes(dir.File("coll/good.txt"), ReadBytes(Examples("skull.txt")));
-    WriteBytes(dir.File("coll/letters.txt"), "1\t2\tthree\r\n");
+    // An empty coordinate is a missing landmark, not an error; a word where a number belongs is.
+    WriteBytes(dir.File("coll/letters.txt"), SampleSkullWithBadCell("three"));
     WriteBytes(dir.File("coll/damaged.xls"), ReadBytes(Examples("skull.xls")).substr(0, 3000));
     WriteBytes(dir.File("coll/notes.doc"), "not looked at");
     WriteBytes(dir.File("truth.csv"), "file,sex\ngood.txt,F\nletters.txt,M\nlost.txt,M\n");
@@ -84,11 +92,12 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
     } expected[] = {
         {dir.File("coll/damaged.xls"), "error", WindowMessage(dir.File("coll/damaged.xls"))},
         {dir.File("coll/good.txt"), "ok", ""},
-        {dir.File("coll/letters.txt"), "error", "'three' is not a valid floating point value"},
+        {dir.File("coll/letters.txt"), "error",
+         "Cannot read the Z coordinate of landmark G ('three' is not a valid floating point "
+         "value)."},
         {dir.File("empty"), "error",
          "The folder \"" + dir.File("empty") + "\" holds no .xls and .txt files."},
-        {dir.File("missing.txt"), "error",
-         "Cannot open file \"" + dir.File("missing.txt") + "\". No such file or directory"},
+        {dir.File("missing.txt"), "error", WindowMessage(dir.File("missing.txt"))},
     };
     ASSERT_EQ(rows.size(), std::size(expected)) << run.out;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -135,7 +144,7 @@ TEST(BatchCli, SameBytesWithOneOrTwoWorkersAndReportsAsExported) {
                                      {test::RandomSkull(rng, 30, 0.03), test::RandomSkull(rng, 5, 0)});
         }
     }
-    WriteBytes((in / "sub/letters.txt").string(), "x\r\n");
+    WriteBytes((in / "sub/letters.txt").string(), SampleSkullWithBadCell("x"));
 
     std::vector<Outcome> runs;
     for (const char* jobs : {"1", "2"}) {
@@ -199,7 +208,8 @@ TEST(BatchCli, ExitStatusAndMessages) {
         {{"--settings", dir.File("bad.ini"), skull},
          2,
          "morvik-batch: the settings file \"" + dir.File("bad.ini") +
-             "\" cannot be used: '0.1x' is not a valid floating point value\n"},
+             "\" cannot be used: Cannot read the coefficient of G-OP in equation 6 ('0.1x' is "
+             "not a valid floating point value).\n"},
         {{"--settings", settings, "--use", "1,8", skull},
          2,
          "morvik-batch: --use takes a number from 1 to 7, not \"8\"\n"},
