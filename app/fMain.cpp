@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "FittedText.h"
 #include "compute/Compute.h"
@@ -633,8 +634,11 @@ void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shown_) return;
     shown_ = true;
-    for (const std::string& notice : startNotices_) ShowMessage(Q(notice));
-    startNotices_.clear();
+    // A box opened from within the first show would run before the window is drawn.
+    QTimer::singleShot(0, this, [this] {
+        for (const std::string& notice : startNotices_) ShowMessage(Q(notice));
+        startNotices_.clear();
+    });
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -37,6 +37,7 @@ class WindowTest : public ::testing::Test {
         form_->show();
         form_->activateWindow();
         QApplication::setActiveWindow(form_.get());
+        QCoreApplication::processEvents();  // the start notices follow the first show
     }
 
     template <class T>
