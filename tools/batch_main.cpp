@@ -20,6 +20,7 @@
 #include "core/IniFile.h"
 #include "core/SettingsPath.h"
 #include "core/Validation.h"
+#include "core/Version.h"
 #include "text/Error.h"
 
 namespace {
@@ -129,7 +130,7 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
             std::cout << kUsage << "\n" << kHelp;
             return std::nullopt;
         } else if (arg == "--version") {
-            std::cout << "morvik-batch " MORVIK_VERSION "\n";
+            std::cout << "morvik-batch " << kVersion << "\n";
             return std::nullopt;
         } else if (arg == "--settings") {
             options.settings = value();

@@ -13,6 +13,7 @@
 #include "core/Csv.h"
 #include "core/Export.h"
 #include "core/IniFile.h"
+#include "core/Version.h"
 #include "tests/core/SkullFiles.h"
 
 namespace morvik::core {
@@ -227,6 +228,13 @@ TEST(BatchCli, ExitStatusAndMessages) {
             EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
         }
     }
+
+    const Outcome version = RunBatch(dir, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "morvik-batch " + std::string(kVersion) + "\n");
+    const Outcome help = RunBatch(dir, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: morvik-batch [options] PATH...\n", 0), 0u);
 
     // A table written into the folder it reads is not read back as a skull.
     fs::create_directories(dir.Path() / "own");
