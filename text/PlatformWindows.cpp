@@ -108,13 +108,16 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
     ::CloseHandle(file);
     if (error == 0) {
         // ReplaceFileW keeps the old file's attributes and security; it needs an old file.
-        const bool exists = ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const bool replaced =
-            exists ? ::ReplaceFileW(target.c_str(), tmp.c_str(), nullptr,
-                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
-                   : false;
-        if (!replaced && !::MoveFileExW(tmp.c_str(), target.c_str(),
-                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // A folder of that name is never replaced (Wine's emulation would do it).
+        const DWORD attributes = ::GetFileAttributesW(target.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            error = ERROR_ACCESS_DENIED;
+        } else if (!(exists && ::ReplaceFileW(target.c_str(), tmp.c_str(), nullptr,
+                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                              nullptr)) &&
+                   !::MoveFileExW(tmp.c_str(), target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             error = ::GetLastError();
         }
     }
