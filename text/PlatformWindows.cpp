@@ -173,6 +173,8 @@ std::string UserConfigFolder() {
     return {};
 }
 
+void KeepFreedMemoryForReuse() {}
+
 NumberSeparators UserNumberSeparators() {
     NumberSeparators out;
     wchar_t buffer[16] = {};
