@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -19,10 +20,15 @@ inline void Check(bool condition) {
 class WorkDir {
   public:
     WorkDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "morvik-fuzz-XXXXXX").string();
-        Check(::mkdtemp(pattern.data()) != nullptr);
-        path_ = pattern;
+        // create_directory says whether the folder is new: no other run shares it.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() /
+                                   ("morvik-fuzz-" + std::to_string(random()));
+            std::error_code ec;
+            if (std::filesystem::create_directory(candidate, ec)) path_ = candidate;
+        }
+        Check(!path_.empty());
     }
     ~WorkDir() {
         std::error_code ec;

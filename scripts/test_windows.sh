@@ -36,4 +36,7 @@ wineserver=$(dirname "$(readlink -f "$wine")")/wineserver
 [ -x "$wineserver" ] || wineserver=$(command -v wineserver || echo true)
 "$wineserver" -p 60 || true
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
+# Wine's own services start with the first program and would inherit the pipes ctest reads
+# a test program's output from, holding them open: start them here, detached.
+"$wine" wineboot >/dev/null 2>&1 </dev/null || true
 ctest --preset windows -j "$jobs"

@@ -37,6 +37,11 @@ std::optional<std::string> EnvironmentVariable(const char* name);
 // Windows. Empty when neither is known.
 std::string UserConfigFolder();
 
+// Freed heap memory is kept for the next allocations rather than handed back to the system
+// (glibc's mmap and trim thresholds raised): for a process that builds and frees one large
+// model after another. Does nothing where the allocator has no such setting.
+void KeepFreedMemoryForReuse();
+
 // The decimal and thousands separators of the user's regional settings, as UTF-8.
 struct NumberSeparators {
     std::string decimal = ".";

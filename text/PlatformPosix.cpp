@@ -1,6 +1,9 @@
 #include "Platform.h"
 
 #include <fcntl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <langinfo.h>
 #include <locale.h>
 #include <signal.h>
@@ -111,6 +114,13 @@ std::string UserConfigFolder() {
     }
     if (auto home = EnvironmentVariable("HOME"); home && !home->empty()) return *home + "/.config";
     return {};
+}
+
+void KeepFreedMemoryForReuse() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+#endif
 }
 
 NumberSeparators UserNumberSeparators() {

@@ -1,18 +1,18 @@
-#include "Platform.h"
-
 #include <windows.h>
 
 #include <charconv>
 #include <cstdlib>
 #include <string>
 
+#include "Platform.h"
+
 namespace morvik::platform {
 namespace {
 
 std::wstring Wide(std::string_view utf8) {
     if (utf8.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
     return out;
@@ -96,7 +96,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
     DWORD error = 0;
     std::size_t done = 0;
     while (error == 0 && done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
         if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
             error = ::GetLastError();
@@ -108,13 +109,15 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
     ::CloseHandle(file);
     if (error == 0) {
         // ReplaceFileW keeps the old file's attributes and security; it needs an old file.
-        const bool exists = ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const bool replaced =
-            exists ? ::ReplaceFileW(target.c_str(), tmp.c_str(), nullptr,
-                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
-                   : false;
-        if (!replaced && !::MoveFileExW(tmp.c_str(), target.c_str(),
-                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // A folder of that name is never replaced (Wine's emulation would do it).
+        const DWORD attributes = ::GetFileAttributesW(target.c_str());
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            error = ERROR_ACCESS_DENIED;
+        } else if (!(exists && ::ReplaceFileW(target.c_str(), tmp.c_str(), nullptr,
+                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) &&
+                   !::MoveFileExW(tmp.c_str(), target.c_str(),
+                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             error = ::GetLastError();
         }
     }
@@ -129,7 +132,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
 std::string ExecutableFolder() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n =
+            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return {};
         if (n < buffer.size()) {
             buffer.resize(n);
@@ -164,9 +168,12 @@ std::optional<std::string> EnvironmentVariable(const char* name) {
 }
 
 std::string UserConfigFolder() {
-    if (auto appData = EnvironmentVariable("APPDATA"); appData && !appData->empty()) return *appData;
+    if (auto appData = EnvironmentVariable("APPDATA"); appData && !appData->empty())
+        return *appData;
     return {};
 }
+
+void KeepFreedMemoryForReuse() {}
 
 NumberSeparators UserNumberSeparators() {
     NumberSeparators out;

@@ -1,5 +1,4 @@
 // morvik-batch: the window's Calculate over a whole collection, one CSV row per skull.
-#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,6 +21,7 @@
 #include "core/Validation.h"
 #include "core/Version.h"
 #include "text/Error.h"
+#include "text/Platform.h"
 
 namespace {
 
@@ -309,8 +309,7 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
     // Every file's workbook model is built and freed in turn. Kept in the heap rather than
     // handed back to the system, the same pages serve the next file without faulting in anew.
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 128 << 20);
+    morvik::platform::KeepFreedMemoryForReuse();
     try {
         const std::optional<Options> options = ParseArguments(argc, argv);
         if (!options) return kExitOk;

@@ -122,7 +122,7 @@ TEST(IniFile, FailedWriteNamesTheFullPathAndKeepsTheFile) {
     TempDir dir;
     // A regular file where a folder should be: no write can succeed, even as root.
     WriteBytes(dir.File("blocker"), "not a folder");
-    const std::string path = dir.File("blocker") + "/Settings.ini";
+    const std::string path = (dir.Path() / "blocker" / "Settings.ini").string();
     IniFile ini(path);
     try {
         ini.WriteString("Global", "Lang", "en");
