@@ -76,6 +76,7 @@ class Reader {
 
   private:
     void CheckNotEncrypted();
+    TSheet& AddSheet(const std::u16string& name);
     void ReadTable(TXmlReader& r);
     void ReadRow(TXmlReader& r, std::vector<PendingCell>& cells);
     // The cell's value, or an empty value for an empty, error or unreadable cell.
@@ -94,7 +95,7 @@ class Reader {
 void Reader::CheckNotEncrypted() {
     const zip::TZipEntry* manifest = archive_.Find("META-INF/manifest.xml");
     if (manifest == nullptr) return;
-    const std::string xml = archive_.ReadAll(*manifest);
+    const std::string xml = zip::XmlTextAsUtf8(archive_.ReadAll(*manifest));
     TXmlReader r(xml, kNamespaces);
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::StartTag && r.Is(kManifest, "encryption-data"))
@@ -119,7 +120,8 @@ void Reader::Run() {
     workbook_.XFs().AppendScratch();
 
     auto stream = archive_.Open(*content);
-    TXmlReader r(*stream, kNamespaces);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
     bool spreadsheet = false;
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::EndTag) {
@@ -139,8 +141,20 @@ void Reader::Run() {
     if (workbook_.Sheets().Count() == 0) Fail("There are no sheets in the workbook.");
 }
 
+// A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
+// and its cells still load.
+TSheet& Reader::AddSheet(const std::u16string& name) {
+    auto& sheets = workbook_.Sheets();
+    if (sheets.ValidateName(name) == 0) return sheets.Add(name);
+    for (int n = sheets.Count() + 1;; ++n) {
+        std::u16string substitute = u"Sheet";
+        for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
+        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+    }
+}
+
 void Reader::ReadTable(TXmlReader& r) {
-    TSheet& sheet = workbook_.Sheets().Add(Utf8ToUtf16(r.Attribute(kTable, "name")));
+    TSheet& sheet = AddSheet(Utf8ToUtf16(r.Attribute(kTable, "name")));
     const int depth = r.Depth();
     std::int64_t row = 0;
     std::vector<PendingCell> cells;

@@ -145,10 +145,56 @@ bool ParseIndex(std::string_view text, std::int64_t& out) {
     return true;
 }
 
-TCellValue TextValue(std::string_view utf8) {
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+// Characters XML cannot carry are written "_xHHHH_" in a cell's text, and a literal "_x" that
+// would read as such is written "_x005F_x"; both read back in one pass from the left.
+std::u16string UnescapeText(std::u16string units) {
+    if (units.find(u"_x") == std::u16string::npos) return units;
+    std::u16string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (units[i] == u'_' && i + 6 < units.size() && units[i + 1] == u'x' && units[i + 6] == u'_') {
+            int value = 0;
+            bool hex = true;
+            for (std::size_t k = 2; k < 6 && hex; ++k) {
+                const int d = HexDigit(units[i + k]);
+                hex = d >= 0;
+                value = value * 16 + d;
+            }
+            if (hex) {
+                out.push_back(static_cast<char16_t>(value));
+                i += 6;
+                continue;
+            }
+        }
+        out.push_back(units[i]);
+    }
+    return out;
+}
+
+TCellValue TextValue(std::string_view utf8, bool escaped = false) {
     std::u16string units = Utf8ToUtf16(utf8);
+    if (escaped) units = UnescapeText(std::move(units));
     if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
     return TCellValue(std::move(units));
+}
+
+// A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
+// and its cells still load.
+TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name) {
+    auto& sheets = workbook.Sheets();
+    if (sheets.ValidateName(name) == 0) return sheets.Add(name);
+    for (int n = sheets.Count() + 1;; ++n) {
+        std::u16string substitute = u"Sheet";
+        for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
+        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+    }
 }
 
 class Reader {
@@ -168,7 +214,7 @@ class Reader {
     void ReadInlineString(TXmlReader& r, std::string& out);
     void StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::string_view type,
                    std::int64_t style, const std::string& value, bool hasValue,
-                   const std::string& inlineText);
+                   const std::string& inlineText, bool hasInline);
 
     zip::TZipArchive archive_;
     TWorkbook& workbook_;
@@ -188,7 +234,7 @@ std::string Reader::ReadPart(const std::string& name, bool required) {
         if (required) Fail("The workbook's part \"" + name + "\" is missing from the file.");
         return {};
     }
-    return archive_.ReadAll(*entry);
+    return zip::XmlTextAsUtf8(archive_.ReadAll(*entry));
 }
 
 std::vector<Relationship> Reader::ReadRelationships(const std::string& part) {
@@ -210,9 +256,16 @@ std::vector<Relationship> Reader::ReadRelationships(const std::string& part) {
 
 void Reader::Run() {
     // The workbook part is where the package's own relationships say; the usual name when
-    // they are missing.
+    // they are missing or unreadable.
     std::string workbookPart;
-    for (const Relationship& rel : ReadRelationships("")) {
+    std::vector<Relationship> packageRels;
+    try {
+        packageRels = ReadRelationships("");
+    } catch (const zip::EXmlError&) {
+        // Damaged package relationships only hide where the workbook is; look where it
+        // usually is.
+    }
+    for (const Relationship& rel : packageRels) {
         if (TypeIs(rel, "officeDocument") && !rel.external) {
             workbookPart = ResolveTarget("", rel.target);
             break;
@@ -250,7 +303,7 @@ void Reader::Run() {
 
     if (sheets_.empty()) Fail("There are no sheets in the workbook.");
     for (const SheetEntry& entry : sheets_) {
-        TSheet& sheet = workbook_.Sheets().Add(entry.name);
+        TSheet& sheet = AddSheet(workbook_, entry.name);
         const Relationship* rel = nullptr;
         for (const Relationship& r : rels) {
             if (r.id == entry.relId) rel = &r;
@@ -341,19 +394,20 @@ void Reader::ReadSharedStrings(const std::string& part) {
     const zip::TZipEntry* entry = archive_.Find(part);
     if (entry == nullptr) return;
     auto stream = archive_.Open(*entry);
-    TXmlReader r(*stream, kNamespaces);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
     std::string text;
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t != Token::StartTag || !IsMain(r, "si")) continue;
         text.clear();
         ReadInlineString(r, text);
-        sharedStrings_.push_back(Utf8ToUtf16(text));
+        sharedStrings_.push_back(UnescapeText(Utf8ToUtf16(text)));
     }
 }
 
 void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::string_view type,
                        std::int64_t style, const std::string& value, bool hasValue,
-                       const std::string& inlineText) {
+                       const std::string& inlineText, bool hasInline) {
     if (row >= kMaxRows || col >= kMaxCols) return;
     if (style < 0 || static_cast<std::size_t>(style) >= xfIsDate_.size()) style = 0;
     TCellValue v;
@@ -366,7 +420,8 @@ void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::s
         if (v.As<std::u16string>()->size() > kMaxText)
             Fail("A cell's text is longer than 65535 characters.");
     } else if (type == "inlineStr") {
-        v = TextValue(hasValue ? value : inlineText);
+        // Some writers add the text as a value too; the inline string is the cell's.
+        v = hasInline || !hasValue ? TextValue(inlineText, true) : TextValue(value);
     } else if (type == "str") {
         if (!hasValue) return;
         v = TextValue(value);
@@ -411,7 +466,8 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
     const zip::TZipEntry* entry = archive_.Find(part);
     if (entry == nullptr) Fail("The workbook's part \"" + part + "\" is missing from the file.");
     auto stream = archive_.Open(*entry);
-    TXmlReader r(*stream, kNamespaces);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
     std::int64_t row = -1, col = -1;
     std::string value, inlineText;
     bool inData = false;
@@ -472,7 +528,7 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
         ParseIndex(r.Attribute(zip::kNoNamespace, "s"), style);
         value.clear();
         inlineText.clear();
-        bool hasValue = false;
+        bool hasValue = false, hasInline = false;
         const int depth = r.Depth();
         for (Token c; (c = r.Next()) != Token::End;) {
             if (c == Token::EndTag && r.Depth() < depth) break;
@@ -481,12 +537,13 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
                 hasValue = true;
                 r.ReadElementText(value);
             } else if (IsMain(r, "is")) {
+                hasInline = true;
                 ReadInlineString(r, inlineText);
             } else {
                 r.SkipElement();  // the formula: its cached value is what the cell shows
             }
         }
-        StoreCell(sheet, row, col, type, style, value, hasValue, inlineText);
+        StoreCell(sheet, row, col, type, style, value, hasValue, inlineText, hasInline);
     }
 }
 
@@ -504,6 +561,11 @@ bool LooksLikeXlsx(std::span<const std::uint8_t> bytes) {
 }
 
 void ReadXlsx(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
+    // Excel wraps a password-protected workbook in a compound file.
+    constexpr std::uint8_t kCompound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (bytes.size() >= sizeof kCompound && std::equal(std::begin(kCompound), std::end(kCompound), bytes.begin()))
+        Fail("The file is no Office Open XML workbook but a compound file: an Excel 97 workbook, or "
+             "a password-protected workbook, which is not supported.");
     Reader reader(bytes, workbook);
     reader.Run();
 }

@@ -37,7 +37,103 @@ bool IsXmlChar(std::uint32_t cp) {
            (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
+// UTF-16 bytes (an even count) to UTF-8 appended to `out`; a high surrogate waiting for its
+// low half is carried in `high`.
+void Utf16ToUtf8(std::string_view bytes, bool bigEndian, char16_t& high, std::string& out) {
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<std::uint8_t>(bytes[i]), b = static_cast<std::uint8_t>(bytes[i + 1]);
+        const char16_t unit = static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+        if (high != 0) {
+            const char16_t first = high;
+            high = 0;
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                AppendUtf8(out, 0x10000 + ((first - 0xD800u) << 10) + (unit - 0xDC00u));
+                continue;
+            }
+            AppendUtf8(out, 0xFFFD);
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            high = unit;
+        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+}
+
 }  // namespace
+
+std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
+    if (kind_ == Kind::Unknown) {
+        // The mark is at most three bytes; a part shorter than that has none.
+        char head[3];
+        std::size_t have = 0;
+        while (have < sizeof head) {
+            const std::size_t n = source_->Read(head + have, sizeof head - have);
+            if (n == 0) break;
+            have += n;
+        }
+        const std::string_view h(head, have);
+        if (h.starts_with("\xEF\xBB\xBF")) {
+            kind_ = Kind::Utf8;
+        } else if (h.starts_with("\xFF\xFE")) {
+            kind_ = Kind::Utf16Le;
+            raw_.assign(h.substr(2));
+        } else if (h.starts_with("\xFE\xFF")) {
+            kind_ = Kind::Utf16Be;
+            raw_.assign(h.substr(2));
+        } else if (h.starts_with(std::string_view("\0<", 2))) {
+            // No mark, but a document begins with '<': its first two bytes tell the order.
+            kind_ = Kind::Utf16Be;
+            raw_.assign(h);
+        } else if (h.starts_with(std::string_view("<\0", 2))) {
+            kind_ = Kind::Utf16Le;
+            raw_.assign(h);
+        } else {
+            kind_ = Kind::Utf8;
+            pending_.assign(h);
+        }
+    }
+    if (pendingAt_ < pending_.size()) {
+        const std::size_t n = std::min(size, pending_.size() - pendingAt_);
+        std::memcpy(out, pending_.data() + pendingAt_, n);
+        pendingAt_ += n;
+        return n;
+    }
+    if (kind_ == Kind::Utf8) return source_->Read(out, size);
+    while (!end_) {
+        pending_.clear();
+        pendingAt_ = 0;
+        const std::size_t before = raw_.size();
+        raw_.resize(before + 64 * 1024);
+        const std::size_t n = source_->Read(raw_.data() + before, raw_.size() - before);
+        raw_.resize(before + n);
+        if (n == 0) end_ = true;
+        const std::size_t even = raw_.size() & ~std::size_t{1};
+        Utf16ToUtf8(std::string_view(raw_).substr(0, even), kind_ == Kind::Utf16Be, highSurrogate_,
+                    pending_);
+        raw_.erase(0, even);
+        if (end_ && highSurrogate_ != 0) AppendUtf8(pending_, 0xFFFD);
+        if (!pending_.empty()) return Read(out, size);
+    }
+    return 0;
+}
+
+std::string XmlTextAsUtf8(std::string bytes) {
+    const std::string_view h(bytes);
+    if (h.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
+    const bool le = h.starts_with("\xFF\xFE"), be = h.starts_with("\xFE\xFF");
+    const bool bareLe = h.starts_with(std::string_view("<\0", 2));
+    const bool bareBe = h.starts_with(std::string_view("\0<", 2));
+    if (!le && !be && !bareLe && !bareBe) return bytes;
+    const std::size_t skip = le || be ? 2 : 0;
+    std::string out;
+    char16_t high = 0;
+    Utf16ToUtf8(h.substr(skip, (h.size() - skip) & ~std::size_t{1}), be || bareBe, high, out);
+    if (high != 0) AppendUtf8(out, 0xFFFD);
+    return out;
+}
 
 TXmlReader::TXmlReader(TByteSource& source, std::span<const TNamespace> namespaces,
                        std::size_t maxToken)

@@ -40,6 +40,27 @@ class TByteSource {
     virtual std::size_t Read(char* out, std::size_t size) = 0;
 };
 
+// A part's bytes as UTF-8, whatever byte order mark they begin with: a UTF-8 mark is dropped,
+// UTF-16 (either byte order) is converted. Without a mark the bytes pass unchanged.
+class TXmlTextSource final : public TByteSource {
+  public:
+    explicit TXmlTextSource(TByteSource& source) : source_(&source) {}
+    std::size_t Read(char* out, std::size_t size) override;
+
+  private:
+    enum class Kind : std::uint8_t { Unknown, Utf8, Utf16Le, Utf16Be };
+    TByteSource* source_;
+    Kind kind_ = Kind::Unknown;
+    std::string raw_;      // UTF-16 bytes not yet converted
+    std::string pending_;  // converted bytes not yet handed out
+    std::size_t pendingAt_ = 0;
+    char16_t highSurrogate_ = 0;
+    bool end_ = false;
+};
+
+// The same for a whole part in memory.
+std::string XmlTextAsUtf8(std::string bytes);
+
 struct TNamespace {
     std::string_view Uri;
     int Id;
