@@ -9,6 +9,7 @@
 
 #include "text/Cp1250.h"
 #include "text/IsoDate.h"
+#include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
 #include "zip/XmlReader.h"
 #include "zip/ZipArchive.h"
@@ -209,8 +210,10 @@ TCellValue Reader::ReadCell(TXmlReader& r) {
         if (const auto days = ParseIsoDateTime(r.Attribute(kOffice, "date-value")))
             value = TCellValue(TDateTime{*days});
     } else if (type == "time") {
+        // A time is a number of days like any other; as a date it counts from the same day
+        // the Excel 97 reader's serials do, so a sheet reads alike in both formats.
         if (const auto days = ParseIsoDateTime(r.Attribute(kOffice, "time-value")))
-            value = TCellValue(TDateTime{*days});
+            value = TCellValue(TDateTime{xls::DateFromSerial(*days)});
     } else if (type == "boolean") {
         const std::string_view b = r.Attribute(kOffice, "boolean-value");
         if (b == "true" || b == "1") value = TCellValue(true);

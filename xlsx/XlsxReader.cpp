@@ -440,7 +440,13 @@ void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::s
     } else if (type == "d") {
         const auto days = hasValue ? ParseIsoDateTime(value) : std::nullopt;
         if (!days) return;
-        v = TCellValue(TDateTime{*days});
+        // A time alone is a serial below 1: it counts from the date system's first day.
+        const bool timeOnly = value.size() < 5 || value[4] != '-';
+        if (timeOnly) {
+            v = TCellValue(TDateTime{date1904_ ? *days + k1904Offset : xls::DateFromSerial(*days)});
+        } else {
+            v = TCellValue(TDateTime{*days});
+        }
     } else {
         double d;
         if (!hasValue || !ParseNumber(value, d)) {
