@@ -178,11 +178,24 @@ std::u16string UnescapeText(std::u16string units) {
     return out;
 }
 
+// Text whose characters all lie below U+0100 is kept in 8 bits, as the Excel 97 reader keeps
+// its compressed strings: short texts then need no allocation of their own, which a sheet of
+// millions of cells feels.
+TCellValue TextCell(std::u16string units) {
+    if (std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; })) {
+        std::string bytes(units.size(), '\0');
+        std::transform(units.begin(), units.end(), bytes.begin(),
+                       [](char16_t u) { return static_cast<char>(u); });
+        return TCellValue::String8(std::move(bytes));
+    }
+    return TCellValue(std::move(units));
+}
+
 TCellValue TextValue(std::string_view utf8, bool escaped = false) {
     std::u16string units = Utf8ToUtf16(utf8);
     if (escaped) units = UnescapeText(std::move(units));
     if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
-    return TCellValue(std::move(units));
+    return TextCell(std::move(units));
 }
 
 // A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
@@ -224,7 +237,7 @@ class Reader {
         std::string relId;
     };
     std::vector<SheetEntry> sheets_;
-    std::vector<std::u16string> sharedStrings_;
+    std::vector<TCellValue> sharedStrings_;  // empty values for texts too long for a cell
     std::vector<bool> xfIsDate_;
 };
 
@@ -401,7 +414,8 @@ void Reader::ReadSharedStrings(const std::string& part) {
         if (t != Token::StartTag || !IsMain(r, "si")) continue;
         text.clear();
         ReadInlineString(r, text);
-        sharedStrings_.push_back(UnescapeText(Utf8ToUtf16(text)));
+        std::u16string units = UnescapeText(Utf8ToUtf16(text));
+        sharedStrings_.push_back(units.size() > kMaxText ? TCellValue() : TextCell(std::move(units)));
     }
 }
 
@@ -416,9 +430,8 @@ void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::s
         if (!hasValue || !ParseIndex(value, index)) return;
         if (static_cast<std::size_t>(index) >= sharedStrings_.size())
             Fail("A cell refers to a shared string the workbook does not have.");
-        v = TCellValue(sharedStrings_[static_cast<std::size_t>(index)]);
-        if (v.As<std::u16string>()->size() > kMaxText)
-            Fail("A cell's text is longer than 65535 characters.");
+        v = sharedStrings_[static_cast<std::size_t>(index)];
+        if (v.IsEmpty()) Fail("A cell's text is longer than 65535 characters.");
     } else if (type == "inlineStr") {
         // Some writers add the text as a value too; the inline string is the cell's.
         v = hasInline || !hasValue ? TextValue(inlineText, true) : TextValue(value);
@@ -520,8 +533,16 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
             r.SkipElement();
             continue;
         }
+        // One pass over the cell's attributes: this runs for every cell of the sheet.
+        std::string_view ref, typeText, styleText;
+        for (const zip::TXmlAttribute& a : r.Attributes()) {
+            if (a.Ns != zip::kNoNamespace || a.Name.size() != 1) continue;
+            if (a.Name[0] == 'r') ref = a.Value;
+            if (a.Name[0] == 't') typeText = a.Value;
+            if (a.Name[0] == 's') styleText = a.Value;
+        }
         std::int64_t cellRow, cellCol;
-        if (ParseReference(r.Attribute(zip::kNoNamespace, "r"), cellRow, cellCol)) {
+        if (ParseReference(ref, cellRow, cellCol)) {
             row = cellRow;
             col = cellCol;
         } else {
@@ -529,9 +550,9 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
             ++col;
         }
         if (row >= kFormatRows || col >= kFormatCols) Fail("A cell lies outside the sheet.");
-        const std::string type(r.Attribute(zip::kNoNamespace, "t"));
+        const std::string type(typeText);
         std::int64_t style = 0;
-        ParseIndex(r.Attribute(zip::kNoNamespace, "s"), style);
+        if (!styleText.empty()) ParseIndex(styleText, style);
         value.clear();
         inlineText.clear();
         bool hasValue = false, hasInline = false;

@@ -1,6 +1,7 @@
 #include "XmlReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace morvik::zip {
@@ -9,10 +10,20 @@ namespace {
 constexpr std::size_t kInitialBuffer = 256u << 10;
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// Character classes of the tag scanner, one table lookup per byte: most of a sheet part is tags.
+enum : std::uint8_t { kSpace = 1, kEndsName = 2, kInValue = 4 };
+constexpr std::array<std::uint8_t, 256> MakeClasses() {
+    std::array<std::uint8_t, 256> c{};
+    for (unsigned char s : {' ', '\t', '\n', '\r'}) c[s] |= kSpace | kEndsName;
+    for (unsigned char s : {'/', '>', '='}) c[s] |= kEndsName;
+    // Inside a value: its quotes end it, and these need a look (decoding or refusal).
+    for (unsigned char s : {'"', '\'', '&', '<', '\t', '\n', '\r'}) c[s] |= kInValue;
+    return c;
+}
+constexpr auto kClasses = MakeClasses();
 
-// Ends a name: white space, '/', '>', '=' (and the end of the tag's bytes).
-bool EndsName(char c) { return IsSpace(c) || c == '/' || c == '>' || c == '='; }
+bool IsSpace(char c) { return kClasses[static_cast<unsigned char>(c)] & kSpace; }
+bool EndsName(char c) { return kClasses[static_cast<unsigned char>(c)] & kEndsName; }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
     if (cp < 0x80) {
@@ -414,11 +425,12 @@ void TXmlReader::ReadStartTag(const char* p) {
             ++i;
             const std::size_t valueStart = i;
             bool decode = false;
-            while (more() && p[i] != quote) {
+            for (; more(); ++i) {
                 const char c = p[i];
-                if (c == '&' || c == '\r' || c == '\n' || c == '\t') decode = true;
+                if (!(kClasses[static_cast<unsigned char>(c)] & kInValue)) continue;
+                if (c == quote) break;
                 if (c == '<') Fail("an attribute value holds '<'");
-                ++i;
+                if (c != '"' && c != '\'') decode = true;
             }
             if (!more()) goto refill;
             raw_.push_back({attrName, std::string_view(p + valueStart, i - valueStart), decode});

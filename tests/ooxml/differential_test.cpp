@@ -204,9 +204,9 @@ std::vector<std::string> Compare(const xls::TWorkbook& book, bool date1904,
             if (e.type == "number") {
                 same = v.IsNumber() && kind != TVarType::Date && v.AsDouble() == std::stod(e.value);
             } else if (e.type == "text") {
-                const auto* text = v.As<std::u16string>();
-                same = (e.value.empty() && (text == nullptr || text->empty())) ||
-                       (text != nullptr && Utf16ToUtf8(*text) == e.value);
+                const bool isText = kind == TVarType::OleStr || kind == TVarType::String;
+                const std::string text = isText ? cell->DisplayText() : std::string();
+                same = (e.value.empty() && text.empty()) || (isText && text == e.value);
             } else if (e.type == "bool") {
                 same = kind == TVarType::Boolean && *v.As<bool>() == (e.value == "true");
             } else if (e.type == "date") {
@@ -219,8 +219,9 @@ std::vector<std::string> Compare(const xls::TWorkbook& book, bool date1904,
         }
         for (int i = 0; i < cells.Count(); ++i) {
             const xls::TCell& cell = cells.Items(i);
-            const auto* text = cell.Value().As<std::u16string>();
-            if (cell.Value().IsEmpty() || (text != nullptr && text->empty())) continue;
+            const TVarType kind = cell.Value().Kind();
+            const bool isText = kind == TVarType::OleStr || kind == TVarType::String;
+            if (cell.Value().IsEmpty() || (isText && cell.DisplayText().empty())) continue;
             if (!seen.count({cell.Row(), cell.Col()}))
                 out.push_back("sheet " + std::to_string(s) + " R" + std::to_string(cell.Row()) + "C" +
                               std::to_string(cell.Col()) + " only ours: " + cell.DisplayText());

@@ -44,6 +44,8 @@ std::string Cell(const xls::TWorkbook& book, int sheet, int row, int col) {
             return *v.As<bool>() ? "bool:1" : "bool:0";
         case TVarType::OleStr:
             return "text:" + Utf16ToUtf8(*v.As<std::u16string>());
+        case TVarType::String:  // 8-bit text, as Excel 97 files keep it
+            return "text:" + cell->DisplayText();
         default:
             return "other";
     }
