@@ -1,13 +1,13 @@
 #include "OdsLoader.h"
 
 #include "ModelLoader.h"
-#include "xls/XLSWorkbook.h"
 #include "ods/OdsReader.h"
+#include "xls/XLSWorkbook.h"
 
 namespace morvik::core {
 
 std::unique_ptr<WorkbookCells> OpenOdsWorkbook(const std::string& path,
-                                                const ReaderSettings& settings) {
+                                               const ReaderSettings& settings) {
     ApplyReaderSettings(settings);
     const auto bytes = ReadWorkbookBytes(path);
     auto workbook = std::make_unique<xls::TWorkbook>();

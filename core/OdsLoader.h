@@ -10,6 +10,6 @@
 namespace morvik::core {
 
 std::unique_ptr<WorkbookCells> OpenOdsWorkbook(const std::string& path,
-                                                const ReaderSettings& settings);
+                                               const ReaderSettings& settings);
 
 }  // namespace morvik::core

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<std::string> parts;
         for (std::size_t at = 0; parts.size() < 4;) {
             const auto nul = text.find('\0', at);
-            parts.push_back(text.substr(at, nul == std::string::npos ? std::string::npos : nul - at));
+            parts.push_back(
+                text.substr(at, nul == std::string::npos ? std::string::npos : nul - at));
             if (nul == std::string::npos) break;
             at = nul + 1;
         }

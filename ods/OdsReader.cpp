@@ -200,8 +200,7 @@ void Reader::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
             r.SkipElement();
             continue;
         }
-        const std::int64_t repeat =
-            RepeatCount(r.Attribute(kTable, "number-columns-repeated"));
+        const std::int64_t repeat = RepeatCount(r.Attribute(kTable, "number-columns-repeated"));
         TCellValue value = ReadCell(r);
         if (!value.IsEmpty() && col < kMaxCols)
             cells.push_back({col, std::min(repeat, kMaxCols - col), std::move(value)});
@@ -286,8 +285,7 @@ void Reader::ReadParagraphs(TXmlReader& r, std::string& out) {
         } else if (r.Is(kText, "line-break")) {
             out.push_back('\n');
             r.SkipElement();
-        } else if (r.Is(kOffice, "annotation") || r.Is(kText, "note") ||
-                   r.Is(kText, "ruby-text")) {
+        } else if (r.Is(kOffice, "annotation") || r.Is(kText, "note") || r.Is(kText, "ruby-text")) {
             r.SkipElement();
         }
         // Spans, links and other inline elements: their text counts, read as it comes.

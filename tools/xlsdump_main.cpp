@@ -6,22 +6,21 @@
 //
 // A file that cannot be loaded prints the reader's message on stderr and exits with 1.
 #include <charconv>
-#include <cstdint>
-#include <span>
-#include "text/Error.h"
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <memory>
-#include <string>
-#include <string_view>
-
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "ods/OdsReader.h"
+#include "text/Error.h"
 #include "xls/XLSFile.h"
 #include "xlsx/XlsxReader.h"
 #include "zip/ZipArchive.h"
@@ -180,8 +179,9 @@ void Load(morvik::xls::TXLSFile& file, const std::string& path) {
     } else {
         // The zip layer's own message when the archive is damaged, else this one.
         morvik::zip::TZipArchive archive(bytes);
-        throw morvik::Error("The file is a zip archive but no workbook: it holds neither "
-                                 "an Excel workbook part nor an OpenDocument spreadsheet.");
+        throw morvik::Error(
+            "The file is a zip archive but no workbook: it holds neither "
+            "an Excel workbook part nor an OpenDocument spreadsheet.");
     }
 }
 

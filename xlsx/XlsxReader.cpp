@@ -72,8 +72,9 @@ std::string FolderOf(std::string_view part) {
 // A relationship target resolved against the folder of its source part, "." and ".." taken out.
 // Only ever compared with entry names; nothing is opened by it.
 std::string ResolveTarget(std::string_view folder, std::string_view target) {
-    std::string joined = !target.empty() && target[0] == '/' ? std::string(target.substr(1))
-                                                             : std::string(folder) + std::string(target);
+    std::string joined = !target.empty() && target[0] == '/'
+                             ? std::string(target.substr(1))
+                             : std::string(folder) + std::string(target);
     std::vector<std::string_view> parts;
     std::string_view rest = joined;
     while (!rest.empty()) {
@@ -97,7 +98,8 @@ std::string ResolveTarget(std::string_view folder, std::string_view target) {
 
 std::string RelsPartOf(std::string_view part) {
     const auto slash = part.rfind('/');
-    const std::string_view folder = slash == std::string_view::npos ? "" : part.substr(0, slash + 1);
+    const std::string_view folder =
+        slash == std::string_view::npos ? "" : part.substr(0, slash + 1);
     const std::string_view name = slash == std::string_view::npos ? part : part.substr(slash + 1);
     return std::string(folder) + "_rels/" + std::string(name) + ".rels";
 }
@@ -159,7 +161,8 @@ std::u16string UnescapeText(std::u16string units) {
     std::u16string out;
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
-        if (units[i] == u'_' && i + 6 < units.size() && units[i + 1] == u'x' && units[i + 6] == u'_') {
+        if (units[i] == u'_' && i + 6 < units.size() && units[i + 1] == u'x' &&
+            units[i + 6] == u'_') {
             int value = 0;
             bool hex = true;
             for (std::size_t k = 2; k < 6 && hex; ++k) {
@@ -369,7 +372,8 @@ void Reader::ReadStyles(const std::string& part) {
             std::int64_t id = 0;
             ParseIndex(r.Attribute(zip::kNoNamespace, "numFmtId"), id);
             xls::TXFEntry& entry = xfs.Scratch();
-            const int position = id <= 0xFFFF ? formats.IndexOfCode(static_cast<std::uint16_t>(id)) : -1;
+            const int position =
+                id <= 0xFFFF ? formats.IndexOfCode(static_cast<std::uint16_t>(id)) : -1;
             entry.NumberFormat = static_cast<std::uint16_t>(position < 0 ? 0 : position);
             xfs.AppendScratch();
             // The same rule as the Excel 97 reader: the built-in code's class, else the pattern's.
@@ -377,8 +381,9 @@ void Reader::ReadStyles(const std::string& part) {
             if (position >= 0) {
                 const xls::TNumberFormat format = formats.Get(position);
                 const std::string_view kind = xls::ClassifyBuiltinFormat(format.Code);
-                isDate = !kind.empty() ? kind == "date"
-                                       : !format.Pattern.empty() && xls::FormatTextIsDate(format.Pattern);
+                isDate = !kind.empty()
+                             ? kind == "date"
+                             : !format.Pattern.empty() && xls::FormatTextIsDate(format.Pattern);
             }
             xfIsDate_.push_back(isDate);
             r.SkipElement();
@@ -415,7 +420,8 @@ void Reader::ReadSharedStrings(const std::string& part) {
         text.clear();
         ReadInlineString(r, text);
         std::u16string units = UnescapeText(Utf8ToUtf16(text));
-        sharedStrings_.push_back(units.size() > kMaxText ? TCellValue() : TextCell(std::move(units)));
+        sharedStrings_.push_back(units.size() > kMaxText ? TCellValue()
+                                                         : TextCell(std::move(units)));
     }
 }
 
@@ -465,7 +471,8 @@ void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::s
         if (!hasValue || !ParseNumber(value, d)) {
             // A formatted empty cell joins the sheet as the Excel 97 reader's blanks do.
             if (style != 0 && !xls::IsPlain(workbook_.XFs().Get(static_cast<int>(style)))) {
-                sheet.Cells().Cell(static_cast<int>(row), static_cast<int>(col))
+                sheet.Cells()
+                    .Cell(static_cast<int>(row), static_cast<int>(col))
                     .SetXFIndex(static_cast<std::int32_t>(style));
             }
             return;
@@ -504,11 +511,11 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
                 const std::string_view ref = r.Attribute(zip::kNoNamespace, "ref");
                 const auto colon = ref.find(':');
                 std::int64_t r1, c1, r2, c2;
-                if (colon != std::string_view::npos && ParseReference(ref.substr(0, colon), r1, c1) &&
+                if (colon != std::string_view::npos &&
+                    ParseReference(ref.substr(0, colon), r1, c1) &&
                     ParseReference(ref.substr(colon + 1), r2, c2) && r2 >= r1 && c2 >= c1) {
-                    const std::int64_t cells =
-                        (std::min<std::int64_t>(r2, kMaxRows - 1) - r1 + 1) *
-                        (std::min<std::int64_t>(c2, kMaxCols - 1) - c1 + 1);
+                    const std::int64_t cells = (std::min<std::int64_t>(r2, kMaxRows - 1) - r1 + 1) *
+                                               (std::min<std::int64_t>(c2, kMaxCols - 1) - c1 + 1);
                     const auto bound = static_cast<std::int64_t>(entry->Size / 16);
                     const std::int64_t count = std::min({cells, bound, std::int64_t{1} << 22});
                     if (count > 0) sheet.Cells().Reserve(static_cast<std::size_t>(count));
@@ -590,9 +597,11 @@ bool LooksLikeXlsx(std::span<const std::uint8_t> bytes) {
 void ReadXlsx(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
     // Excel wraps a password-protected workbook in a compound file.
     constexpr std::uint8_t kCompound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    if (bytes.size() >= sizeof kCompound && std::equal(std::begin(kCompound), std::end(kCompound), bytes.begin()))
-        Fail("The file is no Office Open XML workbook but a compound file: an Excel 97 workbook, or "
-             "a password-protected workbook, which is not supported.");
+    if (bytes.size() >= sizeof kCompound &&
+        std::equal(std::begin(kCompound), std::end(kCompound), bytes.begin()))
+        Fail(
+            "The file is no Office Open XML workbook but a compound file: an Excel 97 workbook, or "
+            "a password-protected workbook, which is not supported.");
     Reader reader(bytes, workbook);
     reader.Run();
 }

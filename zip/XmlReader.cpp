@@ -52,7 +52,8 @@ bool IsXmlChar(std::uint32_t cp) {
 // low half is carried in `high`.
 void Utf16ToUtf8(std::string_view bytes, bool bigEndian, char16_t& high, std::string& out) {
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto a = static_cast<std::uint8_t>(bytes[i]), b = static_cast<std::uint8_t>(bytes[i + 1]);
+        const auto a = static_cast<std::uint8_t>(bytes[i]),
+                   b = static_cast<std::uint8_t>(bytes[i + 1]);
         const char16_t unit = static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
         if (high != 0) {
             const char16_t first = high;
@@ -334,7 +335,8 @@ TXmlReader::TToken TXmlReader::Next() {
             continue;
         }
         p = Fill(p, 9);
-        const std::string_view head(p, std::min<std::size_t>(9, static_cast<std::size_t>(end_ - p)));
+        const std::string_view head(p,
+                                    std::min<std::size_t>(9, static_cast<std::size_t>(end_ - p)));
         if (head.starts_with("<?")) {
             const std::size_t at = FindFrom(p, 2, "?>");
             if (at == std::string_view::npos) Fail("a processing instruction is not closed");

@@ -151,9 +151,9 @@ class TXmlReader {
     const char* pos_ = nullptr;
     const char* end_ = nullptr;
     bool eof_ = false;
-    bool started_ = false;       // the document element has begun
-    bool done_ = false;          // the document element has ended
-    bool pendingEnd_ = false;    // an empty element's end tag is due
+    bool started_ = false;     // the document element has begun
+    bool done_ = false;        // the document element has ended
+    bool pendingEnd_ = false;  // an empty element's end tag is due
 
     int ns_ = kNoNamespace;
     std::string_view name_;

@@ -174,8 +174,7 @@ std::unique_ptr<TZipStream> TZipArchive::Open(const TZipEntry& e) {
         Fail("The zip entry \"" + name + "\" is encrypted, which is not supported.");
     if (e.Method != kStored && e.Method != kDeflated)
         Fail("The zip entry \"" + name + "\" uses a compression method that is not supported.");
-    if (e.Size > limits_.MaxEntrySize)
-        Fail("The zip entry \"" + name + "\" is too large to read.");
+    if (e.Size > limits_.MaxEntrySize) Fail("The zip entry \"" + name + "\" is too large to read.");
     if (e.Size > limits_.RatioExempt && e.Size / limits_.MaxRatio > e.CompressedSize)
         Fail("The zip entry \"" + name + "\" inflates far beyond its size (a zip bomb?).");
     if (e.Method == kStored && e.Size != e.CompressedSize)
@@ -185,13 +184,14 @@ std::unique_ptr<TZipStream> TZipArchive::Open(const TZipEntry& e) {
     if (at > bytes_.size() || bytes_.size() - at < kLocalHeaderSize ||
         LoadU32(bytes_.data() + at) != kLocalHeader)
         Fail("The zip entry \"" + name + "\" is damaged.");
-    const std::uint64_t data = at + kLocalHeaderSize + LoadU16(bytes_.data() + at + 26) +
-                               LoadU16(bytes_.data() + at + 28);
+    const std::uint64_t data =
+        at + kLocalHeaderSize + LoadU16(bytes_.data() + at + 26) + LoadU16(bytes_.data() + at + 28);
     if (data > bytes_.size() || e.CompressedSize > bytes_.size() - data)
         Fail("The zip entry \"" + name + "\" is cut short: the file is truncated.");
-    return std::unique_ptr<TZipStream>(new TZipStream(
-        *this, e,
-        bytes_.subspan(static_cast<std::size_t>(data), static_cast<std::size_t>(e.CompressedSize))));
+    return std::unique_ptr<TZipStream>(
+        new TZipStream(*this, e,
+                       bytes_.subspan(static_cast<std::size_t>(data),
+                                      static_cast<std::size_t>(e.CompressedSize))));
 }
 
 std::string TZipArchive::ReadAll(const TZipEntry& entry) {
@@ -248,7 +248,8 @@ std::size_t TZipStream::Read(char* out, std::size_t size) {
             // The input is handed over in pieces zlib's 32-bit counts can take.
             if (z.avail_in == 0) {
                 const std::size_t used = static_cast<std::size_t>(z.next_in - data_.data());
-                z.avail_in = static_cast<uInt>(std::min<std::size_t>(data_.size() - used, 1u << 30));
+                z.avail_in =
+                    static_cast<uInt>(std::min<std::size_t>(data_.size() - used, 1u << 30));
             }
             const int rc = inflate(&z, Z_NO_FLUSH);
             if (rc == Z_STREAM_END) break;
@@ -258,8 +259,7 @@ std::size_t TZipStream::Read(char* out, std::size_t size) {
     }
     if (got > 0) {
         archive_->Charge(got);
-        crc_ = static_cast<std::uint32_t>(
-            crc32_z(crc_, reinterpret_cast<const Bytef*>(out), got));
+        crc_ = static_cast<std::uint32_t>(crc32_z(crc_, reinterpret_cast<const Bytef*>(out), got));
         produced_ += got;
     }
     if (produced_ == entry_->Size) {

@@ -31,12 +31,14 @@ using xls::TVarType;
 
 // Files whose differences are the other reader's or a choice of ours, with the reason.
 const std::map<std::string, std::string> kListed = {
-    {"calamine/has_x000D_.xlsx", "_x000D_ escapes: the other reader keeps them as written, we decode them as Excel shows them"},
+    {"calamine/has_x000D_.xlsx",
+     "_x000D_ escapes: the other reader keeps them as written, we decode them as Excel shows them"},
     {"calamine/has_x000D_inline.xlsx", "_x000D_ escapes, in an inline string"},
     {"poi/60289.xlsx", "_x000d_ escapes"},
     {"readxl/new_line_errors.xlsx", "_x000D_ escapes"},
     {"roo/x000D.xlsx", "_x000D_ escapes"},
-    {"poi/52575_main.xlsx", "an inline string cell whose text stands in <v>: the other reader drops it"},
+    {"poi/52575_main.xlsx",
+     "an inline string cell whose text stands in <v>: the other reader drops it"},
     {"exceldatareader/Test_git_issue_68_NullSheetPath.xlsm",
      "a sheet listed without a part: we keep its place in the order as an empty sheet (named "
      "Sheet2, the model refuses its blank name); the other reader leaves it out"},
@@ -66,8 +68,8 @@ class Json {
   public:
     explicit Json(std::string text) : s_(std::move(text)) {}
     void Skip() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' || s_[i_] == '\t' ||
-                                  s_[i_] == ',' || s_[i_] == ':'))
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\r' ||
+                                  s_[i_] == '\t' || s_[i_] == ',' || s_[i_] == ':'))
             ++i_;
     }
     char Peek() {
@@ -96,7 +98,8 @@ class Json {
             char32_t cp = std::stoul(s_.substr(i_, 4), nullptr, 16);
             i_ += 4;
             if (cp >= 0xD800 && cp <= 0xDBFF && s_.compare(i_, 2, "\\u") == 0) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (std::stoul(s_.substr(i_ + 2, 4), nullptr, 16) - 0xDC00);
+                cp = 0x10000 + ((cp - 0xD800) << 10) +
+                     (std::stoul(s_.substr(i_ + 2, 4), nullptr, 16) - 0xDC00);
                 i_ += 6;
             }
             AppendUtf8(out, cp);
@@ -186,7 +189,8 @@ std::vector<std::string> Compare(const xls::TWorkbook& book, bool date1904,
                                  const std::vector<ExpectedSheet>& expected) {
     std::vector<std::string> out;
     std::vector<std::string> ours, theirs;
-    for (int s = 0; s < book.Sheets().Count(); ++s) ours.push_back(book.Sheets().Items(s).NameUtf8());
+    for (int s = 0; s < book.Sheets().Count(); ++s)
+        ours.push_back(book.Sheets().Items(s).NameUtf8());
     for (const auto& s : expected) theirs.push_back(s.name);
     if (ours != theirs) out.push_back("sheet names differ");
     for (std::size_t s = 0; s < std::min(ours.size(), theirs.size()); ++s) {
@@ -213,7 +217,8 @@ std::vector<std::string> Compare(const xls::TWorkbook& book, bool date1904,
                 const auto days = ParseIsoDateTime(e.value);
                 const bool instant = e.value.size() >= 10 && e.value[4] == '-';
                 same = days && kind == TVarType::Date &&
-                       std::fabs((instant ? v.AsDouble() : SerialOf(v.AsDouble(), date1904)) - *days) < 1e-6;
+                       std::fabs((instant ? v.AsDouble() : SerialOf(v.AsDouble(), date1904)) -
+                                 *days) < 1e-6;
             }
             if (!same) out.push_back(where + e.type + " " + e.value);
         }
@@ -223,8 +228,9 @@ std::vector<std::string> Compare(const xls::TWorkbook& book, bool date1904,
             const bool isText = kind == TVarType::OleStr || kind == TVarType::String;
             if (cell.Value().IsEmpty() || (isText && cell.DisplayText().empty())) continue;
             if (!seen.count({cell.Row(), cell.Col()}))
-                out.push_back("sheet " + std::to_string(s) + " R" + std::to_string(cell.Row()) + "C" +
-                              std::to_string(cell.Col()) + " only ours: " + cell.DisplayText());
+                out.push_back("sheet " + std::to_string(s) + " R" + std::to_string(cell.Row()) +
+                              "C" + std::to_string(cell.Col()) +
+                              " only ours: " + cell.DisplayText());
         }
     }
     return out;
@@ -245,8 +251,8 @@ TEST(Differential, CorpusAgreesWithAnIndependentReader) {
         const std::string& file = f[0];
         SCOPED_TRACE(file);
         const std::string bytes = ReadFile(root + "/" + file);
-        const std::span<const std::uint8_t> data(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                 bytes.size());
+        const std::span<const std::uint8_t> data(
+            reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
         xls::TWorkbook book;
         std::string error;
         try {
@@ -283,9 +289,10 @@ TEST(Differential, CorpusAgreesWithAnIndependentReader) {
             ADD_FAILURE() << differences[i];
         if (differences.empty()) ++agreed;
     }
-    std::printf("corpus: %d agree, %d listed with a reason, %d refused with our message, %d read "
-                "where the other reader failed, %d read where the other reader is blind\n",
-                agreed, listed, refused, partial, blind);
+    std::printf(
+        "corpus: %d agree, %d listed with a reason, %d refused with our message, %d read "
+        "where the other reader failed, %d read where the other reader is blind\n",
+        agreed, listed, refused, partial, blind);
 }
 
 }  // namespace

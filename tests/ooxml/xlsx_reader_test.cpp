@@ -63,22 +63,30 @@ TEST(XlsxReader, CellValuesByType) {
         "<c r='C1' t='inlineStr'><is><r><t>in</t></r><r><t>line</t></r></is></c>"
         "<c r='D1' t='b'><v>1</v></c><c r='E1' t='e'><v>#DIV/0!</v></c>"
         "<c r='F1' t='str'><f>A1&amp;\"x\"</f><v>1.5x</v></c><c r='G1'><f>A1*2</f><v>3</v></c>"
-        "<c r='H1' s='1'><v>45000.5</v></c><c r='I1' s='2'><v>61</v></c><c r='J1' s='3'><v>2</v></c>"
+        "<c r='H1' s='1'><v>45000.5</v></c><c r='I1' s='2'><v>61</v></c><c r='J1' "
+        "s='3'><v>2</v></c>"
         "<c r='K1' t='d'><v>2016-10-20T12:00:00</v></c><c r='L1' t='s'><v>2</v></c>"
         "<c r='M1' t='s'><v>0</v></c></row>";
-    const auto owned = Read(BuildXlsx({{"S", sheet}}, {{"xl/styles.xml", kStyles},
-                                                      {"xl/sharedStrings.xml", kSharedStrings}}));
+    const auto owned = Read(BuildXlsx(
+        {{"S", sheet}}, {{"xl/styles.xml", kStyles}, {"xl/sharedStrings.xml", kSharedStrings}}));
     const xls::TWorkbook& book = *owned;
     const struct {
         int col;
         const char* expected;
     } cases[] = {
-        {0, "num:1.5"},  {1, "text:rich "}, {2, "text:inline"}, {3, "bool:1"},
-        {4, "none"},     // error values are left out
-        {5, "text:1.5x"}, {6, "num:3"},
-        {7, "date:45000.500000"}, {8, "date:61.000000"},  // built-in 14, custom yyyy-mm-dd
-        {9, "num:2.00"},  // built-in 4 is a number format
-        {10, "date:42663.500000"}, {11, "text:a\rb_x0041_"}, {12, "text:plain"},
+        {0, "num:1.5"},
+        {1, "text:rich "},
+        {2, "text:inline"},
+        {3, "bool:1"},
+        {4, "none"},  // error values are left out
+        {5, "text:1.5x"},
+        {6, "num:3"},
+        {7, "date:45000.500000"},
+        {8, "date:61.000000"},  // built-in 14, custom yyyy-mm-dd
+        {9, "num:2.00"},        // built-in 4 is a number format
+        {10, "date:42663.500000"},
+        {11, "text:a\rb_x0041_"},
+        {12, "text:plain"},
     };
     for (const auto& c : cases) EXPECT_EQ(Cell(book, 0, 0, c.col), c.expected) << c.col;
 }
@@ -93,7 +101,8 @@ TEST(XlsxReader, SheetsInWorkbookOrderWithCellsPlacedWithOrWithoutReferences) {
     const std::string rels =
         "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
         "<Relationship Id='rA' Type='http://x/worksheet' Target='worksheets/a.xml'/>"
-        "<Relationship Id='rB' Type='http://x/worksheet' Target='/xl/worksheets/../worksheets/b.xml'/>"
+        "<Relationship Id='rB' Type='http://x/worksheet' "
+        "Target='/xl/worksheets/../worksheets/b.xml'/>"
         "<Relationship Id='rC' Type='http://x/chartsheet' Target='charts/c.xml'/>"
         "<Relationship Id='rS' Type='http://x/styles' Target='styles.xml'/></Relationships>";
     const std::string first =
@@ -106,10 +115,10 @@ TEST(XlsxReader, SheetsInWorkbookOrderWithCellsPlacedWithOrWithoutReferences) {
         "<x:worksheet xmlns:x='http://purl.oclc.org/ooxml/spreadsheetml/main'><x:sheetData>"
         "<x:row r='2'><x:c r='B2'><x:v>7</x:v></x:c></x:row></x:sheetData></x:worksheet>";
     const auto owned = Read(BuildXlsx({}, {{"xl/workbook.xml", workbook},
-                                          {"xl/_rels/workbook.xml.rels", rels},
-                                          {"xl/worksheets/a.xml", second},
-                                          {"xl/worksheets/b.xml", first},
-                                          {"xl/styles.xml", kStyles}}));
+                                           {"xl/_rels/workbook.xml.rels", rels},
+                                           {"xl/worksheets/a.xml", second},
+                                           {"xl/worksheets/b.xml", first},
+                                           {"xl/styles.xml", kStyles}}));
     const xls::TWorkbook& book = *owned;
     ASSERT_EQ(book.Sheets().Count(), 3);
     EXPECT_EQ(book.Sheets().Items(0).NameUtf8(), "First");
@@ -118,8 +127,8 @@ TEST(XlsxReader, SheetsInWorkbookOrderWithCellsPlacedWithOrWithoutReferences) {
     EXPECT_EQ(Cell(book, 0, 0, 1), "num:2");
     EXPECT_EQ(Cell(book, 0, 0, 4), "num:5");
     EXPECT_EQ(Cell(book, 0, 0, 5), "num:6");
-    EXPECT_EQ(Cell(book, 0, 3, 0), "date:1462.000000");  // serial 0 of the 1904 system
-    EXPECT_EQ(Cell(book, 0, 65535, 255), "num:9");       // the model's last cell
+    EXPECT_EQ(Cell(book, 0, 3, 0), "date:1462.000000");    // serial 0 of the 1904 system
+    EXPECT_EQ(Cell(book, 0, 65535, 255), "num:9");         // the model's last cell
     EXPECT_EQ(book.Sheets().Items(0).Cells().Count(), 6);  // beyond it, nothing
     EXPECT_EQ(book.Sheets().Items(1).Cells().Count(), 0);
     EXPECT_EQ(Cell(book, 2, 1, 1), "num:7");  // strict namespace, prefixed elements
@@ -136,12 +145,14 @@ TEST(XlsxReader, FaultsAreRefusedWithTheirMessage) {
         {"no sheets", BuildXlsx({}), "There are no sheets in the workbook."},
         {"shared string out of range", BuildXlsx({{"S", "<row><c t='s'><v>9</v></c></row>"}}),
          "A cell refers to a shared string the workbook does not have."},
-        {"compound file", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'),
+        {"compound file",
+         std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, '\0'),
          "The file is no Office Open XML workbook but a compound file: an Excel 97 workbook, or a "
          "password-protected workbook, which is not supported."},
         {"entity bomb",
-         BuildXlsx({{"S", ""}}, {{"xl/sharedStrings.xml",
-                                   "<!DOCTYPE s [<!ENTITY a 'aaaa'>]><sst><si><t>&a;</t></si></sst>"}}),
+         BuildXlsx({{"S", ""}},
+                   {{"xl/sharedStrings.xml",
+                     "<!DOCTYPE s [<!ENTITY a 'aaaa'>]><sst><si><t>&a;</t></si></sst>"}}),
          "XML part: document type declarations are not accepted"},
     };
     for (const auto& c : cases) {

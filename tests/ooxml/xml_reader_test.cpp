@@ -35,7 +35,8 @@ std::string Render(TXmlReader& r) {
         if (t == TXmlReader::TToken::StartTag) {
             out += "<" + std::to_string(r.Ns()) + ":" + std::string(r.Name());
             for (const auto& a : r.Attributes())
-                out += " " + std::to_string(a.Ns) + ":" + std::string(a.Name) + "=" + std::string(a.Value);
+                out += " " + std::to_string(a.Ns) + ":" + std::string(a.Name) + "=" +
+                       std::string(a.Value);
             out += ">";
         } else if (t == TXmlReader::TToken::EndTag) {
             out += "</" + std::to_string(r.Ns()) + ":" + std::string(r.Name()) + ">";

@@ -17,7 +17,8 @@ using morvik::testing::ZipItem;
 std::string ReadInPieces(TZipArchive& archive, const TZipEntry& entry, std::size_t piece) {
     auto stream = archive.Open(entry);
     std::string out, buffer(piece, '\0');
-    while (const std::size_t n = stream->Read(buffer.data(), buffer.size())) out.append(buffer, 0, n);
+    while (const std::size_t n = stream->Read(buffer.data(), buffer.size()))
+        out.append(buffer, 0, n);
     return out;
 }
 
@@ -48,7 +49,8 @@ std::string Zeros(std::size_t n) { return std::string(n, '\0'); }
 TEST(ZipArchive, DamageIsRefusedWithItsMessage) {
     const std::string notZip = "The file is not a zip archive, or its directory is damaged.";
     const Damage cases[] = {
-        {"no end record", [] { return std::string("PK\x03\x04 and nothing else"); }, nullptr, notZip},
+        {"no end record", [] { return std::string("PK\x03\x04 and nothing else"); }, nullptr,
+         notZip},
         {"directory offset past the end",
          [] {
              std::string z = BuildZip({{"a", "x"}});
@@ -64,23 +66,45 @@ TEST(ZipArchive, DamageIsRefusedWithItsMessage) {
              return z;
          },
          "a", "The zip entry \"a\" is cut short: the file is truncated."},
-        {"checksum", [] { return BuildZip({ZipItem{"a", "hello", true, 0, 0xFFFF, -1, 1234}}); }, "a",
+        {"checksum",
+         [] {
+             return BuildZip({ZipItem{"a", "hello", true, 0, 0xFFFF, -1, 1234}});
+         },
+         "a",
          "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
         {"declared size too small",
-         [] { return BuildZip({ZipItem{"a", "hello world", true, 0, 0xFFFF, 5}}); }, "a",
+         [] {
+             return BuildZip({ZipItem{"a", "hello world", true, 0, 0xFFFF, 5}});
+         },
+         "a",
          "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
         {"declared size too large",
-         [] { return BuildZip({ZipItem{"a", "hello world", true, 0, 0xFFFF, 50}}); }, "a",
+         [] {
+             return BuildZip({ZipItem{"a", "hello world", true, 0, 0xFFFF, 50}});
+         },
+         "a",
          "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
-        {"encrypted", [] { return BuildZip({ZipItem{"a", "x", true, 1}}); }, "a",
-         "The zip entry \"a\" is encrypted, which is not supported."},
-        {"method", [] { return BuildZip({ZipItem{"a", "x", true, 0, 12}}); }, "a",
-         "The zip entry \"a\" uses a compression method that is not supported."},
-        {"duplicate", [] { return BuildZip({{"xl/a.xml", "1"}, {"XL\\A.xml", "2"}}); }, "xl/a.xml",
-         "The zip archive holds the entry \"xl/a.xml\" more than once."},
+        {"encrypted",
+         [] {
+             return BuildZip({ZipItem{"a", "x", true, 1}});
+         },
+         "a", "The zip entry \"a\" is encrypted, which is not supported."},
+        {"method",
+         [] {
+             return BuildZip({ZipItem{"a", "x", true, 0, 12}});
+         },
+         "a", "The zip entry \"a\" uses a compression method that is not supported."},
+        {"duplicate",
+         [] {
+             return BuildZip({{"xl/a.xml", "1"}, {"XL\\A.xml", "2"}});
+         },
+         "xl/a.xml", "The zip archive holds the entry \"xl/a.xml\" more than once."},
         // 16 MB of zeros deflate to about 16 kB: far past any ratio a sheet reaches.
-        {"bomb", [] { return BuildZip({{"a", Zeros(16u << 20)}}); }, "a",
-         "The zip entry \"a\" inflates far beyond its size (a zip bomb?)."},
+        {"bomb",
+         [] {
+             return BuildZip({{"a", Zeros(16u << 20)}});
+         },
+         "a", "The zip entry \"a\" inflates far beyond its size (a zip bomb?)."},
     };
     for (const Damage& c : cases) {
         SCOPED_TRACE(c.name);
@@ -101,7 +125,8 @@ TEST(ZipArchive, DamageIsRefusedWithItsMessage) {
 }
 
 TEST(ZipArchive, TotalInflatedIsBounded) {
-    const auto bytes = Bytes(BuildZip({{"a", std::string(3000, 'a')}, {"b", std::string(3000, 'b')}}));
+    const auto bytes =
+        Bytes(BuildZip({{"a", std::string(3000, 'a')}, {"b", std::string(3000, 'b')}}));
     TZipLimits limits;
     limits.MaxTotalSize = 5000;
     TZipArchive archive(bytes, limits);
