@@ -42,6 +42,9 @@ constexpr int kMaxCols = 256;
 constexpr std::int64_t kFormatRows = 1'048'576;
 constexpr std::int64_t kFormatCols = 16'384;
 constexpr std::size_t kMaxText = 65535;
+// Each entry costs a cell value however few bytes of XML it took ("<si/>"), so the table is
+// bounded; real workbooks hold thousands of distinct texts, rarely a million.
+constexpr std::size_t kMaxSharedStrings = std::size_t{1} << 22;
 // 1904-01-01 in days since 1899-12-30: serial 0 of the 1904 date system.
 constexpr double k1904Offset = 1462.0;
 
@@ -417,6 +420,8 @@ void Reader::ReadSharedStrings(const std::string& part) {
     std::string text;
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t != Token::StartTag || !IsMain(r, "si")) continue;
+        if (sharedStrings_.size() >= kMaxSharedStrings)
+            Fail("The workbook has more shared strings than can be read.");
         text.clear();
         ReadInlineString(r, text);
         std::u16string units = UnescapeText(Utf8ToUtf16(text));

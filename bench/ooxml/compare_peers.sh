@@ -42,13 +42,19 @@ for f in $files; do
         # Slow peers on the big book get fewer rounds.
         n=$runs
         [ "$f" = bigbook ] && n=3
-        hyperfine -N -i --warmup 1 --runs "$n" --export-markdown "$work/$f.$format.md" "${commands[@]}" \
+        hyperfine -N -i --warmup 1 --runs "$n" --export-json "$work/$f.$format.json" "${commands[@]}" \
             >/dev/null 2>&1 || true
-        cat "$work/$f.$format.md"
         for c in "${commands[@]}"; do
             # shellcheck disable=SC2086
-            /usr/bin/time -f "peak %M KB  ($c)" $c >/dev/null 2>"$work/time.txt" || true
-            tail -1 "$work/time.txt"
+            /usr/bin/time -o "$work/time.txt" -f "%M" $c >/dev/null 2>&1 || true
+            peak=$(tail -1 "$work/time.txt")
+            /usr/bin/python3 - "$work/$f.$format.json" "$c" "$peak" <<'PY'
+import json, statistics, sys
+runs = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
+r = runs[sys.argv[2]]
+print("%-9s median %8.3f s  min %8.3f s  peak %7.1f MB  %s" % (
+    "", statistics.median(r["times"]), min(r["times"]), int(sys.argv[3] or 0) / 1024, sys.argv[2]))
+PY
         done
     done
 done
