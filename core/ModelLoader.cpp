@@ -7,7 +7,7 @@
 
 #include "text/Cp1250.h"
 #include "text/Error.h"
-#include "xls/NumberFormat.h"
+#include "xls/ReaderSettings.h"
 #include "xls/XLSWorkbook.h"
 
 namespace morvik::core {
@@ -77,14 +77,15 @@ std::vector<std::uint8_t> ReadWorkbookBytes(const std::string& path) {
     return bytes;
 }
 
-void ApplyReaderSettings(const ReaderSettings& settings) {
-    auto& fs = xls::FormatSettings();
-    fs.DecimalSeparator = settings.decimalSeparator;
-    fs.ThousandSeparator = settings.thousandSeparator;
-    fs.DateSeparator = settings.dateSeparator;
-    fs.TimeSeparator = settings.timeSeparator;
-    fs.ShortDateFormat = settings.shortDateFormat;
-    xls::SetScreenPixelsPerInch(settings.pixelsPerInch);
+std::unique_ptr<xls::TWorkbook> NewWorkbook(const ReaderSettings& settings) {
+    xls::TReaderSettings out;
+    out.Format.DecimalSeparator = settings.decimalSeparator;
+    out.Format.ThousandSeparator = settings.thousandSeparator;
+    out.Format.DateSeparator = settings.dateSeparator;
+    out.Format.TimeSeparator = settings.timeSeparator;
+    out.Format.ShortDateFormat = settings.shortDateFormat;
+    out.PixelsPerInch = settings.pixelsPerInch;
+    return std::make_unique<xls::TWorkbook>(1, out);
 }
 
 std::unique_ptr<WorkbookCells> CellsOfModel(std::unique_ptr<xls::TWorkbook> workbook) {

@@ -20,8 +20,8 @@ namespace morvik::core {
 // workbook this program can hold.
 std::vector<std::uint8_t> ReadWorkbookBytes(const std::string& path);
 
-// Number and date texts and screen metrics of the model's cells, from the session's settings.
-void ApplyReaderSettings(const ReaderSettings& settings);
+// An empty workbook whose display texts and sizes follow the session's settings.
+std::unique_ptr<xls::TWorkbook> NewWorkbook(const ReaderSettings& settings);
 
 // The cells of a filled workbook; the cells own it.
 std::unique_ptr<WorkbookCells> CellsOfModel(std::unique_ptr<xls::TWorkbook> workbook);

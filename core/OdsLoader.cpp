@@ -8,9 +8,8 @@ namespace morvik::core {
 
 std::unique_ptr<WorkbookCells> OpenOdsWorkbook(const std::string& path,
                                                const ReaderSettings& settings) {
-    ApplyReaderSettings(settings);
     const auto bytes = ReadWorkbookBytes(path);
-    auto workbook = std::make_unique<xls::TWorkbook>();
+    auto workbook = NewWorkbook(settings);
     ods::ReadOds(bytes, *workbook);
     return CellsOfModel(std::move(workbook));
 }

@@ -8,9 +8,8 @@ namespace morvik::core {
 
 std::unique_ptr<WorkbookCells> OpenXlsxWorkbook(const std::string& path,
                                                 const ReaderSettings& settings) {
-    ApplyReaderSettings(settings);
     const auto bytes = ReadWorkbookBytes(path);
-    auto workbook = std::make_unique<xls::TWorkbook>();
+    auto workbook = NewWorkbook(settings);
     xlsx::ReadXlsx(bytes, *workbook);
     return CellsOfModel(std::move(workbook));
 }
