@@ -5,6 +5,7 @@
 //   xlsdump --summary FILE  cells=<cells holding a value> numsum=<sum of non-date numbers>
 //
 // A file that cannot be loaded prints the reader's message on stderr and exits with 1.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -12,7 +13,6 @@
 #include <cstdlib>
 #include <exception>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
@@ -169,9 +169,12 @@ void Load(morvik::xls::TXLSFile& file, const std::string& path) {
         file.LoadFromFile(path);  // a compound file, or the reader's own message
         return;
     }
+    in.seekg(0, std::ios::end);
+    std::vector<std::uint8_t> bytes(
+        static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
     in.seekg(0);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
     if (morvik::ods::LooksLikeOds(bytes)) {
         morvik::ods::ReadOds(bytes, file.Workbook());
     } else if (morvik::xlsx::LooksLikeXlsx(bytes)) {
