@@ -441,7 +441,9 @@ void TXmlReader::ReadStartTag(const char* p) {
         break;
     refill:
         if (eof_) Fail("the document ends inside an element's tag");
-        p = Fill(p, have + 1);
+        // Twice what is at hand: the tag is parsed again from its '<', and a source that
+        // hands out little at a time must not make a long tag cost its length squared.
+        p = Fill(p, std::max(have + 1, std::min(2 * have, maxToken_)));
     }
     pos_ = p + i;
 
