@@ -46,13 +46,15 @@ const QStringList kSansFamilies{"MS Sans Serif", "DejaVu Sans"};
 const QStringList kGridFamilies{"Tahoma", "DejaVu Sans"};
 const QStringList kArialFamilies{"Arial", "Liberation Sans", "DejaVu Sans"};
 
-// "Text files|*.txt|All files|*.*" in the form the Qt dialogs take.
+// "Text files|*.txt;*.csv|All files|*.*" in the form the Qt dialogs take. Qt's own dialog
+// matches the patterns without regard to letter case.
 QString QtFilter(const QString& filter) {
     const QStringList parts = filter.split('|');
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString pattern = parts[i + 1];
         if (pattern == "*.*") pattern = "*";  // also files without an extension
+        pattern.replace(';', ' ');            // several patterns in one filter
         out << parts[i] + " (" + pattern + ")";
     }
     return out.join(";;");

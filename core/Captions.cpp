@@ -14,7 +14,9 @@ const CaptionSet kCzechCaptions{
     .tabSheets = {"Souřadnice bodů", "Rovnice", "Mezivýsledek", "O programu", "Rozměry"},
     .equationType = "Typ rovnice",
     .setNames = {"Praha", "Lisabon", "Coimbra", "Univerzální"},
-    .openFilter = "MS Excel soubory|*.xls|Textové soubory|*.txt|Všechny soubory|*.*",
+    .openFilter =
+        "Sešity Excel a OpenDocument|*.xls;*.xlsx;*.xlsm;*.ods|"
+        "Textové soubory|*.txt;*.csv|Všechny soubory|*.*",
     .saveFilter = "Textové soubory|*.txt|Všechny soubory|*.*",
     .maleWord = "Muž",
     .femaleWord = "Žena",
@@ -46,7 +48,9 @@ const CaptionSet kEnglishCaptions{
     .tabSheets = {"Coordinates", "Equation", "Preliminary results", "About", "Measurements"},
     .equationType = "Equation type",
     .setNames = {"Prague", "Lisbon", "Coimbra", "Universal"},
-    .openFilter = "MS Excel files|*.xls|Text files|*.txt|All files|*.*",
+    .openFilter =
+        "Excel and OpenDocument workbooks|*.xls;*.xlsx;*.xlsm;*.ods|"
+        "Text files|*.txt;*.csv|All files|*.*",
     .saveFilter = "Text files|*.txt|All files|*.*",
     .maleWord = "Male",
     .femaleWord = "Female",

@@ -18,6 +18,30 @@ namespace {
 
 constexpr char kCtrlZ = 26;
 constexpr int kFirstCoordinateColumn = 2;
+constexpr std::size_t kCsvReadLimit = 4u << 20;
+
+// Whether the bytes are well-formed UTF-8 (plain ASCII is).
+bool IsValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
+        if (n == 0 || b > 0xF4 || i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        // Overlong three- and four-byte forms and surrogates.
+        const auto c = static_cast<unsigned char>(s[i + 1]);
+        if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c >= 0xA0) || (b == 0xF0 && c < 0x90) ||
+            (b == 0xF4 && c >= 0x90))
+            return false;
+        i += n;
+    }
+    return true;
+}
 
 std::string FileName(std::string_view path) {
     const auto slash = path.find_last_of("/\\");
@@ -92,6 +116,104 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
     for (; row < table.RowCount(); ++row) {
         for (std::size_t f = 0; f < 3; ++f) {
             table.ClearCell(kFirstCoordinateColumn + static_cast<int>(f), row);
+        }
+    }
+}
+
+std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
+                                                        std::size_t maxRecords) {
+    std::vector<std::array<std::string, 3>> records;
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const bool utf8 = IsValidUtf8(bytes);
+
+    // Where the records of interest end, and whether a ';' stands outside quotes there.
+    char separator = ',';
+    {
+        bool quoted = false;
+        std::size_t lines = 0;
+        for (std::size_t i = 0; i < bytes.size() && lines < maxRecords; ++i) {
+            const char c = bytes[i];
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (!quoted && c == ';') {
+                separator = ';';
+                break;
+            } else if (!quoted && c == '\n') {
+                ++lines;
+            }
+        }
+    }
+
+    std::array<std::string, 3> fields;
+    std::size_t field = 0;
+    bool quoted = false, fieldStarted = false, pending = false;
+    const auto endField = [&]() {
+        ++field;
+        fieldStarted = false;
+    };
+    const auto endRecord = [&]() {
+        for (auto& f : fields) f = utf8 ? f : Cp1250ToUtf8(f);
+        records.push_back(std::move(fields));
+        fields = {};
+        field = 0;
+        fieldStarted = false;
+        pending = false;
+    };
+    for (std::size_t i = 0; i < bytes.size() && records.size() < maxRecords; ++i) {
+        const char c = bytes[i];
+        pending = true;
+        if (quoted) {
+            if (c != '"') {
+                if (field < fields.size()) fields[field] += c;
+            } else if (i + 1 < bytes.size() && bytes[i + 1] == '"') {
+                if (field < fields.size()) fields[field] += '"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == '"' && !fieldStarted) {
+            quoted = true;
+            fieldStarted = true;
+        } else if (c == separator) {
+            endField();
+        } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+            endRecord();
+        } else {
+            // A quote inside an unquoted field is taken as it stands.
+            if (field < fields.size()) fields[field] += c;
+            fieldStarted = true;
+        }
+    }
+    // The last record needs no line end; a line end at the very end starts no record.
+    if (pending && records.size() < maxRecords) endRecord();
+    return records;
+}
+
+void LoadCsvFile(Workspace& ws, const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    }
+    // The landmark table's records come first; what lies past a few megabytes is never
+    // read into it, whatever the file's size.
+    std::string bytes(kCsvReadLimit, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+    }
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    TextTable& table = ws.sgImput;
+    const auto rows = static_cast<std::size_t>(std::max(table.RowCount() - 1, 0));
+    const auto records = ParseCsvRecords(bytes, rows);
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        for (std::size_t f = 0; f < records[r].size(); ++f) {
+            table.SetCell(kFirstCoordinateColumn + static_cast<int>(f), static_cast<int>(r) + 1,
+                          records[r][f]);
         }
     }
 }

@@ -1,10 +1,12 @@
 // Loading measurement files, the decimal-point pass, paste and clearing.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compute/Workspace.h"
 
@@ -14,6 +16,18 @@ namespace morvik::core {
 // landmark row n; CR LF, lone LF and lone CR end lines and Ctrl+Z ends the file. Rows the
 // file does not reach are emptied. Throws Error naming the file when it cannot be read.
 void LoadTextFile(Workspace& ws, const std::string& path);
+
+// Fills columns 2..4 of sgImput from a comma-separated file, record n into landmark row n,
+// as LoadTextFile does: the first three fields of each record. The separator is ';' when one
+// stands outside quotes in the records read, else ','; so a decimal comma is kept where ';'
+// separates. Quotes as RFC 4180 has them (a quoted field may hold separators, line ends and
+// doubled quotes). UTF-8, with or without its byte order mark, else Windows-1250.
+void LoadCsvFile(Workspace& ws, const std::string& path);
+
+// The first `maxRecords` records of comma-separated bytes, each as its first three fields in
+// UTF-8 (missing fields empty), by the rules of LoadCsvFile.
+std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
+                                                        std::size_t maxRecords);
 
 // Replaces the first '.' of every coordinate cell of the three input tables by ','.
 void ConvertDecimalPoints(Workspace& ws);

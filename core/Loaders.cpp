@@ -3,14 +3,20 @@
 #include <array>
 
 #include "DataExchange.h"
+#include "OdsLoader.h"
 #include "XlsLoader.h"
+#include "XlsxLoader.h"
 
 namespace morvik::core {
 namespace {
 
 constexpr std::array kLoaders{
     Loader{".xls", "Excel 97-2003 workbook", &OpenXlsWorkbook, nullptr},
+    Loader{".xlsx", "Excel workbook", &OpenXlsxWorkbook, nullptr},
+    Loader{".xlsm", "Excel macro-enabled workbook", &OpenXlsxWorkbook, nullptr},
+    Loader{".ods", "OpenDocument spreadsheet", &OpenOdsWorkbook, nullptr},
     Loader{".txt", "Tab-separated text", nullptr, &LoadTextFile},
+    Loader{".csv", "Comma-separated text", nullptr, &LoadCsvFile},
 };
 
 std::string LowerAscii(std::string_view text) {

@@ -145,6 +145,43 @@ std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
     return Utf16ToUtf8(units);
 }
 
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<std::uint8_t>(utf8[i]);
+        if (b < 0x80) {
+            out.push_back(b);
+            ++i;
+            continue;
+        }
+        const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
+        char32_t cp = length == 4 ? (b & 0x07u) : length == 3 ? (b & 0x0Fu) : (b & 0x1Fu);
+        bool ok = length != 0 && b < 0xF5 && i + length <= utf8.size();
+        for (std::size_t k = 1; ok && k < length; ++k) {
+            const auto c = static_cast<std::uint8_t>(utf8[i + k]);
+            ok = (c & 0xC0) == 0x80;
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (ok) ok = cp >= kLeast[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        if (!ok) {
+            out.push_back(static_cast<char16_t>(kReplacement));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += length;
+    }
+    return out;
+}
+
 std::string Utf8ToCp1250(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

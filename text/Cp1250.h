@@ -23,6 +23,10 @@ std::string Cp1250ToUtf8(std::span<const std::uint8_t> bytes);
 std::string Utf16ToUtf8(std::u16string_view units);
 std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes);
 
+// UTF-8 to UTF-16. A malformed sequence (a stray or missing continuation byte, an overlong
+// form, a surrogate, a value past U+10FFFF) becomes one U+FFFD per byte it spoils.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
 // UTF-8 to Windows-1250. A character the code page lacks, or a malformed UTF-8 sequence,
 // becomes '?', the platform's default character.
 std::string Utf8ToCp1250(std::string_view utf8);

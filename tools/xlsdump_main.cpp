@@ -1,19 +1,29 @@
-// xlsdump: prints what the reader sees in a workbook file.
+// xlsdump: prints what the reader sees in a workbook file: Excel 97 (.xls), Office Open XML
+// (.xlsx, .xlsm) or OpenDocument (.ods), told apart by the file's content, not its name.
 //
 //   xlsdump FILE            one JSON object: {"sheets": [{"name", "cells": [...]}, ...]}
 //   xlsdump --summary FILE  cells=<cells holding a value> numsum=<sum of non-date numbers>
 //
 // A file that cannot be loaded prints the reader's message on stderr and exits with 1.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "ods/OdsReader.h"
+#include "text/Error.h"
 #include "xls/XLSFile.h"
+#include "xlsx/XlsxReader.h"
+#include "zip/ZipArchive.h"
 
 namespace {
 
@@ -148,6 +158,36 @@ int Dump(const morvik::xls::TWorkbook& workbook) {
     return 0;
 }
 
+// Loads the file into `file` by what its bytes are.
+void Load(morvik::xls::TXLSFile& file, const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[4] = {};
+    in.read(head, sizeof head);
+    const std::span<const std::uint8_t> magic(reinterpret_cast<const std::uint8_t*>(head),
+                                              static_cast<std::size_t>(in.gcount()));
+    if (!in.is_open() || !morvik::zip::TZipArchive::LooksLikeZip(magic)) {
+        file.LoadFromFile(path);  // a compound file, or the reader's own message
+        return;
+    }
+    in.seekg(0, std::ios::end);
+    std::vector<std::uint8_t> bytes(
+        static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    if (morvik::ods::LooksLikeOds(bytes)) {
+        morvik::ods::ReadOds(bytes, file.Workbook());
+    } else if (morvik::xlsx::LooksLikeXlsx(bytes)) {
+        morvik::xlsx::ReadXlsx(bytes, file.Workbook());
+    } else {
+        // The zip layer's own message when the archive is damaged, else this one.
+        morvik::zip::TZipArchive archive(bytes);
+        throw morvik::Error(
+            "The file is a zip archive but no workbook: it holds neither "
+            "an Excel workbook part nor an OpenDocument spreadsheet.");
+    }
+}
+
 int Summary(const morvik::xls::TWorkbook& workbook) {
     unsigned long cells = 0;
     double total = 0.0;
@@ -177,7 +217,7 @@ int main(int argc, char** argv) {
         // The workbook is left to the end of the process: taking apart hundreds of thousands
         // of cells one by one would cost a tool that exits right away a good part of its run.
         auto file = std::make_unique<morvik::xls::TXLSFile>();
-        file->LoadFromFile(argv[argc - 1]);
+        Load(*file, argv[argc - 1]);
         const int rc = summary ? Summary(file->Workbook()) : Dump(file->Workbook());
         std::fflush(stdout);
         std::_Exit(std::ferror(stdout) ? 1 : rc);

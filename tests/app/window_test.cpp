@@ -217,12 +217,14 @@ TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
     const Case cases[] = {
         {0,
          TForm1::DialogKind::Open,
-         {"MS Excel soubory (*.xls)", "Textové soubory (*.txt)", "Všechny soubory (*)"},
+         {"Sešity Excel a OpenDocument (*.xls *.xlsx *.xlsm *.ods)",
+          "Textové soubory (*.txt *.csv)", "Všechny soubory (*)"},
          ""},
         {0, TForm1::DialogKind::Save, {"Textové soubory (*.txt)", "Všechny soubory (*)"}, "txt"},
         {1,
          TForm1::DialogKind::Open,
-         {"MS Excel files (*.xls)", "Text files (*.txt)", "All files (*)"},
+         {"Excel and OpenDocument workbooks (*.xls *.xlsx *.xlsm *.ods)",
+          "Text files (*.txt *.csv)", "All files (*)"},
          ""},
         {1, TForm1::DialogKind::Save, {"Text files (*.txt)", "All files (*)"}, "txt"},
     };

@@ -1,0 +1,339 @@
+#include "OdsReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/Cp1250.h"
+#include "text/IsoDate.h"
+#include "xls/XLSReader.h"
+#include "xls/XLSWorkbook.h"
+#include "zip/XmlReader.h"
+#include "zip/ZipArchive.h"
+
+namespace morvik::ods {
+namespace {
+
+using xls::TCellValue;
+using xls::TDateTime;
+using xls::TSheet;
+using xls::TWorkbook;
+using zip::TXmlReader;
+using Token = TXmlReader::TToken;
+
+enum : int { kOffice = 1, kTable = 2, kText = 3, kCalcExt = 4, kManifest = 5 };
+constexpr zip::TNamespace kNamespaces[] = {
+    {"urn:oasis:names:tc:opendocument:xmlns:office:1.0", kOffice},
+    {"urn:oasis:names:tc:opendocument:xmlns:table:1.0", kTable},
+    {"urn:oasis:names:tc:opendocument:xmlns:text:1.0", kText},
+    {"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0", kCalcExt},
+    {"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0", kManifest},
+};
+
+constexpr std::string_view kMimeType = "application/vnd.oasis.opendocument.spreadsheet";
+constexpr std::int64_t kMaxRows = 65536;  // the model's sheet
+constexpr std::int64_t kMaxCols = 256;
+constexpr std::size_t kMaxText = 65535;
+// Copies of a repeated cell with a value, all sheets together, beyond those the content's
+// size pays for: a few bytes may repeat one value over a whole sheet's 16 million cells.
+constexpr std::int64_t kRepeatBudget = 1 << 20;
+
+[[noreturn]] void Fail(const std::string& message) { throw EOdsError(message); }
+
+// A repeat count: at least 1; anything past the sheet's size is as good as the sheet's size.
+std::int64_t RepeatCount(std::string_view text) {
+    if (text.empty()) return 1;
+    std::int64_t n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 1;
+        n = std::min<std::int64_t>(n * 10 + (c - '0'), std::int64_t{1} << 40);
+    }
+    return std::max<std::int64_t>(n, 1);
+}
+
+bool ParseNumber(std::string_view text, double& out) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
+           std::isfinite(out);
+}
+
+// Text whose characters all lie below U+0100 is kept in 8 bits, as the Excel 97 reader keeps
+// its compressed strings: short texts then need no allocation of their own, which a sheet of
+// millions of cells feels.
+TCellValue TextCell(std::u16string units) {
+    if (std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; })) {
+        std::string bytes(units.size(), '\0');
+        std::transform(units.begin(), units.end(), bytes.begin(),
+                       [](char16_t u) { return static_cast<char>(u); });
+        return TCellValue::String8(std::move(bytes));
+    }
+    return TCellValue(std::move(units));
+}
+
+struct PendingCell {
+    std::int64_t col;
+    std::int64_t repeat;
+    TCellValue value;
+};
+
+class Reader {
+  public:
+    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook)
+        : archive_(bytes), workbook_(workbook) {}
+    void Run();
+
+  private:
+    void CheckNotEncrypted();
+    TSheet& AddSheet(const std::u16string& name);
+    void ReadTable(TXmlReader& r);
+    void ReadRow(TXmlReader& r, std::vector<PendingCell>& cells);
+    // The cell's value, or an empty value for an empty, error or unreadable cell.
+    TCellValue ReadCell(TXmlReader& r);
+    void ReadParagraphs(TXmlReader& r, std::string& out);
+    void FlushRow(TSheet& sheet, std::int64_t row, std::int64_t repeat,
+                  std::vector<PendingCell>& cells);
+    void Spend(std::int64_t copies);
+
+    zip::TZipArchive archive_;
+    TWorkbook& workbook_;
+    std::int64_t budget_ = kRepeatBudget;
+    std::string text_;
+};
+
+void Reader::CheckNotEncrypted() {
+    const zip::TZipEntry* manifest = archive_.Find("META-INF/manifest.xml");
+    if (manifest == nullptr) return;
+    const std::string xml = zip::XmlTextAsUtf8(archive_.ReadAll(*manifest));
+    TXmlReader r(xml, kNamespaces);
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::StartTag && r.Is(kManifest, "encryption-data"))
+            Fail("The spreadsheet is password-protected, which is not supported.");
+    }
+}
+
+void Reader::Spend(std::int64_t copies) {
+    budget_ -= copies;
+    if (budget_ < 0) Fail("The spreadsheet repeats its cells too often to be read.");
+}
+
+void Reader::Run() {
+    const zip::TZipEntry* content = archive_.Find("content.xml");
+    if (content == nullptr)
+        Fail("The file is a zip archive but no OpenDocument spreadsheet: it has no content.xml.");
+    CheckNotEncrypted();
+    budget_ = kRepeatBudget + static_cast<std::int64_t>(content->Size / 16);
+    workbook_.Clear();
+    workbook_.XFs().BeginLoad();
+    workbook_.XFs().Scratch();
+    workbook_.XFs().AppendScratch();
+
+    auto stream = archive_.Open(*content);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
+    bool spreadsheet = false;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag) {
+            if (r.Is(kOffice, "spreadsheet")) spreadsheet = false;
+            continue;
+        }
+        if (t != Token::StartTag) continue;
+        if (r.Is(kOffice, "spreadsheet")) {
+            spreadsheet = true;
+        } else if (spreadsheet && r.Is(kTable, "table")) {
+            ReadTable(r);
+        } else if (r.Is(kOffice, "automatic-styles") || r.Is(kOffice, "font-face-decls") ||
+                   r.Is(kOffice, "scripts") || (spreadsheet && r.Depth() > 3)) {
+            r.SkipElement();
+        }
+    }
+    if (workbook_.Sheets().Count() == 0) Fail("There are no sheets in the workbook.");
+}
+
+// A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
+// and its cells still load.
+TSheet& Reader::AddSheet(const std::u16string& name) {
+    auto& sheets = workbook_.Sheets();
+    if (sheets.ValidateName(name) == 0) return sheets.Add(name);
+    for (int n = sheets.Count() + 1;; ++n) {
+        std::u16string substitute = u"Sheet";
+        for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
+        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+    }
+}
+
+void Reader::ReadTable(TXmlReader& r) {
+    TSheet& sheet = AddSheet(Utf8ToUtf16(r.Attribute(kTable, "name")));
+    const int depth = r.Depth();
+    std::int64_t row = 0;
+    std::vector<PendingCell> cells;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag && r.Depth() < depth) return;
+        if (t != Token::StartTag) continue;
+        if (r.Is(kTable, "table-row")) {
+            const std::int64_t repeat = RepeatCount(r.Attribute(kTable, "number-rows-repeated"));
+            cells.clear();
+            ReadRow(r, cells);
+            if (row < kMaxRows && !cells.empty()) FlushRow(sheet, row, repeat, cells);
+            row = std::min(row + repeat, kMaxRows);
+        } else if (r.Is(kTable, "table-row-group") || r.Is(kTable, "table-header-rows") ||
+                   r.Is(kTable, "table-rows")) {
+            // Groups only gather rows; their rows are read as they come.
+        } else {
+            r.SkipElement();  // columns, shapes, named ranges, filters
+        }
+    }
+}
+
+void Reader::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
+    const int depth = r.Depth();
+    std::int64_t col = 0;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag && r.Depth() < depth) return;
+        if (t != Token::StartTag) continue;
+        if (!r.Is(kTable, "table-cell") && !r.Is(kTable, "covered-table-cell")) {
+            r.SkipElement();
+            continue;
+        }
+        const std::int64_t repeat = RepeatCount(r.Attribute(kTable, "number-columns-repeated"));
+        TCellValue value = ReadCell(r);
+        if (!value.IsEmpty() && col < kMaxCols)
+            cells.push_back({col, std::min(repeat, kMaxCols - col), std::move(value)});
+        col = std::min(col + repeat, kMaxCols);
+    }
+}
+
+TCellValue Reader::ReadCell(TXmlReader& r) {
+    const std::string_view type = r.Attribute(kOffice, "value-type");
+    if (r.Attribute(kCalcExt, "value-type") == "error") {
+        r.SkipElement();
+        return {};
+    }
+    TCellValue value;
+    if (type == "float" || type == "percentage" || type == "currency") {
+        double d;
+        if (ParseNumber(r.Attribute(kOffice, "value"), d)) value = TCellValue(d);
+    } else if (type == "date") {
+        if (const auto days = ParseIsoDateTime(r.Attribute(kOffice, "date-value")))
+            value = TCellValue(TDateTime{*days});
+    } else if (type == "time") {
+        // A time is a number of days like any other; as a date it counts from the same day
+        // the Excel 97 reader's serials do, so a sheet reads alike in both formats.
+        if (const auto days = ParseIsoDateTime(r.Attribute(kOffice, "time-value")))
+            value = TCellValue(TDateTime{xls::DateFromSerial(*days)});
+    } else if (type == "boolean") {
+        const std::string_view b = r.Attribute(kOffice, "boolean-value");
+        if (b == "true" || b == "1") value = TCellValue(true);
+        if (b == "false" || b == "0") value = TCellValue(false);
+    } else {
+        // A string cell, or an old one without a type that still holds text.
+        bool hasStringValue = false;
+        const std::string_view stringValue = r.Attribute(kOffice, "string-value", &hasStringValue);
+        text_.assign(stringValue);
+        if (hasStringValue) {
+            r.SkipElement();
+        } else {
+            ReadParagraphs(r, text_);
+        }
+        if (text_.empty() && type != "string") return {};
+        std::u16string units = Utf8ToUtf16(text_);
+        if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
+        return TextCell(std::move(units));
+    }
+    r.SkipElement();
+    return value;
+}
+
+void Reader::ReadParagraphs(TXmlReader& r, std::string& out) {
+    const int cellDepth = r.Depth();
+    bool firstParagraph = true;
+    int paragraphDepth = 0;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag) {
+            if (r.Depth() < cellDepth) return;
+            if (r.Depth() < paragraphDepth) paragraphDepth = 0;
+            continue;
+        }
+        if (t == Token::Text) {
+            if (paragraphDepth > 0) out.append(r.Text());
+            continue;
+        }
+        if (paragraphDepth == 0) {
+            if (r.Is(kText, "p") || r.Is(kText, "h")) {
+                if (!firstParagraph) out.push_back('\n');
+                firstParagraph = false;
+                paragraphDepth = r.Depth();
+            } else {
+                r.SkipElement();  // annotations, shapes, anything not a paragraph
+            }
+            continue;
+        }
+        if (r.Is(kText, "s")) {
+            const std::int64_t n = RepeatCount(r.Attribute(kText, "c"));
+            if (static_cast<std::int64_t>(out.size()) + n > static_cast<std::int64_t>(kMaxText))
+                Fail("A cell's text is longer than 65535 characters.");
+            out.append(static_cast<std::size_t>(n), ' ');
+            r.SkipElement();
+        } else if (r.Is(kText, "tab")) {
+            out.push_back('\t');
+            r.SkipElement();
+        } else if (r.Is(kText, "line-break")) {
+            out.push_back('\n');
+            r.SkipElement();
+        } else if (r.Is(kOffice, "annotation") || r.Is(kText, "note") || r.Is(kText, "ruby-text")) {
+            r.SkipElement();
+        }
+        // Spans, links and other inline elements: their text counts, read as it comes.
+    }
+}
+
+void Reader::FlushRow(TSheet& sheet, std::int64_t row, std::int64_t repeat,
+                      std::vector<PendingCell>& cells) {
+    const std::int64_t rows = std::min(repeat, kMaxRows - row);
+    std::int64_t perRow = 0;
+    for (const PendingCell& c : cells) perRow += c.repeat;
+    // What the content's bytes already paid for is one copy of each cell.
+    Spend(rows * perRow - static_cast<std::int64_t>(cells.size()));
+    auto& target = sheet.Cells();
+    for (std::int64_t r = row; r < row + rows; ++r) {
+        for (PendingCell& c : cells) {
+            for (std::int64_t k = 0; k < c.repeat; ++k) {
+                auto& cell = target.Cell(static_cast<int>(r), static_cast<int>(c.col + k));
+                const bool last = r + 1 == row + rows && k + 1 == c.repeat;
+                if (last) {
+                    cell.SetValue(std::move(c.value));
+                } else {
+                    cell.SetValue(c.value);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool LooksLikeOds(std::span<const std::uint8_t> bytes) {
+    if (!zip::TZipArchive::LooksLikeZip(bytes)) return false;
+    try {
+        zip::TZipArchive archive(bytes);
+        if (const zip::TZipEntry* mime = archive.Find("mimetype")) {
+            if (mime->Size <= 256) return archive.ReadAll(*mime) == kMimeType;
+        }
+        return archive.Find("content.xml") != nullptr &&
+               archive.Find("[Content_Types].xml") == nullptr;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+void ReadOds(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
+    Reader reader(bytes, workbook);
+    reader.Run();
+}
+
+}  // namespace morvik::ods

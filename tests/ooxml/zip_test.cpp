@@ -1,0 +1,138 @@
+// The zip layer: entries read back, and every kind of damage refused with its message.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/ooxml/package_builder.h"
+#include "zip/ZipArchive.h"
+
+namespace morvik::zip {
+namespace {
+
+using morvik::testing::BuildZip;
+using morvik::testing::Bytes;
+using morvik::testing::ZipItem;
+
+std::string ReadInPieces(TZipArchive& archive, const TZipEntry& entry, std::size_t piece) {
+    auto stream = archive.Open(entry);
+    std::string out, buffer(piece, '\0');
+    while (const std::size_t n = stream->Read(buffer.data(), buffer.size()))
+        out.append(buffer, 0, n);
+    return out;
+}
+
+TEST(ZipArchive, ReadsStoredAndDeflatedEntriesWholeAndInPieces) {
+    std::string big;
+    for (int i = 0; i < 50000; ++i) big += "<c r=\"A" + std::to_string(i) + "\"><v>1</v></c>";
+    const auto bytes = Bytes(BuildZip({{"a.txt", "plain", false}, {"xl/Big.XML", big}}));
+    TZipArchive archive(bytes);
+    ASSERT_EQ(archive.Entries().size(), 2u);
+    // Part names compare without regard to ASCII case, a leading '/' or the slash's direction.
+    const TZipEntry* entry = archive.Find("/xl\\big.xml");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(archive.ReadAll(*entry), big);
+    EXPECT_EQ(ReadInPieces(archive, *entry, 7), big);
+    EXPECT_EQ(archive.ReadAll(*archive.Find("a.txt")), "plain");
+    EXPECT_EQ(archive.Find("missing"), nullptr);
+}
+
+struct Damage {
+    const char* name;
+    std::function<std::string()> build;
+    const char* entry;  // the entry to read, or null to fail at opening the archive
+    std::string message;
+};
+
+std::string Zeros(std::size_t n) { return std::string(n, '\0'); }
+
+TEST(ZipArchive, DamageIsRefusedWithItsMessage) {
+    const std::string notZip = "The file is not a zip archive, or its directory is damaged.";
+    const Damage cases[] = {
+        {"no end record", [] { return std::string("PK\x03\x04 and nothing else"); }, nullptr,
+         notZip},
+        {"directory offset past the end",
+         [] {
+             std::string z = BuildZip({{"a", "x"}});
+             z[z.size() - 6] = '\x7F';  // directory offset, high byte
+             return z;
+         },
+         nullptr, notZip},
+        {"data runs past the end",
+         [] {
+             std::string z = BuildZip({{"a", "some text"}});
+             const auto at = z.find("PK\x01\x02");
+             z[at + 20 + 3] = '\x10';  // the directory's compressed size, high byte
+             return z;
+         },
+         "a", "The zip entry \"a\" is cut short: the file is truncated."},
+        {"checksum",
+         [] {
+             return BuildZip({ZipItem{"a", "hello", true, 0, 0xFFFF, -1, 1234}});
+         },
+         "a",
+         "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
+        {"declared size too small",
+         [] {
+             return BuildZip({ZipItem{"a", "hello world", true, 0, 0xFFFF, 5}});
+         },
+         "a",
+         "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
+        {"declared size too large",
+         [] {
+             return BuildZip({ZipItem{"a", "hello world", true, 0, 0xFFFF, 50}});
+         },
+         "a",
+         "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
+        {"encrypted",
+         [] {
+             return BuildZip({ZipItem{"a", "x", true, 1}});
+         },
+         "a", "The zip entry \"a\" is encrypted, which is not supported."},
+        {"method",
+         [] {
+             return BuildZip({ZipItem{"a", "x", true, 0, 12}});
+         },
+         "a", "The zip entry \"a\" uses a compression method that is not supported."},
+        {"duplicate",
+         [] {
+             return BuildZip({{"xl/a.xml", "1"}, {"XL\\A.xml", "2"}});
+         },
+         "xl/a.xml", "The zip archive holds the entry \"xl/a.xml\" more than once."},
+        // 16 MB of zeros deflate to about 16 kB: far past any ratio a sheet reaches.
+        {"bomb",
+         [] {
+             return BuildZip({{"a", Zeros(16u << 20)}});
+         },
+         "a", "The zip entry \"a\" inflates far beyond its size (a zip bomb?)."},
+    };
+    for (const Damage& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto bytes = Bytes(c.build());
+        try {
+            TZipArchive archive(bytes);
+            ASSERT_NE(c.entry, nullptr) << "opened";
+            const TZipEntry* e = archive.Find(c.entry);
+            ASSERT_NE(e, nullptr);
+            archive.ReadAll(*e);
+            ADD_FAILURE() << "read";
+        } catch (const EZipError& e) {
+            if (!c.message.empty()) {
+                EXPECT_EQ(e.what(), c.message);
+            }
+        }
+    }
+}
+
+TEST(ZipArchive, TotalInflatedIsBounded) {
+    const auto bytes =
+        Bytes(BuildZip({{"a", std::string(3000, 'a')}, {"b", std::string(3000, 'b')}}));
+    TZipLimits limits;
+    limits.MaxTotalSize = 5000;
+    TZipArchive archive(bytes, limits);
+    archive.ReadAll(*archive.Find("a"));
+    EXPECT_THROW(archive.ReadAll(*archive.Find("b")), EZipError);
+}
+
+}  // namespace
+}  // namespace morvik::zip

@@ -1,0 +1,614 @@
+#include "XlsxReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/Cp1250.h"
+#include "text/IsoDate.h"
+#include "xls/XLSFormatStr.h"
+#include "xls/XLSReader.h"
+#include "xls/XLSWorkbook.h"
+#include "zip/XmlReader.h"
+#include "zip/ZipArchive.h"
+
+namespace morvik::xlsx {
+namespace {
+
+using xls::TCell;
+using xls::TCellValue;
+using xls::TDateTime;
+using xls::TSheet;
+using xls::TWorkbook;
+using zip::TXmlReader;
+using Token = TXmlReader::TToken;
+
+// Namespace ids: the transitional and the strict spelling of each vocabulary share one.
+enum : int { kMain = 1, kDocRel = 2, kPackageRel = 3 };
+constexpr zip::TNamespace kNamespaces[] = {
+    {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", kMain},
+    {"http://purl.oclc.org/ooxml/spreadsheetml/main", kMain},
+    {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", kDocRel},
+    {"http://purl.oclc.org/ooxml/officeDocument/relationships", kDocRel},
+    {"http://schemas.openxmlformats.org/package/2006/relationships", kPackageRel},
+};
+
+constexpr int kMaxRows = 65536;  // the model's sheet
+constexpr int kMaxCols = 256;
+// The format's own sheet: references beyond it are damage, not cells we merely cannot hold.
+constexpr std::int64_t kFormatRows = 1'048'576;
+constexpr std::int64_t kFormatCols = 16'384;
+constexpr std::size_t kMaxText = 65535;
+// Each entry costs a cell value however few bytes of XML it took ("<si/>"), so the table is
+// bounded; real workbooks hold thousands of distinct texts, rarely a million.
+constexpr std::size_t kMaxSharedStrings = std::size_t{1} << 22;
+// 1904-01-01 in days since 1899-12-30: serial 0 of the 1904 date system.
+constexpr double k1904Offset = 1462.0;
+
+[[noreturn]] void Fail(const std::string& message) { throw EXlsxError(message); }
+
+// Elements of the spreadsheet vocabulary; a part written without its namespace is read too.
+bool IsMain(const TXmlReader& r, std::string_view name) {
+    return (r.Ns() == kMain || r.Ns() == zip::kNoNamespace) && r.Name() == name;
+}
+
+struct Relationship {
+    std::string id, type, target;
+    bool external = false;
+};
+
+bool TypeIs(const Relationship& rel, std::string_view kind) {
+    // Transitional and strict types differ before the last '/' only.
+    const auto slash = rel.type.rfind('/');
+    return slash != std::string::npos && std::string_view(rel.type).substr(slash + 1) == kind;
+}
+
+// The folder of a part name, with its trailing '/'; empty for a part at the root.
+std::string FolderOf(std::string_view part) {
+    const auto slash = part.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(part.substr(0, slash + 1));
+}
+
+// A relationship target resolved against the folder of its source part, "." and ".." taken out.
+// Only ever compared with entry names; nothing is opened by it.
+std::string ResolveTarget(std::string_view folder, std::string_view target) {
+    std::string joined = !target.empty() && target[0] == '/'
+                             ? std::string(target.substr(1))
+                             : std::string(folder) + std::string(target);
+    std::vector<std::string_view> parts;
+    std::string_view rest = joined;
+    while (!rest.empty()) {
+        const auto slash = rest.find('/');
+        const std::string_view piece = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+        if (piece.empty() || piece == ".") continue;
+        if (piece == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(piece);
+    }
+    std::string out;
+    for (const auto& p : parts) {
+        if (!out.empty()) out += '/';
+        out += p;
+    }
+    return out;
+}
+
+std::string RelsPartOf(std::string_view part) {
+    const auto slash = part.rfind('/');
+    const std::string_view folder =
+        slash == std::string_view::npos ? "" : part.substr(0, slash + 1);
+    const std::string_view name = slash == std::string_view::npos ? part : part.substr(slash + 1);
+    return std::string(folder) + "_rels/" + std::string(name) + ".rels";
+}
+
+// "AB12" to a 0-based row and column; false for anything else.
+bool ParseReference(std::string_view ref, std::int64_t& row, std::int64_t& col) {
+    std::size_t i = 0;
+    std::int64_t c = 0;
+    while (i < ref.size() && i < 3) {
+        char ch = ref[i];
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+        if (ch < 'A' || ch > 'Z') break;
+        c = c * 26 + (ch - 'A' + 1);
+        ++i;
+    }
+    if (i == 0 || i == ref.size()) return false;
+    std::int64_t r = 0;
+    const std::size_t digits = ref.size() - i;
+    if (digits > 7) return false;
+    for (; i < ref.size(); ++i) {
+        if (ref[i] < '0' || ref[i] > '9') return false;
+        r = r * 10 + (ref[i] - '0');
+    }
+    if (r < 1 || r > kFormatRows || c > kFormatCols) return false;
+    row = r - 1;
+    col = c - 1;
+    return true;
+}
+
+bool ParseNumber(std::string_view text, double& out) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\n' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size() && !text.empty() &&
+           std::isfinite(out);
+}
+
+bool ParseIndex(std::string_view text, std::int64_t& out) {
+    double v;
+    if (!ParseNumber(text, v) || v < 0 || v > 4e9 || v != std::floor(v)) return false;
+    out = static_cast<std::int64_t>(v);
+    return true;
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    return -1;
+}
+
+// Characters XML cannot carry are written "_xHHHH_" in a cell's text, and a literal "_x" that
+// would read as such is written "_x005F_x"; both read back in one pass from the left.
+std::u16string UnescapeText(std::u16string units) {
+    if (units.find(u"_x") == std::u16string::npos) return units;
+    std::u16string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (units[i] == u'_' && i + 6 < units.size() && units[i + 1] == u'x' &&
+            units[i + 6] == u'_') {
+            int value = 0;
+            bool hex = true;
+            for (std::size_t k = 2; k < 6 && hex; ++k) {
+                const int d = HexDigit(units[i + k]);
+                hex = d >= 0;
+                value = value * 16 + d;
+            }
+            if (hex) {
+                out.push_back(static_cast<char16_t>(value));
+                i += 6;
+                continue;
+            }
+        }
+        out.push_back(units[i]);
+    }
+    return out;
+}
+
+// Text whose characters all lie below U+0100 is kept in 8 bits, as the Excel 97 reader keeps
+// its compressed strings: short texts then need no allocation of their own, which a sheet of
+// millions of cells feels.
+TCellValue TextCell(std::u16string units) {
+    if (std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; })) {
+        std::string bytes(units.size(), '\0');
+        std::transform(units.begin(), units.end(), bytes.begin(),
+                       [](char16_t u) { return static_cast<char>(u); });
+        return TCellValue::String8(std::move(bytes));
+    }
+    return TCellValue(std::move(units));
+}
+
+TCellValue TextValue(std::string_view utf8, bool escaped = false) {
+    std::u16string units = Utf8ToUtf16(utf8);
+    if (escaped) units = UnescapeText(std::move(units));
+    if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
+    return TextCell(std::move(units));
+}
+
+// A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
+// and its cells still load.
+TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name) {
+    auto& sheets = workbook.Sheets();
+    if (sheets.ValidateName(name) == 0) return sheets.Add(name);
+    for (int n = sheets.Count() + 1;; ++n) {
+        std::u16string substitute = u"Sheet";
+        for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
+        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+    }
+}
+
+class Reader {
+  public:
+    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook)
+        : archive_(bytes), workbook_(workbook) {}
+
+    void Run();
+
+  private:
+    std::vector<Relationship> ReadRelationships(const std::string& part);
+    std::string ReadPart(const std::string& name, bool required);
+    void ReadWorkbookPart(const std::string& part);
+    void ReadStyles(const std::string& part);
+    void ReadSharedStrings(const std::string& part);
+    void ReadWorksheet(const std::string& part, TSheet& sheet);
+    void ReadInlineString(TXmlReader& r, std::string& out);
+    void StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::string_view type,
+                   std::int64_t style, const std::string& value, bool hasValue,
+                   const std::string& inlineText, bool hasInline);
+
+    zip::TZipArchive archive_;
+    TWorkbook& workbook_;
+    bool date1904_ = false;
+    struct SheetEntry {
+        std::u16string name;
+        std::string relId;
+    };
+    std::vector<SheetEntry> sheets_;
+    std::vector<TCellValue> sharedStrings_;  // empty values for texts too long for a cell
+    std::vector<bool> xfIsDate_;
+};
+
+std::string Reader::ReadPart(const std::string& name, bool required) {
+    const zip::TZipEntry* entry = archive_.Find(name);
+    if (entry == nullptr) {
+        if (required) Fail("The workbook's part \"" + name + "\" is missing from the file.");
+        return {};
+    }
+    return zip::XmlTextAsUtf8(archive_.ReadAll(*entry));
+}
+
+std::vector<Relationship> Reader::ReadRelationships(const std::string& part) {
+    std::vector<Relationship> out;
+    const std::string xml = ReadPart(RelsPartOf(part), false);
+    if (xml.empty()) return out;
+    TXmlReader r(xml, kNamespaces);
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t != Token::StartTag || r.Name() != "Relationship" || r.Depth() != 2) continue;
+        Relationship rel;
+        rel.id = r.Attribute(zip::kNoNamespace, "Id");
+        rel.type = r.Attribute(zip::kNoNamespace, "Type");
+        rel.target = r.Attribute(zip::kNoNamespace, "Target");
+        rel.external = r.Attribute(zip::kNoNamespace, "TargetMode") == "External";
+        out.push_back(std::move(rel));
+    }
+    return out;
+}
+
+void Reader::Run() {
+    // The workbook part is where the package's own relationships say; the usual name when
+    // they are missing or unreadable.
+    std::string workbookPart;
+    std::vector<Relationship> packageRels;
+    try {
+        packageRels = ReadRelationships("");
+    } catch (const zip::EXmlError&) {
+        // Damaged package relationships only hide where the workbook is; look where it
+        // usually is.
+    }
+    for (const Relationship& rel : packageRels) {
+        if (TypeIs(rel, "officeDocument") && !rel.external) {
+            workbookPart = ResolveTarget("", rel.target);
+            break;
+        }
+    }
+    if (workbookPart.empty() || archive_.Find(workbookPart) == nullptr) {
+        if (archive_.Find("xl/workbook.xml") == nullptr)
+            Fail("The file is a zip archive but no Excel workbook: it has no workbook part.");
+        workbookPart = "xl/workbook.xml";
+    }
+    ReadWorkbookPart(workbookPart);
+    const std::vector<Relationship> rels = ReadRelationships(workbookPart);
+    const std::string folder = FolderOf(workbookPart);
+
+    workbook_.Clear();
+    workbook_.XFs().BeginLoad();
+    for (const Relationship& rel : rels) {
+        if (!rel.external && TypeIs(rel, "styles")) {
+            ReadStyles(ResolveTarget(folder, rel.target));
+            break;
+        }
+    }
+    // Every cell's style index must name an entry; a workbook without styles has one.
+    if (workbook_.XFs().Count() == 0) {
+        workbook_.XFs().Scratch();
+        workbook_.XFs().AppendScratch();
+        xfIsDate_.assign(1, false);
+    }
+    for (const Relationship& rel : rels) {
+        if (!rel.external && TypeIs(rel, "sharedStrings")) {
+            ReadSharedStrings(ResolveTarget(folder, rel.target));
+            break;
+        }
+    }
+
+    if (sheets_.empty()) Fail("There are no sheets in the workbook.");
+    for (const SheetEntry& entry : sheets_) {
+        TSheet& sheet = AddSheet(workbook_, entry.name);
+        const Relationship* rel = nullptr;
+        for (const Relationship& r : rels) {
+            if (r.id == entry.relId) rel = &r;
+        }
+        // Chart and dialog sheets keep their place in the order, without cells.
+        if (rel == nullptr || rel->external || !TypeIs(*rel, "worksheet")) continue;
+        ReadWorksheet(ResolveTarget(folder, rel->target), sheet);
+    }
+}
+
+void Reader::ReadWorkbookPart(const std::string& part) {
+    const std::string xml = ReadPart(part, true);
+    TXmlReader r(xml, kNamespaces);
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t != Token::StartTag) continue;
+        if (IsMain(r, "workbookPr")) {
+            const std::string_view v = r.Attribute(zip::kNoNamespace, "date1904");
+            date1904_ = v == "1" || v == "true";
+        } else if (IsMain(r, "sheet")) {
+            const std::string_view name = r.Attribute(zip::kNoNamespace, "name");
+            sheets_.push_back({Utf8ToUtf16(name), std::string(r.Attribute(kDocRel, "id"))});
+        } else if (IsMain(r, "definedNames") || IsMain(r, "extLst")) {
+            r.SkipElement();
+        }
+    }
+}
+
+void Reader::ReadStyles(const std::string& part) {
+    const std::string xml = ReadPart(part, false);
+    if (xml.empty()) return;
+    auto& formats = workbook_.FormatStrings();
+    auto& xfs = workbook_.XFs();
+    TXmlReader r(xml, kNamespaces);
+    bool inCellXfs = false;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag) {
+            if (IsMain(r, "cellXfs")) inCellXfs = false;
+            continue;
+        }
+        if (t != Token::StartTag) continue;
+        if (IsMain(r, "numFmt")) {
+            std::int64_t id;
+            if (!ParseIndex(r.Attribute(zip::kNoNamespace, "numFmtId"), id) || id > 0xFFFF)
+                continue;
+            formats.SetFormat(static_cast<std::uint16_t>(id),
+                              std::string(r.Attribute(zip::kNoNamespace, "formatCode")));
+        } else if (IsMain(r, "cellXfs")) {
+            inCellXfs = true;
+        } else if (inCellXfs && IsMain(r, "xf")) {
+            std::int64_t id = 0;
+            ParseIndex(r.Attribute(zip::kNoNamespace, "numFmtId"), id);
+            xls::TXFEntry& entry = xfs.Scratch();
+            const int position =
+                id <= 0xFFFF ? formats.IndexOfCode(static_cast<std::uint16_t>(id)) : -1;
+            entry.NumberFormat = static_cast<std::uint16_t>(position < 0 ? 0 : position);
+            xfs.AppendScratch();
+            // The same rule as the Excel 97 reader: the built-in code's class, else the pattern's.
+            bool isDate = false;
+            if (position >= 0) {
+                const xls::TNumberFormat format = formats.Get(position);
+                const std::string_view kind = xls::ClassifyBuiltinFormat(format.Code);
+                isDate = !kind.empty()
+                             ? kind == "date"
+                             : !format.Pattern.empty() && xls::FormatTextIsDate(format.Pattern);
+            }
+            xfIsDate_.push_back(isDate);
+            r.SkipElement();
+        } else if (IsMain(r, "cellStyleXfs") || IsMain(r, "fonts") || IsMain(r, "fills") ||
+                   IsMain(r, "borders") || IsMain(r, "dxfs") || IsMain(r, "extLst")) {
+            r.SkipElement();
+        }
+    }
+}
+
+void Reader::ReadInlineString(TXmlReader& r, std::string& out) {
+    // Text runs are joined; phonetic runs are a reading aid, not part of the text.
+    const int depth = r.Depth();
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag && r.Depth() < depth) return;
+        if (t != Token::StartTag) continue;
+        if (IsMain(r, "t")) {
+            r.ReadElementText(out);
+        } else if (IsMain(r, "rPh") || IsMain(r, "phoneticPr") || IsMain(r, "rPr")) {
+            r.SkipElement();
+        }
+    }
+}
+
+void Reader::ReadSharedStrings(const std::string& part) {
+    const zip::TZipEntry* entry = archive_.Find(part);
+    if (entry == nullptr) return;
+    auto stream = archive_.Open(*entry);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
+    std::string text;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t != Token::StartTag || !IsMain(r, "si")) continue;
+        if (sharedStrings_.size() >= kMaxSharedStrings)
+            Fail("The workbook has more shared strings than can be read.");
+        text.clear();
+        ReadInlineString(r, text);
+        std::u16string units = UnescapeText(Utf8ToUtf16(text));
+        sharedStrings_.push_back(units.size() > kMaxText ? TCellValue()
+                                                         : TextCell(std::move(units)));
+    }
+}
+
+void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::string_view type,
+                       std::int64_t style, const std::string& value, bool hasValue,
+                       const std::string& inlineText, bool hasInline) {
+    if (row >= kMaxRows || col >= kMaxCols) return;
+    if (style < 0 || static_cast<std::size_t>(style) >= xfIsDate_.size()) style = 0;
+    TCellValue v;
+    if (type == "s") {
+        std::int64_t index;
+        if (!hasValue || !ParseIndex(value, index)) return;
+        if (static_cast<std::size_t>(index) >= sharedStrings_.size())
+            Fail("A cell refers to a shared string the workbook does not have.");
+        v = sharedStrings_[static_cast<std::size_t>(index)];
+        if (v.IsEmpty()) Fail("A cell's text is longer than 65535 characters.");
+    } else if (type == "inlineStr") {
+        // Some writers add the text as a value too; the inline string is the cell's.
+        v = hasInline || !hasValue ? TextValue(inlineText, true) : TextValue(value);
+    } else if (type == "str") {
+        if (!hasValue) return;
+        v = TextValue(value);
+    } else if (type == "b") {
+        double d;
+        if (!hasValue) return;
+        if (value == "true" || value == "false") {
+            v = TCellValue(value == "true");
+        } else if (ParseNumber(value, d)) {
+            v = TCellValue(d != 0);
+        } else {
+            return;
+        }
+    } else if (type == "e") {
+        return;  // error values are no values of the model, as in Excel 97 files
+    } else if (type == "d") {
+        const auto days = hasValue ? ParseIsoDateTime(value) : std::nullopt;
+        if (!days) return;
+        // A time alone is a serial below 1: it counts from the date system's first day.
+        const bool timeOnly = value.size() < 5 || value[4] != '-';
+        if (timeOnly) {
+            v = TCellValue(TDateTime{date1904_ ? *days + k1904Offset : xls::DateFromSerial(*days)});
+        } else {
+            v = TCellValue(TDateTime{*days});
+        }
+    } else {
+        double d;
+        if (!hasValue || !ParseNumber(value, d)) {
+            // A formatted empty cell joins the sheet as the Excel 97 reader's blanks do.
+            if (style != 0 && !xls::IsPlain(workbook_.XFs().Get(static_cast<int>(style)))) {
+                sheet.Cells()
+                    .Cell(static_cast<int>(row), static_cast<int>(col))
+                    .SetXFIndex(static_cast<std::int32_t>(style));
+            }
+            return;
+        }
+        if (xfIsDate_[static_cast<std::size_t>(style)]) {
+            v = TCellValue(TDateTime{date1904_ ? d + k1904Offset : xls::DateFromSerial(d)});
+        } else {
+            v = TCellValue(d);
+        }
+    }
+    TCell& cell = sheet.Cells().Cell(static_cast<int>(row), static_cast<int>(col));
+    if (cell.XFIndex() != style) cell.SetXFIndex(static_cast<std::int32_t>(style));
+    cell.SetValue(std::move(v));
+}
+
+void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
+    const zip::TZipEntry* entry = archive_.Find(part);
+    if (entry == nullptr) Fail("The workbook's part \"" + part + "\" is missing from the file.");
+    auto stream = archive_.Open(*entry);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
+    std::int64_t row = -1, col = -1;
+    std::string value, inlineText;
+    bool inData = false;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag) {
+            if (IsMain(r, "sheetData")) inData = false;
+            continue;
+        }
+        if (t != Token::StartTag) continue;
+        if (!inData) {
+            if (IsMain(r, "sheetData")) {
+                inData = true;
+            } else if (IsMain(r, "dimension")) {
+                // Room for the cells up front: a hint bounded by what the part could hold.
+                const std::string_view ref = r.Attribute(zip::kNoNamespace, "ref");
+                const auto colon = ref.find(':');
+                std::int64_t r1, c1, r2, c2;
+                if (colon != std::string_view::npos &&
+                    ParseReference(ref.substr(0, colon), r1, c1) &&
+                    ParseReference(ref.substr(colon + 1), r2, c2) && r2 >= r1 && c2 >= c1) {
+                    const std::int64_t cells = (std::min<std::int64_t>(r2, kMaxRows - 1) - r1 + 1) *
+                                               (std::min<std::int64_t>(c2, kMaxCols - 1) - c1 + 1);
+                    const auto bound = static_cast<std::int64_t>(entry->Size / 16);
+                    const std::int64_t count = std::min({cells, bound, std::int64_t{1} << 22});
+                    if (count > 0) sheet.Cells().Reserve(static_cast<std::size_t>(count));
+                }
+            } else if (r.Depth() == 2 && !IsMain(r, "worksheet")) {
+                r.SkipElement();
+            }
+            continue;
+        }
+        if (IsMain(r, "row")) {
+            std::int64_t index;
+            if (ParseIndex(r.Attribute(zip::kNoNamespace, "r"), index) && index >= 1 &&
+                index <= kFormatRows) {
+                row = index - 1;
+            } else {
+                ++row;
+            }
+            col = -1;
+            continue;
+        }
+        if (!IsMain(r, "c")) {
+            r.SkipElement();
+            continue;
+        }
+        // One pass over the cell's attributes: this runs for every cell of the sheet.
+        std::string_view ref, typeText, styleText;
+        for (const zip::TXmlAttribute& a : r.Attributes()) {
+            if (a.Ns != zip::kNoNamespace || a.Name.size() != 1) continue;
+            if (a.Name[0] == 'r') ref = a.Value;
+            if (a.Name[0] == 't') typeText = a.Value;
+            if (a.Name[0] == 's') styleText = a.Value;
+        }
+        std::int64_t cellRow, cellCol;
+        if (ParseReference(ref, cellRow, cellCol)) {
+            row = cellRow;
+            col = cellCol;
+        } else {
+            if (row < 0) row = 0;
+            ++col;
+        }
+        if (row >= kFormatRows || col >= kFormatCols) Fail("A cell lies outside the sheet.");
+        const std::string type(typeText);
+        std::int64_t style = 0;
+        if (!styleText.empty()) ParseIndex(styleText, style);
+        value.clear();
+        inlineText.clear();
+        bool hasValue = false, hasInline = false;
+        const int depth = r.Depth();
+        for (Token c; (c = r.Next()) != Token::End;) {
+            if (c == Token::EndTag && r.Depth() < depth) break;
+            if (c != Token::StartTag) continue;
+            if (IsMain(r, "v")) {
+                hasValue = true;
+                r.ReadElementText(value);
+            } else if (IsMain(r, "is")) {
+                hasInline = true;
+                ReadInlineString(r, inlineText);
+            } else {
+                r.SkipElement();  // the formula: its cached value is what the cell shows
+            }
+        }
+        StoreCell(sheet, row, col, type, style, value, hasValue, inlineText, hasInline);
+    }
+}
+
+}  // namespace
+
+bool LooksLikeXlsx(std::span<const std::uint8_t> bytes) {
+    if (!zip::TZipArchive::LooksLikeZip(bytes)) return false;
+    try {
+        zip::TZipArchive archive(bytes);
+        return archive.Find("xl/workbook.xml") != nullptr ||
+               archive.Find("[Content_Types].xml") != nullptr;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+void ReadXlsx(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
+    // Excel wraps a password-protected workbook in a compound file.
+    constexpr std::uint8_t kCompound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (bytes.size() >= sizeof kCompound &&
+        std::equal(std::begin(kCompound), std::end(kCompound), bytes.begin()))
+        Fail(
+            "The file is no Office Open XML workbook but a compound file: an Excel 97 workbook, or "
+            "a password-protected workbook, which is not supported.");
+    Reader reader(bytes, workbook);
+    reader.Run();
+}
+
+}  // namespace morvik::xlsx
