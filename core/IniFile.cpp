@@ -183,9 +183,11 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
 }
 
 void IniFile::SetString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string sectionBytes = Utf8ToCp1250(section);
-    const std::string keyBytes = Utf8ToCp1250(key);
-    const std::string valueBytes = Utf8ToCp1250(OneLine(value));
+    // In the file's own encoding: a UTF-8 file written in Windows-1250 would no longer find
+    // its "Univerzální" section and would grow a second one that is never read.
+    const std::string sectionBytes = ToFileText(section);
+    const std::string keyBytes = ToFileText(key);
+    const std::string valueBytes = ToFileText(OneLine(value));
     std::size_t sectionEnd = 0;
     bool sectionFound = false;
     const KeyHit hit = FindKey(sectionBytes, keyBytes, &sectionEnd, &sectionFound);

@@ -73,6 +73,21 @@ TEST(IniFile, MissingFileReadsDefaultsAndIsCreatedByAWrite) {
               "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=1,5\r\nsg_2_1=\r\n");
 }
 
+// A file an editor saved as UTF-8 (with or without BOM) is written back in UTF-8: a write in
+// Windows-1250 would miss the existing section and hide the saved value behind it.
+TEST(IniFile, Utf8FilesAreWrittenInUtf8) {
+    for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
+        SCOPED_TRACE(bom.empty() ? "without BOM" : "with BOM");
+        TempDir dir;
+        const std::string path = dir.File("Settings.ini");
+        WriteBytes(path, bom + "[Univerzální]\r\nsg_1_1=1,5\r\n");
+        IniFile(path).WriteString("Univerzální", "sg_1_1", "2,5 č");
+        IniFile(path).WriteString("Univerzální", "sg_2_1", "3");
+        EXPECT_EQ(ReadBytes(path), bom + "[Univerzální]\r\nsg_1_1=2,5 č\r\nsg_2_1=3\r\n");
+        EXPECT_EQ(IniFile(path).ReadString("Univerzální", "sg_1_1", ""), "2,5 č");
+    }
+}
+
 TEST(IniFile, WritesKeepEveryUntouchedByte) {
     struct Case {
         const char* name;
