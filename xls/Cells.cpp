@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "FormulaSource.h"
 #include "NumberFormat.h"
 #include "RowsColumns.h"
 #include "Sheets.h"
@@ -316,9 +317,27 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
 }
 
 void TCell::SetFormula(std::string_view text) {
+    SetAttribute("R", {});
     if (AttributeView("F") == text) return;
     SetAttribute("F", text);
     Changed();
+}
+
+void TCell::SetFormulaRef(std::uint32_t id) {
+    SetAttribute("F", {});
+    const char bytes[4] = {static_cast<char>(id), static_cast<char>(id >> 8),
+                           static_cast<char>(id >> 16), static_cast<char>(id >> 24)};
+    SetAttribute("R", std::string_view(bytes, 4));
+    Changed();
+}
+
+std::string TCell::FormulaOfAttributes() const {
+    if (const std::string_view text = AttributeView("F"); !text.empty()) return std::string(text);
+    const std::string_view ref = AttributeView("R");
+    const TFormulaSource* source = Owner().Sheet().Workbook().FormulaSource();
+    if (ref.size() != 4 || source == nullptr) return {};
+    const auto byte = [&](int i) { return std::uint32_t{static_cast<unsigned char>(ref[i])}; };
+    return source->Text(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24, *this);
 }
 
 std::u16string TCell::Hyperlink() const { return Utf16FromBytes(Attribute("H")); }

@@ -31,6 +31,7 @@ enum TXLSErrorCode : std::uint8_t {
     // The compound file under the workbook failed; the message is that layer's own and the
     // ECFileError is the cause.
     kErrCompoundFile = 16,
+    kErrSheetDataMissing = 17,
 };
 
 inline constexpr std::string_view kXLSErrorMessages[] = {
@@ -51,6 +52,7 @@ inline constexpr std::string_view kXLSErrorMessages[] = {
     "Reading of password-protected workbooks not supported",
     "Error: BIFF record can not be processed",
     "%s",
+    "Sheet %s: no data where the workbook says it starts",
 };
 
 class EXLSError : public morvik::Error {
