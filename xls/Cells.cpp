@@ -17,6 +17,13 @@ namespace {
 constexpr std::uint8_t kHyperlinkColor = 5;  // blue
 constexpr std::size_t kMaxStringLength = 65535;
 
+// UTF-8 characters: every byte but continuation bytes starts one.
+std::size_t CharacterCount(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
 // 8-bit cell strings are the file's compressed strings: one byte, one code point.
 std::string Latin1ToUtf8(std::string_view s) {
     std::string out;
@@ -357,9 +364,12 @@ std::string TCell::DisplayText() const {
     if (value_.IsNumber()) {
         const int position = NumberFormat();
         // A format position the table lacks shows the value in the general form rather than
-        // failing the whole read.
-        if (position < Styles().FormatStrings->Count())
-            pattern = CleanFormat(Styles().FormatStrings->Get(position).Pattern);
+        // failing the whole read; so does a pattern longer than the format allows, which
+        // would otherwise cost every cell of a sheet its length again.
+        if (position < Styles().FormatStrings->Count()) {
+            const std::string& raw = Styles().FormatStrings->At(position).Pattern;
+            if (CharacterCount(raw) <= kMaxFormatPatternLength) pattern = CleanFormat(raw);
+        }
     }
     bool percent = false;
     TCellValue v = value_;

@@ -29,6 +29,9 @@ struct TNumberFormat {
 inline constexpr int kDefaultDateFormat = 13;
 inline constexpr int kBuiltinFormatCount = 36;
 
+// The longest number format pattern the file format allows, in characters.
+inline constexpr std::size_t kMaxFormatPatternLength = 255;
+
 class TFormatStrings {
   public:
     TFormatStrings();  // the 36 built-in entries, MaxCode 49

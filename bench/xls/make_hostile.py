@@ -156,6 +156,15 @@ def case_formula3d():
     return workbook([externsheet([(0, 0, 0)])], [(name, cells)])
 
 
+def case_formula3dbig():
+    # The same with 590 references: 155,000 characters per cell, beyond the 8,192 allowed.
+    name = "S" * 255
+    tokens = ref3d(0, 0) + b"".join(ref3d(i % 30, 0) + b"\x03" for i in range(1, 590))
+    cells = [shrfmla(0, 3599, 0, 0, tokens)]
+    cells += [formula(r, 0, struct.pack("<BHH", 0x01, 0, 0), options=0x08) for r in range(3600)]
+    return workbook([externsheet([(0, 0, 0)])], [(name, cells)])
+
+
 def case_numfmt():
     # Long number patterns shown for a few cells: commas that scale, zeros of fractions.
     patterns = ["0" + "," * 8000, "h:mm:ss." + "0" * 8000]
@@ -208,6 +217,7 @@ def case_xfdates():
 
 CASES = {
     "formula3d": case_formula3d,
+    "formula3dbig": case_formula3dbig,
     "numfmt": case_numfmt,
     "xfs": case_xfs,
     "formats": case_formats,

@@ -209,6 +209,22 @@ TEST(HostileWorkbooks, ManyNumberFormatsKeepTheirPositions) {
     }
 }
 
+// A pattern longer than the 255 characters the format allows shows cells in the general form:
+// thousands of cells would each pay its length again.
+TEST(HostileWorkbooks, OverlongNumberFormatShowsTheGeneralForm) {
+    for (const std::size_t literal : {252u, 253u}) {
+        const std::string pattern = "0\"" + std::string(literal, 'x') + "\"";  // 255, 256
+        BiffBuilder b;
+        b.Bof(kBofGlobals).Font("Arial").Format(200, pattern).Xf(0, 200).BoundSheet("S").Eof();
+        b.Bof(kBofSheet).Number(0, 0, 0, 7).Eof();
+        TXLSFile file;
+        file.LoadFromMemory(FileOf(b));
+        const std::string text = file.Workbook().Sheets().Items(0).Cells().Cell(0, 0).DisplayText();
+        EXPECT_EQ(text, pattern.size() <= 255 ? "7" + std::string(literal, 'x') : "7")
+            << pattern.size();
+    }
+}
+
 // Sheets by the ten thousand: duplicates are still found, renames keep the index true.
 TEST(HostileWorkbooks, ManySheetsKeepTheirNamesUnique) {
     BiffBuilder b;
