@@ -32,6 +32,7 @@ enum TXLSErrorCode : std::uint8_t {
     // ECFileError is the cause.
     kErrCompoundFile = 16,
     kErrSheetDataMissing = 17,
+    kErrTooMuchText = 18,
 };
 
 inline constexpr std::string_view kXLSErrorMessages[] = {
@@ -53,6 +54,7 @@ inline constexpr std::string_view kXLSErrorMessages[] = {
     "Error: BIFF record can not be processed",
     "%s",
     "Sheet %s: no data where the workbook says it starts",
+    "The workbook repeats its texts more than can be loaded",
 };
 
 class EXLSError : public morvik::Error {

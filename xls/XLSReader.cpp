@@ -294,6 +294,13 @@ class TXLSReader::Loader {
     // Cells the DIMENSIONS records may still reserve room for, all sheets together; set from
     // the stream size on first use so that the room reserved stays in proportion to the file.
     std::int64_t reserveBudget_ = -1;
+    // What cells may take beyond their own records, in proportion to the stream (set on first
+    // use): formatted blank cells, two bytes of file each in a MULBLANK but a whole cell in
+    // memory, are skipped once the budget is spent; shared strings, copied into every cell
+    // that names them, refuse the file once their copies pass it.
+    std::int64_t blankBudget_ = -1;
+    std::int64_t textBudget_ = -1;
+    std::int64_t StreamSize() { return static_cast<std::int64_t>(cursor_.Stream().Size()); }
 };
 
 namespace {
@@ -634,6 +641,9 @@ void TXLSReader::Loader::OnLabelSst(ByteReader& r) {
     const std::uint32_t index = r.U32();
     if (index >= sharedStrings_.size()) RaiseListIndexError(index);
     const std::string& marked = sharedStrings_[index];
+    if (textBudget_ < 0) textBudget_ = (std::int64_t{16} << 20) + 16 * StreamSize();
+    textBudget_ -= static_cast<std::int64_t>(marked.size());
+    if (textBudget_ < 0) throw EXLSError(kErrTooMuchText);
     TCell& cell = CellAt(row, col);
     if (!marked.empty() && marked[0] == kMarkWide) {
         cell.SetValue(TCellValue(MarkedTextToWide(marked)));
@@ -658,6 +668,9 @@ void TXLSReader::Loader::ApplyBlank(std::uint16_t row, std::uint16_t col, std::u
     auto& xfs = workbook_.XFs();
     if (xf >= static_cast<std::uint32_t>(xfs.Count()) || IsPlain(xfs.Get(static_cast<int>(xf))))
         return;
+    if (blankBudget_ < 0) blankBudget_ = 65536 + StreamSize() / 4;
+    if (blankBudget_ == 0) return;
+    --blankBudget_;
     ApplyFormat(CellAt(row, col), xf);
 }
 

@@ -215,6 +215,21 @@ def case_xfdates():
     return workbook(g, [("S", cells)])
 
 
+def case_mulblank():
+    # Formatted blank cells at two bytes each: a whole cell in memory for each.
+    filled = rec(0x00E0, struct.pack("<HHHHHHHIH", 0, 0, 1, 0x20, 0, 0, 0, 1 << 26, 0x20C0))
+    rows = [rec(0x00BE, struct.pack("<HH", r, 0) + struct.pack("<H", 1) * 256 + struct.pack("<H", 255))
+            for r in range(4000)]
+    return workbook([xf(), filled], [("S", rows)])
+
+
+def case_labelsst():
+    # One 8,000-character shared string named by 70,000 cells, each of which copies it.
+    sst = rec(0x00FC, struct.pack("<IIHB", 1, 1, 8000, 0) + b"x" * 8000)
+    cells = [rec(0x00FD, struct.pack("<HHHI", r % 65536, r // 65536, 0, 0)) for r in range(70000)]
+    return workbook([xf(), sst], [("S", cells)])
+
+
 CASES = {
     "formula3d": case_formula3d,
     "formula3dbig": case_formula3dbig,
@@ -225,6 +240,8 @@ CASES = {
     "longsheets": case_longsheets,
     "shared": case_shared,
     "xfdates": case_xfdates,
+    "mulblank": case_mulblank,
+    "labelsst": case_labelsst,
 }
 
 

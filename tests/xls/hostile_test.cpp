@@ -298,5 +298,43 @@ TEST(HostileWorkbooks, ManySharedFormulasEachCellFindsItsOwn) {
     for (const int r : {0, 1, 2499, 4999}) EXPECT_EQ(c.Cell(r, 0).Formula(), std::to_string(r));
 }
 
+// Cells that cost memory out of proportion to their bytes: formatted blanks at two bytes each
+// in a MULBLANK are kept up to a budget, and a long shared string named by thousands of cells
+// refuses the file once its copies pass what the file's size allows.
+TEST(HostileWorkbooks, CellsOfFewBytesStayInProportion) {
+    {
+        BiffBuilder b;
+        b.Bof(kBofGlobals).Font("Arial").Xf(0, 0).Xf(0, 0, 1).BoundSheet("S").Eof().Bof(kBofSheet);
+        const int rows = 2000;
+        for (int r = 0; r < rows; ++r) b.MulBlank(r, 0, std::vector<int>(256, 1));
+        b.Eof();
+        const auto bytes = FileOf(b);
+        TXLSFile file;
+        const LoadCost cost = Load(file, bytes);
+        const int kept = file.Workbook().Sheets().Items(0).Cells().Count();
+        EXPECT_EQ(kept, 65536 + static_cast<int>(b.Bytes().size() / 4));
+        EXPECT_LT(cost.peak, 8 * 1024 * 1024 + 40 * bytes.size());
+    }
+    for (const int cells : {100, 20000}) {
+        BiffBuilder b;
+        b.Bof(kBofGlobals).Font("Arial").Xf(0, 0);
+        Payload sst;
+        sst.U32(1).U32(1).U16(8000).U8(0).Raw(std::string(8000, 'x'));
+        b.Record(rec::kSst, sst).BoundSheet("S").Eof().Bof(kBofSheet);
+        for (int r = 0; r < cells; ++r) b.LabelSst(r, 0, 0, 0);
+        b.Eof();
+        TXLSFile file;
+        try {
+            file.LoadFromMemory(FileOf(b));
+            EXPECT_EQ(cells, 100);
+            EXPECT_EQ(file.Workbook().Sheets().Items(0).Cells().Cell(99, 0).DisplayText().size(),
+                      8000u);
+        } catch (const EXLSError& e) {
+            EXPECT_EQ(cells, 20000);
+            EXPECT_EQ(e.Code(), kErrTooMuchText);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace morvik::xls
