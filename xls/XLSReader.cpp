@@ -282,7 +282,10 @@ class TXLSReader::Loader {
     std::vector<std::uint8_t> formulaTokens_;
     std::unique_ptr<TLoadedFormulas> formulaStore_ = std::make_unique<TLoadedFormulas>();
     std::vector<FormulaEntry> formulas_;
-    std::int64_t mergedBudget_ = kMergedCellBudget;
+    std::int64_t mergedBudget_ = -1;  // see kMergedCellBudget; set on first use
+    // Columns COLINFO records may still set, widths and outline levels each counted per
+    // column: a record names up to 256 columns in 16 bytes.
+    std::int64_t columnBudget_ = -1;
     // Whether a cell format shows dates, in two steps that each change rarely: the number
     // format of each XF index (-1 not yet looked up; XF entries do not change once read), and
     // whether each number format shows dates (-1 not yet known; a FORMAT record forgets only
@@ -841,6 +844,11 @@ void TXLSReader::Loader::OnColInfo(ByteReader& r) {
     const std::uint16_t xf = r.U16();
     const std::uint16_t flags = r.U16();
     TSheet& sheet = Sheet();
+    const int levels = (flags >> 8) & 0x07;
+    const std::int64_t work = std::int64_t{last >= first ? last - first + 1 : 0} * (1 + levels);
+    if (columnBudget_ < 0) columnBudget_ = 65536 + 2 * StreamSize();
+    if (work > columnBudget_) return;
+    columnBudget_ -= work;
     for (int c = first; c <= last; ++c) {
         TColumn& column = sheet.Columns().Column(c);
         if (flags & 0x0001)
@@ -849,7 +857,7 @@ void TXLSReader::Loader::OnColInfo(ByteReader& r) {
             column.SetWidthChars(ColumnWidthFromFile(width, workbook_.Metrics()));
         column.SetXFIndex(xf);
     }
-    for (int level = (flags >> 8) & 0x07; level > 0; --level) sheet.GroupColumns(first, last);
+    for (int level = levels; level > 0; --level) sheet.GroupColumns(first, last);
 }
 
 void TXLSReader::Loader::OnMergedCells(ByteReader& r) {
@@ -864,6 +872,7 @@ void TXLSReader::Loader::OnMergedCells(ByteReader& r) {
         const std::int64_t rows = static_cast<std::int64_t>(lastRow) - firstRow + 1;
         const std::int64_t cols = static_cast<std::int64_t>(lastCol & 0xFF) - (firstCol & 0xFF) + 1;
         const std::int64_t cells = rows > 0 && cols > 0 ? rows * cols : 0;
+        if (mergedBudget_ < 0) mergedBudget_ = kMergedCellBudget + StreamSize() / 4;
         if (cells > mergedBudget_) continue;
         mergedBudget_ -= cells;
         range.Merge();

@@ -230,6 +230,18 @@ def case_labelsst():
     return workbook([xf(), sst], [("S", cells)])
 
 
+def case_merged():
+    # One merged area of 1,024 whole rows in a file of a few kilobytes.
+    merged = rec(0x00E5, struct.pack("<HHHHH", 1, 0, 1023, 0, 255))
+    return workbook([xf()], [("S", [merged])])
+
+
+def case_colinfo():
+    # COLINFO records naming all 256 columns with seven outline levels, 16 bytes each.
+    records = [rec(0x007D, struct.pack("<HHHHHH", 0, 255, 2560 + k % 7, 0, 0x0700, 0)) for k in range(100000)]
+    return workbook([xf()], [("S", records)])
+
+
 CASES = {
     "formula3d": case_formula3d,
     "formula3dbig": case_formula3dbig,
@@ -242,6 +254,8 @@ CASES = {
     "xfdates": case_xfdates,
     "mulblank": case_mulblank,
     "labelsst": case_labelsst,
+    "merged": case_merged,
+    "colinfo": case_colinfo,
 }
 
 

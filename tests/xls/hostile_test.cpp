@@ -336,5 +336,46 @@ TEST(HostileWorkbooks, CellsOfFewBytesStayInProportion) {
     }
 }
 
+// Records that name many cells or columns in a few bytes work within budgets that grow with
+// the file: a merged area of a quarter million cells in a tiny file stays unmerged, and
+// COLINFO records past the budget leave their columns as they were.
+TEST(HostileWorkbooks, AreaRecordsWorkWithinBudgets) {
+    {
+        BiffBuilder b;
+        b.Bof(kBofGlobals).Font("Arial").Xf(0, 0).BoundSheet("S").Eof().Bof(kBofSheet);
+        b.Record(
+            rec::kMergedCells,
+            Payload{}.U16(2).U16(0).U16(1023).U16(0).U16(255).U16(2000).U16(2009).U16(0).U16(9));
+        b.Eof();
+        TXLSFile file;
+        file.LoadFromMemory(FileOf(b));
+        TSheet& sheet = file.Workbook().Sheets().Items(0);
+        ASSERT_EQ(sheet.Ranges().Count(), 2);
+        EXPECT_FALSE(sheet.Ranges().Items(0).Merged());
+        EXPECT_TRUE(sheet.Ranges().Items(1).Merged());
+        EXPECT_EQ(sheet.Cells().Count(), 100);
+    }
+    {
+        BiffBuilder b;
+        b.Bof(kBofGlobals).Font("Arial").Xf(0, 0).BoundSheet("S").Eof().Bof(kBofSheet);
+        const int records = 5000;
+        for (int i = 0; i < records; ++i) {
+            b.Record(rec::kColInfo,
+                     Payload{}.U16(0).U16(255).U16(256 * (1 + i % 50)).U16(0).U16(0x0700).U16(0));
+        }
+        b.Eof();
+        TXLSFile file;
+        file.LoadFromMemory(FileOf(b));
+        // Each record costs 256 columns times 8 (width and seven outline levels); the budget
+        // of 65,536 + twice the stream's bytes lets only the first ones through.
+        const std::size_t applied = (65536 + 2 * b.Bytes().size()) / (256 * 8);
+        ASSERT_LT(applied, static_cast<std::size_t>(records));
+        const TColumn& column = *file.Workbook().Sheets().Items(0).Columns().Find(100);
+        EXPECT_DOUBLE_EQ(column.Size(), ColumnWidthFromFile(256.0 * (1 + (applied - 1) % 50),
+                                                            ScreenMetricsFor(96)));
+        EXPECT_EQ(column.OutlineLevel(), 7);
+    }
+}
+
 }  // namespace
 }  // namespace morvik::xls
