@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "FormulaSource.h"
 #include "NumberFormat.h"
 #include "RowsColumns.h"
 #include "Sheets.h"
@@ -15,6 +16,13 @@ namespace {
 
 constexpr std::uint8_t kHyperlinkColor = 5;  // blue
 constexpr std::size_t kMaxStringLength = 65535;
+
+// UTF-8 characters: every byte but continuation bytes starts one.
+std::size_t CharacterCount(std::string_view utf8) {
+    return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
 
 // 8-bit cell strings are the file's compressed strings: one byte, one code point.
 std::string Latin1ToUtf8(std::string_view s) {
@@ -316,9 +324,27 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
 }
 
 void TCell::SetFormula(std::string_view text) {
+    SetAttribute("R", {});
     if (AttributeView("F") == text) return;
     SetAttribute("F", text);
     Changed();
+}
+
+void TCell::SetFormulaRef(std::uint32_t id) {
+    SetAttribute("F", {});
+    const char bytes[4] = {static_cast<char>(id), static_cast<char>(id >> 8),
+                           static_cast<char>(id >> 16), static_cast<char>(id >> 24)};
+    SetAttribute("R", std::string_view(bytes, 4));
+    Changed();
+}
+
+std::string TCell::FormulaOfAttributes() const {
+    if (const std::string_view text = AttributeView("F"); !text.empty()) return std::string(text);
+    const std::string_view ref = AttributeView("R");
+    const TFormulaSource* source = Owner().Sheet().Workbook().FormulaSource();
+    if (ref.size() != 4 || source == nullptr) return {};
+    const auto byte = [&](int i) { return std::uint32_t{static_cast<unsigned char>(ref[i])}; };
+    return source->Text(byte(0) | byte(1) << 8 | byte(2) << 16 | byte(3) << 24, *this);
 }
 
 std::u16string TCell::Hyperlink() const { return Utf16FromBytes(Attribute("H")); }
@@ -338,9 +364,12 @@ std::string TCell::DisplayText() const {
     if (value_.IsNumber()) {
         const int position = NumberFormat();
         // A format position the table lacks shows the value in the general form rather than
-        // failing the whole read.
-        if (position < Styles().FormatStrings->Count())
-            pattern = CleanFormat(Styles().FormatStrings->Get(position).Pattern);
+        // failing the whole read; so does a pattern longer than the format allows, which
+        // would otherwise cost every cell of a sheet its length again.
+        if (position < Styles().FormatStrings->Count()) {
+            const std::string& raw = Styles().FormatStrings->At(position).Pattern;
+            if (CharacterCount(raw) <= kMaxFormatPatternLength) pattern = CleanFormat(raw);
+        }
     }
     bool percent = false;
     TCellValue v = value_;

@@ -29,11 +29,16 @@ class TCell final : public TCustomXLSItem {
     void SetValue(const TCellValue& v);
     void SetValue(TCellValue&& v);
 
-    // Formula text ("F" attribute), bytes as given (the formula renderer writes UTF-8).
+    // Formula text, UTF-8: the text set by SetFormula ("F" attribute, bytes as given), or the
+    // text the workbook's formula source renders for the formula set by SetFormulaRef.
     std::string Formula() const {
-        return attributes_ ? std::string(AttributeView("F")) : std::string();
+        if (attributes_) return FormulaOfAttributes();
+        return {};
     }
+    // Either replaces the other.
     void SetFormula(std::string_view text);
+    // Formula `id` of the workbook's formula source ("R" attribute, 4 bytes).
+    void SetFormulaRef(std::uint32_t id);
     // Hyperlink ("H" attribute). Setting a new one also makes the font blue and underlined and
     // fills an empty value with the link text.
     std::u16string Hyperlink() const;
@@ -49,6 +54,7 @@ class TCell final : public TCustomXLSItem {
     void SetAttribute(std::string_view key, std::string_view value);
 
   private:
+    std::string FormulaOfAttributes() const;
     // Refuses what SetValue refuses and gives a new date its format.
     void CheckValue(const TCellValue& v);
 

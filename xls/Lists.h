@@ -48,9 +48,19 @@ class TXLSSharedFormulas {
     void Add(std::uint16_t sheet, std::span<const std::uint8_t> payload);
 
     // Tokens of the first formula, in the order added, on `sheet` whose rows and columns cover
-    // the cell; empty when none does. The span stays valid until the next Add or Clear.
+    // the cell; empty when none does. The span stays valid until the next Add or Clear. A walk
+    // over the list: for one formula at a time; a load asks FindAll for all its cells at once.
     std::span<const std::uint8_t> Find(std::uint16_t sheet, std::uint16_t row,
                                        std::uint8_t col) const;
+
+    struct TCellQuery {
+        std::uint16_t Sheet = 0;
+        std::uint16_t Row = 0;
+        std::uint8_t Col = 0;
+    };
+    // For each cell, the index of the formula Find would answer, or -1. One sweep down the
+    // rows of each sheet: O((formulas + cells) log) however the formulas overlap.
+    std::vector<std::int32_t> FindAll(const std::vector<TCellQuery>& cells) const;
 
     std::size_t Count() const { return items_.size(); }
     const TXLSSharedFormula& Item(std::size_t i) const { return items_.at(i); }

@@ -130,6 +130,9 @@ std::string BracketText(std::string_view inside) {
 // Date/time codes and no number placeholders ("mm:ss.0" counts as a time).
 bool IsDateSection(std::string_view s) {
     bool dateCode = false;
+    // The last '0' found to be a fraction of seconds: the next '0' right after it is one too,
+    // without walking back over the whole run again.
+    std::size_t fractionZero = std::string_view::npos;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const char c = s[i];
         if (c == '"') {
@@ -150,9 +153,12 @@ bool IsDateSection(std::string_view s) {
             return false;
         } else if (c == '0') {
             // Only digits of fractional seconds: ".0", ".00", ".000".
-            std::size_t j = i;
-            while (j > 0 && s[j - 1] == '0') --j;
-            if (j == 0 || s[j - 1] != '.') return false;
+            if (fractionZero == std::string_view::npos || fractionZero + 1 != i) {
+                std::size_t j = i;
+                while (j > 0 && s[j - 1] == '0') --j;
+                if (j == 0 || s[j - 1] != '.') return false;
+            }
+            fractionZero = i;
         } else {
             const char l = Lower(c);
             if (l == 'y' || l == 'm' || l == 'd' || l == 'h' || l == 's') dateCode = true;
@@ -283,18 +289,20 @@ Layout Analyse(std::vector<Token>& toks) {
                             : (lay.expAt >= 0 ? lay.expAt : static_cast<long>(toks.size()));
     const long firstInt = lay.intPh.empty() ? -1 : static_cast<long>(lay.intPh.front());
     const long lastInt = lay.intPh.empty() ? -1 : static_cast<long>(lay.intPh.back());
+    // Whether every token from the last integer placeholder up to here is a comma already
+    // taken as a scale: kept as the loop goes, rather than looked back over at every comma.
+    bool onlyCommas = true;
     for (std::size_t i = 0; i < toks.size(); ++i) {
-        if (toks[i].kind != Tok::Comma) continue;
         const long at = static_cast<long>(i);
+        if (toks[i].kind != Tok::Comma) {
+            if (at > lastInt)
+                onlyCommas = onlyCommas && toks[i].kind == Tok::Literal && toks[i].text.empty();
+            continue;
+        }
         if (firstInt >= 0 && at > firstInt && at < lastInt) {
             lay.grouping = true;
             toks[i] = {Tok::Literal, 0, ""};
         } else if (lastInt >= 0 && at > lastInt && at < intEnd) {
-            bool onlyCommas = true;
-            for (long j = lastInt + 1; j < at; ++j) {
-                onlyCommas = onlyCommas && toks[static_cast<std::size_t>(j)].kind == Tok::Literal &&
-                             toks[static_cast<std::size_t>(j)].text.empty();
-            }
             if (onlyCommas) {
                 ++lay.scale;
                 toks[i] = {Tok::Literal, 0, ""};
@@ -304,6 +312,7 @@ Layout Analyse(std::vector<Token>& toks) {
         } else {
             toks[i] = {Tok::Literal, 0, ","};
         }
+        if (at > lastInt) onlyCommas = onlyCommas && toks[i].text.empty();
     }
     return lay;
 }

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <utility>
 
-#include "text/Decimal.h"
 #include "text/ByteReader.h"
 #include "text/Cp1250.h"
+#include "text/Decimal.h"
 
 namespace morvik::xls {
 namespace {
@@ -251,6 +251,7 @@ bool Fill(const PtgInfo& info, const TPtgContext& context, TPtgToken& token) {
 bool DecodeInto(std::span<const std::uint8_t> bytes, const TPtgContext& context,
                 std::vector<TPtgToken>& tokens, std::size_t& used) {
     std::size_t p = 0;
+    std::size_t textSize = 0;
     while (p < bytes.size()) {
         const std::uint8_t code = bytes[p];
         const PtgInfo* info = FindPtg(code);
@@ -272,76 +273,96 @@ bool DecodeInto(std::span<const std::uint8_t> bytes, const TPtgContext& context,
         token.ArgumentCount = 0;
         token.Drop = false;
         if (!Fill(*info, context, token)) return false;
+        // Checked per token: a 3-D reference to a long sheet name renders a hundred times its
+        // bytes, and a formula that cannot be shown is not worth decoding to its end.
+        textSize += token.Text.size();
+        if (textSize > kMaxFormulaText) return false;
         if (!token.Drop) ++used;
         p += 1 + size;
     }
     return true;
 }
 
-// Runs the tokens over a stack of texts. `stack` and `scratch` only lend their buffers: a
-// parser keeps them from one formula to the next.
-bool RenderInto(const std::vector<TPtgToken>& tokens, std::size_t count,
-                std::vector<std::string>& stack, std::string& scratch, std::string& text) {
+// Runs the tokens as a tree: each operator or function takes the nodes of its operands, and
+// the text is written once, walking the tree. Wrapping a growing text in parentheses or a
+// function call on a stack of texts would copy it at every level, quadratic in the formula.
+// `nodes`, `children` and `walk` only lend their buffers.
+using detail::TRenderBuffers;
+using Node = TRenderBuffers::Node;
+
+bool RenderInto(const std::vector<TPtgToken>& tokens, std::size_t count, TRenderBuffers& buffers,
+                std::string& text) {
     text.clear();
-    std::size_t depth = 0;
-    auto push = [&](std::string& from) {
-        if (depth == stack.size()) stack.emplace_back();
-        stack[depth].swap(from);
-        ++depth;
-    };
+    auto& nodes = buffers.nodes;  // per node: token index, first child, child count
+    auto& children = buffers.children;
+    auto& stack = buffers.stack;  // nodes not yet taken as an operand
+    nodes.clear();
+    children.clear();
+    stack.clear();
     for (std::size_t t = 0; t < count; ++t) {
         const TPtgToken& token = tokens[t];
+        std::size_t take = 0;
         switch (token.Kind) {
             case TPtgKind::Operand:
-                if (depth == stack.size()) stack.emplace_back();
-                stack[depth].assign(token.Text);
-                ++depth;
+                take = 0;
                 break;
             case TPtgKind::Operator:
-                if (token.Code == kParensCode) {
-                    if (depth < 1) return false;
-                    std::string& inner = stack[depth - 1];
-                    scratch.assign(1, '(');
-                    scratch += inner;
-                    scratch.push_back(')');
-                    inner.swap(scratch);
-                } else {
-                    if (depth < 2) return false;
-                    std::string& left = stack[depth - 2];
-                    left += token.Text;
-                    left += stack[depth - 1];
-                    --depth;
-                }
+                take = token.Code == kParensCode ? 1 : 2;
                 break;
-            case TPtgKind::Function: {
-                if (token.ArgumentCount < 0 ||
-                    depth < static_cast<std::size_t>(token.ArgumentCount))
-                    return false;
-                const auto n = static_cast<std::size_t>(token.ArgumentCount);
-                scratch.assign(token.Text);
-                scratch.push_back('(');
-                for (std::size_t i = depth - n; i < depth; ++i) {
-                    if (i > depth - n) scratch.push_back(';');
-                    scratch += stack[i];
-                }
-                scratch.push_back(')');
-                depth -= n;
-                push(scratch);
+            case TPtgKind::Function:
+                if (token.ArgumentCount < 0) return false;
+                take = static_cast<std::size_t>(token.ArgumentCount);
                 break;
-            }
         }
+        if (stack.size() < take) return false;
+        const auto first = static_cast<std::uint32_t>(children.size());
+        children.insert(children.end(), stack.end() - static_cast<std::ptrdiff_t>(take),
+                        stack.end());
+        stack.resize(stack.size() - take);
+        nodes.push_back({static_cast<std::uint32_t>(t), first, static_cast<std::uint32_t>(take)});
+        stack.push_back(static_cast<std::uint32_t>(nodes.size() - 1));
     }
     // Operands left over mean the tokens were not one formula; showing the first of them
     // would pass off a fragment as the cell's formula.
-    if (depth > 1) return false;
-    if (depth == 1) text.assign(stack[0]);
-    return true;
-}
-
-char LocaleDecimalSeparator() {
-    const std::lconv* conv = std::localeconv();
-    const char* point = conv ? conv->decimal_point : nullptr;
-    return point && point[0] != '\0' && point[1] == '\0' ? point[0] : '.';
+    if (stack.size() > 1) return false;
+    if (stack.empty()) return true;
+    // Depth first without recursion: a formula can nest thousands deep. A step is a node and
+    // how many of its children are written so far.
+    auto& walk = buffers.walk;
+    walk.clear();
+    walk.push_back({stack[0], 0});
+    while (!walk.empty()) {
+        if (text.size() > kMaxFormulaText) return false;
+        auto& [node, done] = walk.back();
+        const Node& n = nodes[node];
+        const TPtgToken& token = tokens[n.token];
+        if (n.count == 0 && token.Kind == TPtgKind::Operand) {
+            text += token.Text;
+            walk.pop_back();
+            continue;
+        }
+        const bool parens = token.Kind == TPtgKind::Operator && token.Code == kParensCode;
+        const bool binary = token.Kind == TPtgKind::Operator && !parens;
+        if (done == 0) {
+            if (parens) text.push_back('(');
+            if (token.Kind == TPtgKind::Function) {
+                text += token.Text;
+                text.push_back('(');
+            }
+        } else if (done < n.count) {
+            if (binary) text += token.Text;
+            if (token.Kind == TPtgKind::Function) text.push_back(';');
+        }
+        if (done == n.count) {
+            if (!binary) text.push_back(')');
+            walk.pop_back();
+            continue;
+        }
+        const std::uint32_t child = children[n.first + done];
+        ++done;
+        walk.push_back({child, 0});
+    }
+    return text.size() <= kMaxFormulaText;
 }
 
 }  // namespace
@@ -353,6 +374,12 @@ std::optional<std::string> TPtgListLookup::SheetOfReference(std::uint16_t refere
     const std::size_t sheet = U16(entry, 2);
     if (sheet >= sheetNames_.size()) return std::nullopt;
     return sheetNames_[sheet];
+}
+
+char LocaleDecimalSeparator() {
+    const std::lconv* conv = std::localeconv();
+    const char* point = conv ? conv->decimal_point : nullptr;
+    return point && point[0] != '\0' && point[1] == '\0' ? point[0] : '.';
 }
 
 void AppendPtgNumber(std::string& out, double value, char decimalSeparator) {
@@ -374,9 +401,8 @@ bool DecodePtgs(std::span<const std::uint8_t> bytes, const TPtgContext& context,
 }
 
 bool RenderPtgs(const std::vector<TPtgToken>& tokens, std::string& text) {
-    std::vector<std::string> stack;
-    std::string scratch;
-    return RenderInto(tokens, tokens.size(), stack, scratch, text);
+    TRenderBuffers buffers;
+    return RenderInto(tokens, tokens.size(), buffers, text);
 }
 
 TPtgParser::TPtgParser(const std::vector<std::string>& sheetNames,
@@ -407,8 +433,8 @@ std::int32_t TPtgParser::Parse(std::uint16_t sheet, std::uint16_t row,
     }
     std::size_t used = 0;
     const TPtgContext context{row, col, sheets_, decimalSeparator_};
-    const bool ok = DecodeInto(bytes_, context, tokens_, used) &&
-                    RenderInto(tokens_, used, stack_, scratch_, result_);
+    const bool ok =
+        DecodeInto(bytes_, context, tokens_, used) && RenderInto(tokens_, used, render_, result_);
     while (tokens_.size() > used) {
         spareTokens_.push_back(std::move(tokens_.back()));
         tokens_.pop_back();

@@ -113,6 +113,10 @@ constexpr const TXLSFunctionRec* FindXLSFunction(std::int32_t number) {
 
 enum class TPtgKind : std::uint8_t { Operator = 0, Function = 1, Operand = 2 };
 
+// The longest formula text the format allows; a formula whose text would be longer counts as
+// unrecognized, like any other formula that cannot be rendered.
+inline constexpr std::size_t kMaxFormulaText = 8192;
+
 // One decoded token. Operators carry their sign (empty for parentheses, code 0x15), functions
 // their name and how many operands they take, operands their finished text.
 struct TPtgToken {
@@ -158,19 +162,40 @@ struct TPtgContext {
 };
 
 // Decodes `bytes` into `tokens` (appended, dropped ones left out). False when the formula is
-// unrecognized: an unknown token, function or attribute, a truncated token, an unknown sheet.
+// unrecognized: an unknown token, function or attribute, a truncated token, an unknown sheet,
+// or token texts that together pass kMaxFormulaText (the formula's text holds them all).
 bool DecodePtgs(std::span<const std::uint8_t> bytes, const TPtgContext& context,
                 std::vector<TPtgToken>& tokens);
 
 // Renders decoded tokens as formula text (no leading '='). False when an operator or function
-// finds too few operands or the tokens leave more than one text; `text` is then empty.
+// finds too few operands, the tokens leave more than one text, or the text would be longer
+// than kMaxFormulaText; `text` is then not meaningful. Time is linear in the tokens.
 bool RenderPtgs(const std::vector<TPtgToken>& tokens, std::string& text);
 
 // A number constant as formula text: up to 15 significant digits, trailing zeros dropped,
 // exponent form ("1E15", "1,5E-6") only at 1E15 and above or below 0.00001.
 std::string FormatPtgNumber(double value, char decimalSeparator);
+// The decimal separator of the C locale, which the program sets from the user's regional
+// settings; number constants use it unless told otherwise.
+char LocaleDecimalSeparator();
 // FormatPtgNumber appended to `out`.
 void AppendPtgNumber(std::string& out, double value, char decimalSeparator);
+
+namespace detail {
+// Working lists of the renderer, kept by a parser from one formula to the next.
+struct TRenderBuffers {
+    struct Node {
+        std::uint32_t token, first, count;  // children are children[first .. first + count)
+    };
+    struct Step {
+        std::uint32_t node, done;
+    };
+    std::vector<Node> nodes;
+    std::vector<std::uint32_t> children;
+    std::vector<std::uint32_t> stack;
+    std::vector<Step> walk;
+};
+}  // namespace detail
 
 class TPtgParser {
   public:
@@ -216,8 +241,7 @@ class TPtgParser {
     std::string result_;
     std::vector<TPtgToken> tokens_;
     std::vector<TPtgToken> spareTokens_;  // buffers kept from longer earlier formulas
-    std::vector<std::string> stack_;      // render stack, kept between formulas
-    std::string scratch_;
+    detail::TRenderBuffers render_;
     TXLSSharedFormulas shared_;
 };
 

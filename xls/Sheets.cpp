@@ -19,10 +19,7 @@ TSheet::~TSheet() = default;
 
 std::string TSheet::NameUtf8() const { return Utf16ToUtf8(name_); }
 
-void TSheet::SetName(const std::u16string& name) {
-    if (const std::uint8_t code = workbook_->Sheets().ValidateName(name)) throw EXLSError(code);
-    if (name != name_) name_ = name;
-}
+void TSheet::SetName(const std::u16string& name) { workbook_->Sheets().Rename(*this, name); }
 
 void TSheet::GroupRows(int first, int last) {
     if (last < first) return;
@@ -40,14 +37,25 @@ TSheet& TSheets::Add(const std::u16string& name) {
     sheet->name_ = name;
     sheet->index_ = Count();
     sheets_.push_back(std::move(sheet));
+    try {
+        byName_.emplace(name, sheets_.back().get());
+    } catch (...) {
+        sheets_.pop_back();
+        throw;
+    }
     return *sheets_.back();
 }
 
+void TSheets::Rename(TSheet& sheet, const std::u16string& name) {
+    if (const std::uint8_t code = ValidateName(name)) throw EXLSError(code);
+    byName_.erase(sheet.name_);
+    sheet.name_ = name;
+    byName_.emplace(name, &sheet);
+}
+
 TSheet* TSheets::FindByName(std::u16string_view name) const {
-    for (const auto& sheet : sheets_) {
-        if (sheet->Name() == name) return sheet.get();
-    }
-    return nullptr;
+    const auto found = byName_.find(std::u16string(name));
+    return found == byName_.end() ? nullptr : found->second;
 }
 
 std::uint8_t TSheets::ValidateName(std::u16string_view name) const {
@@ -57,7 +65,10 @@ std::uint8_t TSheets::ValidateName(std::u16string_view name) const {
     return 0;
 }
 
-void TSheets::Clear() { sheets_.clear(); }
+void TSheets::Clear() {
+    byName_.clear();
+    sheets_.clear();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Workbook
@@ -86,6 +97,7 @@ TWorkbook::~TWorkbook() {
 
 void TWorkbook::Clear() {
     sheets_.Clear();
+    formulaSource_.reset();
     formatStrings_ = std::make_unique<TFormatStrings>();
     fonts_ = std::make_unique<TVirtualFontTable>();
     styles_.FormatStrings = formatStrings_.get();

@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "Cells.h"
+#include "FormulaSource.h"
 #include "Ranges.h"
 #include "ReaderSettings.h"
 #include "RowsColumns.h"
@@ -92,8 +94,14 @@ class TSheets {
     void Clear();
 
   private:
+    friend class TSheet;
+    // Validates `name` and gives it to `sheet`.
+    void Rename(TSheet& sheet, const std::u16string& name);
+
     TWorkbook* workbook_;
     std::vector<std::unique_ptr<TSheet>> sheets_;
+    // Names are unique, so one entry each: a file's every sheet is checked against the others.
+    std::unordered_map<std::u16string, TSheet*> byName_;
 };
 
 class TWorkbook {
@@ -117,6 +125,11 @@ class TWorkbook {
     // Fixed for the workbook's life: its display texts and sizes follow them.
     const TReaderSettings& Settings() const { return settings_; }
     const TScreenMetrics& Metrics() const { return metrics_; }
+    // Renders the formulas cells name by SetFormulaRef; the reader sets it, Clear drops it.
+    const TFormulaSource* FormulaSource() const { return formulaSource_.get(); }
+    void SetFormulaSource(std::unique_ptr<TFormulaSource> source) {
+        formulaSource_ = std::move(source);
+    }
 
   private:
     TSheets sheets_;
@@ -126,6 +139,7 @@ class TWorkbook {
     TStyleContext styles_;
     TReaderSettings settings_;
     TScreenMetrics metrics_;
+    std::unique_ptr<TFormulaSource> formulaSource_;
 };
 
 }  // namespace morvik::xls

@@ -103,10 +103,17 @@ std::uint32_t TVirtualDataTable::UseCount(int i) const {
     return i >= 0 && i < Count() ? counts_[static_cast<std::size_t>(i)] : 0;
 }
 
+// Room for one more count before an entry is added, so that entries and counts never differ in
+// length. Grown by doubling: reserving just one more would copy the counts at every entry.
+void TVirtualDataTable::RoomForOneCount() {
+    if (counts_.size() == counts_.capacity())
+        counts_.reserve(std::max<std::size_t>(16, counts_.capacity() * 2));
+}
+
 int TVirtualDataTable::Intern(std::string_view bytes) {
     int i = entries_.IndexOf(bytes);
     if (i < 0) {
-        counts_.reserve(counts_.size() + 1);  // entries and counts must never differ in length
+        RoomForOneCount();
         i = entries_.Add(std::string(bytes));
         counts_.push_back(0);
     }
@@ -115,7 +122,7 @@ int TVirtualDataTable::Intern(std::string_view bytes) {
 }
 
 int TVirtualDataTable::Append(std::string_view bytes) {
-    counts_.reserve(counts_.size() + 1);
+    RoomForOneCount();
     const int i = entries_.Add(std::string(bytes));
     counts_.push_back(1);
     return i;

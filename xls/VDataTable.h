@@ -75,6 +75,7 @@ class TVirtualDataTable {
     void Clear();
 
   private:
+    void RoomForOneCount();
     THashedStringList entries_;
     std::vector<std::uint32_t> counts_;
 };

@@ -31,6 +31,8 @@ enum TXLSErrorCode : std::uint8_t {
     // The compound file under the workbook failed; the message is that layer's own and the
     // ECFileError is the cause.
     kErrCompoundFile = 16,
+    kErrSheetDataMissing = 17,
+    kErrTooMuchText = 18,
 };
 
 inline constexpr std::string_view kXLSErrorMessages[] = {
@@ -51,6 +53,8 @@ inline constexpr std::string_view kXLSErrorMessages[] = {
     "Reading of password-protected workbooks not supported",
     "Error: BIFF record can not be processed",
     "%s",
+    "Sheet %s: no data where the workbook says it starts",
+    "The workbook repeats its texts more than can be loaded",
 };
 
 class EXLSError : public morvik::Error {

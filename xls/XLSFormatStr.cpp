@@ -101,19 +101,17 @@ std::string QuoteEscapedPercent(std::string_view text) {
 
 TFormatStrings::TFormatStrings() {
     entries_.reserve(kBuiltins.size());
-    for (const Builtin& b : kBuiltins) entries_.push_back({b.code, std::string(b.pattern)});
+    for (const Builtin& b : kBuiltins) {
+        entries_.push_back({b.code, std::string(b.pattern)});
+        positions_.emplace(b.code, Count() - 1);
+    }
 }
 
-TNumberFormat TFormatStrings::Get(int i) const {
+TNumberFormat TFormatStrings::Get(int i) const { return At(i); }
+
+const TNumberFormat& TFormatStrings::At(int i) const {
     if (i < 0 || i >= Count()) RaiseListIndexError(i);
     return entries_[static_cast<std::size_t>(i)];
-}
-
-int TFormatStrings::IndexOfCode(std::uint16_t code) const {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].Code == code) return static_cast<int>(i);
-    }
-    return -1;
 }
 
 int TFormatStrings::SetFormat(std::uint16_t code, std::string pattern) {
@@ -122,6 +120,7 @@ int TFormatStrings::SetFormat(std::uint16_t code, std::string pattern) {
         return i;
     }
     entries_.push_back({code, std::move(pattern)});
+    positions_.emplace(code, Count() - 1);
     if (code > maxCode_) maxCode_ = code;
     return Count() - 1;
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace morvik::xls {
@@ -28,6 +29,9 @@ struct TNumberFormat {
 inline constexpr int kDefaultDateFormat = 13;
 inline constexpr int kBuiltinFormatCount = 36;
 
+// The longest number format pattern the file format allows, in characters.
+inline constexpr std::size_t kMaxFormatPatternLength = 255;
+
 class TFormatStrings {
   public:
     TFormatStrings();  // the 36 built-in entries, MaxCode 49
@@ -35,14 +39,21 @@ class TFormatStrings {
     int Count() const { return static_cast<int>(entries_.size()); }
     // A copy of entry i; throws EListIndexError ("List index (<i>) out of bounds").
     TNumberFormat Get(int i) const;
-    // Position of the first entry with `code`, or -1.
-    int IndexOfCode(std::uint16_t code) const;
+    // Entry i without a copy, valid until the next SetFormat; the same error as Get.
+    const TNumberFormat& At(int i) const;
+    // Position of the entry with `code`, or -1 (a code has one entry: SetFormat replaces).
+    int IndexOfCode(std::uint16_t code) const {
+        const auto found = positions_.find(code);
+        return found == positions_.end() ? -1 : found->second;
+    }
     // Replaces the pattern of `code` or appends a new entry; answers the position.
     int SetFormat(std::uint16_t code, std::string pattern);
     std::uint16_t MaxCode() const { return maxCode_; }
 
   private:
     std::vector<TNumberFormat> entries_;
+    // Code -> position: a reader looks a code up for every cell format it reads.
+    std::unordered_map<std::uint16_t, int> positions_;
     std::uint16_t maxCode_ = 49;
 };
 

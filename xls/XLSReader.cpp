@@ -7,9 +7,11 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "CFile.h"
+#include "FormulaSource.h"
 #include "PtgParser.h"
 #include "Streams.h"
 #include "XLSError.h"
@@ -134,6 +136,50 @@ std::string MarkedToCp1250(std::string_view marked) {
     return std::string(marked.substr(1));
 }
 
+// The formulas of one load: their tokens, end to end, the shared formulas and the lists 3-D
+// references name sheets through. Cells hold a formula's number; its text is rendered when
+// asked for, so what a load keeps is in proportion to the file.
+class TLoadedFormulas final : public TFormulaSource {
+  public:
+    static constexpr std::int32_t kOwnTokens = -1;
+    static constexpr std::int32_t kNoTokens = -2;  // a shared formula's cell that none covers
+    struct Entry {
+        std::size_t offset;  // into tokens
+        std::uint32_t length;
+        std::int32_t shared;  // index into shared, or kOwnTokens, kNoTokens
+    };
+
+    // The text of formula `id` for the cell at (row, col); false when it cannot be rendered.
+    bool Render(std::uint32_t id, std::uint16_t row, std::uint8_t col, std::string& text) const {
+        text.clear();
+        if (id >= entries.size()) return false;
+        const Entry& e = entries[id];
+        std::span<const std::uint8_t> bytes;
+        if (e.shared >= 0)
+            bytes = shared.Item(static_cast<std::size_t>(e.shared)).Tokens;
+        else if (e.shared == kOwnTokens)
+            bytes = std::span<const std::uint8_t>(tokens).subspan(e.offset, e.length);
+        const TPtgListLookup lookup(sheetNames, references);
+        const TPtgContext context{row, col, &lookup, decimalSeparator};
+        std::vector<TPtgToken> decoded;
+        if (DecodePtgs(bytes, context, decoded) && RenderPtgs(decoded, text)) return true;
+        text.clear();
+        return false;
+    }
+    std::string Text(std::uint32_t id, const TCell& cell) const override {
+        std::string text;
+        Render(id, cell.Row(), static_cast<std::uint8_t>(cell.Col()), text);
+        return text;
+    }
+
+    std::vector<std::string> sheetNames;
+    std::vector<std::vector<std::uint8_t>> references;
+    TXLSSharedFormulas shared;
+    std::vector<std::uint8_t> tokens;
+    std::vector<Entry> entries;
+    char decimalSeparator = '.';
+};
+
 }  // namespace
 
 // All state of one load.
@@ -143,6 +189,9 @@ class TXLSReader::Loader {
         : workbook_(workbook), options_(options), cursor_(cursor) {}
 
     void RecordLoop();
+    // Refuses the file when a sheet's BOUNDSHEET offset named no substream: its cells would
+    // be missing without a word.
+    void CheckSheetsFound();
     void NamesPass();
     void FormulaPass();
 
@@ -195,7 +244,6 @@ class TXLSReader::Loader {
     void ApplyFormat(TCell& cell, std::uint32_t xf);
     void ApplyBlank(std::uint16_t row, std::uint16_t col, std::uint32_t xf);
     bool XfIsDate(std::uint32_t xf);
-    TPtgParser& Parser();
     void HeaderFooter(ByteReader& r, bool footer);
     std::optional<int> SheetOfReference(std::uint16_t reference) const;
 
@@ -205,7 +253,15 @@ class TXLSReader::Loader {
 
     int bofDepth_ = 0;
     bool globalsDone_ = false;
-    int sheetIndex_ = 0;
+    // The sheet whose substream is being read, or -1 (the globals, or a substream no
+    // BOUNDSHEET names, whose records are not read).
+    int sheetIndex_ = -1;
+    // Where the current record starts in the stream.
+    std::uint64_t recordStart_ = 0;
+    // Per sheet, the stream offset its BOUNDSHEET gives and whether a substream began there.
+    std::vector<std::uint32_t> sheetOffsets_;
+    std::vector<bool> sheetFound_;
+    std::unordered_map<std::uint32_t, int> sheetAtOffset_;
     bool fontTableStarted_ = false;
     bool xfTableStarted_ = false;
     struct PendingString {
@@ -213,83 +269,102 @@ class TXLSReader::Loader {
     } pendingString_;
     std::vector<std::string> sharedStrings_;
     std::vector<std::vector<std::uint8_t>> names_;
-    std::vector<std::string> sheetNames_;
     std::vector<std::vector<std::uint8_t>> references_;
-    // Formula tokens of every FORMULA record, end to end, and where each formula's run lies.
-    // The formula pass renders from this list instead of visiting every cell of the workbook.
+    // Where each FORMULA record's tokens lie in the store. The formula pass goes through this
+    // list instead of visiting every cell of the workbook.
     struct FormulaEntry {
-        std::size_t offset;  // into formulaTokens_
+        std::size_t offset;  // into formulaStore_->tokens
         std::uint32_t length;
         std::int32_t sheet;
         std::int32_t ordinal;  // the cell's place in its sheet's cells
         std::uint8_t options;  // low byte of the record's option flags
     };
     std::vector<std::uint8_t> formulaTokens_;
+    std::unique_ptr<TLoadedFormulas> formulaStore_ = std::make_unique<TLoadedFormulas>();
     std::vector<FormulaEntry> formulas_;
-    std::unique_ptr<TPtgParser> parser_;
-    std::int64_t mergedBudget_ = kMergedCellBudget;
-    // Per XF index: -1 not yet known, 0 not a date format, 1 a date format. Number formats
-    // and XF entries only change while the globals are read, so the answer is cached per XF
-    // and dropped whenever a FORMAT or XF record arrives.
-    std::vector<std::int8_t> xfDateCache_;
+    std::int64_t mergedBudget_ = -1;  // see kMergedCellBudget; set on first use
+    // Columns COLINFO records may still set, widths and outline levels each counted per
+    // column: a record names up to 256 columns in 16 bytes.
+    std::int64_t columnBudget_ = -1;
+    // Whether a cell format shows dates, in two steps that each change rarely: the number
+    // format of each XF index (-1 not yet looked up; XF entries do not change once read), and
+    // whether each number format shows dates (-1 not yet known; a FORMAT record forgets only
+    // its own position). Forgetting more would make every cell after a FORMAT or XF record
+    // scan its pattern again.
+    std::vector<std::int32_t> xfFormat_;
+    std::vector<std::int8_t> formatIsDate_;
+    bool FormatIsDate(std::int32_t position);
     // Cells the DIMENSIONS records may still reserve room for, all sheets together; set from
     // the stream size on first use so that the room reserved stays in proportion to the file.
     std::int64_t reserveBudget_ = -1;
+    // What cells may take beyond their own records, in proportion to the stream (set on first
+    // use): formatted blank cells, two bytes of file each in a MULBLANK but a whole cell in
+    // memory, are skipped once the budget is spent; shared strings, copied into every cell
+    // that names them, refuse the file once their copies pass it.
+    std::int64_t blankBudget_ = -1;
+    std::int64_t textBudget_ = -1;
+    std::int64_t StreamSize() { return static_cast<std::int64_t>(cursor_.Stream().Size()); }
 };
 
 namespace {
 
 using Handler = void (TXLSReader::Loader::*)(ByteReader&);
 
+// Where a record is read: anywhere, or only in the substream of a sheet a BOUNDSHEET names
+// (cells, rows, columns, page setup and view). Elsewhere such a record is skipped: cells in
+// the globals or in an unnamed substream belong to no sheet.
+enum Where : bool { kAnywhere = false, kSheetOnly = true };
+
 struct RecordEntry {
     std::uint16_t id;
     Handler handler;
+    Where where;
 };
 
 // Every record the reader acts on; any other identifier (CONTINUE outside the string table,
 // CODEPAGE, DATEMODE, ...) is consumed unread.
 constexpr RecordEntry kRecordTable[] = {
-    {rid::kFormula, &TXLSReader::Loader::OnFormula},
-    {rid::kEof, &TXLSReader::Loader::OnEof},
-    {rid::kProtect, &TXLSReader::Loader::OnProtect},
-    {rid::kHeader, &TXLSReader::Loader::OnHeader},
-    {rid::kFooter, &TXLSReader::Loader::OnFooter},
-    {rid::kExternSheet, &TXLSReader::Loader::OnExternSheet},
-    {rid::kName, &TXLSReader::Loader::OnName},
-    {rid::kLeftMargin, &TXLSReader::Loader::OnLeftMargin},
-    {rid::kRightMargin, &TXLSReader::Loader::OnRightMargin},
-    {rid::kTopMargin, &TXLSReader::Loader::OnTopMargin},
-    {rid::kBottomMargin, &TXLSReader::Loader::OnBottomMargin},
-    {rid::kPrintHeaders, &TXLSReader::Loader::OnPrintHeaders},
-    {rid::kPrintGridlines, &TXLSReader::Loader::OnPrintGridlines},
-    {rid::kFilePass, &TXLSReader::Loader::OnFilePass},
-    {rid::kFont, &TXLSReader::Loader::OnFont},
-    {rid::kPane, &TXLSReader::Loader::OnPane},
-    {rid::kColInfo, &TXLSReader::Loader::OnColInfo},
-    {rid::kWsBool, &TXLSReader::Loader::OnWsBool},
-    {rid::kHCenter, &TXLSReader::Loader::OnHCenter},
-    {rid::kVCenter, &TXLSReader::Loader::OnVCenter},
-    {rid::kBoundSheet, &TXLSReader::Loader::OnBoundSheet},
-    {rid::kScl, &TXLSReader::Loader::OnScl},
-    {rid::kSetup, &TXLSReader::Loader::OnSetup},
-    {rid::kMulRk, &TXLSReader::Loader::OnMulRk},
-    {rid::kMulBlank, &TXLSReader::Loader::OnMulBlank},
-    {rid::kXf, &TXLSReader::Loader::OnXf},
-    {rid::kMergedCells, &TXLSReader::Loader::OnMergedCells},
-    {rid::kSst, &TXLSReader::Loader::OnSst},
-    {rid::kLabelSst, &TXLSReader::Loader::OnLabelSst},
-    {rid::kBlank, &TXLSReader::Loader::OnBlank},
-    {rid::kNumber, &TXLSReader::Loader::OnNumber},
-    {rid::kLabel, &TXLSReader::Loader::OnLabel},
-    {rid::kBoolErr, &TXLSReader::Loader::OnBoolErr},
-    {rid::kString, &TXLSReader::Loader::OnString},
-    {rid::kRow, &TXLSReader::Loader::OnRow},
-    {rid::kWindow2, &TXLSReader::Loader::OnWindow2},
-    {rid::kDimensions, &TXLSReader::Loader::OnDimensions},
-    {rid::kRk, &TXLSReader::Loader::OnRk},
-    {rid::kFormat, &TXLSReader::Loader::OnFormat},
-    {rid::kShrFmla, &TXLSReader::Loader::OnShrFmla},
-    {rid::kBof, &TXLSReader::Loader::OnBof},
+    {rid::kFormula, &TXLSReader::Loader::OnFormula, kSheetOnly},
+    {rid::kEof, &TXLSReader::Loader::OnEof, kAnywhere},
+    {rid::kProtect, &TXLSReader::Loader::OnProtect, kAnywhere},
+    {rid::kHeader, &TXLSReader::Loader::OnHeader, kSheetOnly},
+    {rid::kFooter, &TXLSReader::Loader::OnFooter, kSheetOnly},
+    {rid::kExternSheet, &TXLSReader::Loader::OnExternSheet, kAnywhere},
+    {rid::kName, &TXLSReader::Loader::OnName, kAnywhere},
+    {rid::kLeftMargin, &TXLSReader::Loader::OnLeftMargin, kSheetOnly},
+    {rid::kRightMargin, &TXLSReader::Loader::OnRightMargin, kSheetOnly},
+    {rid::kTopMargin, &TXLSReader::Loader::OnTopMargin, kSheetOnly},
+    {rid::kBottomMargin, &TXLSReader::Loader::OnBottomMargin, kSheetOnly},
+    {rid::kPrintHeaders, &TXLSReader::Loader::OnPrintHeaders, kSheetOnly},
+    {rid::kPrintGridlines, &TXLSReader::Loader::OnPrintGridlines, kSheetOnly},
+    {rid::kFilePass, &TXLSReader::Loader::OnFilePass, kAnywhere},
+    {rid::kFont, &TXLSReader::Loader::OnFont, kAnywhere},
+    {rid::kPane, &TXLSReader::Loader::OnPane, kSheetOnly},
+    {rid::kColInfo, &TXLSReader::Loader::OnColInfo, kSheetOnly},
+    {rid::kWsBool, &TXLSReader::Loader::OnWsBool, kSheetOnly},
+    {rid::kHCenter, &TXLSReader::Loader::OnHCenter, kSheetOnly},
+    {rid::kVCenter, &TXLSReader::Loader::OnVCenter, kSheetOnly},
+    {rid::kBoundSheet, &TXLSReader::Loader::OnBoundSheet, kAnywhere},
+    {rid::kScl, &TXLSReader::Loader::OnScl, kSheetOnly},
+    {rid::kSetup, &TXLSReader::Loader::OnSetup, kSheetOnly},
+    {rid::kMulRk, &TXLSReader::Loader::OnMulRk, kSheetOnly},
+    {rid::kMulBlank, &TXLSReader::Loader::OnMulBlank, kSheetOnly},
+    {rid::kXf, &TXLSReader::Loader::OnXf, kAnywhere},
+    {rid::kMergedCells, &TXLSReader::Loader::OnMergedCells, kSheetOnly},
+    {rid::kSst, &TXLSReader::Loader::OnSst, kAnywhere},
+    {rid::kLabelSst, &TXLSReader::Loader::OnLabelSst, kSheetOnly},
+    {rid::kBlank, &TXLSReader::Loader::OnBlank, kSheetOnly},
+    {rid::kNumber, &TXLSReader::Loader::OnNumber, kSheetOnly},
+    {rid::kLabel, &TXLSReader::Loader::OnLabel, kSheetOnly},
+    {rid::kBoolErr, &TXLSReader::Loader::OnBoolErr, kSheetOnly},
+    {rid::kString, &TXLSReader::Loader::OnString, kSheetOnly},
+    {rid::kRow, &TXLSReader::Loader::OnRow, kSheetOnly},
+    {rid::kWindow2, &TXLSReader::Loader::OnWindow2, kSheetOnly},
+    {rid::kDimensions, &TXLSReader::Loader::OnDimensions, kSheetOnly},
+    {rid::kRk, &TXLSReader::Loader::OnRk, kSheetOnly},
+    {rid::kFormat, &TXLSReader::Loader::OnFormat, kAnywhere},
+    {rid::kShrFmla, &TXLSReader::Loader::OnShrFmla, kSheetOnly},
+    {rid::kBof, &TXLSReader::Loader::OnBof, kAnywhere},
 };
 
 // Direct lookup by identifier: every identifier of the table is below this bound.
@@ -302,6 +377,19 @@ constexpr std::array<Handler, kDispatchSize> MakeDispatch() {
 }
 constexpr auto kDispatch = MakeDispatch();
 
+constexpr std::array<bool, kDispatchSize> MakeSheetOnly() {
+    std::array<bool, kDispatchSize> out{};
+    for (const auto& e : kRecordTable) out[e.id] = e.where == kSheetOnly;
+    return out;
+}
+constexpr auto kSheetOnlyRecord = MakeSheetOnly();
+
+// Records that may stand between a FORMULA and the STRING holding its text result.
+constexpr bool MayPrecedeString(std::uint32_t id) {
+    return id == rid::kFormula || id == rid::kString || id == rid::kShrFmla || id == 0x0221 ||
+           id == 0x0236;  // ARRAY, TABLE
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -313,33 +401,52 @@ void TXLSReader::Loader::RecordLoop() {
         // Consumed before the handler runs: the string table handler reads ahead and leaves
         // the record after the table unconsumed for the next turn.
         cursor_.Consume();
+        // A STRING belongs to the FORMULA just before it; after anything else it is ignored,
+        // not written into a cell of whatever sheet is being read by then.
+        if (!MayPrecedeString(id)) pendingString_ = {};
         if (id >= kDispatchSize || kDispatch[id] == nullptr) continue;
         // A substream inside a sheet (an embedded chart) carries its own cached series values
         // as NUMBER and LABEL records; they are no cells of the sheet around it.
         if (bofDepth_ > 1 && id != rid::kBof && id != rid::kEof) continue;
-        ByteReader r(cursor_.Data().Bytes());
+        if (kSheetOnlyRecord[id] && (bofDepth_ != 1 || sheetIndex_ < 0)) continue;
+        const auto bytes = cursor_.Data().Bytes();
+        recordStart_ = cursor_.Stream().Position() -
+                       std::min<std::uint64_t>(cursor_.Stream().Position(), 4 + bytes.size());
+        ByteReader r(bytes);
         (this->*kDispatch[id])(r);
+    }
+}
+
+// The first substream is the globals; every later one is the sheet whose BOUNDSHEET gives the
+// offset it starts at. Taking them in order instead would show one sheet's cells under
+// another's name as soon as a file lists them in a different order.
+void TXLSReader::Loader::CheckSheetsFound() {
+    for (std::size_t i = 0; i < sheetFound_.size(); ++i) {
+        if (!sheetFound_[i])
+            throw EXLSError(kErrSheetDataMissing,
+                            workbook_.Sheets().Items(static_cast<int>(i)).NameUtf8());
     }
 }
 
 void TXLSReader::Loader::OnBof(ByteReader&) {
     ++bofDepth_;
-    if (bofDepth_ == 0) {
-        if (globalsDone_)
-            ++sheetIndex_;
-        else
-            globalsDone_ = true;
-    }
+    if (bofDepth_ != 1 || !globalsDone_) return;
+    sheetIndex_ = -1;
+    if (recordStart_ > 0xFFFFFFFFu) return;
+    const auto found = sheetAtOffset_.find(static_cast<std::uint32_t>(recordStart_));
+    if (found == sheetAtOffset_.end() || sheetFound_[static_cast<std::size_t>(found->second)])
+        return;
+    sheetIndex_ = found->second;
+    sheetFound_[static_cast<std::size_t>(sheetIndex_)] = true;
 }
 
 void TXLSReader::Loader::OnEof(ByteReader&) {
+    // An EOF without its BOF ends nothing.
+    if (bofDepth_ == 0) return;
     --bofDepth_;
-    if (bofDepth_ == 0) {
-        if (globalsDone_)
-            ++sheetIndex_;
-        else
-            globalsDone_ = true;
-    }
+    if (bofDepth_ != 0) return;
+    globalsDone_ = true;
+    sheetIndex_ = -1;
 }
 
 void TXLSReader::Loader::OnProtect(ByteReader& r) {
@@ -355,8 +462,10 @@ void TXLSReader::Loader::OnFilePass(ByteReader&) {
 // Workbook globals
 
 void TXLSReader::Loader::OnBoundSheet(ByteReader& r) {
-    r.Skip(4);  // stream offset: the sheets follow the substream order instead
-    r.U16();    // visibility and type: hidden and chart sheets are sheets like any other
+    // Sheets come from the globals only: one named in a sheet's substream would have no data.
+    if (globalsDone_) return;
+    const std::uint32_t offset = r.U32();
+    r.U16();  // visibility and type: hidden and chart sheets are sheets like any other
     const std::size_t count = r.U8();
     const bool wide = (r.U8() & 0x01) != 0;
     std::u16string name;
@@ -368,7 +477,11 @@ void TXLSReader::Loader::OnBoundSheet(ByteReader& r) {
         // Compressed characters are the low bytes of UTF-16 code units.
         for (std::uint8_t b : r.Bytes(count)) name.push_back(static_cast<char16_t>(b));
     }
-    workbook_.Sheets().Add(name);
+    const TSheet& sheet = workbook_.Sheets().Add(name);
+    sheetOffsets_.push_back(offset);
+    sheetFound_.push_back(false);
+    // Two sheets at one offset: the first has the data, the second is reported missing.
+    sheetAtOffset_.try_emplace(offset, sheet.Index());
 }
 
 void TXLSReader::Loader::OnExternSheet(ByteReader& r) {
@@ -401,6 +514,7 @@ void TXLSReader::Loader::OnXf(ByteReader& r) {
     if (!xfTableStarted_) {
         xfs.BeginLoad();
         xfTableStarted_ = true;
+        xfFormat_.clear();  // entries of the table before this file's
     }
     TXFEntry& entry = xfs.Scratch();
     XFFromRecord(r.Bytes(r.Remaining()), entry);
@@ -409,7 +523,6 @@ void TXLSReader::Loader::OnXf(ByteReader& r) {
     const int position = workbook_.FormatStrings().IndexOfCode(entry.NumberFormat);
     entry.NumberFormat = static_cast<std::uint16_t>(position < 0 ? 0 : position);
     xfs.AppendScratch();
-    xfDateCache_.clear();
 }
 
 void TXLSReader::Loader::OnFormat(ByteReader& r) {
@@ -419,42 +532,54 @@ void TXLSReader::Loader::OnFormat(ByteReader& r) {
     ReadCountedString(rest, 2, marked);
     // Kept as UTF-8: the number formatter copies a pattern's literal text ("Kč", "€") into
     // the cells' display text, which is UTF-8.
-    workbook_.FormatStrings().SetFormat(code, MarkedTextToUtf8(marked));
-    xfDateCache_.clear();
+    const int position = workbook_.FormatStrings().SetFormat(code, MarkedTextToUtf8(marked));
+    if (static_cast<std::size_t>(position) < formatIsDate_.size())
+        formatIsDate_[static_cast<std::size_t>(position)] = -1;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Cell values
 
-bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
-    if (xf >= xfDateCache_.size())
-        xfDateCache_.resize(static_cast<std::size_t>(workbook_.XFs().Count()), -1);
-    std::int8_t& known = xfDateCache_[xf];
+bool TXLSReader::Loader::FormatIsDate(std::int32_t position) {
+    const auto& formats = workbook_.FormatStrings();
+    if (position < 0 || position >= formats.Count()) return false;
+    const auto p = static_cast<std::size_t>(position);
+    if (p >= formatIsDate_.size())
+        formatIsDate_.resize(static_cast<std::size_t>(formats.Count()), -1);
+    std::int8_t& known = formatIsDate_[p];
     if (known < 0) {
         known = 0;
-        const auto& formats = workbook_.FormatStrings();
-        const int f = workbook_.XFs().Get(static_cast<int>(xf)).NumberFormat;
-        if (f >= 0 && f < formats.Count()) {
-            const TNumberFormat format = formats.Get(f);
-            const std::string_view kind = ClassifyBuiltinFormat(format.Code);
-            if (!kind.empty()) {
-                known = kind == "date" ? 1 : 0;
-            } else if (!format.Pattern.empty()) {
-                known = FormatTextIsDate(format.Pattern) ? 1 : 0;
-            }
+        const TNumberFormat& format = formats.At(position);
+        const std::string_view kind = ClassifyBuiltinFormat(format.Code);
+        if (!kind.empty()) {
+            known = kind == "date" ? 1 : 0;
+        } else if (!format.Pattern.empty()) {
+            known = FormatTextIsDate(format.Pattern) ? 1 : 0;
         }
     }
     return known == 1;
 }
 
+bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
+    if (xf >= xfFormat_.size())
+        xfFormat_.resize(static_cast<std::size_t>(workbook_.XFs().Count()), -1);
+    std::int32_t& format = xfFormat_[xf];
+    if (format < 0) format = workbook_.XFs().Get(static_cast<int>(xf)).NumberFormat;
+    return FormatIsDate(format);
+}
+
 void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
     if (xf >= static_cast<std::uint32_t>(workbook_.XFs().Count())) return;
-    // Most cells already carry their XF (inherited from the row) and most XFs are known not
-    // to be dates: both answered here without a call, once per cell.
+    // Most cells already carry their XF (inherited from the row).
     if (cell.XFIndex() != static_cast<std::int32_t>(xf))
         cell.SetXFIndex(static_cast<std::int32_t>(xf));
-    // The cell's number format is its XF entry's, so the class follows from the XF alone.
-    if (xf < xfDateCache_.size() && xfDateCache_[xf] == 0) return;
+    // Most XFs are known not to be dates: answered here without a call, once per cell.
+    if (xf < xfFormat_.size()) {
+        const std::int32_t format = xfFormat_[xf];
+        if (format >= 0 && static_cast<std::size_t>(format) < formatIsDate_.size() &&
+            formatIsDate_[static_cast<std::size_t>(format)] == 0)
+            return;
+    }
     if (!XfIsDate(xf)) return;
     const TCellValue& value = cell.Value();
     if (value.IsNumber() && value.Kind() != TVarType::Date) {
@@ -519,6 +644,9 @@ void TXLSReader::Loader::OnLabelSst(ByteReader& r) {
     const std::uint32_t index = r.U32();
     if (index >= sharedStrings_.size()) RaiseListIndexError(index);
     const std::string& marked = sharedStrings_[index];
+    if (textBudget_ < 0) textBudget_ = (std::int64_t{16} << 20) + 16 * StreamSize();
+    textBudget_ -= static_cast<std::int64_t>(marked.size());
+    if (textBudget_ < 0) throw EXLSError(kErrTooMuchText);
     TCell& cell = CellAt(row, col);
     if (!marked.empty() && marked[0] == kMarkWide) {
         cell.SetValue(TCellValue(MarkedTextToWide(marked)));
@@ -543,6 +671,9 @@ void TXLSReader::Loader::ApplyBlank(std::uint16_t row, std::uint16_t col, std::u
     auto& xfs = workbook_.XFs();
     if (xf >= static_cast<std::uint32_t>(xfs.Count()) || IsPlain(xfs.Get(static_cast<int>(xf))))
         return;
+    if (blankBudget_ < 0) blankBudget_ = 65536 + StreamSize() / 4;
+    if (blankBudget_ == 0) return;
+    --blankBudget_;
     ApplyFormat(CellAt(row, col), xf);
 }
 
@@ -620,50 +751,61 @@ void TXLSReader::Loader::OnString(ByteReader&) {
     pendingString_ = {};
 }
 
-TPtgParser& TXLSReader::Loader::Parser() {
-    if (!parser_) {
-        sheetNames_.clear();
-        auto& sheets = workbook_.Sheets();
-        for (int i = 0; i < sheets.Count(); ++i) sheetNames_.push_back(sheets.Items(i).NameUtf8());
-        parser_ = std::make_unique<TPtgParser>(sheetNames_, references_);
-    }
-    return *parser_;
-}
-
 void TXLSReader::Loader::OnShrFmla(ByteReader& r) {
     if (!options_.ReadFormulas) return;
-    Parser().SharedFormulas().Add(static_cast<std::uint16_t>(sheetIndex_), r.Bytes(r.Remaining()));
+    formulaStore_->shared.Add(static_cast<std::uint16_t>(sheetIndex_), r.Bytes(r.Remaining()));
 }
 
 void TXLSReader::Loader::FormulaPass() {
     if (formulas_.empty()) return;
-    TPtgParser& parser = Parser();
-    // Rendered sheet by sheet in the order of each sheet's cells; a cell given more than one
-    // formula keeps the last.
+    TLoadedFormulas& store = *formulaStore_;
+    auto& sheets = workbook_.Sheets();
+    for (int i = 0; i < sheets.Count(); ++i) store.sheetNames.push_back(sheets.Items(i).NameUtf8());
+    store.decimalSeparator = LocaleDecimalSeparator();
+    store.references = references_;
+    store.tokens = std::move(formulaTokens_);
+    // Set per cell below: a cell given more than one formula keeps the last, so the cells are
+    // visited sheet by sheet in the order of each sheet's cells.
     const auto before = [](const FormulaEntry& a, const FormulaEntry& b) {
         return a.sheet != b.sheet ? a.sheet < b.sheet : a.ordinal < b.ordinal;
     };
     if (!std::is_sorted(formulas_.begin(), formulas_.end(), before))
         std::stable_sort(formulas_.begin(), formulas_.end(), before);
-    auto& sheets = workbook_.Sheets();
+    // The cells that keep their formula, and the shared formula of each that has one.
+    std::vector<std::size_t> kept;
+    std::vector<TXLSSharedFormulas::TCellQuery> queries;
     for (std::size_t i = 0; i < formulas_.size(); ++i) {
         const FormulaEntry& entry = formulas_[i];
         if (i + 1 < formulas_.size() && formulas_[i + 1].sheet == entry.sheet &&
             formulas_[i + 1].ordinal == entry.ordinal)
             continue;
-        TCell& cell = sheets.Items(entry.sheet).Cells().Items(entry.ordinal);
-        const std::span<const std::uint8_t> tokens(formulaTokens_.data() + entry.offset,
-                                                   entry.length);
-        const auto status =
-            parser.Parse(static_cast<std::uint16_t>(entry.sheet), cell.Row(), tokens, entry.options,
-                         static_cast<std::uint8_t>(cell.Col()));
-        if (status == TPtgParser::kOk) {
-            cell.SetFormula(parser.Result());
-        } else {
-            cell.SetFormula({});
-            if (options_.StrictFormulas) throw EXLSError(kErrFormulaNotRecognized);
+        kept.push_back(i);
+        if (entry.options & TPtgParser::kSharedFlag) {
+            const TCell& cell = sheets.Items(entry.sheet).Cells().Items(entry.ordinal);
+            queries.push_back({static_cast<std::uint16_t>(entry.sheet), cell.Row(),
+                               static_cast<std::uint8_t>(cell.Col())});
         }
     }
+    const std::vector<std::int32_t> sharedOf = store.shared.FindAll(queries);
+    store.entries.reserve(kept.size());
+    std::size_t query = 0;
+    std::string text;
+    for (const std::size_t i : kept) {
+        const FormulaEntry& entry = formulas_[i];
+        TCell& cell = sheets.Items(entry.sheet).Cells().Items(entry.ordinal);
+        std::int32_t shared = TLoadedFormulas::kOwnTokens;
+        if (entry.options & TPtgParser::kSharedFlag) {
+            shared = sharedOf[query++];
+            if (shared < 0) shared = TLoadedFormulas::kNoTokens;
+        }
+        const auto id = static_cast<std::uint32_t>(store.entries.size());
+        store.entries.push_back({entry.offset, entry.length, shared});
+        cell.SetFormulaRef(id);
+        if (options_.StrictFormulas &&
+            !store.Render(id, cell.Row(), static_cast<std::uint8_t>(cell.Col()), text))
+            throw EXLSError(kErrFormulaNotRecognized);
+    }
+    workbook_.SetFormulaSource(std::move(formulaStore_));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -702,6 +844,11 @@ void TXLSReader::Loader::OnColInfo(ByteReader& r) {
     const std::uint16_t xf = r.U16();
     const std::uint16_t flags = r.U16();
     TSheet& sheet = Sheet();
+    const int levels = (flags >> 8) & 0x07;
+    const std::int64_t work = std::int64_t{last >= first ? last - first + 1 : 0} * (1 + levels);
+    if (columnBudget_ < 0) columnBudget_ = 65536 + 2 * StreamSize();
+    if (work > columnBudget_) return;
+    columnBudget_ -= work;
     for (int c = first; c <= last; ++c) {
         TColumn& column = sheet.Columns().Column(c);
         if (flags & 0x0001)
@@ -710,7 +857,7 @@ void TXLSReader::Loader::OnColInfo(ByteReader& r) {
             column.SetWidthChars(ColumnWidthFromFile(width, workbook_.Metrics()));
         column.SetXFIndex(xf);
     }
-    for (int level = (flags >> 8) & 0x07; level > 0; --level) sheet.GroupColumns(first, last);
+    for (int level = levels; level > 0; --level) sheet.GroupColumns(first, last);
 }
 
 void TXLSReader::Loader::OnMergedCells(ByteReader& r) {
@@ -725,6 +872,7 @@ void TXLSReader::Loader::OnMergedCells(ByteReader& r) {
         const std::int64_t rows = static_cast<std::int64_t>(lastRow) - firstRow + 1;
         const std::int64_t cols = static_cast<std::int64_t>(lastCol & 0xFF) - (firstCol & 0xFF) + 1;
         const std::int64_t cells = rows > 0 && cols > 0 ? rows * cols : 0;
+        if (mergedBudget_ < 0) mergedBudget_ = kMergedCellBudget + StreamSize() / 4;
         if (cells > mergedBudget_) continue;
         mergedBudget_ -= cells;
         range.Merge();
@@ -932,6 +1080,7 @@ void TXLSReader::ReadCompound(TCFile& compound, const TReaderOptions& options) {
     TRecordCursor cursor(biff, onProgress_);
     Loader loader(workbook_, options, cursor);
     loader.RecordLoop();
+    loader.CheckSheetsFound();
     loader.NamesPass();
     loader.FormulaPass();
 }

@@ -41,10 +41,11 @@ struct THeaderSections {
 };
 THeaderSections SplitHeaderSections(std::string_view text);
 
-// Most cells that merged areas of one load may mark (a thousand whole rows; real workbooks
-// merge a few thousand cells at most). A merged area of a whole sheet would
-// otherwise create 16 million cells; areas beyond the budget are kept as ranges unmerged.
-inline constexpr std::int64_t kMergedCellBudget = 262'144;
+// Most cells that merged areas of one load may mark: this many, plus one per four bytes of
+// the workbook stream (real workbooks merge a few thousand cells at most). A merged area of
+// a whole sheet would otherwise create 16 million cells, and even a fixed budget would cost
+// a tiny file a good part of a second; areas beyond the budget are kept as ranges unmerged.
+inline constexpr std::int64_t kMergedCellBudget = 65'536;
 
 class TXLSReader {
   public:

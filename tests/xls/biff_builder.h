@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -97,17 +98,35 @@ class BiffBuilder {
         return *this;
     }
 
+    // A BOF at the outermost level after the first starts a sheet's substream: the next
+    // BOUNDSHEET written without an offset gets this one's position.
     BiffBuilder& Bof(std::uint16_t type) {
+        if (depth_ == 0 && bofs_++ > 0 && !pendingOffsets_.empty()) {
+            const std::size_t at = pendingOffsets_.front();
+            pendingOffsets_.erase(pendingOffsets_.begin());
+            const auto pos = static_cast<std::uint32_t>(out_.size());
+            for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<std::uint8_t>(pos >> (8 * i));
+        }
+        ++depth_;
         return Record(rec::kBof,
                       Payload{}.U16(0x0600).U16(type).U16(0x0DBB).U16(0x07CC).U32(0).U32(6));
     }
-    BiffBuilder& Eof() { return Record(rec::kEof, {}); }
-    BiffBuilder& BoundSheet(std::string_view name, std::uint32_t offset = 0) {
-        return Record(rec::kBoundSheet, Payload{}.U32(offset).U16(0).U8(name.size()).Narrow(name));
+    BiffBuilder& Eof() {
+        if (depth_ > 0) --depth_;
+        return Record(rec::kEof, {});
+    }
+    // Without an offset, the BOUNDSHEET names the next sheet substream written (see Bof).
+    BiffBuilder& BoundSheet(std::string_view name, std::optional<std::uint32_t> offset = {}) {
+        if (!offset) pendingOffsets_.push_back(out_.size() + 4);
+        return Record(rec::kBoundSheet,
+                      Payload{}.U32(offset.value_or(0)).U16(0).U8(name.size()).Narrow(name));
     }
     BiffBuilder& BoundSheet(std::u16string_view name) {
+        pendingOffsets_.push_back(out_.size() + 4);
         return Record(rec::kBoundSheet, Payload{}.U32(0).U16(0).U8(name.size()).Wide(name));
     }
+    // Where the next record will start.
+    std::uint32_t Position() const { return static_cast<std::uint32_t>(out_.size()); }
     BiffBuilder& Number(int row, int col, int xf, double v) {
         return Record(rec::kNumber, Cell(row, col, xf).F64(v));
     }
@@ -198,6 +217,9 @@ class BiffBuilder {
 
   private:
     std::vector<std::uint8_t> out_;
+    int depth_ = 0;
+    int bofs_ = 0;
+    std::vector<std::size_t> pendingOffsets_;  // offset fields of BOUNDSHEETs still to fill
 };
 
 // RK encodings for tests.

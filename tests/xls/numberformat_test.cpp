@@ -103,6 +103,29 @@ TEST(FormatNumber, Placeholders) {
     EXPECT_EQ(FormatNumber("0.00", 1e300, kDefault), "1" + std::string(300, '0') + ".00");
 }
 
+// Patterns thousands of characters long give what their short forms give.
+TEST(FormatNumber, LongPatterns) {
+    const TFormatSettings kDefault{};
+    struct Case {
+        std::string pattern;
+        double value;
+        std::string text;
+    };
+    const Case cases[] = {
+        // Every comma right after the last placeholder divides by 1000.
+        {"0" + std::string(3, ','), 4.5e9, "5"},
+        {"0" + std::string(5000, ','), 4.5e9, "0"},
+        // A comma after a literal no longer scales: it shows.
+        {"0\\x" + std::string(3000, ','), 7, "7x" + std::string(3000, ',')},
+        // Zeros of a seconds fraction, however many (shown up to the digits a double has).
+        {"ss." + std::string(3, '0'), 1.5 / 86400, "01.500"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatNumber(c.pattern, c.value, kDefault), c.text) << c.pattern.substr(0, 20);
+    const std::string longFraction = "ss." + std::string(5000, '0');
+    EXPECT_EQ(FormatDateTime(longFraction, 1.5 / 86400, kDefault).substr(0, 6), "01.500");
+}
+
 TEST(FormatNumber, Sections) {
     const Case cases[] = {
         {"0.00;(0.00);\"zero\"", 3, "3.00"},

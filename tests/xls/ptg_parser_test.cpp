@@ -265,6 +265,44 @@ TEST(PtgShared, ParseFindsTheCoveringFormula) {
     EXPECT_EQ(parser.Result(), "5");
 }
 
+// The one sweep a load asks for all its cells answers what the walk answers for each, with
+// formulas overlapping at random, empty and inverted ranges, and cells on other sheets.
+TEST(PtgShared, FindAllAnswersAsFindDoes) {
+    std::uint32_t seed = 12345;
+    auto next = [&](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    for (int round = 0; round < 20; ++round) {
+        TXLSSharedFormulas shared;
+        const int formulas = 1 + static_cast<int>(next(60));
+        for (int i = 0; i < formulas; ++i) {
+            const auto r1 = next(40), r2 = next(40), c1 = next(256), c2 = next(256);
+            shared.Add(static_cast<std::uint16_t>(next(3)),
+                       ShrFmla(static_cast<std::uint16_t>(r1), static_cast<std::uint16_t>(r2),
+                               static_cast<std::uint8_t>(c1), static_cast<std::uint8_t>(c2),
+                               {0x1E, static_cast<std::uint8_t>(i), 0x00}));
+        }
+        std::vector<TXLSSharedFormulas::TCellQuery> cells;
+        for (int k = 0; k < 300; ++k) {
+            cells.push_back({static_cast<std::uint16_t>(next(4)),
+                             static_cast<std::uint16_t>(next(45)),
+                             static_cast<std::uint8_t>(next(256))});
+        }
+        const std::vector<std::int32_t> all = shared.FindAll(cells);
+        ASSERT_EQ(all.size(), cells.size());
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            const auto one = shared.Find(cells[k].Sheet, cells[k].Row, cells[k].Col);
+            const auto viaAll = all[k] < 0
+                                    ? std::span<const std::uint8_t>{}
+                                    : std::span<const std::uint8_t>(
+                                          shared.Item(static_cast<std::size_t>(all[k])).Tokens);
+            EXPECT_TRUE(one.data() == viaAll.data() && one.size() == viaAll.size())
+                << "round " << round << " cell " << k;
+        }
+    }
+}
+
 TEST(PtgShared, SharedFormulaWithBadTokensIsUnrecognized) {
     std::vector<std::string> names;
     std::vector<Bytes> refs;

@@ -9,10 +9,10 @@
 #include <tuple>
 #include <vector>
 
-#include "xls/XLSError.h"
-#include "xls/XLSFile.h"
 #include "biff_builder.h"
 #include "cfb_builder.h"
+#include "xls/XLSError.h"
+#include "xls/XLSFile.h"
 
 namespace morvik::xls {
 namespace {
@@ -299,11 +299,9 @@ TEST(XLSReader, FormatLiteralsReachTheDisplayTextAsUtf8) {
     EXPECT_EQ(CellsOf(file).Cell(0, 1).DisplayText(), "6 \u00e9");
 }
 
-TEST(XLSReader, SubstreamsFollowStreamOrderAndSkipCharts) {
-    BiffBuilder b;
-    b.Bof(kBofGlobals).Font("Arial").Xf(0, 0);
-    // The offsets point nowhere: sheets are filled in the order their substreams stand.
-    b.BoundSheet("One", 0xDEAD).BoundSheet("Two", 7).BoundSheet("Three", 0).Eof();
+TEST(XLSReader, SubstreamsInStreamOrderSkipCharts) {
+    BiffBuilder b = Globals({"One", "Two", "Three"});
+    b.Eof();
     b.Bof(kBofSheet).Number(0, 0, 0, 1);
     b.Bof(kBofChart).Number(5, 5, 0, 99).Eof();  // a chart inside sheet One
     b.Number(1, 0, 0, 2).Eof();
@@ -321,11 +319,62 @@ TEST(XLSReader, SubstreamsFollowStreamOrderAndSkipCharts) {
     EXPECT_EQ(sheets.Items(2).Cells().Cell(0, 0).Value(), TCellValue(4.0));
 }
 
-TEST(XLSReader, SubstreamBeyondTheSheetsFails) {
-    BiffBuilder b = OneSheet();
-    b.Eof().Bof(kBofSheet).Number(0, 0, 0, 1).Eof();
+// A sheet's cells come from the substream its BOUNDSHEET offset names, whatever the order of
+// the substreams; cells nobody names, or in the globals, belong to no sheet.
+TEST(XLSReader, SheetsTakeTheSubstreamTheirOffsetNames) {
+    // Globals naming "Skull" then "Other"; the substreams stand the other way round, and
+    // offsets are filled in once their positions are known.
+    BiffBuilder b;
+    b.Bof(kBofGlobals).Font("Arial").Xf(0, 0);
+    const std::uint32_t skullField = b.Position() + 4;
+    b.BoundSheet("Skull", 0u);
+    const std::uint32_t otherField = b.Position() + 4;
+    b.BoundSheet("Other", 0u);
+    b.Number(9, 9, 0, 555);  // a cell in the globals: no sheet's
+    b.Eof();
+    const std::uint32_t otherAt = b.Position();
+    b.Bof(kBofSheet).Number(0, 0, 0, 999).Eof();
+    const std::uint32_t skullAt = b.Position();
+    b.Bof(kBofSheet).Number(0, 0, 0, 12.5).Eof();
+    b.Bof(kBofSheet).Number(0, 0, 0, 7).Number(1, 1, 0, 8).Eof();  // named by nobody
+    std::vector<std::uint8_t> bytes = b.Bytes();
+    auto put = [&](std::uint32_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(skullField, skullAt);
+    put(otherField, otherAt);
     TXLSFile file;
-    EXPECT_EQ(MessageOf([&] { Load(file, b); }), "List index (1) out of bounds !");
+    file.LoadFromMemory(testing::BuildWorkbookFile(bytes));
+    auto& sheets = file.Workbook().Sheets();
+    ASSERT_EQ(sheets.Count(), 2);
+    EXPECT_EQ(sheets.Items(0).NameUtf8(), "Skull");
+    EXPECT_EQ(sheets.Items(0).Cells().Cell(0, 0).Value(), TCellValue(12.5));
+    EXPECT_EQ(sheets.Items(0).Cells().Count(), 1);
+    EXPECT_EQ(sheets.Items(1).Cells().Cell(0, 0).Value(), TCellValue(999.0));
+    EXPECT_EQ(sheets.Items(1).Cells().Count(), 1);
+
+    // An offset that names no substream refuses the file, naming the sheet.
+    struct Case {
+        const char* what;
+        std::uint32_t skullOffset;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"inside a substream", skullAt + 4,
+         "Sheet Skull: no data where the workbook says it starts"},
+        {"the globals", 0, "Sheet Skull: no data where the workbook says it starts"},
+        {"past the end", 0x7FFFFFFF, "Sheet Skull: no data where the workbook says it starts"},
+        // Both name one substream: the first listed takes it, the second is missing.
+        {"the other sheet's", otherAt, "Sheet Other: no data where the workbook says it starts"},
+    };
+    for (const Case& c : cases) {
+        put(skullField, c.skullOffset);
+        put(otherField, otherAt);
+        TXLSFile bad;
+        EXPECT_EQ(MessageOf([&] { bad.LoadFromMemory(testing::BuildWorkbookFile(bytes)); }),
+                  c.message)
+            << c.what;
+    }
 }
 
 TEST(XLSReader, Failures) {
@@ -424,6 +473,22 @@ TEST(XLSReader, SkippedRecordsAndShortPayloads) {
 
 // Token bytes: tInt 3, tInt 4, tAdd.
 Payload ThreePlusFour() { return Payload{}.U8(0x1E).U16(3).U8(0x1E).U16(4).U8(0x03); }
+
+// A STRING belongs to the FORMULA right before it; one after other records, or at the start of
+// the next sheet, writes no cell.
+TEST(XLSReader, StringWithoutItsFormulaIsIgnored) {
+    BiffBuilder b = Globals({"A", "B"});
+    b.Eof();
+    b.Bof(kBofSheet)
+        .Formula(2, 3, kXfPlain, BiffBuilder::SpecialResult(0), 0, ThreePlusFour())
+        .Eof();  // the STRING never comes
+    b.Bof(kBofSheet).String("stray").Number(0, 0, kXfPlain, 1).Eof();
+    TXLSFile file;
+    Load(file, b);
+    EXPECT_EQ(CellsOf(file, 1).Find(2, 3), nullptr);
+    EXPECT_EQ(CellsOf(file, 1).Count(), 1);
+    EXPECT_TRUE(CellsOf(file, 0).Cell(2, 3).Value().IsEmpty());
+}
 
 TEST(XLSReader, FormulaCells) {
     BiffBuilder b = OneSheet();
@@ -894,10 +959,11 @@ TEST(XLSFile, LoadingTwiceKeepsOnlyTheSecondFile) {
     EXPECT_EQ(file.Workbook().Sheets().Count(), 1);
     BiffBuilder three = Globals({"a", "b", "c"});
     three.Eof();
+    for (int i = 0; i < 3; ++i) three.Bof(kBofSheet).Eof();
     Load(file, three);
     EXPECT_EQ(file.Workbook().Sheets().Count(), 3);
     BiffBuilder one = Globals({"z"});
-    one.Eof();
+    one.Eof().Bof(kBofSheet).Eof();
     Load(file, one);
     ASSERT_EQ(file.Workbook().Sheets().Count(), 1);
     EXPECT_EQ(file.Workbook().Sheets().Items(0).NameUtf8(), "z");
@@ -907,6 +973,7 @@ TEST(XLSFile, FailedLoadKeepsWhatWasReadBeforeIt) {
     TXLSFile file;
     BiffBuilder three = Globals({"a", "b", "c"});
     three.Eof();
+    for (int i = 0; i < 3; ++i) three.Bof(kBofSheet).Eof();
     Load(file, three);
     // The workbook is cleared before the file is opened.
     EXPECT_THROW(file.LoadFromFile("/nonexistent folder/book.xls"), std::runtime_error);
@@ -917,8 +984,7 @@ TEST(XLSFile, FailedLoadKeepsWhatWasReadBeforeIt) {
     EXPECT_EQ(file.Workbook().Sheets().Count(), 0);
     // A failure inside the stream keeps the sheets and cells read up to it.
     BiffBuilder b = OneSheet();
-    b.Number(0, 0, kXfPlain, 4).Eof().Bof(kBofSheet).Number(0, 0, kXfPlain, 1).Eof();  // no second
-                                                                                       // sheet
+    b.Number(0, 0, kXfPlain, 4).Number(0, 256, kXfPlain, 1).Eof();  // column 256 fails
     EXPECT_THROW(Load(file, b), std::runtime_error);
     ASSERT_EQ(file.Workbook().Sheets().Count(), 1);
     EXPECT_EQ(CellsOf(file).Cell(0, 0).Value(), TCellValue(4.0));
