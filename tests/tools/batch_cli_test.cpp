@@ -97,7 +97,7 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
          "Cannot read the Z coordinate of landmark G ('three' is not a valid floating point "
          "value)."},
         {dir.File("empty"), "error",
-         "The folder \"" + dir.File("empty") + "\" holds no .xls and .txt files."},
+         "The folder \"" + dir.File("empty") + "\" holds no .xls, .xlsx, .xlsm, .ods, .txt and .csv files."},
         {dir.File("missing.txt"), "error", WindowMessage(dir.File("missing.txt"))},
     };
     ASSERT_EQ(rows.size(), std::size(expected)) << run.out;
