@@ -192,10 +192,10 @@ std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
 
 void LoadCsvFile(Workspace& ws, const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
+    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     }
@@ -215,6 +215,10 @@ void LoadCsvFile(Workspace& ws, const std::string& path) {
             table.SetCell(kFirstCoordinateColumn + static_cast<int>(f), static_cast<int>(r) + 1,
                           records[r][f]);
         }
+    }
+    // As for the text file: rows the file does not reach keep nothing of the last skull.
+    for (int row = static_cast<int>(records.size()) + 1; row < table.RowCount(); ++row) {
+        for (int f = 0; f < 3; ++f) table.ClearCell(kFirstCoordinateColumn + f, row);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "text/Cp1250.h"
 #include "text/Error.h"
+#include "text/Platform.h"
 #include "xls/ReaderSettings.h"
 #include "xls/XLSWorkbook.h"
 
@@ -63,11 +64,11 @@ class ModelCells final : public WorkbookCells {
 
 std::vector<std::uint8_t> ReadWorkbookBytes(const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec))
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     if (!in) throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    const std::uintmax_t size = std::filesystem::file_size(platform::PathFromUtf8(path), ec);
     if (!ec && size > kMaxWorkbookBytes)
         throw Error("The file \"" + path + "\" is too large to be read as a workbook.");
     std::vector<std::uint8_t> bytes(ec ? 0 : static_cast<std::size_t>(size));

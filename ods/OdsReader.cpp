@@ -37,6 +37,7 @@ constexpr std::string_view kMimeType = "application/vnd.oasis.opendocument.sprea
 constexpr std::int64_t kMaxRows = 65536;  // the model's sheet
 constexpr std::int64_t kMaxCols = 256;
 constexpr std::size_t kMaxText = 65535;
+constexpr int kMaxSheets = 4096;
 // Copies of a repeated cell with a value, all sheets together, beyond those the content's
 // size pays for: a few bytes may repeat one value over a whole sheet's 16 million cells.
 constexpr std::int64_t kRepeatBudget = 1 << 20;
@@ -159,6 +160,8 @@ void Reader::Run() {
 // and its cells still load.
 TSheet& Reader::AddSheet(const std::u16string& name) {
     auto& sheets = workbook_.Sheets();
+    // Each name is checked against all before it; no real spreadsheet comes near.
+    if (sheets.Count() >= kMaxSheets) Fail("The spreadsheet has more sheets than can be read.");
     if (sheets.ValidateName(name) == 0) return sheets.Add(name);
     for (int n = sheets.Count() + 1;; ++n) {
         std::u16string substitute = u"Sheet";

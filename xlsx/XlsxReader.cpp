@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "text/Cp1250.h"
@@ -42,6 +43,8 @@ constexpr int kMaxCols = 256;
 constexpr std::int64_t kFormatRows = 1'048'576;
 constexpr std::int64_t kFormatCols = 16'384;
 constexpr std::size_t kMaxText = 65535;
+// Each sheet's name is checked against all before it; no real workbook comes near.
+constexpr std::size_t kMaxSheets = 4096;
 // Each entry costs a cell value however few bytes of XML it took ("<si/>"), so the table is
 // bounded; real workbooks hold thousands of distinct texts, rarely a million.
 constexpr std::size_t kMaxSharedStrings = std::size_t{1} << 22;
@@ -321,12 +324,12 @@ void Reader::Run() {
     }
 
     if (sheets_.empty()) Fail("There are no sheets in the workbook.");
+    std::unordered_map<std::string_view, const Relationship*> byId;
+    for (const Relationship& r : rels) byId[r.id] = &r;  // of a repeated id, the last counts
     for (const SheetEntry& entry : sheets_) {
         TSheet& sheet = AddSheet(workbook_, entry.name);
-        const Relationship* rel = nullptr;
-        for (const Relationship& r : rels) {
-            if (r.id == entry.relId) rel = &r;
-        }
+        const auto found = byId.find(entry.relId);
+        const Relationship* rel = found == byId.end() ? nullptr : found->second;
         // Chart and dialog sheets keep their place in the order, without cells.
         if (rel == nullptr || rel->external || !TypeIs(*rel, "worksheet")) continue;
         ReadWorksheet(ResolveTarget(folder, rel->target), sheet);
@@ -342,6 +345,8 @@ void Reader::ReadWorkbookPart(const std::string& part) {
             const std::string_view v = r.Attribute(zip::kNoNamespace, "date1904");
             date1904_ = v == "1" || v == "true";
         } else if (IsMain(r, "sheet")) {
+            if (sheets_.size() >= kMaxSheets)
+                Fail("The workbook has more sheets than can be read.");
             const std::string_view name = r.Attribute(zip::kNoNamespace, "name");
             sheets_.push_back({Utf8ToUtf16(name), std::string(r.Attribute(kDocRel, "id"))});
         } else if (IsMain(r, "definedNames") || IsMain(r, "extLst")) {

@@ -211,9 +211,11 @@ int TXmlReader::IdOf(std::string_view uri) const {
 }
 
 int TXmlReader::Lookup(std::string_view prefix) const {
-    for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
-        if (it->prefix == prefix) return it->id;
-    }
+    // By the prefix's own stack of bindings: however many a document declares, a name is
+    // resolved in one lookup.
+    if (const auto it = scopes_.find(std::string(prefix));
+        it != scopes_.end() && !it->second.empty())
+        return it->second.back();
     if (prefix == "xml") return IdOf(kXmlNamespace);
     // An undeclared prefix names nothing we read; such a file is still read where it can be.
     return kOtherNamespace;
@@ -243,13 +245,8 @@ void TXmlReader::ResolveName(std::string_view qname, bool element, int& ns,
 }
 
 void TXmlReader::Rebind() {
-    defaultNs_ = kNoNamespace;
-    for (auto it = bindings_.rbegin(); it != bindings_.rend(); ++it) {
-        if (it->prefix.empty()) {
-            defaultNs_ = it->id;
-            break;
-        }
-    }
+    const auto it = scopes_.find(std::string());
+    defaultNs_ = it != scopes_.end() && !it->second.empty() ? it->second.back() : kNoNamespace;
     for (auto& c : prefixCache_) c.valid = false;
 }
 
@@ -449,7 +446,6 @@ void TXmlReader::ReadStartTag(const char* p) {
 
     // Declarations first: they apply to the element's own name and attributes.
     const auto bindingsBefore = static_cast<std::uint32_t>(bindings_.size());
-    const int depth = static_cast<int>(open_.size()) + 1;
     for (const RawAttribute& a : raw_) {
         if (!a.qname.starts_with("xmlns")) continue;
         std::string_view prefix;
@@ -462,7 +458,8 @@ void TXmlReader::ReadStartTag(const char* p) {
         }
         std::string scratch;
         const std::string_view uri = a.decode ? Decode(a.value, scratch, true) : a.value;
-        bindings_.push_back({std::string(prefix), uri.empty() ? kNoNamespace : IdOf(uri), depth});
+        bindings_.emplace_back(prefix);
+        scopes_[bindings_.back()].push_back(uri.empty() ? kNoNamespace : IdOf(uri));
     }
     if (bindings_.size() != bindingsBefore) Rebind();
 
@@ -506,7 +503,10 @@ void TXmlReader::PopElement() {
     open_.pop_back();
     openNames_.resize(top.nameOffset);
     if (bindings_.size() != top.bindings) {
-        bindings_.resize(top.bindings);
+        while (bindings_.size() > top.bindings) {
+            scopes_[bindings_.back()].pop_back();
+            bindings_.pop_back();
+        }
         Rebind();
     }
     if (open_.empty()) done_ = true;

@@ -22,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "text/Error.h"
@@ -115,11 +116,6 @@ class TXmlReader {
     void ReadElementText(std::string& out);
 
   private:
-    struct Binding {
-        std::string prefix;  // empty: the default namespace
-        int id;
-        int depth;
-    };
     struct Open {
         std::uint32_t nameOffset, nameLength;  // the qualified name in openNames_
         std::uint32_t bindings;                // bindings_.size() before this element's own
@@ -163,7 +159,10 @@ class TXmlReader {
     std::string_view text_;
     std::string textScratch_;
 
-    std::vector<Binding> bindings_;
+    // Prefixes declared by the open elements, in order ("" the default namespace), and per
+    // prefix the ids it is bound to, innermost last.
+    std::vector<std::string> bindings_;
+    std::unordered_map<std::string, std::vector<int>> scopes_;
     int defaultNs_ = kNoNamespace;
     std::string openNames_;
     std::vector<Open> open_;

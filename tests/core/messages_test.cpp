@@ -62,8 +62,11 @@ TEST(Messages, LoadFailuresNameTheFileInTheInterfaceLanguage) {
          "password-protected workbooks not supported).",
          "Cannot read \"locked.xls\": the workbook is protected by a password (Reading of "
          "password-protected workbooks not supported)."},
-        {"notes.doc", "Soubor „notes.doc“ nebyl načten: načíst lze jen soubory .xls, .xlsx, .xlsm, .ods, .txt, .csv.",
-         "The file \"notes.doc\" was not loaded: only .xls, .xlsx, .xlsm, .ods, .txt, .csv files can be loaded."},
+        {"notes.doc",
+         "Soubor „notes.doc“ nebyl načten: načíst lze jen soubory .xls, .xlsx, .xlsm, .ods, .txt, "
+         ".csv.",
+         "The file \"notes.doc\" was not loaded: only .xls, .xlsx, .xlsm, .ods, .txt, .csv files "
+         "can be loaded."},
     };
     for (const Case& c : cases) {
         Workspace ws;

@@ -51,7 +51,9 @@ TEST(Csv, LoadCommandFillsLandmarksInAnyLetterCaseAndRunsThePass) {
     TempDir dir;
     WriteBytes(dir.File("S.CSV"), "1.5,2,3\r\n\"4.5\",5,6\r\n");
     Workspace ws;
+    ws.sgImput.SetCell(3, 5, "left from the last skull");
     LoadFileCommand(ws, dir.File("S.CSV"), nullptr);
+    EXPECT_EQ(ws.sgImput.Cell(3, 5), "");
     EXPECT_EQ(ws.sgImput.Cell(2, 1), "1,5");
     EXPECT_EQ(ws.sgImput.Cell(4, 1), "3");
     EXPECT_EQ(ws.sgImput.Cell(2, 2), "4,5");

@@ -169,6 +169,23 @@ TEST(XlsxReader, FaultsAreRefusedWithTheirMessage) {
     }
 }
 
+TEST(XlsxReader, SheetCountIsBounded) {
+    // Sheet names are checked against each other: millions of <sheet/> would take hours.
+    std::string sheets;
+    for (int i = 0; i < 4097; ++i) sheets += "<sheet name='S" + std::to_string(i) + "' r:id='x'/>";
+    const auto package = BuildXlsx(
+        {}, {{"xl/workbook.xml", std::string("<workbook xmlns='") + morvik::testing::kMainNs +
+                                     "' xmlns:r='" + morvik::testing::kRelNs + "'><sheets>" +
+                                     sheets + "</sheets></workbook>"}});
+    xls::TWorkbook book;
+    try {
+        ReadXlsx(Bytes(package), book);
+        ADD_FAILURE() << "read";
+    } catch (const EXlsxError& e) {
+        EXPECT_STREQ(e.what(), "The workbook has more sheets than can be read.");
+    }
+}
+
 TEST(XlsxReader, SheetPartListedButAbsentIsNamed) {
     auto package = BuildXlsx({{"S", ""}});
     const auto at = package.find("xl/worksheets/sheet1.xml");  // the local header's name

@@ -136,6 +136,26 @@ TEST(XmlReader, LongTagsFromASlowSourceCostTheirLength) {
     EXPECT_EQ(r.Attributes().size(), 200'000u);
 }
 
+TEST(XmlReader, ManyNamespaceDeclarationsCostTheirLength) {
+    // 100,000 prefixes declared, each used once, then as many children each declaring the
+    // default namespace anew: a name resolved by walking the declarations would take hours.
+    std::string doc = "<a";
+    for (int i = 0; i < 100'000; ++i) doc += " xmlns:p" + std::to_string(i) + "='urn:a'";
+    for (int i = 0; i < 100'000; ++i) doc += " p" + std::to_string(i) + ":x='1'";
+    doc += ">";
+    for (int i = 0; i < 100'000; ++i) doc += "<b xmlns='urn:b'/>";
+    doc += "</a>";
+    TXmlReader r(doc, kNs);
+    ASSERT_EQ(r.Next(), TXmlReader::TToken::StartTag);
+    ASSERT_EQ(r.Attributes().size(), 100'000u);
+    EXPECT_EQ(r.Attributes().back().Ns, 1);
+    int children = 0;
+    for (TXmlReader::TToken t; (t = r.Next()) != TXmlReader::TToken::End;) {
+        if (t == TXmlReader::TToken::StartTag && r.Ns() == 2) ++children;
+    }
+    EXPECT_EQ(children, 100'000);
+}
+
 TEST(XmlReader, TokensAndNestingAreBounded) {
     Trickle longText("<a>" + std::string(5000, 'x') + "</a>", 512);
     TXmlReader small(longText, kNs, 1024);
