@@ -49,15 +49,15 @@ class XlsCells final : public WorkbookCells {
         const xls::TFormatSettings& settings = file_.Workbook().Settings().Format;
         switch (v.Kind()) {
             case TVarType::Smallint:
-                return std::to_string(std::get<std::int16_t>(v.Get()));
+                return std::to_string(*v.As<std::int16_t>());
             case TVarType::Integer:
-                return std::to_string(std::get<std::int32_t>(v.Get()));
+                return std::to_string(*v.As<std::int32_t>());
             case TVarType::Byte:
-                return std::to_string(std::get<std::uint8_t>(v.Get()));
+                return std::to_string(*v.As<std::uint8_t>());
             case TVarType::Single:
-                return xls::FormatNumber("", std::get<float>(v.Get()), settings);
+                return xls::FormatNumber("", *v.As<float>(), settings);
             case TVarType::Double:
-                return xls::FormatNumber("", std::get<double>(v.Get()), settings);
+                return xls::FormatNumber("", *v.As<double>(), settings);
             default:
                 return std::nullopt;
         }

@@ -1,32 +1,67 @@
 #include "CellValue.h"
 
-#include <iterator>
-
 namespace morvik::xls {
 
-static_assert(std::size(detail::kKindOfAlternative) == std::variant_size_v<TCellValue::Data>);
+static_assert(sizeof(TCellValue) <= 16, "a cell value is its kind and 8 bytes");
+
+namespace {
+constexpr std::size_t kLongText = 65535;
+}
+
+TCellValue::TCellValue(std::u16string v) : kind_(TVarType::OleStr), longText_(v.size() > kLongText) {
+    u_.wide = new WideText{{1}, std::move(v)};
+}
 
 TCellValue TCellValue::String8(std::string bytes) {
     TCellValue v;
-    v.data_ = std::move(bytes);
+    v.longText_ = bytes.size() > kLongText;
+    v.u_.narrow = new NarrowText{{1}, std::move(bytes)};
+    v.kind_ = TVarType::String;
     return v;
 }
 
+void TCellValue::Release() noexcept {
+    if (!HoldsText()) return;
+    // The last holder frees the text; acquire so that no other holder's use is still pending.
+    if (RefsOf().fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+    if (kind_ == TVarType::OleStr) {
+        delete u_.wide;
+    } else {
+        delete u_.narrow;
+    }
+}
+
 double TCellValue::AsDouble() const {
-    struct Visitor {
-        double operator()(std::monostate) const { return 0; }
-        double operator()(std::int16_t v) const { return v; }
-        double operator()(std::int32_t v) const { return v; }
-        double operator()(float v) const { return v; }
-        double operator()(double v) const { return v; }
-        double operator()(TCurrency v) const { return v.ToDouble(); }
-        double operator()(TDateTime v) const { return v.Days; }
-        double operator()(const std::u16string&) const { return 0; }
-        double operator()(bool v) const { return v ? 1 : 0; }
-        double operator()(std::uint8_t v) const { return v; }
-        double operator()(const std::string&) const { return 0; }
-    };
-    return std::visit(Visitor{}, data_);
+    switch (kind_) {
+        case TVarType::Smallint: return u_.i16;
+        case TVarType::Integer: return u_.i32;
+        case TVarType::Single: return u_.f;
+        case TVarType::Double: return u_.d;
+        case TVarType::Currency: return u_.currency.ToDouble();
+        case TVarType::Date: return u_.date.Days;
+        case TVarType::Boolean: return u_.b ? 1 : 0;
+        case TVarType::Byte: return u_.u8;
+        default: return 0;
+    }
+}
+
+bool operator==(const TCellValue& a, const TCellValue& b) {
+    if (a.kind_ != b.kind_) return false;
+    switch (a.kind_) {
+        case TVarType::Empty: return true;
+        case TVarType::Smallint: return a.u_.i16 == b.u_.i16;
+        case TVarType::Integer: return a.u_.i32 == b.u_.i32;
+        case TVarType::Single: return a.u_.f == b.u_.f;
+        case TVarType::Double: return a.u_.d == b.u_.d;
+        case TVarType::Currency: return a.u_.currency == b.u_.currency;
+        case TVarType::Date: return a.u_.date == b.u_.date;
+        case TVarType::Boolean: return a.u_.b == b.u_.b;
+        case TVarType::Byte: return a.u_.u8 == b.u_.u8;
+        case TVarType::OleStr: return a.u_.wide == b.u_.wide || a.u_.wide->text == b.u_.wide->text;
+        case TVarType::String:
+            return a.u_.narrow == b.u_.narrow || a.u_.narrow->text == b.u_.narrow->text;
+    }
+    return false;
 }
 
 }  // namespace morvik::xls

@@ -3,8 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <atomic>
+#include <type_traits>
 #include <utility>
-#include <variant>
 
 namespace morvik::xls {
 
@@ -23,15 +24,6 @@ enum class TVarType : std::uint16_t {
     String = 256,  // 8-bit string
 };
 
-namespace detail {
-// The kind of each alternative of TCellValue::Data, in order.
-inline constexpr TVarType kKindOfAlternative[] = {
-    TVarType::Empty,   TVarType::Smallint, TVarType::Integer, TVarType::Single,
-    TVarType::Double,  TVarType::Currency, TVarType::Date,    TVarType::OleStr,
-    TVarType::Boolean, TVarType::Byte,     TVarType::String,
-};
-}  // namespace detail
-
 // Fixed-point currency: the amount times 10000.
 struct TCurrency {
     std::int64_t Scaled = 0;
@@ -48,39 +40,58 @@ struct TDateTime {
 // A cell value: exactly one of the kinds of TVarType. 8-bit strings hold the bytes as stored
 // (each byte one character U+0000..U+00FF, as the file's compressed strings are); UTF-16
 // strings hold 16-bit code units.
+// A sheet holds millions of these, so a value is its kind and 8 bytes: numbers in place,
+// strings as a pointer to an immutable, reference-counted text. Copying a string value shares
+// the text: a shared string used by many cells is held once.
 class TCellValue {
   public:
-    // Alternatives in the order of their type codes; see KindOf.
-    using Data = std::variant<std::monostate, std::int16_t, std::int32_t, float, double, TCurrency,
-                              TDateTime, std::u16string, bool, std::uint8_t, std::string>;
-
     TCellValue() = default;  // Empty
-    TCellValue(std::int16_t v) : data_(v) {}
-    TCellValue(std::int32_t v) : data_(v) {}
-    TCellValue(float v) : data_(v) {}
-    TCellValue(double v) : data_(v) {}
-    TCellValue(TCurrency v) : data_(v) {}
-    TCellValue(TDateTime v) : data_(v) {}
-    TCellValue(std::u16string v) : data_(std::move(v)) {}
-    TCellValue(const char16_t* v) : data_(std::u16string(v)) {}
-    TCellValue(bool v) : data_(v) {}
-    TCellValue(std::uint8_t v) : data_(v) {}
+    TCellValue(std::int16_t v) : kind_(TVarType::Smallint) { u_.i16 = v; }
+    TCellValue(std::int32_t v) : kind_(TVarType::Integer) { u_.i32 = v; }
+    TCellValue(float v) : kind_(TVarType::Single) { u_.f = v; }
+    TCellValue(double v) : kind_(TVarType::Double) { u_.d = v; }
+    TCellValue(TCurrency v) : kind_(TVarType::Currency) { u_.currency = v; }
+    TCellValue(TDateTime v) : kind_(TVarType::Date) { u_.date = v; }
+    TCellValue(std::u16string v);
+    TCellValue(const char16_t* v) : TCellValue(std::u16string(v)) {}
+    TCellValue(bool v) : kind_(TVarType::Boolean) { u_.b = v; }
+    TCellValue(std::uint8_t v) : kind_(TVarType::Byte) { u_.u8 = v; }
     // 8-bit string; spelled out so a char pointer cannot silently turn into a boolean.
     static TCellValue String8(std::string bytes);
     TCellValue(const char*) = delete;
 
-    // Inline, with IsNumber: the reader and the import ask every cell.
-    TVarType Kind() const { return detail::kKindOfAlternative[data_.index()]; }
-    const Data& Get() const { return data_; }
-    template <class T>
-    const T* As() const {
-        return std::get_if<T>(&data_);
+    TCellValue(const TCellValue& other) noexcept
+        : u_(other.u_), kind_(other.kind_), longText_(other.longText_) {
+        Retain();
     }
+    TCellValue(TCellValue&& other) noexcept
+        : u_(other.u_), kind_(other.kind_), longText_(other.longText_) {
+        other.kind_ = TVarType::Empty;
+    }
+    TCellValue& operator=(const TCellValue& other) noexcept {
+        TCellValue copy(other);
+        Swap(copy);
+        return *this;
+    }
+    TCellValue& operator=(TCellValue&& other) noexcept {
+        TCellValue taken(std::move(other));
+        Swap(taken);
+        return *this;
+    }
+    ~TCellValue() { Release(); }
 
-    bool IsEmpty() const { return Kind() == TVarType::Empty; }
-    // Kinds 2 to 7 and 17.
+    TVarType Kind() const { return kind_; }
+    // The value when it is of kind T (std::int16_t, std::int32_t, float, double, TCurrency,
+    // TDateTime, std::u16string, bool, std::uint8_t, std::string), else null.
+    template <class T>
+    const T* As() const;
+
+    bool IsEmpty() const { return kind_ == TVarType::Empty; }
+    // A string of more than 65535 characters, which no cell takes; known without reading it.
+    bool LongText() const { return longText_; }
+    // Kinds 2 to 7 and 17. Inline: the reader and the import ask every cell.
     bool IsNumber() const {
-        switch (Kind()) {
+        switch (kind_) {
             case TVarType::Smallint:
             case TVarType::Integer:
             case TVarType::Single:
@@ -96,10 +107,66 @@ class TCellValue {
     // Numeric kinds as a double (currency unscaled, dates as days), booleans as 0/1, else 0.
     double AsDouble() const;
 
-    friend bool operator==(const TCellValue&, const TCellValue&) = default;
+    friend bool operator==(const TCellValue& a, const TCellValue& b);
 
   private:
-    Data data_;
+    template <class S>
+    struct Text {
+        std::atomic<std::uint32_t> refs{1};
+        S text;
+    };
+    using WideText = Text<std::u16string>;
+    using NarrowText = Text<std::string>;
+    bool HoldsText() const { return kind_ == TVarType::OleStr || kind_ == TVarType::String; }
+    void Retain() const noexcept {
+        if (HoldsText()) RefsOf().fetch_add(1, std::memory_order_relaxed);
+    }
+    void Release() noexcept;
+    std::atomic<std::uint32_t>& RefsOf() const {
+        return kind_ == TVarType::OleStr ? u_.wide->refs : u_.narrow->refs;
+    }
+    void Swap(TCellValue& other) noexcept {
+        std::swap(kind_, other.kind_);
+        std::swap(u_, other.u_);
+        std::swap(longText_, other.longText_);
+    }
+
+    union Payload {
+        Payload() : raw(0) {}
+        std::uint64_t raw;
+        std::int16_t i16;
+        std::int32_t i32;
+        float f;
+        double d;
+        TCurrency currency;
+        TDateTime date;
+        bool b;
+        std::uint8_t u8;
+        WideText* wide;
+        NarrowText* narrow;
+    } u_;
+    // After the payload, so that a holder can put a small field in the padding behind them.
+    TVarType kind_ = TVarType::Empty;
+    bool longText_ = false;
 };
+
+template <class T>
+const T* TCellValue::As() const {
+    auto pick = [this](TVarType kind, const auto* p) { return kind_ == kind ? p : nullptr; };
+    if constexpr (std::is_same_v<T, std::int16_t>) return pick(TVarType::Smallint, &u_.i16);
+    else if constexpr (std::is_same_v<T, std::int32_t>) return pick(TVarType::Integer, &u_.i32);
+    else if constexpr (std::is_same_v<T, float>) return pick(TVarType::Single, &u_.f);
+    else if constexpr (std::is_same_v<T, double>) return pick(TVarType::Double, &u_.d);
+    else if constexpr (std::is_same_v<T, TCurrency>)
+        return pick(TVarType::Currency, &u_.currency);
+    else if constexpr (std::is_same_v<T, TDateTime>) return pick(TVarType::Date, &u_.date);
+    else if constexpr (std::is_same_v<T, bool>) return pick(TVarType::Boolean, &u_.b);
+    else if constexpr (std::is_same_v<T, std::uint8_t>) return pick(TVarType::Byte, &u_.u8);
+    else if constexpr (std::is_same_v<T, std::u16string>)
+        return kind_ == TVarType::OleStr ? &u_.wide->text : nullptr;
+    else if constexpr (std::is_same_v<T, std::string>)
+        return kind_ == TVarType::String ? &u_.narrow->text : nullptr;
+    else static_assert(sizeof(T) == 0, "not a kind a cell value holds");
+}
 
 }  // namespace morvik::xls

@@ -15,7 +15,6 @@ namespace morvik::xls {
 namespace {
 
 constexpr std::uint8_t kHyperlinkColor = 5;  // blue
-constexpr std::size_t kMaxStringLength = 65535;
 
 // UTF-8 characters: every byte but continuation bytes starts one.
 std::size_t CharacterCount(std::string_view utf8) {
@@ -71,7 +70,9 @@ struct CellKey {
 }  // namespace
 
 TCells::TCells(TSheet& sheet, const TStyleContext& styles, bool growingIndex)
-    : TCustomXLSItems(sheet, styles, growingIndex) {}
+    : TCustomXLSItems(sheet, styles, growingIndex) {
+    IndexLazily();
+}
 
 // The cells live in pool_, which goes before the base class's lists would release them.
 TCells::~TCells() { DestroyItems(); }
@@ -102,7 +103,14 @@ void TCells::ItemChanged(TCustomXLSItem& item) {
 
 TCell* TCells::Find(int row, int col) const {
     if (row < 0 || row > 0xFFFF || col < 0 || col > 0xFF) return nullptr;
-    if (AddressOf(row, col) >= addressLimit_) return nullptr;
+    const std::uint32_t address = AddressOf(row, col);
+    if (address >= addressLimit_) return nullptr;
+    // The newest cell, asked for again (a formula's text result follows its formula): answered
+    // without the index, which would otherwise be built for it.
+    if (address + 1 == addressLimit_ && Count() > 0) {
+        TCell& last = Items(Count() - 1);
+        if (AddressOf(last.Row(), last.Col()) == address) return &last;
+    }
     return static_cast<TCell*>(
         FindKey(CellKey(static_cast<std::uint16_t>(row), static_cast<std::uint16_t>(col)).view()));
 }
@@ -137,7 +145,15 @@ void TCells::InheritStyle(TCell& cell) {
     }
     const TRow* row = styleRowItem_;
     const TColumns& columns = Sheet().Columns();
-    const TColumn* col = columns.Count() == 0 ? nullptr : columns.Find(cell.Col());
+    const TColumn* col = nullptr;
+    if (columns.Count() != 0) {
+        if (styleColumnCount_ != columns.Count()) {
+            if (!styleColumns_) styleColumns_ = std::make_unique<const TColumn*[]>(256);
+            for (int c = 0; c < 256; ++c) styleColumns_[c] = columns.Find(c);
+            styleColumnCount_ = columns.Count();
+        }
+        col = styleColumns_[cell.Col()];
+    }
     const std::int32_t rowXF = row ? row->XFIndex() : 0;
     const std::int32_t colXF = col ? col->XFIndex() : 0;
     if (rowXF == 0 || colXF == 0) {
@@ -192,16 +208,46 @@ void TCells::InheritStyle(TCell& cell) {
 // ---------------------------------------------------------------------------------------------
 // TCell
 
+// A sheet holds millions of cells: keep them at 40 bytes.
+static_assert(sizeof(TCell) <= 40);
+
 TCell::TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col)
     : TCustomXLSItem(owner), col_(static_cast<std::uint8_t>(col)), row_(row) {}
+
+TCell::~TCell() {
+    if (attributeSlot_ != 0) static_cast<TCells&>(Owner()).FreeAttributeSlot(attributeSlot_);
+}
+
+char* TCell::AttributeBlock() const {
+    if (attributeSlot_ == 0) return nullptr;
+    return static_cast<const TCells&>(Owner()).attributeBlocks_[attributeSlot_].get();
+}
+
+std::uint32_t TCells::NewAttributeSlot() {
+    if (!freeAttributeSlots_.empty()) {
+        const std::uint32_t slot = freeAttributeSlots_.back();
+        freeAttributeSlots_.pop_back();
+        return slot;
+    }
+    if (attributeBlocks_.size() >= 0xFFFFFFFFu) throw EModelLimitError("too many cell attributes");
+    if (attributeBlocks_.empty()) attributeBlocks_.emplace_back();
+    attributeBlocks_.emplace_back();
+    return static_cast<std::uint32_t>(attributeBlocks_.size() - 1);
+}
+
+void TCells::FreeAttributeSlot(std::uint32_t slot) noexcept {
+    attributeBlocks_[slot].reset();
+    try {
+        freeAttributeSlots_.push_back(slot);
+    } catch (...) {
+        // Out of memory: the slot stays unused, which costs only its entry.
+    }
+}
 
 void TCell::CheckValue(const TCellValue& v) {
     const TVarType kind = v.Kind();
     if (kind == TVarType::Empty) throw EXLSError(kErrInvalidCellValue);
-    if (const auto* s = v.As<std::u16string>(); s && s->size() > kMaxStringLength)
-        throw EXLSError(kErrInvalidCellValue);
-    if (const auto* s = v.As<std::string>(); s && s->size() > kMaxStringLength)
-        throw EXLSError(kErrInvalidCellValue);
+    if (v.LongText()) throw EXLSError(kErrInvalidCellValue);
     // A date in a cell without a number format would show as a bare serial number.
     if (kind == TVarType::Date && value_.Kind() != TVarType::Date && NumberFormat() == 0) {
         SetNumberFormat(kDefaultDateFormat);
@@ -218,13 +264,12 @@ void TCell::SetValue(const TCellValue& v) {
 void TCell::SetValue(TCellValue&& v) {
     CheckValue(v);
     // A new cell is empty and `v` never is (CheckValue): no comparison needed.
-    if (std::holds_alternative<std::monostate>(value_.Get()) || !(value_ == v))
-        value_ = std::move(v);
+    if (value_.IsEmpty() || !(value_ == v)) value_ = std::move(v);
     Changed();
 }
 
 namespace {
-// Layout of a cell's attribute block (see TCell::attributes_).
+// Layout of a cell's attribute block (see TCell::attributeSlot_).
 constexpr std::size_t kAttrHeader = 8;
 constexpr std::size_t kAttrEntryHeader = 8;
 // Room for a short formula or link without growing the block later.
@@ -255,8 +300,8 @@ std::size_t FindAttr(const char* block, std::string_view key) {
 }  // namespace
 
 std::string_view TCell::AttributeView(std::string_view key) const {
-    if (!attributes_) return {};
-    const char* block = attributes_.get();
+    const char* block = AttributeBlock();
+    if (block == nullptr) return {};
     const std::size_t at = FindAttr(block, key);
     if (at == LoadAttrU32(block + 4)) return {};
     const std::size_t keyLength = LoadAttrU32(block + at);
@@ -266,11 +311,12 @@ std::string_view TCell::AttributeView(std::string_view key) const {
 std::string TCell::Attribute(std::string_view key) const { return std::string(AttributeView(key)); }
 
 void TCell::SetAttribute(std::string_view key, std::string_view value) {
-    if (!attributes_ && value.empty()) return;
-    if (attributes_) {
+    char* attributes = AttributeBlock();
+    if (attributes == nullptr && value.empty()) return;
+    if (attributes != nullptr) {
         // Text that lies in the block itself would move under the copy below.
         const std::less<const char*> before;
-        const char* begin = attributes_.get();
+        const char* begin = attributes;
         const char* end = begin + LoadAttrU32(begin);
         auto inside = [&](std::string_view v) {
             return !v.empty() && !before(v.data(), begin) && before(v.data(), end);
@@ -285,18 +331,18 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
     constexpr std::size_t kLimit = 0x7FFFFFFF;
     if (key.size() > kLimit / 4 || value.size() > kLimit / 4)
         throw EModelLimitError("cell attribute too long");
-    std::size_t capacity = attributes_ ? LoadAttrU32(attributes_.get()) : 0;
-    std::size_t used = attributes_ ? LoadAttrU32(attributes_.get() + 4) : kAttrHeader;
-    const std::size_t at = attributes_ ? FindAttr(attributes_.get(), key) : used;
+    std::size_t capacity = attributes ? LoadAttrU32(attributes) : 0;
+    std::size_t used = attributes ? LoadAttrU32(attributes + 4) : kAttrHeader;
+    const std::size_t at = attributes ? FindAttr(attributes, key) : used;
     // The bytes of the entry being replaced (none when absent) and those that follow it.
     std::size_t oldEntry = 0;
     if (at < used) {
-        oldEntry = kAttrEntryHeader + LoadAttrU32(attributes_.get() + at) +
-                   LoadAttrU32(attributes_.get() + at + 4);
+        oldEntry = kAttrEntryHeader + LoadAttrU32(attributes + at) +
+                   LoadAttrU32(attributes + at + 4);
     }
     if (value.empty()) {
         if (oldEntry == 0) return;
-        char* block = attributes_.get();
+        char* block = attributes;
         std::memmove(block + at, block + at + oldEntry, used - at - oldEntry);
         StoreAttrU32(block + 4, used - oldEntry);
         return;
@@ -305,15 +351,19 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
     const std::size_t newUsed = used - oldEntry + newEntry;
     if (newUsed > capacity) {
         // A rewritten entry keeps its place, so the block is rebuilt around it.
-        const std::size_t grown = std::max({newUsed, kAttrMinCapacity, capacity + capacity / 2});
+        // A cell's first entry is usually its only one (the formula text): exact size then.
+        const std::size_t grown =
+            capacity == 0 ? newUsed : std::max({newUsed, kAttrMinCapacity, capacity + capacity / 2});
         auto fresh = std::make_unique_for_overwrite<char[]>(grown);
-        if (attributes_) std::memcpy(fresh.get(), attributes_.get(), used);
+        if (attributes != nullptr) std::memcpy(fresh.get(), attributes, used);
         StoreAttrU32(fresh.get(), grown);
         StoreAttrU32(fresh.get() + 4, used);
-        attributes_ = std::move(fresh);
+        if (attributeSlot_ == 0) attributeSlot_ = static_cast<TCells&>(Owner()).NewAttributeSlot();
+        attributes = fresh.get();
+        static_cast<TCells&>(Owner()).attributeBlocks_[attributeSlot_] = std::move(fresh);
         capacity = grown;
     }
-    char* block = attributes_.get();
+    char* block = attributes;
     if (oldEntry != newEntry)
         std::memmove(block + at + newEntry, block + at + oldEntry, used - at - oldEntry);
     StoreAttrU32(block + at, key.size());
@@ -372,40 +422,35 @@ std::string TCell::DisplayText() const {
         }
     }
     bool percent = false;
-    TCellValue v = value_;
+    const TCellValue& v = value_;
     if (value_.IsNumber() && !pattern.empty() && pattern.back() == '%') {
         pattern.pop_back();
         percent = true;
     }
     const char* suffix = percent ? "%" : "";
-    struct Visitor {
-        const std::string& pattern;
-        bool percent;
-        const char* suffix;
-        const TFormatSettings& settings;
-        std::string Integer(std::int64_t i) const {
-            return std::to_string(percent ? i * 100 : i) + suffix;
-        }
-        std::string Number(double d) const {
-            return FormatNumber(pattern, percent ? d * 100 : d, settings) + suffix;
-        }
-        std::string operator()(std::monostate) const { return {}; }
-        std::string operator()(std::int16_t i) const { return Integer(i); }
-        std::string operator()(std::int32_t i) const { return Integer(i); }
-        std::string operator()(std::uint8_t i) const { return Integer(i); }
-        std::string operator()(float f) const { return Number(f); }
-        std::string operator()(double d) const { return Number(d); }
-        std::string operator()(TCurrency c) const { return Number(c.ToDouble()); }
-        // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
-        std::string operator()(TDateTime t) const {
-            return FormatDateTime(pattern, percent ? t.Days * 100 : t.Days, settings);
-        }
-        std::string operator()(const std::u16string& s) const { return Utf16ToUtf8(s); }
-        std::string operator()(const std::string& s) const { return Latin1ToUtf8(s); }
-        std::string operator()(bool b) const { return b ? "TRUE" : "FALSE"; }
-    };
+    auto integer = [&](std::int64_t i) { return std::to_string(percent ? i * 100 : i) + suffix; };
     const TFormatSettings& settings = Owner().Sheet().Workbook().Settings().Format;
-    return std::visit(Visitor{pattern, percent, suffix, settings}, v.Get());
+    auto number = [&](double d) {
+        return FormatNumber(pattern, percent ? d * 100 : d, settings) + suffix;
+    };
+    switch (v.Kind()) {
+        case TVarType::Empty: return {};
+        case TVarType::Smallint: return integer(*v.As<std::int16_t>());
+        case TVarType::Integer: return integer(*v.As<std::int32_t>());
+        case TVarType::Byte: return integer(*v.As<std::uint8_t>());
+        case TVarType::Single: return number(*v.As<float>());
+        case TVarType::Double: return number(*v.As<double>());
+        case TVarType::Currency: return number(v.As<TCurrency>()->ToDouble());
+        // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
+        case TVarType::Date: {
+            const double days = v.As<TDateTime>()->Days;
+            return FormatDateTime(pattern, percent ? days * 100 : days, settings);
+        }
+        case TVarType::OleStr: return Utf16ToUtf8(*v.As<std::u16string>());
+        case TVarType::String: return Latin1ToUtf8(*v.As<std::string>());
+        case TVarType::Boolean: return *v.As<bool>() ? "TRUE" : "FALSE";
+    }
+    return {};
 }
 
 }  // namespace morvik::xls

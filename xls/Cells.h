@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "BlockStorage.h"
 #include "CellValue.h"
@@ -15,10 +16,12 @@
 namespace morvik::xls {
 
 class TRow;
+class TColumn;
 
 class TCell final : public TCustomXLSItem {
   public:
     TCell(TItemToken, TCells& owner, std::uint16_t row, std::uint16_t col);
+    ~TCell() override;
     std::uint16_t Row() const { return row_; }
     std::uint16_t Col() const { return col_; }
     const TCellValue& Value() const { return value_; }
@@ -32,7 +35,7 @@ class TCell final : public TCustomXLSItem {
     // Formula text, UTF-8: the text set by SetFormula ("F" attribute, bytes as given), or the
     // text the workbook's formula source renders for the formula set by SetFormulaRef.
     std::string Formula() const {
-        if (attributes_) return FormulaOfAttributes();
+        if (attributeSlot_ != 0) return FormulaOfAttributes();
         return {};
     }
     // Either replaces the other.
@@ -61,15 +64,19 @@ class TCell final : public TCustomXLSItem {
     // The stored value of `key`; empty when there is none. Valid until the next change.
     std::string_view AttributeView(std::string_view key) const;
 
-    // Declared first, so that they sit in the padding at the end of the base class: a cell
-    // takes 72 bytes instead of 80, and a large sheet holds hundreds of thousands.
+    // The block of this cell's attributes, or null.
+    char* AttributeBlock() const;
+
+    // Declared first, so that they sit in the padding at the end of the base class; the
+    // attribute slot sits in the value's. A large sheet holds millions of cells: 40 bytes each.
     std::uint8_t col_;
     std::uint16_t row_;
-    TCellValue value_;
+    [[no_unique_address]] TCellValue value_;
     // Most cells have no attributes; those that do (formulas, links) keep them all in one heap
-    // block: capacity and used bytes (4 each), then per entry key and value lengths (4 each),
-    // key bytes, value bytes. One allocation instead of a list and its strings.
-    std::unique_ptr<char[]> attributes_;
+    // block, held by the collection under this slot (0: none): capacity and used bytes
+    // (4 each), then per entry key and value lengths (4 each), key bytes, value bytes. One
+    // allocation instead of a list and its strings, and no pointer in every cell.
+    std::uint32_t attributeSlot_ = 0;
 };
 
 class TCells final : public TCustomXLSItems {
@@ -90,7 +97,14 @@ class TCells final : public TCustomXLSItems {
     void Reserve(std::size_t count) { ReserveItems(count); }
 
   private:
+    friend class TCell;
     void InheritStyle(TCell& cell);
+    // A free attribute slot (never 0), and handing one back with its block.
+    std::uint32_t NewAttributeSlot();
+    void FreeAttributeSlot(std::uint32_t slot) noexcept;
+
+    std::vector<std::unique_ptr<char[]>> attributeBlocks_;  // by slot; slot 0 is never used
+    std::vector<std::uint32_t> freeAttributeSlots_;
     void Dispose(TCustomXLSItem* item) noexcept override;
 
     static_assert(alignof(TCell) <= alignof(std::max_align_t));
@@ -102,6 +116,10 @@ class TCells final : public TCustomXLSItems {
     int styleRow_ = -1;
     int styleRowCount_ = -1;
     const TRow* styleRowItem_ = nullptr;
+    // The same for columns, all 256 at once (made when the sheet has any): a row's cells each
+    // ask for another column.
+    int styleColumnCount_ = -1;
+    std::unique_ptr<const TColumn*[]> styleColumns_;
 
     // One past the highest row-major address (row * 256 + col) registered so far, 0 when none.
     // Files list cells in address order, so most lookups while reading are for addresses above

@@ -22,7 +22,7 @@ using detail::FontAt;
 // TCustomXLSItems
 
 TCustomXLSItems::TCustomXLSItems(TSheet& sheet, const TStyleContext& styles, bool growingIndex)
-    : sheet_(&sheet), index_(16383, growingIndex), styles_(&styles) {}
+    : sheet_(&sheet), index_(16383, growingIndex), growingIndex_(growingIndex), styles_(&styles) {}
 
 TCustomXLSItems::~TCustomXLSItems() = default;
 
@@ -48,7 +48,7 @@ void TCustomXLSItems::Register(TCustomXLSItem& item, std::string_view key) {
     // Room first, so that the push below cannot fail after the index took the item.
     if (items_.size() == items_.capacity())
         items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
-    index_.Add(key);
+    if (indexed_) index_.Add(key);
     item.registered_ = true;
     items_.push_back(std::move(pending_));
 }
@@ -56,14 +56,26 @@ void TCustomXLSItems::Register(TCustomXLSItem& item, std::string_view key) {
 void TCustomXLSItems::ReserveItems(std::size_t count) {
     if (count <= items_.size()) return;
     items_.reserve(count);
-    index_.Reserve(count);
+    if (indexed_) index_.Reserve(count);
+}
+
+void TCustomXLSItems::EnsureIndex() const {
+    if (indexed_) return;
+    // Built aside, so that a failure leaves the collection as it was.
+    TItemIndex built(16383, growingIndex_);
+    built.Reserve(items_.size());
+    for (const TItemPtr& item : items_) built.Add(KeyOf(*item));
+    index_ = std::move(built);
+    indexed_ = true;
 }
 
 int TCustomXLSItems::IndexOf(const TCustomXLSItem& item) const {
+    EnsureIndex();
     return index_.Search(KeyOf(item));
 }
 
 TCustomXLSItem* TCustomXLSItems::FindKey(std::string_view key) const {
+    EnsureIndex();
     const int ordinal = index_.Search(key);
     return ordinal < 0 ? nullptr : items_[static_cast<std::size_t>(ordinal)].get();
 }

@@ -189,11 +189,21 @@ class TCustomXLSItems {
     void Register(TCustomXLSItem& item, std::string_view key);
     // Room for `count` registered items without regrowing the index or the list.
     void ReserveItems(std::size_t count);
+    // Leaves the index unbuilt until the first lookup by key (FindKey, IndexOf), for a
+    // collection whose items mostly arrive in key order and are then read by ordinal: a sheet
+    // read from a file never pays for an index nobody asks. Set before the first item.
+    void IndexLazily() { indexed_ = false; }
 
   private:
+    // Builds the index over every registered item when it was left unbuilt. Not safe to call
+    // from two threads at once, like any other use of a collection.
+    void EnsureIndex() const;
+
     TSheet* sheet_;
     TItemPtr pending_;
-    TItemIndex index_;
+    mutable TItemIndex index_;
+    mutable bool indexed_ = true;
+    bool growingIndex_;
     std::vector<TItemPtr, detail::TBlockAllocator<TItemPtr>> items_;  // owned, by ordinal
     bool updating_ = false;
     const TStyleContext* styles_;

@@ -244,6 +244,7 @@ class TXLSReader::Loader {
     void ApplyFormat(TCell& cell, std::uint32_t xf);
     void ApplyBlank(std::uint16_t row, std::uint16_t col, std::uint32_t xf);
     bool XfIsDate(std::uint32_t xf);
+    const TCellValue& SharedString(std::uint32_t index);
     void HeaderFooter(ByteReader& r, bool footer);
     std::optional<int> SheetOfReference(std::uint16_t reference) const;
 
@@ -267,7 +268,8 @@ class TXLSReader::Loader {
     struct PendingString {
         int row = -1, col = -1, xf = -1;
     } pendingString_;
-    std::vector<std::string> sharedStrings_;
+    std::vector<std::string> sharedStrings_;  // marked, as read
+    std::vector<TCellValue> sharedValues_;    // by the same index, once a cell used it
     std::vector<std::vector<std::uint8_t>> names_;
     std::vector<std::vector<std::uint8_t>> references_;
     // Where each FORMULA record's tokens lie in the store. The formula pass goes through this
@@ -648,12 +650,24 @@ void TXLSReader::Loader::OnLabelSst(ByteReader& r) {
     textBudget_ -= static_cast<std::int64_t>(marked.size());
     if (textBudget_ < 0) throw EXLSError(kErrTooMuchText);
     TCell& cell = CellAt(row, col);
-    if (!marked.empty() && marked[0] == kMarkWide) {
-        cell.SetValue(TCellValue(MarkedTextToWide(marked)));
-    } else {
-        cell.SetValue(TCellValue::String8(marked.empty() ? std::string() : marked.substr(1)));
-    }
+    cell.SetValue(SharedString(index));
     ApplyFormat(cell, xf);
+}
+
+// Made on first use and then shared by every cell that shows the string: one text per shared
+// string instead of one per cell.
+const TCellValue& TXLSReader::Loader::SharedString(std::uint32_t index) {
+    if (index >= sharedValues_.size()) sharedValues_.resize(sharedStrings_.size());
+    TCellValue& value = sharedValues_[index];
+    if (value.IsEmpty()) {
+        std::string& marked = sharedStrings_[index];
+        if (!marked.empty() && marked[0] == kMarkWide) {
+            value = TCellValue(MarkedTextToWide(marked));
+        } else {
+            value = TCellValue::String8(marked.empty() ? std::string() : marked.substr(1));
+        }
+    }
+    return value;
 }
 
 void TXLSReader::Loader::OnBoolErr(ByteReader& r) {
