@@ -1,5 +1,7 @@
 #include "ItemIndex.h"
 
+#include <algorithm>
+
 #include "XLSError.h"
 
 namespace morvik::xls {
@@ -22,17 +24,34 @@ std::uint32_t TItemIndex::Pack(std::string_view key) {
 
 void TItemIndex::Add(std::string_view key) {
     if (key.size() > 4) throw EModelLimitError("TItemIndex: key longer than 4 bytes");
-    if (buckets_.empty()) {
+    if (!started_) {
         keyLength_ = key.size();
-        buckets_.resize(initialBuckets_);
-        bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
+        if (Direct()) {
+            pages_.resize(std::size_t{1} << (8 * keyLength_ > 8 ? 8 * keyLength_ - 8 : 0));
+        } else {
+            buckets_.resize(initialBuckets_);
+            bucketMagic_ = ~std::uint64_t{0} / buckets_.size() + 1;
+        }
+        started_ = true;
     } else if (key.size() != keyLength_) {
         throw EModelLimitError("TItemIndex: keys of one index have one length");
     }
-    if (entries_.size() >= 0x7FFFFFFEu) throw EModelLimitError("TItemIndex: too many items");
-    const auto ordinal = static_cast<std::int32_t>(entries_.size());
+    if (count_ >= 0x7FFFFFFE) throw EModelLimitError("TItemIndex: too many items");
+    const auto ordinal = static_cast<std::int32_t>(count_);
     const std::uint32_t packed = Pack(key);
+    if (Direct()) {
+        auto& page = pages_[packed >> 8];
+        if (!page) {
+            page = std::make_unique_for_overwrite<std::int32_t[]>(256);
+            std::fill_n(page.get(), 256, -1);
+        }
+        // The first ordinal under a key is the one a search answers.
+        if (page[packed & 0xFF] < 0) page[packed & 0xFF] = ordinal;
+        ++count_;
+        return;
+    }
     entries_.push_back(Entry{packed, -1});
+    ++count_;
     if (growing_ && entries_.size() > buckets_.size()) {
         Grow();  // relinks every ordinal, this one included
     } else {
@@ -66,11 +85,11 @@ void TItemIndex::Grow() {
 }
 
 void TItemIndex::Reserve(std::size_t count) {
-    if (!growing_ || count <= entries_.size()) return;
+    if (!growing_ || count <= entries_.size() || (started_ && Direct())) return;
     std::size_t target = buckets_.empty() ? initialBuckets_ : buckets_.size();
     while (target < count && target <= 0x3FFFFFFFu) target = target * 2 + 1;
     entries_.reserve(count);
-    if (buckets_.empty()) {
+    if (!started_) {
         // The first Add makes the buckets, and learns the key length then.
         initialBuckets_ = static_cast<std::uint32_t>(target);
     } else if (target > buckets_.size()) {
@@ -82,7 +101,7 @@ void TItemIndex::Reserve(std::size_t count) {
 }
 
 const TItemIndex::Entry* TItemIndex::Lookup(std::string_view key) const {
-    if (buckets_.empty() || key.size() != keyLength_) return nullptr;
+    if (!started_ || Direct() || key.size() != keyLength_) return nullptr;
     const std::uint32_t packed = Pack(key);
     // Collections add a key once, but the index answers for the first of equal keys: the
     // last match of the newest-first walk.
@@ -96,6 +115,12 @@ const TItemIndex::Entry* TItemIndex::Lookup(std::string_view key) const {
 }
 
 int TItemIndex::Search(std::string_view key) const {
+    if (started_ && Direct()) {
+        if (key.size() != keyLength_) return -1;
+        const std::uint32_t packed = Pack(key);
+        const auto& page = pages_[packed >> 8];
+        return page ? page[packed & 0xFF] : -1;
+    }
     const Entry* e = Lookup(key);
     return e == nullptr ? -1 : static_cast<int>(e - entries_.data());
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -18,7 +19,9 @@ namespace morvik::xls {
 // a sheet filled or read row by row then walks the buckets in order instead of jumping about,
 // and no choice of addresses can put more than (address range / buckets) + 1 items into one
 // bucket, a bound that falls as the index grows.
-// Keys are at most 4 bytes, all of one length per index.
+// Keys are at most 4 bytes, all of one length per index. Keys of 2 bytes or fewer (rows,
+// columns) are looked up directly instead, in pages of 256 ordinals made as keys arrive: no
+// hashing, no chains, and a few bytes per row.
 class TItemIndex {
   public:
     // `growing` false keeps the bucket count fixed (for comparison in benchmarks).
@@ -30,7 +33,7 @@ class TItemIndex {
     // Makes room for `count` entries at once: the bucket count growth would reach for them,
     // and the entries' storage. Callers bound `count`; a growing index only.
     void Reserve(std::size_t count);
-    int Count() const { return static_cast<int>(entries_.size()); }
+    int Count() const { return count_; }
     std::uint32_t BucketCount() const { return static_cast<std::uint32_t>(buckets_.size()); }
 
   private:
@@ -49,13 +52,19 @@ class TItemIndex {
     void Link(std::int32_t ordinal, std::size_t bucket);
     void Grow();
 
+    bool Direct() const { return keyLength_ <= 2; }
+
     std::vector<Bucket, detail::TBlockAllocator<Bucket>> buckets_;  // made on the first Add
     std::vector<Entry, detail::TBlockAllocator<Entry>> entries_;    // per ordinal
     // 2^64 / BucketCount(), rounded up: the remainder by multiplication instead of a division,
     // which would be a good part of each addition and lookup.
     std::uint64_t bucketMagic_ = 0;
     std::uint32_t initialBuckets_;
+    // Direct keys: per high byte a page of 256 ordinals (-1: absent), made on first use.
+    std::vector<std::unique_ptr<std::int32_t[]>> pages_;
     std::size_t keyLength_ = 0;
+    int count_ = 0;
+    bool started_ = false;  // the first key, which sets the length, has been added
     bool growing_;
 };
 
