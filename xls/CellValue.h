@@ -60,12 +60,13 @@ class TCellValue {
     static TCellValue String8(std::string bytes);
     TCellValue(const char*) = delete;
 
+    // A copy always holds its own reference, also of a borrowed text (see Borrow).
     TCellValue(const TCellValue& other) noexcept
         : u_(other.u_), kind_(other.kind_), longText_(other.longText_) {
         Retain();
     }
     TCellValue(TCellValue&& other) noexcept
-        : u_(other.u_), kind_(other.kind_), longText_(other.longText_) {
+        : u_(other.u_), kind_(other.kind_), longText_(other.longText_), borrowed_(other.borrowed_) {
         other.kind_ = TVarType::Empty;
     }
     TCellValue& operator=(const TCellValue& other) noexcept {
@@ -110,6 +111,19 @@ class TCellValue {
     friend bool operator==(const TCellValue& a, const TCellValue& b);
 
   private:
+    friend class TCells;
+    // The same value without a reference of its own to the text: for a cell whose collection
+    // keeps the owner of `v`'s text alive for as long as the cell (TCells::SetBorrowedValue).
+    // A shared string shown by a million cells then costs no count per cell.
+    static TCellValue Borrow(const TCellValue& v) noexcept {
+        TCellValue b;
+        b.u_ = v.u_;
+        b.kind_ = v.kind_;
+        b.longText_ = v.longText_;
+        b.borrowed_ = v.HoldsText();
+        return b;
+    }
+
     template <class S>
     struct Text {
         std::atomic<std::uint32_t> refs{1};
@@ -129,6 +143,7 @@ class TCellValue {
         std::swap(kind_, other.kind_);
         std::swap(u_, other.u_);
         std::swap(longText_, other.longText_);
+        std::swap(borrowed_, other.borrowed_);
     }
 
     union Payload {
@@ -148,6 +163,7 @@ class TCellValue {
     // After the payload, so that a holder can put a small field in the padding behind them.
     TVarType kind_ = TVarType::Empty;
     bool longText_ = false;
+    bool borrowed_ = false;  // the text is held by someone else, no reference counted here
 };
 
 template <class T>

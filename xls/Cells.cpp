@@ -93,6 +93,17 @@ std::uint32_t AddressOf(int row, int col) {
 }
 }  // namespace
 
+void TCells::SetBorrowedValue(TCell& cell, const TCellValue& v,
+                              const std::shared_ptr<const void>& keeper) {
+    if (keepers_.empty() || keepers_.back() != keeper) {
+        if (std::find(keepers_.begin(), keepers_.end(), keeper) == keepers_.end())
+            keepers_.push_back(keeper);
+    }
+    cell.CheckValue(v);
+    if (!(cell.value_ == v)) cell.value_ = TCellValue::Borrow(v);
+    cell.Changed();
+}
+
 // The same rule as for every collection, with the key made on the stack.
 void TCells::ItemChanged(TCustomXLSItem& item) {
     if (Updating() || item.Registered() || &item != Pending()) return;

@@ -58,6 +58,7 @@ class TCell final : public TCustomXLSItem {
 
   private:
     std::string FormulaOfAttributes() const;
+    friend class TCells;
     // Refuses what SetValue refuses and gives a new date its format.
     void CheckValue(const TCellValue& v);
 
@@ -92,6 +93,11 @@ class TCells final : public TCustomXLSItems {
     TCell& Items(int ordinal) const { return static_cast<TCell&>(TCustomXLSItems::Items(ordinal)); }
     std::string KeyOf(const TCustomXLSItem& item) const override;
     void ItemChanged(TCustomXLSItem& item) override;
+    // SetValue(v) on `cell` (one of these cells), except that the cell borrows v's text
+    // instead of counting a reference to it: `keeper` owns v's text, and the collection keeps
+    // it alive for as long as its cells. For a reader's table of shared strings.
+    void SetBorrowedValue(TCell& cell, const TCellValue& v,
+                          const std::shared_ptr<const void>& keeper);
     // Room for `count` cells, for a reader that knows the sheet's size up front; changes
     // nothing else. The caller bounds `count`.
     void Reserve(std::size_t count) { ReserveItems(count); }
@@ -105,6 +111,8 @@ class TCells final : public TCustomXLSItems {
 
     std::vector<std::unique_ptr<char[]>> attributeBlocks_;  // by slot; slot 0 is never used
     std::vector<std::uint32_t> freeAttributeSlots_;
+    // Owners of texts the cells borrow (SetBorrowedValue); released after the cells.
+    std::vector<std::shared_ptr<const void>> keepers_;
     void Dispose(TCustomXLSItem* item) noexcept override;
 
     static_assert(alignof(TCell) <= alignof(std::max_align_t));

@@ -269,7 +269,10 @@ class TXLSReader::Loader {
         int row = -1, col = -1, xf = -1;
     } pendingString_;
     std::vector<std::string> sharedStrings_;  // marked, as read
-    std::vector<TCellValue> sharedValues_;    // by the same index, once a cell used it
+    // By the same index, once a cell used it; entries are filled once and never replaced.
+    std::shared_ptr<std::vector<TCellValue>> sharedValues_ =
+        std::make_shared<std::vector<TCellValue>>();
+    std::shared_ptr<const void> sharedKeeper_ = sharedValues_;
     std::vector<std::vector<std::uint8_t>> names_;
     std::vector<std::vector<std::uint8_t>> references_;
     // Where each FORMULA record's tokens lie in the store. The formula pass goes through this
@@ -649,16 +652,19 @@ void TXLSReader::Loader::OnLabelSst(ByteReader& r) {
     if (textBudget_ < 0) textBudget_ = (std::int64_t{16} << 20) + 16 * StreamSize();
     textBudget_ -= static_cast<std::int64_t>(marked.size());
     if (textBudget_ < 0) throw EXLSError(kErrTooMuchText);
-    TCell& cell = CellAt(row, col);
-    cell.SetValue(SharedString(index));
+    TCells& cells = Sheet().Cells();
+    TCell& cell = cells.Cell(row, col);
+    cells.SetBorrowedValue(cell, SharedString(index), sharedKeeper_);
     ApplyFormat(cell, xf);
 }
 
 // Made on first use and then shared by every cell that shows the string: one text per shared
-// string instead of one per cell.
+// string instead of one per cell, and the cells' collections keep the table.
 const TCellValue& TXLSReader::Loader::SharedString(std::uint32_t index) {
-    if (index >= sharedValues_.size()) sharedValues_.resize(sharedStrings_.size());
-    TCellValue& value = sharedValues_[index];
+    auto& values = *sharedValues_;
+    // Growing moves the values, not their texts, which the cells borrow.
+    if (index >= values.size()) values.resize(sharedStrings_.size());
+    TCellValue& value = values[index];
     if (value.IsEmpty()) {
         std::string& marked = sharedStrings_[index];
         if (!marked.empty() && marked[0] == kMarkWide) {
