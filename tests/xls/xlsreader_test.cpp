@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -187,6 +188,34 @@ TEST(XLSReader, TextValues) {
     EXPECT_EQ(cells.Cell(1, 0).DisplayText(), "\u00e9t\u00e9");
     EXPECT_EQ(cells.Cell(1, 1).Value(), TCellValue(u"\u017elut\u00fd"));
     EXPECT_EQ(cells.Cell(1, 2).Value(), TCellValue::String8(""));
+}
+
+// Cells showing one shared string borrow its text from a table their sheet keeps; a value
+// copied out must hold its own, past the workbook, and changing one cell leaves the others.
+TEST(XLSReader, SharedStringValuesOutliveTheWorkbookAndStayApart) {
+    BiffBuilder b = Globals({"S"});
+    b.Record(rec::kSst, Payload{}.U32(3).U32(2).U16(2).Narrow("ab").U16(1).Wide(u"\u010d"))
+        .Eof()
+        .Bof(kBofSheet)
+        .LabelSst(0, 0, kXfPlain, 1)
+        .LabelSst(0, 1, kXfPlain, 0)
+        .LabelSst(1, 0, kXfPlain, 1)
+        .Eof();
+    TCellValue wide, narrow;
+    {
+        auto file = std::make_unique<TXLSFile>();
+        Load(*file, b);
+        TCells& cells = CellsOf(*file);
+        wide = cells.Cell(0, 0).Value();
+        narrow = cells.Cell(0, 1).Value();
+        cells.Cell(1, 0).SetValue(TCellValue(u"x"));
+        EXPECT_EQ(cells.Cell(0, 0).Value(), TCellValue(u"\u010d"));
+        TCellValue moved = std::move(wide);
+        wide = moved;
+        moved = TCellValue(1.0);
+    }
+    EXPECT_EQ(wide, TCellValue(u"\u010d"));
+    EXPECT_EQ(narrow, TCellValue::String8("ab"));
 }
 
 TEST(XLSReader, SharedStringRunsAcrossContinueThenNextRecord) {
