@@ -2,9 +2,9 @@
 # Times xlsdump --summary against the other readers on the same workbooks, in the same rounds:
 # xlrd (python3-xlrd), FreeXL (libfreexl-dev, built here from the shared peer) and catdoc's
 # xls2csv, each when installed. tiny.xls (one number) shows each reader's start-up cost.
-# Prints per file the medians, our time as a fraction of each peer's, and every reader's
-# peak memory (max RSS of one run under /usr/bin/time -v).
-#   bench/xls/compare_xlrd.sh BUILD_DIR [SHARED_DIR] [OUT_DIR] [FILE...]
+# Prints per file each reader's median wall time and mean processor time (user + system) with
+# ours as a fraction of each, and its peak memory (max RSS of one run under /usr/bin/time -v).
+#   [BASELINE=XLSDUMP] bench/xls/compare_xlrd.sh BUILD_DIR [SHARED_DIR] [OUT_DIR] [FILE...]
 # BUILD_DIR is an optimised build (e.g. build/release) holding tools/xlsdump. FILEs default
 # to tiny typical maxcloud multisheet bigbook; bigbook.xls is only measured when present
 # (make_bench_files.py bigbook writes it with LibreOffice, about a minute).
@@ -29,6 +29,12 @@ fi
 peers=(xlrd)
 declare -A command
 command[ours]="$xlsdump --summary"
+# BASELINE=path/to/another/xlsdump adds it as reader "before": a change measured against the
+# build it started from in the same rounds.
+if [ -n "${BASELINE:-}" ]; then
+    peers=(before xlrd)
+    command[before]="$BASELINE --summary"
+fi
 command[xlrd]="$python $shared/bench/peer_xlrd.py"
 if [ -f /usr/include/freexl.h ] && cc -O2 -o "$out/peer_freexl" "$shared/bench/peer_freexl.c" -lfreexl 2>/dev/null; then
     peers+=(freexl)
@@ -67,12 +73,15 @@ for f in "${files[@]}"; do
 import json, statistics, sys
 results = json.load(open(sys.argv[1]))["results"]
 rss = dict(line.split() for line in open(sys.argv[2]))
-median = {r["command"]: statistics.median(r["times"]) for r in results}
-ours = median["ours"]
-print("   %-8s %10s %10s %12s %10s" % ("reader", "median ms", "ours/peer", "peer/ours", "max RSS MB"))
-for name, t in median.items():
-    ratio = ours / t if t else float("nan")
-    print("   %-8s %10.1f %10.3f %12.2f %10.1f" % (name, t * 1000, ratio, 1 / ratio, int(rss.get(name, 0)) / 1024))
+# Wall time is what a user waits for; on a shared, loaded machine the processor time (user +
+# system, hyperfine's means) moves less with the other load, so both are shown.
+wall = {r["command"]: statistics.median(r["times"]) for r in results}
+cpu = {r["command"]: r["user"] + r["system"] for r in results}
+print("   %-8s %9s %9s %9s %9s %10s" % ("reader", "wall ms", "ours/peer", "cpu ms", "ours/peer", "max RSS MB"))
+for name in wall:
+    print("   %-8s %9.1f %9.3f %9.1f %9.3f %10.1f" % (
+        name, wall[name] * 1000, wall["ours"] / wall[name], cpu[name] * 1000,
+        cpu["ours"] / cpu[name], int(rss.get(name, 0)) / 1024))
 EOF
     rm -f "$out/$f.rss.$$"
 done
