@@ -4,11 +4,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "text/Cp1250.h"
 #include "text/Error.h"
 #include "text/Platform.h"
+#include "xls/NumberFormat.h"
 #include "xls/ReaderSettings.h"
+#include "xls/XLSFormatStr.h"
 #include "xls/XLSWorkbook.h"
 
 namespace morvik::core {
@@ -21,8 +24,15 @@ constexpr std::uintmax_t kMaxWorkbookBytes = 1ull << 30;
 
 class ModelCells final : public WorkbookCells {
   public:
-    explicit ModelCells(std::unique_ptr<xls::TWorkbook> workbook)
-        : workbook_(std::move(workbook)) {}
+    explicit ModelCells(std::unique_ptr<xls::TWorkbook> workbook) : workbook_(std::move(workbook)) {
+        // Most numbers carry a format that cleans to nothing (General); their text is then
+        // the general form, without cleaning the pattern again for every cell.
+        const xls::TFormatStrings& formats = workbook_->FormatStrings();
+        generalFormat_.resize(static_cast<std::size_t>(formats.Count()));
+        for (int i = 0; i < formats.Count(); ++i)
+            generalFormat_[static_cast<std::size_t>(i)] =
+                xls::CleanFormat(formats.Get(i).Pattern).empty();
+    }
 
     int SheetCount() const override { return workbook_->Sheets().Count(); }
     std::string SheetName(int sheet) const override {
@@ -30,34 +40,74 @@ class ModelCells final : public WorkbookCells {
     }
 
     CellValue Cell(int sheet, int row, int col) const override {
+        return Read(sheet, row, col, true);
+    }
+    CellValue Value(int sheet, int row, int col) const override {
+        return Read(sheet, row, col, false);
+    }
+
+  private:
+    // What TCell::DisplayText shows for a number under a pattern that cleans to nothing;
+    // nothing for a kind it would show otherwise.
+    std::optional<std::string> GeneralText(const xls::TCellValue& v) const {
+        const xls::TFormatSettings& settings = workbook_->Settings().Format;
+        switch (v.Kind()) {
+            case TVarType::Smallint:
+                return std::to_string(*v.As<std::int16_t>());
+            case TVarType::Integer:
+                return std::to_string(*v.As<std::int32_t>());
+            case TVarType::Byte:
+                return std::to_string(*v.As<std::uint8_t>());
+            case TVarType::Single:
+                return xls::FormatNumber("", *v.As<float>(), settings);
+            case TVarType::Double:
+                return xls::FormatNumber("", *v.As<double>(), settings);
+            default:
+                return std::nullopt;
+        }
+    }
+
+    CellValue Read(int sheet, int row, int col, bool numberText) const {
         CellValue value;
         if (row < 0 || row > 65535 || col < 0 || col > 255) return value;
         const xls::TCell* cell = workbook_->Sheets().Items(sheet).Cells().Find(row, col);
         if (cell == nullptr) return value;
-        value.text = cell->DisplayText();
         const auto& v = cell->Value();
-        switch (v.Kind()) {
-            case TVarType::Empty:
-                value.kind = CellKind::Empty;
-                break;
+        const bool number = IsNumberKind(v.Kind());
+        if (!number) {
+            value.text = cell->DisplayText();
+        } else if (numberText) {
+            const std::size_t format = cell->NumberFormat();
+            const bool general = format >= generalFormat_.size() || generalFormat_[format];
+            std::optional<std::string> text;
+            if (general) text = GeneralText(v);
+            value.text = text ? std::move(*text) : cell->DisplayText();
+        }
+        if (number) {
+            value.kind = CellKind::Number;
+            value.number = v.AsDouble();
+        } else {
+            value.kind = v.Kind() == TVarType::Empty ? CellKind::Empty : CellKind::Other;
+        }
+        return value;
+    }
+
+    static bool IsNumberKind(TVarType kind) {
+        switch (kind) {
             case TVarType::Smallint:
             case TVarType::Integer:
             case TVarType::Byte:
             case TVarType::Single:
             case TVarType::Double:
             case TVarType::Currency:
-                value.kind = CellKind::Number;
-                value.number = v.AsDouble();
-                break;
+                return true;
             default:
-                value.kind = CellKind::Other;
-                break;
+                return false;
         }
-        return value;
     }
 
-  private:
     std::unique_ptr<xls::TWorkbook> workbook_;
+    std::vector<bool> generalFormat_;  // by format position
 };
 
 }  // namespace
