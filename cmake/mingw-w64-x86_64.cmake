@@ -16,6 +16,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# zlib's static archive (libz.a, not the DLL's import library libz.dll.a): nothing to ship
+# beside the programs. Debian's libz-mingw-w64-dev provides zlib for this target.
+set(ZLIB_USE_STATIC_LIBS ON)
 
 # ctest and test discovery run the Windows programs through Wine.
 find_program(MORVIK_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the layers without Qt (text, compute, xls, core), their tests and the
 # command-line tools for 64-bit Windows with MinGW-w64, and runs the tests under Wine.
-# Needs Debian's g++-mingw-w64-x86-64-posix, wine64 and googletest (built from its sources
-# for the cross target). Usage: test_windows.sh [--available]   (exit 0 when the tools are there)
+# Needs Debian's g++-mingw-w64-x86-64-posix, libz-mingw-w64-dev, wine64 and googletest (built
+# from its sources for the cross target). Usage: test_windows.sh [--available]   (exit 0 when the tools are there)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,15 +10,15 @@ wine=$(command -v wine64 || command -v wine || true)
 [ -z "$wine" ] && [ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
 available() {
     command -v x86_64-w64-mingw32-g++-posix >/dev/null && [ -n "$wine" ] &&
-        [ -f /usr/src/googletest/CMakeLists.txt ]
+        [ -f /usr/src/googletest/CMakeLists.txt ] && [ -f /usr/x86_64-w64-mingw32/lib/libz.a ]
 }
 if [ "${1:-}" = "--available" ]; then
     available
     exit
 fi
 if ! available; then
-    echo "test_windows: needs g++-mingw-w64-x86-64-posix, wine64 and googletest:" >&2
-    echo "  apt-get install -y --no-install-recommends g++-mingw-w64-x86-64-posix wine64 googletest" >&2
+    echo "test_windows: needs g++-mingw-w64-x86-64-posix, libz-mingw-w64-dev, wine64 and googletest:" >&2
+    echo "  apt-get install -y --no-install-recommends g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64 googletest" >&2
     exit 2
 fi
 
