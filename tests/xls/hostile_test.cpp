@@ -44,6 +44,23 @@ void operator delete(void* p) noexcept { Uncounted(p); }
 void operator delete[](void* p) noexcept { Uncounted(p); }
 void operator delete(void* p, std::size_t) noexcept { Uncounted(p); }
 void operator delete[](void* p, std::size_t) noexcept { Uncounted(p); }
+// The library's temporary buffers (stable_sort) take the nothrow form; it must free alike.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Counted(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+    try {
+        return Counted(n);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { Uncounted(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Uncounted(p); }
 
 namespace morvik::xls {
 namespace {
