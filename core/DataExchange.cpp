@@ -73,7 +73,7 @@ void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
 
 }  // namespace
 
-void LoadTextFile(Workspace& ws, const std::string& path) {
+std::ifstream OpenInputFile(const std::string& path) {
     std::error_code ec;
     // A folder opens like a file here but reads as empty; say what it is instead.
     if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) {
@@ -83,6 +83,11 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
     if (!in) {
         throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     }
+    return in;
+}
+
+void LoadTextFile(Workspace& ws, const std::string& path) {
+    std::ifstream in = OpenInputFile(path);
     TextTable& table = ws.sgImput;
     int row = 1;
     std::string line;
@@ -191,14 +196,7 @@ std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
 }
 
 void LoadCsvFile(Workspace& ws, const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) {
-        throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
-    }
-    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
-    if (!in) {
-        throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    }
+    std::ifstream in = OpenInputFile(path);
     // The landmark table's records come first; what lies past a few megabytes is never
     // read into it, whatever the file's size.
     std::string bytes(kCsvReadLimit, '\0');

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +12,10 @@
 #include "compute/Workspace.h"
 
 namespace morvik::core {
+
+// The file opened for reading in binary; Error "Cannot open file "<path>". <reason>" for a
+// folder or a file that cannot be opened.
+std::ifstream OpenInputFile(const std::string& path);
 
 // Fills columns 2..4 of sgImput from a TAB separated Windows-1250 text file, line n into
 // landmark row n; CR LF, lone LF and lone CR end lines and Ctrl+Z ends the file. Rows the

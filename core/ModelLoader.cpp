@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 
+#include "DataExchange.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
 #include "text/Platform.h"
@@ -113,11 +114,8 @@ class ModelCells final : public WorkbookCells {
 }  // namespace
 
 std::vector<std::uint8_t> ReadWorkbookBytes(const std::string& path) {
+    std::ifstream in = OpenInputFile(path);
     std::error_code ec;
-    if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec))
-        throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
-    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
-    if (!in) throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
     const std::uintmax_t size = std::filesystem::file_size(platform::PathFromUtf8(path), ec);
     if (!ec && size > kMaxWorkbookBytes)
         throw Error("The file \"" + path + "\" is too large to be read as a workbook.");

@@ -64,19 +64,6 @@ bool ParseNumber(std::string_view text, double& out) {
            std::isfinite(out);
 }
 
-// Text whose characters all lie below U+0100 is kept in 8 bits, as the Excel 97 reader keeps
-// its compressed strings: short texts then need no allocation of their own, which a sheet of
-// millions of cells feels.
-TCellValue TextCell(std::u16string units) {
-    if (std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; })) {
-        std::string bytes(units.size(), '\0');
-        std::transform(units.begin(), units.end(), bytes.begin(),
-                       [](char16_t u) { return static_cast<char>(u); });
-        return TCellValue::String8(std::move(bytes));
-    }
-    return TCellValue(std::move(units));
-}
-
 struct PendingCell {
     std::int64_t col;
     std::int64_t repeat;
@@ -246,7 +233,7 @@ TCellValue Reader::ReadCell(TXmlReader& r) {
         if (text_.empty() && type != "string") return {};
         std::u16string units = Utf8ToUtf16(text_);
         if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
-        return TextCell(std::move(units));
+        return TCellValue::CompactText(std::move(units));
     }
     r.SkipElement();
     return value;

@@ -1,9 +1,9 @@
 // A cell's value: one of the kinds a cell can hold, tagged with its variant type code.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
-#include <atomic>
 #include <type_traits>
 #include <utility>
 
@@ -58,6 +58,9 @@ class TCellValue {
     TCellValue(std::uint8_t v) : kind_(TVarType::Byte) { u_.u8 = v; }
     // 8-bit string; spelled out so a char pointer cannot silently turn into a boolean.
     static TCellValue String8(std::string bytes);
+    // A text kept in 8 bits when all its characters lie below U+0100, as compressed strings
+    // are: a short one then needs no allocation of its own, which millions of cells feel.
+    static TCellValue CompactText(std::u16string units);
     TCellValue(const char*) = delete;
 
     // A copy always holds its own reference, also of a borrowed text (see Borrow).
@@ -169,20 +172,28 @@ class TCellValue {
 template <class T>
 const T* TCellValue::As() const {
     auto pick = [this](TVarType kind, const auto* p) { return kind_ == kind ? p : nullptr; };
-    if constexpr (std::is_same_v<T, std::int16_t>) return pick(TVarType::Smallint, &u_.i16);
-    else if constexpr (std::is_same_v<T, std::int32_t>) return pick(TVarType::Integer, &u_.i32);
-    else if constexpr (std::is_same_v<T, float>) return pick(TVarType::Single, &u_.f);
-    else if constexpr (std::is_same_v<T, double>) return pick(TVarType::Double, &u_.d);
+    if constexpr (std::is_same_v<T, std::int16_t>)
+        return pick(TVarType::Smallint, &u_.i16);
+    else if constexpr (std::is_same_v<T, std::int32_t>)
+        return pick(TVarType::Integer, &u_.i32);
+    else if constexpr (std::is_same_v<T, float>)
+        return pick(TVarType::Single, &u_.f);
+    else if constexpr (std::is_same_v<T, double>)
+        return pick(TVarType::Double, &u_.d);
     else if constexpr (std::is_same_v<T, TCurrency>)
         return pick(TVarType::Currency, &u_.currency);
-    else if constexpr (std::is_same_v<T, TDateTime>) return pick(TVarType::Date, &u_.date);
-    else if constexpr (std::is_same_v<T, bool>) return pick(TVarType::Boolean, &u_.b);
-    else if constexpr (std::is_same_v<T, std::uint8_t>) return pick(TVarType::Byte, &u_.u8);
+    else if constexpr (std::is_same_v<T, TDateTime>)
+        return pick(TVarType::Date, &u_.date);
+    else if constexpr (std::is_same_v<T, bool>)
+        return pick(TVarType::Boolean, &u_.b);
+    else if constexpr (std::is_same_v<T, std::uint8_t>)
+        return pick(TVarType::Byte, &u_.u8);
     else if constexpr (std::is_same_v<T, std::u16string>)
         return kind_ == TVarType::OleStr ? &u_.wide->text : nullptr;
     else if constexpr (std::is_same_v<T, std::string>)
         return kind_ == TVarType::String ? &u_.narrow->text : nullptr;
-    else static_assert(sizeof(T) == 0, "not a kind a cell value holds");
+    else
+        static_assert(sizeof(T) == 0, "not a kind a cell value holds");
 }
 
 }  // namespace morvik::xls

@@ -187,24 +187,11 @@ std::u16string UnescapeText(std::u16string units) {
     return out;
 }
 
-// Text whose characters all lie below U+0100 is kept in 8 bits, as the Excel 97 reader keeps
-// its compressed strings: short texts then need no allocation of their own, which a sheet of
-// millions of cells feels.
-TCellValue TextCell(std::u16string units) {
-    if (std::all_of(units.begin(), units.end(), [](char16_t u) { return u < 0x100; })) {
-        std::string bytes(units.size(), '\0');
-        std::transform(units.begin(), units.end(), bytes.begin(),
-                       [](char16_t u) { return static_cast<char>(u); });
-        return TCellValue::String8(std::move(bytes));
-    }
-    return TCellValue(std::move(units));
-}
-
 TCellValue TextValue(std::string_view utf8, bool escaped = false) {
     std::u16string units = Utf8ToUtf16(utf8);
     if (escaped) units = UnescapeText(std::move(units));
     if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
-    return TextCell(std::move(units));
+    return TCellValue::CompactText(std::move(units));
 }
 
 // A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
@@ -430,8 +417,8 @@ void Reader::ReadSharedStrings(const std::string& part) {
         text.clear();
         ReadInlineString(r, text);
         std::u16string units = UnescapeText(Utf8ToUtf16(text));
-        sharedStrings_.push_back(units.size() > kMaxText ? TCellValue()
-                                                         : TextCell(std::move(units)));
+        sharedStrings_.push_back(
+            units.size() > kMaxText ? TCellValue() : TCellValue::CompactText(std::move(units)));
     }
 }
 

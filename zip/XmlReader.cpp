@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "text/Cp1250.h"
+
 namespace morvik::zip {
 namespace {
 
@@ -24,24 +26,6 @@ constexpr auto kClasses = MakeClasses();
 
 bool IsSpace(char c) { return kClasses[static_cast<unsigned char>(c)] & kSpace; }
 bool EndsName(char c) { return kClasses[static_cast<unsigned char>(c)] & kEndsName; }
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
 
 bool IsXmlChar(std::uint32_t cp) {
     return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
@@ -96,7 +80,7 @@ std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
             kind_ = Kind::Utf16Be;
             raw_.assign(h.substr(2));
         } else if (h.starts_with(std::string_view("\0<", 2))) {
-            // No mark, but a document begins with '<': its first two bytes tell the order.
+            // No mark, but a part begins with '<': its first two bytes tell the order.
             kind_ = Kind::Utf16Be;
             raw_.assign(h);
         } else if (h.starts_with(std::string_view("<\0", 2))) {
@@ -154,10 +138,10 @@ TXmlReader::TXmlReader(TByteSource& source, std::span<const TNamespace> namespac
     pos_ = end_ = buffer_.data();
 }
 
-TXmlReader::TXmlReader(std::string_view document, std::span<const TNamespace> namespaces)
-    : namespaces_(namespaces), maxToken_(document.size()) {
-    pos_ = document.data();
-    end_ = pos_ + document.size();
+TXmlReader::TXmlReader(std::string_view part, std::span<const TNamespace> namespaces)
+    : namespaces_(namespaces), maxToken_(part.size()) {
+    pos_ = part.data();
+    end_ = pos_ + part.size();
     eof_ = true;
 }
 
@@ -211,7 +195,7 @@ int TXmlReader::IdOf(std::string_view uri) const {
 }
 
 int TXmlReader::Lookup(std::string_view prefix) const {
-    // By the prefix's own stack of bindings: however many a document declares, a name is
+    // By the prefix's own stack of bindings: however many a part declares, a name is
     // resolved in one lookup.
     if (const auto it = scopes_.find(std::string(prefix));
         it != scopes_.end() && !it->second.empty())
@@ -298,7 +282,7 @@ std::string_view TXmlReader::Decode(std::string_view raw, std::string& into, boo
                 if (!IsXmlChar(cp)) Fail("a character reference is invalid");
                 AppendUtf8(into, cp);
             } else {
-                // Only the predefined entities exist: there is no document type to declare more.
+                // Only the predefined entities exist: no DOCTYPE may declare more.
                 Fail("an entity reference names no known entity");
             }
         }
@@ -317,17 +301,17 @@ TXmlReader::TToken TXmlReader::Next() {
         if (p == end_) {
             p = Fill(p, 1);
             if (p == end_) {
-                if (!done_) Fail("the document ends before its last element");
+                if (!done_) Fail("the part ends before its last element");
                 return TToken::End;
             }
         }
         if (*p != '<') {
             if (started_ && !done_) return ReadText(p);
-            // Outside the document element only white space may stand.
+            // Outside the root element only white space may stand.
             while (p != end_ && IsSpace(*p)) ++p;
             pos_ = p;
             if (p != end_) {
-                if (*p != '<') Fail("text stands outside the document element");
+                if (*p != '<') Fail("text stands outside the root element");
             }
             continue;
         }
@@ -347,19 +331,19 @@ TXmlReader::TToken TXmlReader::Next() {
             continue;
         }
         if (head.starts_with("<![CDATA[")) {
-            if (!started_ || done_) Fail("text stands outside the document element");
+            if (!started_ || done_) Fail("text stands outside the root element");
             const std::size_t at = FindFrom(p, 9, "]]>");
             if (at == std::string_view::npos) Fail("a CDATA section is not closed");
             text_ = std::string_view(p + 9, at - 9);
             pos_ = p + at + 3;
             return TToken::Text;
         }
-        if (head.starts_with("<!")) Fail("document type declarations are not accepted");
+        if (head.starts_with("<!")) Fail("DOCTYPE declarations are not accepted");
         if (head.starts_with("</")) {
             ReadEndTag(p);
             return TToken::EndTag;
         }
-        if (done_) Fail("more than one document element");
+        if (done_) Fail("more than one root element");
         ReadStartTag(p);
         return TToken::StartTag;
     }
@@ -367,7 +351,7 @@ TXmlReader::TToken TXmlReader::Next() {
 
 TXmlReader::TToken TXmlReader::ReadText(const char* p) {
     const std::size_t at = FindFrom(p, 0, "<");
-    if (at == std::string_view::npos) Fail("the document ends before its last element");
+    if (at == std::string_view::npos) Fail("the part ends before its last element");
     const std::string_view raw(p, at);
     pos_ = p + at;
     bool plain = true;
@@ -437,7 +421,7 @@ void TXmlReader::ReadStartTag(const char* p) {
         }
         break;
     refill:
-        if (eof_) Fail("the document ends inside an element's tag");
+        if (eof_) Fail("the part ends inside an element's tag");
         // Twice what is at hand: the tag is parsed again from its '<', and a source that
         // hands out little at a time must not make a long tag cost its length squared.
         p = Fill(p, std::max(have + 1, std::min(2 * have, maxToken_)));
@@ -485,7 +469,7 @@ void TXmlReader::ReadStartTag(const char* p) {
 
 void TXmlReader::ReadEndTag(const char* p) {
     std::size_t at = FindFrom(p, 2, ">");
-    if (at == std::string_view::npos) Fail("the document ends inside an element's tag");
+    if (at == std::string_view::npos) Fail("the part ends inside an element's tag");
     std::string_view qname(p + 2, at - 2);
     while (!qname.empty() && IsSpace(qname.back())) qname.remove_suffix(1);
     pos_ = p + at + 1;
