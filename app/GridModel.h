@@ -4,9 +4,9 @@
 
 #include <QAbstractTableModel>
 #include <QPoint>
-#include <functional>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <functional>
 
 #include "compute/Workspace.h"
 

@@ -23,8 +23,8 @@
 #include "core/EquationSets.h"
 #include "core/Export.h"
 #include "core/IniFile.h"
-#include "core/Version.h"
 #include "core/Messages.h"
+#include "core/Version.h"
 #include "core/WorkbookImport.h"
 
 namespace morvik::app {
@@ -77,9 +77,9 @@ constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352,
 
 // The About page names the settings file in use: installed, it is not beside the program.
 void ShowSettingsFile(QLabel* label, const std::string& lang, const QString& path) {
-    label->setText((lang == "en" ? QStringLiteral("Settings file: ")
-                                 : QStringLiteral("Soubor nastavení: ")) +
-                   QDir::toNativeSeparators(path));
+    label->setText(
+        (lang == "en" ? QStringLiteral("Settings file: ") : QStringLiteral("Soubor nastavení: ")) +
+        QDir::toNativeSeparators(path));
 }
 
 // Wide enough for a dimension or a product with six decimals; the equation grid keeps its
@@ -399,9 +399,9 @@ void TForm1::ResultIsStale() {
 }
 
 void TForm1::ShowResults() {
-    const std::vector<std::string> sentences =
-        gaps_ && ws_.resultCurrent ? core::GapsSentences(*gaps_, ws_.lang)
-                                   : std::vector<std::string>{};
+    const std::vector<std::string> sentences = gaps_ && ws_.resultCurrent
+                                                   ? core::GapsSentences(*gaps_, ws_.lang)
+                                                   : std::vector<std::string>{};
     QStringList lines;
     for (const std::string& sentence : sentences) {
         lines << GapsLabel->fontMetrics().elidedText(Q(sentence), Qt::ElideRight,

@@ -54,8 +54,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("MORVIK");
     QApplication::setApplicationDisplayName("MORVIK");
-    QApplication::setApplicationVersion(QString::fromUtf8(morvik::core::kVersion.data(),
-                                                          morvik::core::kVersion.size()));
+    QApplication::setApplicationVersion(
+        QString::fromUtf8(morvik::core::kVersion.data(), morvik::core::kVersion.size()));
     const morvik::core::SettingsChoice settings =
         morvik::core::ChooseSettingsFile(morvik::core::InstalledSettingsPlaces());
     morvik::app::TForm1 form(QFileInfo(QString::fromStdString(settings.path)).absolutePath());
@@ -64,9 +64,8 @@ int main(int argc, char* argv[]) {
     if (!settings.message.empty()) {
         const QString message = QString::fromStdString(settings.message);
         std::fprintf(stderr, "morvik: %s\n", settings.message.c_str());
-        QTimer::singleShot(0, &form, [&form, message] {
-            QMessageBox::information(&form, "MORVIK", message);
-        });
+        QTimer::singleShot(
+            0, &form, [&form, message] { QMessageBox::information(&form, "MORVIK", message); });
     }
     return QApplication::exec();
 }

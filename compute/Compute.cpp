@@ -91,8 +91,8 @@ DimensionSet NeededDimensions(const Workspace& ws, const DimensionSet& missing) 
 
 namespace {
 
-std::string CellValueMessage(ValuePlace place, int col, int row,
-                             const std::string& conversionText, std::string_view lang) {
+std::string CellValueMessage(ValuePlace place, int col, int row, const std::string& conversionText,
+                             std::string_view lang) {
     const bool cz = lang == "cz";
     std::string sentence;
     switch (place) {
@@ -101,9 +101,9 @@ std::string CellValueMessage(ValuePlace place, int col, int row,
                 row >= 1 && row <= kLandmarkCount
                     ? kLandmarks[static_cast<std::size_t>(row - 1)].abbreviation
                     : std::string_view("?");
-            sentence = cz ? Join({"Nelze přečíst souřadnici ", Axis(col - 2), " bodu ", name})
-                          : Join({"Cannot read the ", Axis(col - 2), " coordinate of landmark ",
-                                  name});
+            sentence =
+                cz ? Join({"Nelze přečíst souřadnici ", Axis(col - 2), " bodu ", name})
+                   : Join({"Cannot read the ", Axis(col - 2), " coordinate of landmark ", name});
             break;
         }
         case ValuePlace::RightCloud:
@@ -242,8 +242,7 @@ void ComputeDimensions(Workspace& ws, const DimensionSet& missing) {
             const std::string& coefficientText = ws.sg.Cell(k, r);
             if (coefficientText.empty()) continue;
             ws.sgRozmery.SetCell(1, r, FormatDecimal(value, decimals, false, ','));
-            const double coefficient =
-                ReadNumber(coefficientText, ValuePlace::Coefficient, k, r);
+            const double coefficient = ReadNumber(coefficientText, ValuePlace::Coefficient, k, r);
             // The product uses the full-precision value, not the rounded text shown.
             ws.pom.SetCell(k, r, FormatDecimal(coefficient * value, 6, false, ','));
         }
@@ -257,8 +256,7 @@ void ComputeDimensions(Workspace& ws) { ComputeDimensions(ws, DimensionSet{}); }
 double EquationScore(const Workspace& ws, int k) {
     double score = 0.0;
     for (int r = 1; r <= kDimensionCount; ++r) score += ParseDecimal(ws.pom.Cell(k, r));
-    return score +
-           ReadNumber(ws.sg.Cell(k, kConstantRow), ValuePlace::Constant, k, kConstantRow);
+    return score + ReadNumber(ws.sg.Cell(k, kConstantRow), ValuePlace::Constant, k, kConstantRow);
 }
 
 VerdictWords VerdictWordsFor(std::string_view lang) {
@@ -352,8 +350,7 @@ CalculationGaps CalculateFromDimensions(Workspace& ws) {
             if (coefficientText.empty()) continue;
             const double dimension =
                 ReadNumber(ws.sgRozmery.Cell(1, r), ValuePlace::Dimension, 1, r);
-            const double coefficient =
-                ReadNumber(coefficientText, ValuePlace::Coefficient, k, r);
+            const double coefficient = ReadNumber(coefficientText, ValuePlace::Coefficient, k, r);
             ws.pom.SetCell(k, r, FormatDecimal(dimension * coefficient, 6, false, ','));
         }
     }

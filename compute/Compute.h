@@ -151,12 +151,11 @@ struct CalculationGaps {
     LandmarkSet landmarks;          // landmarks with an empty coordinate
     bool rightCloud = false;        // euryon clouds without a point
     bool leftCloud = false;
-    DimensionSet dimensions;        // missing dimensions an equation in use has a coefficient on
-    EquationSet leftOut;            // equations in use that cast no vote because of those
+    DimensionSet dimensions;  // missing dimensions an equation in use has a coefficient on
+    EquationSet leftOut;      // equations in use that cast no vote because of those
 
     bool None() const {
-        return landmarks.none() && !rightCloud && !leftCloud && dimensions.none() &&
-               leftOut.none();
+        return landmarks.none() && !rightCloud && !leftCloud && dimensions.none() && leftOut.none();
     }
 };
 

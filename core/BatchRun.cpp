@@ -60,7 +60,8 @@ void WalkFolder(const std::string& root, std::vector<BatchInput>& out) {
         BatchInput input;
         input.path = root;
         input.relative = root;
-        input.error = "The folder \"" + root + "\" holds no " + LoadableExtensionsText() + " files.";
+        input.error =
+            "The folder \"" + root + "\" holds no " + LoadableExtensionsText() + " files.";
         out.push_back(std::move(input));
     }
 }
@@ -131,11 +132,10 @@ std::vector<BatchInput> CollectInputs(const std::vector<std::string>& paths) {
     }
     std::sort(inputs.begin(), inputs.end(),
               [](const BatchInput& a, const BatchInput& b) { return a.path < b.path; });
-    inputs.erase(std::unique(inputs.begin(), inputs.end(),
-                             [](const BatchInput& a, const BatchInput& b) {
-                                 return a.path == b.path;
-                             }),
-                 inputs.end());
+    inputs.erase(
+        std::unique(inputs.begin(), inputs.end(),
+                    [](const BatchInput& a, const BatchInput& b) { return a.path == b.path; }),
+        inputs.end());
 
     // Files of the same name from different places must not overwrite each other's report.
     std::set<std::string> taken;
@@ -156,8 +156,8 @@ std::string ReportFileName(const BatchInput& input, const SkullResult& skull, bo
 }
 
 std::string BatchCsvHeader() {
-    std::vector<std::string> names{"file",    "sheet",     "status",          "message",
-                                   "set",     "equations", "missing",         "eu_right_points",
+    std::vector<std::string> names{"file",          "sheet",     "status",  "message",
+                                   "set",           "equations", "missing", "eu_right_points",
                                    "eu_left_points"};
     for (const DimensionRow& row : kDimensionRows) names.emplace_back(row.nameEn);
     for (int e = 1; e <= kEquationCount; ++e) names.push_back("score_" + std::to_string(e));
@@ -226,7 +226,8 @@ void RunBatch(const std::vector<BatchInput>& inputs, const Workspace& start,
             std::size_t index = 0;
             {
                 std::unique_lock lock(mutex);
-                room.wait(lock, [&] { return stop || claimed >= count || claimed < delivered + window; });
+                room.wait(lock,
+                          [&] { return stop || claimed >= count || claimed < delivered + window; });
                 if (stop || claimed >= count) return;
                 index = claimed++;
             }

@@ -99,10 +99,9 @@ std::vector<std::string> SettingsNotices(const IniFile& ini, int setIndex, bool 
     if (atStart && ini.IsUtf8()) notices.push_back(MessageText(Msg::SettingsUtf8, lang, {name}));
     if (!SetHasCoefficients(ini, setIndex)) {
         const CaptionSet& set = lang == "en" ? kEnglishCaptions : kCzechCaptions;
-        notices.push_back(MessageText(Msg::SetWithoutCoefficients, lang,
-                                      {std::string(set.setNames.at(static_cast<std::size_t>(
-                                           setIndex))),
-                                       name}));
+        notices.push_back(
+            MessageText(Msg::SetWithoutCoefficients, lang,
+                        {std::string(set.setNames.at(static_cast<std::size_t>(setIndex))), name}));
     }
     return notices;
 }

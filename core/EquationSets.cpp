@@ -65,7 +65,8 @@ void SaveEquationSet(const Workspace& ws, IniFile& ini, int index) {
 void CoefficientSnapshot::Take(const Workspace& ws) {
     std::size_t i = 0;
     for (int r = 1; r <= kLastCoefficientRow; ++r) {
-        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k) cells_[i++] = ws.sg.Cell(k, r);
+        for (int k = kFirstCoefficientColumn; k <= kEquationCount; ++k)
+            cells_[i++] = ws.sg.Cell(k, r);
     }
 }
 

@@ -20,7 +20,8 @@ inline constexpr std::array<std::string_view, 4> kSetSections{"Praha", "Lisabon"
                                                               "Univerzální"};
 inline constexpr int kUniversalSet = 3;
 
-// Section of list position `index`; throws Error "List index (<i>) out of bounds" for a position outside 0..3.
+// Section of list position `index`; throws Error "List index (<i>) out of bounds" for a position
+// outside 0..3.
 std::string_view SetSection(int index);
 
 // "sg_<column>_<row>", column 1..7, row 1..18.

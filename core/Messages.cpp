@@ -37,9 +37,10 @@ constexpr std::array kMessages{
     MessageRow{Msg::SettingsMissing,
                "Soubor nastavení „{0}“ chybí: rovnice nemají žádné koeficienty",
                "The settings file \"{0}\" is missing: the equations have no coefficients"},
-    MessageRow{Msg::SettingsUtf8,
-               "Soubor nastavení „{0}“ je v kódování UTF-8, ne Windows-1250; byl přečten jako UTF-8",
-               "The settings file \"{0}\" is in UTF-8, not Windows-1250; it was read as UTF-8"},
+    MessageRow{
+        Msg::SettingsUtf8,
+        "Soubor nastavení „{0}“ je v kódování UTF-8, ne Windows-1250; byl přečten jako UTF-8",
+        "The settings file \"{0}\" is in UTF-8, not Windows-1250; it was read as UTF-8"},
     MessageRow{Msg::SetWithoutCoefficients,
                "Soubor nastavení „{1}“ nemá pro soubor rovnic „{0}“ žádné koeficienty",
                "The settings file \"{1}\" holds no coefficients for the set \"{0}\""},
@@ -148,7 +149,8 @@ std::vector<std::string> GapsSentences(const CalculationGaps& gaps, std::string_
         }
         if (gaps.rightCloud) names.push_back("euryon dx");
         if (gaps.leftCloud) names.push_back("euryon sin");
-        if (!names.empty()) parts.push_back(MessageText(Msg::MissingLandmarks, lang, {Join(names)}));
+        if (!names.empty())
+            parts.push_back(MessageText(Msg::MissingLandmarks, lang, {Join(names)}));
     } else {
         for (std::size_t d = 0; d < kDimensionRows.size(); ++d) {
             if (gaps.dimensions.test(d))

@@ -26,8 +26,9 @@ std::string Join(const std::string& folder, std::string_view name) {
 }  // namespace
 
 SettingsChoice ChooseSettingsFile(const SettingsPlaces& places) {
-    const std::string beside =
-        places.programFolder.empty() ? std::string() : Join(places.programFolder, kSettingsFileName);
+    const std::string beside = places.programFolder.empty()
+                                   ? std::string()
+                                   : Join(places.programFolder, kSettingsFileName);
     if (IsFile(beside) && platform::IsWritableFolder(places.programFolder)) return {beside, {}};
     // No usable per-user place: the copy beside the program is read, saves will say they fail.
     if (places.userFolder.empty()) return {beside, {}};
@@ -51,8 +52,8 @@ SettingsChoice ChooseSettingsFile(const SettingsPlaces& places) {
                              " was created from the demonstration coefficients in " + source +
                              ". They are invented, not for casework: enter your own and save them.";
         } else if (!fs::exists(PathFromUtf8(choice.path))) {
-            choice.message = "Could not create the settings file " + choice.path + ": " +
-                             ec.message() + ".";
+            choice.message =
+                "Could not create the settings file " + choice.path + ": " + ec.message() + ".";
         }
         break;
     }

@@ -218,9 +218,9 @@ std::string ValidationSummary::Text() {
     out += "\n";
     // Rows of the 2x2 table are the true sex, columns the prediction: "M>F" is a male skull
     // called female.
-    const std::vector<std::string> headings{"",    "known", "correct", "accuracy", "sens M",
-                                            "sens F", "M>M", "M>F", "F>M",     "F>F",
-                                            "no vote", "tie",  "indet."};
+    const std::vector<std::string> headings{"",        "known", "correct", "accuracy", "sens M",
+                                            "sens F",  "M>M",   "M>F",     "F>M",      "F>F",
+                                            "no vote", "tie",   "indet."};
     std::vector<std::vector<std::string>> rows{headings};
     for (const ClassifierCounts& c : classifiers_) {
         const bool isVerdict = &c == &classifiers_.back();
@@ -243,8 +243,9 @@ std::string ValidationSummary::Text() {
             line += (c ? "  " : "") + Padded(row[c], widths[c], c == 0);
         out += line + "\n";
     }
-    out += "Accuracy counts the skulls given a sex; sens M and sens F are the share of male and "
-           "female skulls called so.\n";
+    out +=
+        "Accuracy counts the skulls given a sex; sens M and sens F are the share of male and "
+        "female skulls called so.\n";
     const auto list = [&](const std::string& title, const std::vector<std::string>& names) {
         if (names.empty()) return;
         out += title + " (" + std::to_string(names.size()) + "):\n";

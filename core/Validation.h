@@ -43,7 +43,7 @@ struct ClassifierCounts {
     int known = 0;     // computed skulls of known sex
     // [truth][prediction], index 0 male, 1 female.
     std::array<std::array<int, 2>, 2> table{};
-    int noVote = 0;  // equations: cast no vote
+    int noVote = 0;                  // equations: cast no vote
     int tie = 0, indeterminate = 0;  // verdict: counted apart, not as errors of either sex
 
     int Decided() const { return table[0][0] + table[0][1] + table[1][0] + table[1][1]; }
@@ -63,7 +63,7 @@ class ValidationSummary {
 
   private:
     TruthTable truth_;
-    std::vector<int> equations_;  // numbers in use, ascending
+    std::vector<int> equations_;                 // numbers in use, ascending
     std::vector<ClassifierCounts> classifiers_;  // the equations, then the verdict
     int skulls_ = 0, failedKnown_ = 0;
     std::vector<std::string> withoutTruth_;

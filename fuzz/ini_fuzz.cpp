@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "compute/Workspace.h"
 #include "core/EquationSets.h"
 #include "core/IniFile.h"
-#include "text/Cp1250.h"
-#include "compute/Workspace.h"
 #include "fuzz_workdir.h"
+#include "text/Cp1250.h"
 
 namespace {
 

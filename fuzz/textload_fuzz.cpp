@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "compute/Compute.h"
-#include "core/DataExchange.h"
-#include "text/Decimal.h"
 #include "compute/Workspace.h"
+#include "core/DataExchange.h"
 #include "fuzz_workdir.h"
+#include "text/Decimal.h"
 
 namespace {
 

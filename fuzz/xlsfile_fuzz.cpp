@@ -1,6 +1,6 @@
 // Whole-workbook load from arbitrary bytes: compound file, record stream, record reader,
-// names and formula passes, then every cell's display text and formula text. Any exception derived from
-// std::exception is a clean refusal; crashes, hangs and sanitizer reports are findings.
+// names and formula passes, then every cell's display text and formula text. Any exception derived
+// from std::exception is a clean refusal; crashes, hangs and sanitizer reports are findings.
 #include <cstddef>
 #include <cstdint>
 #include <exception>

@@ -1,6 +1,6 @@
-#include "Platform.h"
-
 #include <fcntl.h>
+
+#include "Platform.h"
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

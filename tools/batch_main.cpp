@@ -88,7 +88,8 @@ std::array<bool, kEquationCount> ParseUse(const std::string& text) {
     std::size_t begin = 0;
     while (begin <= text.size()) {
         const std::size_t comma = std::min(text.find(',', begin), text.size());
-        const int number = ParseNumber("--use", text.substr(begin, comma - begin), 1, kEquationCount);
+        const int number =
+            ParseNumber("--use", text.substr(begin, comma - begin), 1, kEquationCount);
         use[static_cast<std::size_t>(ColumnOfEquation(number) - 1)] = true;
         begin = comma + 1;
     }
@@ -167,7 +168,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     if (!options.summary.empty() && options.truth.empty())
         throw UsageError("--summary needs --truth");
     options.batch.reports = !options.reports.empty();
-    if (options.jobs == 0) options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    if (options.jobs == 0)
+        options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return options;
 }
 

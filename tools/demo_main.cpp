@@ -5,8 +5,8 @@
 #include <string>
 
 #include "compute/Compute.h"
-#include "text/Decimal.h"
 #include "compute/Workspace.h"
+#include "text/Decimal.h"
 
 namespace {
 

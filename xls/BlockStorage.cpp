@@ -22,7 +22,7 @@ void* AllocateBlock(std::size_t bytes) {
     if (bytes > static_cast<std::size_t>(-1) - kHugeBlock) throw std::bad_alloc();
     const std::size_t rounded = (bytes + kHugeBlock - 1) / kHugeBlock * kHugeBlock;
     // Aligned new rather than aligned_alloc, which the Windows C library lacks.
-    void* block = ::operator new(rounded, std::align_val_t{kHugeBlock});
+    void* block = ::operator new (rounded, std::align_val_t{kHugeBlock});
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // Only advice: where huge pages are off or short, the block is served in small pages.
     madvise(block, rounded, MADV_HUGEPAGE);
@@ -34,7 +34,7 @@ void FreeBlock(void* block, std::size_t bytes) noexcept {
     if (bytes < kHugeBlock) {
         ::operator delete(block);
     } else {
-        ::operator delete(block, std::align_val_t{kHugeBlock});
+        ::operator delete (block, std::align_val_t{kHugeBlock});
     }
 }
 

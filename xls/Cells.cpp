@@ -348,8 +348,8 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
     // The bytes of the entry being replaced (none when absent) and those that follow it.
     std::size_t oldEntry = 0;
     if (at < used) {
-        oldEntry = kAttrEntryHeader + LoadAttrU32(attributes + at) +
-                   LoadAttrU32(attributes + at + 4);
+        oldEntry =
+            kAttrEntryHeader + LoadAttrU32(attributes + at) + LoadAttrU32(attributes + at + 4);
     }
     if (value.empty()) {
         if (oldEntry == 0) return;
@@ -364,7 +364,8 @@ void TCell::SetAttribute(std::string_view key, std::string_view value) {
         // A rewritten entry keeps its place, so the block is rebuilt around it.
         // A cell's first entry is usually its only one (the formula text): exact size then.
         const std::size_t grown =
-            capacity == 0 ? newUsed : std::max({newUsed, kAttrMinCapacity, capacity + capacity / 2});
+            capacity == 0 ? newUsed
+                          : std::max({newUsed, kAttrMinCapacity, capacity + capacity / 2});
         auto fresh = std::make_unique_for_overwrite<char[]>(grown);
         if (attributes != nullptr) std::memcpy(fresh.get(), attributes, used);
         StoreAttrU32(fresh.get(), grown);
@@ -445,21 +446,31 @@ std::string TCell::DisplayText() const {
         return FormatNumber(pattern, percent ? d * 100 : d, settings) + suffix;
     };
     switch (v.Kind()) {
-        case TVarType::Empty: return {};
-        case TVarType::Smallint: return integer(*v.As<std::int16_t>());
-        case TVarType::Integer: return integer(*v.As<std::int32_t>());
-        case TVarType::Byte: return integer(*v.As<std::uint8_t>());
-        case TVarType::Single: return number(*v.As<float>());
-        case TVarType::Double: return number(*v.As<double>());
-        case TVarType::Currency: return number(v.As<TCurrency>()->ToDouble());
+        case TVarType::Empty:
+            return {};
+        case TVarType::Smallint:
+            return integer(*v.As<std::int16_t>());
+        case TVarType::Integer:
+            return integer(*v.As<std::int32_t>());
+        case TVarType::Byte:
+            return integer(*v.As<std::uint8_t>());
+        case TVarType::Single:
+            return number(*v.As<float>());
+        case TVarType::Double:
+            return number(*v.As<double>());
+        case TVarType::Currency:
+            return number(v.As<TCurrency>()->ToDouble());
         // The "%" of a date pattern multiplies but is not shown, as dates never carry one.
         case TVarType::Date: {
             const double days = v.As<TDateTime>()->Days;
             return FormatDateTime(pattern, percent ? days * 100 : days, settings);
         }
-        case TVarType::OleStr: return Utf16ToUtf8(*v.As<std::u16string>());
-        case TVarType::String: return Latin1ToUtf8(*v.As<std::string>());
-        case TVarType::Boolean: return *v.As<bool>() ? "TRUE" : "FALSE";
+        case TVarType::OleStr:
+            return Utf16ToUtf8(*v.As<std::u16string>());
+        case TVarType::String:
+            return Latin1ToUtf8(*v.As<std::string>());
+        case TVarType::Boolean:
+            return *v.As<bool>() ? "TRUE" : "FALSE";
     }
     return {};
 }

@@ -3,7 +3,7 @@
 //
 // Only what spreadsheet parts use is read: elements, attributes, character data, CDATA, the
 // five predefined entities and character references, comments and processing instructions
-// (skipped). A document type declaration is refused, so no entity of the document's own can
+// (skipped). A DOCTYPE declaration is refused, so no entity of the part's own can
 // expand and nothing outside the package is ever fetched. Text is taken as UTF-8.
 //
 // Names are resolved through the namespace declarations in force: a token's name is a namespace
@@ -85,19 +85,19 @@ class TXmlReader {
 
     TXmlReader(TByteSource& source, std::span<const TNamespace> namespaces,
                std::size_t maxToken = kDefaultMaxToken);
-    TXmlReader(std::string_view document, std::span<const TNamespace> namespaces);
+    TXmlReader(std::string_view part, std::span<const TNamespace> namespaces);
     TXmlReader(const TXmlReader&) = delete;
     TXmlReader& operator=(const TXmlReader&) = delete;
 
     // The next token. An empty element (<a/>) gives its StartTag and then its EndTag. After
-    // the document element's end only End follows; a document cut short raises EXmlError.
+    // the root element's end only End follows; a part cut short raises EXmlError.
     TToken Next();
 
     // Of the last StartTag or EndTag.
     int Ns() const { return ns_; }
     std::string_view Name() const { return name_; }
     bool Is(int ns, std::string_view name) const { return ns_ == ns && name_ == name; }
-    // Element depth: 1 inside the document element's start tag, back to 0 after its end tag.
+    // Element depth: 1 inside the root element's start tag, back to 0 after its end tag.
     int Depth() const { return static_cast<int>(open_.size()); }
 
     // Of the last StartTag.
@@ -147,8 +147,8 @@ class TXmlReader {
     const char* pos_ = nullptr;
     const char* end_ = nullptr;
     bool eof_ = false;
-    bool started_ = false;     // the document element has begun
-    bool done_ = false;        // the document element has ended
+    bool started_ = false;     // the root element has begun
+    bool done_ = false;        // the root element has ended
     bool pendingEnd_ = false;  // an empty element's end tag is due
 
     int ns_ = kNoNamespace;

@@ -178,7 +178,8 @@ TEST(BatchAgainstWindow, GeneratedSkullsEmptyCellsAndFailures) {
     // Failures carry the window's own message.
     WriteBytes(dir.File("letters.txt"), "1\t2\tthree\r\n");
     WriteBytes(dir.File("damaged.xls"), "\xD0\xCF\x11\xE0 not a compound file");
-    for (const char* name : {"letters.txt", "damaged.xls", "missing.txt", "missing.xls", "notes.doc"})
+    for (const char* name :
+         {"letters.txt", "damaged.xls", "missing.txt", "missing.xls", "notes.doc"})
         ExpectSameAsWindow(dir, dir.File(name), {});
 }
 

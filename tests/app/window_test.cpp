@@ -5,11 +5,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QFile>
 #include <QTabWidget>
 #include <QTest>
 #include <QTranslator>
@@ -17,8 +17,8 @@
 #include <functional>
 #include <vector>
 
-#include "tests/core/TempDir.h"
 #include "app/fMain.h"
+#include "tests/core/TempDir.h"
 
 namespace morvik::app {
 namespace {
@@ -68,8 +68,8 @@ class WindowTest : public ::testing::Test {
     }
     QStringList Results() const {
         QStringList texts;
-        for (const char* name : {"Result1", "Result2", "Result3", "Result4", "Result5", "Result6",
-                                 "Result7"})
+        for (const char* name :
+             {"Result1", "Result2", "Result3", "Result4", "Result5", "Result6", "Result7"})
             texts << Text(name);
         return texts;
     }
@@ -198,8 +198,9 @@ TEST_F(WindowTest, EveryControlStandsWhereTheLayoutPutsIt) {
     EXPECT_TRUE(Find<QLabel>("Label2")->font().bold());
     EXPECT_EQ(Find<QLabel>("Label6")->text(), "ver.: 1.5.2");
     // Installed, the settings are not beside the program: the About page says where they are.
-    EXPECT_TRUE(Find<QLabel>("SettingsFile")->text().endsWith(
-        QDir::toNativeSeparators(form_->settingsPath())));
+    EXPECT_TRUE(Find<QLabel>("SettingsFile")
+                    ->text()
+                    .endsWith(QDir::toNativeSeparators(form_->settingsPath())));
     EXPECT_FALSE(Find<QComboBox>("ComboBox1")->isEditable());
     EXPECT_EQ(Find<QAction>("Vloit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     EXPECT_TRUE(Find<QAction>("Vymazattabulku1")->shortcut().isEmpty());
@@ -546,7 +547,7 @@ TEST_F(WindowTest, MissingRightOrbitIsMarkedNamedAndCastsNoVote) {
     QTest::keyClick(landmarks, Qt::Key_Delete);
     EXPECT_EQ(Cell("sgImput", 3, 13), "");
     EXPECT_EQ(Cell("sgImput", 0, 13), "Supraorbitalní bod dx");  // fixed cells stay
-    EXPECT_EQ(Text("Label1"), "Muž / Žena");                    // the edit made it stale
+    EXPECT_EQ(Text("Label1"), "Muž / Žena");                     // the edit made it stale
     for (int row : {12, 15}) {
         EXPECT_EQ(landmarks->model()->index(row, 3).data(Qt::BackgroundRole).value<QColor>(),
                   QColor(255, 205, 205));
@@ -561,14 +562,17 @@ TEST_F(WindowTest, MissingRightOrbitIsMarkedNamedAndCastsNoVote) {
         bool usesOrbit = false;
         for (int r : {9, 11, 13, 14, 15, 16}) usesOrbit |= !ws.sg.Cell(i + 1, r).empty();
         EXPECT_EQ(results[i], usesOrbit ? QString("...") : complete[i]) << i;
-        if (usesOrbit) EXPECT_EQ(Color(qPrintable(QString("Result%1").arg(i + 1))), Qt::black);
+        if (usesOrbit) {
+            EXPECT_EQ(Color(qPrintable(QString("Result%1").arg(i + 1))), Qt::black);
+        }
     }
     EXPECT_EQ(Cell("sgRozmery", 1, 16), "");
     auto* gaps = Find<QLabel>("GapsLabel");
     EXPECT_TRUE(gaps->isVisible());
     EXPECT_EQ(gaps->toolTip().toStdString(),
               "Chybějící body: Ddx, SORdx, FMOdx, ZORdx. Vynechané rovnice: 7, 3, 2.");
-    EXPECT_EQ(gaps->text(), "Chybějící body: Ddx, SORdx, FMOdx, ZORdx.\nVynechané rovnice: 7, 3, 2.");
+    EXPECT_EQ(gaps->text(),
+              "Chybějící body: Ddx, SORdx, FMOdx, ZORdx.\nVynechané rovnice: 7, 3, 2.");
     EXPECT_TRUE(messages_.isEmpty());  // in the window, not a box
     const QString out = QStringLiteral(MORVIK_PNG_DIR);
     QDir().mkpath(out);
@@ -597,24 +601,28 @@ TEST_F(WindowTest, EveryChangeMakesTheResultStale) {
         std::function<void()> act;
     };
     const std::vector<Change> changes = {
-        {"load", [&] {
+        {"load",
+         [&] {
              form_->setNextFileName(QString::fromStdString(text));
              Click("Button1");
          }},
-        {"paste", [&] {
+        {"paste",
+         [&] {
              Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
              Select("sgImput3", 0, 1, 0, 1);
              QGuiApplication::clipboard()->setText("1\t2\t3");
              Find<QAction>("Vloit1")->trigger();
          }},
-        {"clear", [&] {
+        {"clear",
+         [&] {
              Find<QTabWidget>("PageControl1")->setCurrentIndex(0);
              Select("sgImput3", 0, 1, 0, 1);
              Find<QAction>("Vymazattabulku1")->trigger();
          }},
         {"landmark", [&] { Edit("sgImput", 2, 1, "0,5"); }},
         {"dimension", [&] { Edit("sgRozmery", 1, 5, "12"); }},
-        {"coefficient", [&] {
+        {"coefficient",
+         [&] {
              Find<QAction>("Editovat1")->trigger();
              Edit("sg", 1, 1, Cell("sg", 1, 1));  // typed over, unchanged: nothing to save
          }},
@@ -645,8 +653,8 @@ TEST_F(WindowTest, UnsavedCoefficientsAskSaveDiscardOrCancel) {
         bool stays;  // on the edited set, window open
     };
     const Case cases[] = {
-        {"set", Answer::Save, true, false},    {"set", Answer::Discard, false, false},
-        {"set", Answer::Cancel, false, true},  {"end", Answer::Save, true, false},
+        {"set", Answer::Save, true, false},     {"set", Answer::Discard, false, false},
+        {"set", Answer::Cancel, false, true},   {"end", Answer::Save, true, false},
         {"end", Answer::Discard, false, false}, {"end", Answer::Cancel, false, true},
         {"close", Answer::Cancel, false, true},
     };
@@ -665,7 +673,9 @@ TEST_F(WindowTest, UnsavedCoefficientsAskSaveDiscardOrCancel) {
         } else {
             form_->close();
         }
-        if (std::string(c.trigger) != "set") EXPECT_EQ(form_->isVisible(), c.stays);
+        if (std::string(c.trigger) != "set") {
+            EXPECT_EQ(form_->isVisible(), c.stays);
+        }
         const std::string settings = ReadBytes(dir_.File("Settings.ini"));
         EXPECT_EQ(settings.find("sg_3_5=7,5") != std::string::npos, c.saved);
         form_->hide();

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "compute/Compute.h"
-
 #include <string>
+
+#include "compute/Compute.h"
 
 namespace morvik {
 namespace {
@@ -84,8 +84,8 @@ TEST(MissingData, EquationsOnMissingDimensionsCastNoVote) {
         const char* leftOut;           // bit 6 first (column 7) .. bit 0
     };
     const Case cases[] = {
-        {"complete", [](Workspace&) {}, "1 1 -1 -1 1 1 -1", "Muž", kBlue,
-         "0000000000000000000000", "0000000"},
+        {"complete", [](Workspace&) {}, "1 1 -1 -1 1 1 -1", "Muž", kBlue, "0000000000000000000000",
+         "0000000"},
         {"zero is a coordinate", [](Workspace& ws) { ws.sgImput.SetCell(2, 1, "0"); },
          "1 1 -1 -1 1 1 -1", "Muž", kBlue, "0000000000000000000000", "0000000"},
         {"right orbit missing",
@@ -105,8 +105,7 @@ TEST(MissingData, EquationsOnMissingDimensionsCastNoVote) {
              ws.sgImput3 = Workspace{}.sgImput3;
              ws.cb[6] = false;
          },
-         "... ... ... ... ... ... ...", "NEURČITELNÉ", kBlack, "1111111111111111111111",
-         "0111111"},
+         "... ... ... ... ... ... ...", "NEURČITELNÉ", kBlack, "1111111111111111111111", "0111111"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,7 +132,9 @@ TEST(MissingData, EquationsOnMissingDimensionsCastNoVote) {
             const bool gap = missing.test(static_cast<std::size_t>(r - 1));
             EXPECT_EQ(ws.sgRozmery.Cell(1, r).empty(), gap) << "row " << r;
             for (int k = 1; k <= kEquationCount; ++k) {
-                if (gap) EXPECT_EQ(ws.pom.Cell(k, r), "") << "row " << r;
+                if (gap) {
+                    EXPECT_EQ(ws.pom.Cell(k, r), "") << "row " << r;
+                }
             }
         }
     }

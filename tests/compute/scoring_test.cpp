@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "compute/Compute.h"
 #include "text/Decimal.h"
-#include "TestSupport.h"
 
 namespace morvik {
 namespace {

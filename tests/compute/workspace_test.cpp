@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <new>
 
+#include "TestSupport.h"
 #include "compute/Compute.h"
 #include "text/Decimal.h"
-#include "TestSupport.h"
 
 // Counts every allocation of this test program, so a test can show that a stretch of
 // code allocates nothing.

@@ -35,7 +35,8 @@ inline SkullSpec RandomSkull(std::mt19937& rng, int cloudPoints, double emptySha
     for (auto* cloud : {&skull.right, &skull.left}) {
         const double side = cloud == &skull.right ? 70 : -70;
         for (int i = 0; i < cloudPoints; ++i)
-            cloud->push_back({side + Uniform(rng, -5, 5), Uniform(rng, -40, 40), Uniform(rng, 0, 60)});
+            cloud->push_back(
+                {side + Uniform(rng, -5, 5), Uniform(rng, -40, 40), Uniform(rng, 0, 60)});
     }
     return skull;
 }
@@ -68,12 +69,14 @@ inline void WriteSkullWorkbook(const std::string& path, const std::vector<SkullS
         b.Bof(xls::testing::kBofSheet);
         for (int r = 0; r < 22; ++r)
             for (int axis = 0; axis < 3; ++axis)
-                if (const auto& v = skull.landmarks[static_cast<std::size_t>(r)][static_cast<std::size_t>(axis)])
+                if (const auto& v = skull.landmarks[static_cast<std::size_t>(r)]
+                                                   [static_cast<std::size_t>(axis)])
                     b.Number(r + 1, 2 + axis, 0, *v);
         for (const auto& [cloud, col] : {std::pair{&skull.right, 7}, std::pair{&skull.left, 12}}) {
             for (std::size_t i = 0; i < cloud->size(); ++i)
                 for (int axis = 0; axis < 3; ++axis)
-                    b.Number(static_cast<int>(i) + 1, col + axis, 0, (*cloud)[i][static_cast<std::size_t>(axis)]);
+                    b.Number(static_cast<int>(i) + 1, col + axis, 0,
+                             (*cloud)[i][static_cast<std::size_t>(axis)]);
         }
         b.Eof();
     }

@@ -1,4 +1,6 @@
 // The batch table's text and the validation summary, without running a batch.
+#include "core/Batch.h"
+
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -6,7 +8,6 @@
 #include <cstring>
 #include <random>
 
-#include "core/Batch.h"
 #include "core/BatchRun.h"
 #include "core/Csv.h"
 #include "core/Validation.h"
@@ -150,7 +151,9 @@ TEST(ValidationSummary, HandCountedCase) {
           "\"without_truth\": [\"in/f.xls\"]", "\"truth_without_file\": [\"z.xls\"]"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
     const std::string text = summary.Text();
-    EXPECT_NE(text.find("verdict         8        4     80.0%   66.7%  100.0%    2    1    0    2        -    2       1\n"), std::string::npos)
+    EXPECT_NE(text.find("verdict         8        4     80.0%   66.7%  100.0%    2    1    0    2  "
+                        "      -    2       1\n"),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("Truth entries without a file (1):\n  z.xls\n"), std::string::npos);
 }
@@ -161,7 +164,8 @@ TEST(ValidationSummary, TruthTablesThatCannotBeRead) {
         {"name,sex\r\na,M\r\n", "t.csv: line 1 must name the columns file and sex."},
         {"file,sex\r\na,X\r\n", "t.csv: record 2: the sex must be M or F, not \"X\"."},
         {"file,sex\r\n,M\r\n", "t.csv: record 2: the file is empty."},
-        {"file,sex\r\na/./b.xls,M\r\na/b.xls,F\r\n", "t.csv: record 3: \"a/b.xls\" is listed twice."},
+        {"file,sex\r\na/./b.xls,M\r\na/b.xls,F\r\n",
+         "t.csv: record 3: \"a/b.xls\" is listed twice."},
         {"file,sex\r\n\"a,M\r\n", "t.csv: Line 2: a quoted field is never closed"},
     };
     for (const auto& [text, message] : cases) {

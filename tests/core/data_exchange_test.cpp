@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "core/DataExchange.h"
 #include "TempDir.h"
+#include "core/DataExchange.h"
 
 namespace morvik::core {
 namespace {
@@ -69,7 +69,7 @@ TEST(LoadTextFile, SplitsLinesAndFields) {
             EXPECT_EQ(Coordinates(ws, static_cast<int>(i) + 1), c.rows[i]) << "row " << i + 1;
         }
         EXPECT_EQ(Coordinates(ws, 22), (Row{"", "", ""}));  // no earlier skull left over
-        EXPECT_EQ(ws.sgImput.Cell(0, 1), "");  // labels untouched
+        EXPECT_EQ(ws.sgImput.Cell(0, 1), "");               // labels untouched
     }
 }
 

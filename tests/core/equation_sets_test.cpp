@@ -10,8 +10,8 @@
 #include <random>
 #include <thread>
 
-#include "core/EquationSets.h"
 #include "TempDir.h"
+#include "core/EquationSets.h"
 
 namespace morvik::core {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <array>
 
+#include "TempDir.h"
 #include "core/Captions.h"
 #include "core/Export.h"
-#include "TempDir.h"
 
 namespace morvik::core {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "core/IniFile.h"
 #include "TempDir.h"
+#include "core/IniFile.h"
 #include "text/Cp1250.h"
 
 namespace morvik::core {

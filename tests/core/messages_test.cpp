@@ -1,4 +1,6 @@
 // What the user is told, in both languages, and the commands that decide it.
+#include "core/Messages.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "core/Commands.h"
 #include "core/EquationSets.h"
 #include "core/IniFile.h"
-#include "core/Messages.h"
 #include "core/WorkbookImport.h"
 #include "tests/xls/biff_builder.h"
 #include "tests/xls/cfb_builder.h"
@@ -23,9 +24,8 @@ using test::WriteBytes;
 
 std::string LoadMessage(Workspace& ws, const std::string& path, const char* lang) {
     try {
-        LoadMeasurementFile(ws, path, [](Workspace& w, const std::string& file) {
-            ImportWorkbook(w, file);
-        });
+        LoadMeasurementFile(ws, path,
+                            [](Workspace& w, const std::string& file) { ImportWorkbook(w, file); });
     } catch (const std::exception& e) {
         return Explain(e, lang);
     }
@@ -77,9 +77,8 @@ TEST(Messages, LoadFailuresNameTheFileInTheInterfaceLanguage) {
     // "Can not open a docfile").
     try {
         Workspace ws;
-        LoadMeasurementFile(ws, dir.File("skull.xls"), [](Workspace& w, const std::string& f) {
-            ImportWorkbook(w, f);
-        });
+        LoadMeasurementFile(ws, dir.File("skull.xls"),
+                            [](Workspace& w, const std::string& f) { ImportWorkbook(w, f); });
     } catch (const EUserError& e) {
         EXPECT_EQ(e.Code(), 16);
         EXPECT_EQ(e.Id(), Msg::NotXlsWorkbook);
@@ -191,11 +190,10 @@ TEST(Commands, PasteGrowsCloudsAndReportsWhatItCannotPlace) {
         long long unplaced;
     };
     const Case cases[] = {
-        {"1\t2\t3", 2, 1, 0},
-        {"1\t2\t3\t4", 2, 1, 1},   // one field right of Z
-        {"1\t2\t3\t", 2, 1, 0},    // an empty field loses nothing
-        {"1\n2\n3", 2, 21, 1},     // one line below basion
-        {"1\t2\n3\t4\n5\t6", 3, 22, 4},  // two lines below basion
+        {"1\t2\t3", 2, 1, 0},           {"1\t2\t3\t4", 2, 1, 1},  // one field right of Z
+        {"1\t2\t3\t", 2, 1, 0},                                   // an empty field loses nothing
+        {"1\n2\n3", 2, 21, 1},                                    // one line below basion
+        {"1\t2\n3\t4\n5\t6", 3, 22, 4},                           // two lines below basion
     };
     for (const Case& c : cases) {
         Workspace w;
@@ -228,13 +226,19 @@ TEST(Settings, Utf8FilesAndNotices) {
         std::vector<std::string> notices;  // at start, in English
     };
     const Case cases[] = {
-        {"bom.ini", "\xEF\xBB\xBF" + body, true,
+        {"bom.ini",
+         "\xEF\xBB\xBF" + body,
+         true,
          {"The settings file \"bom.ini\" is in UTF-8, not Windows-1250; it was read as UTF-8."}},
-        {"plain.ini", body, true,
+        {"plain.ini",
+         body,
+         true,
          {"The settings file \"plain.ini\" is in UTF-8, not Windows-1250; it was read as "
           "UTF-8."}},
         {"cp1250.ini", "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=1,5\r\n", false, {}},
-        {"empty.ini", "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=\r\n", false,
+        {"empty.ini",
+         "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=\r\n",
+         false,
          {"The settings file \"empty.ini\" holds no coefficients for the set \"Universal\"."}},
     };
     for (const Case& c : cases) {

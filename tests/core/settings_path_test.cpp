@@ -1,11 +1,10 @@
 // Which settings file the programs use, and the per-user copy made on first start.
-#include "core/SettingsPath.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "TempDir.h"
+#include "core/SettingsPath.h"
 #include "text/Platform.h"
 
 namespace morvik::core {
@@ -18,11 +17,11 @@ using test::WriteBytes;
 TEST(SettingsPath, BesideTheProgramElseThePerUserFileMadeOnce) {
     struct Case {
         const char* name;
-        bool beside;          // a Settings.ini beside the program
-        bool readOnlyFolder;  // the program's folder cannot be written
-        bool demonstration;   // the shipped demonstration file exists
-        const char* user;     // the per-user file before, nullptr for none
-        const char* used;     // "beside" or "user"
+        bool beside;            // a Settings.ini beside the program
+        bool readOnlyFolder;    // the program's folder cannot be written
+        bool demonstration;     // the shipped demonstration file exists
+        const char* user;       // the per-user file before, nullptr for none
+        const char* used;       // "beside" or "user"
         const char* userAfter;  // the per-user file after, nullptr for none
     };
     const Case cases[] = {
@@ -54,8 +53,8 @@ TEST(SettingsPath, BesideTheProgramElseThePerUserFileMadeOnce) {
                 continue;  // root writes anywhere: these cases run for other users only
             }
         }
-        const SettingsPlaces places{program.string(), user.string(),
-                                    {dir.File("missing.ini"), dir.File("demo.ini")}};
+        const SettingsPlaces places{
+            program.string(), user.string(), {dir.File("missing.ini"), dir.File("demo.ini")}};
         const SettingsChoice choice = ChooseSettingsFile(places);
         std::filesystem::permissions(program, std::filesystem::perms::owner_all);
 

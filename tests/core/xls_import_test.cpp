@@ -1,19 +1,18 @@
 // The workbook import: fixed cells of the first sheet into the landmark and euryon tables.
-#include "core/WorkbookImport.h"
-
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <filesystem>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
 #include "TempDir.h"
+#include "core/WorkbookImport.h"
 #include "core/XlsLoader.h"
-#include "xls/XLSFile.h"
 #include "tests/xls/biff_builder.h"
 #include "tests/xls/cfb_builder.h"
 #include "text/Error.h"
+#include "xls/XLSFile.h"
 
 namespace morvik::core {
 namespace {
@@ -169,10 +168,10 @@ TEST(XlsImport, NonFiniteNumberRefusesTheFileNamingTheCell) {
         const char* cell;
     };
     const Case cases[] = {
-        {13, 3, kNan, "D14"},   // a landmark's Y
-        {1, 2, -kInf, "C2"},    // the first landmark cell
-        {2, 8, kInf, "I3"},     // right cloud, Y of its second point
-        {1, 12, kNan, "M2"},    // left cloud, X of its first point
+        {13, 3, kNan, "D14"},  // a landmark's Y
+        {1, 2, -kInf, "C2"},   // the first landmark cell
+        {2, 8, kInf, "I3"},    // right cloud, Y of its second point
+        {1, 12, kNan, "M2"},   // left cloud, X of its first point
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.cell);
@@ -202,9 +201,9 @@ TEST(XlsImport, NonFiniteNumberRefusesTheFileNamingTheCell) {
             EXPECT_EQ(std::string(e.what()),
                       std::string("The cell ") + c.cell + " holds no finite number.");
         }
-        for (const auto& [got, was] : {std::pair{&ws.sgImput, &before.sgImput},
-                                       std::pair{&ws.sgImput2, &before.sgImput2},
-                                       std::pair{&ws.sgImput3, &before.sgImput3}}) {
+        for (const auto& [got, was] :
+             {std::pair{&ws.sgImput, &before.sgImput}, std::pair{&ws.sgImput2, &before.sgImput2},
+              std::pair{&ws.sgImput3, &before.sgImput3}}) {
             ASSERT_EQ(got->RowCount(), was->RowCount());
             for (int r = 0; r < got->RowCount(); ++r) {
                 for (int k = 0; k < got->ColCount(); ++k) {

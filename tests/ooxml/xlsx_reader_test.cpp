@@ -153,7 +153,7 @@ TEST(XlsxReader, FaultsAreRefusedWithTheirMessage) {
          BuildXlsx({{"S", ""}},
                    {{"xl/sharedStrings.xml",
                      "<!DOCTYPE s [<!ENTITY a 'aaaa'>]><sst><si><t>&a;</t></si></sst>"}}),
-         "XML part: document type declarations are not accepted"},
+         "XML part: DOCTYPE declarations are not accepted"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

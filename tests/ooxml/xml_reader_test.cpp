@@ -98,17 +98,17 @@ TEST(XmlReader, MalformedPartsAreRefusedWithTheirMessage) {
         const char* message;
     } cases[] = {
         {"<!DOCTYPE a [<!ENTITY x 'y'>]><a>&x;</a>",
-         "XML part: document type declarations are not accepted"},
+         "XML part: DOCTYPE declarations are not accepted"},
         {"<a>&x;</a>", "XML part: an entity reference names no known entity"},
         {"<a>&#0;</a>", "XML part: a character reference is invalid"},
         {"<a>&amp</a>", "XML part: an entity reference is not closed"},
         {"<a><b></a></b>", "XML part: an end tag does not match its element"},
-        {"<a><b>", "XML part: the document ends before its last element"},
+        {"<a><b>", "XML part: the part ends before its last element"},
         {"<a x=1/>", "XML part: an attribute value is not quoted"},
         {"<a x='<'/>", "XML part: an attribute value holds '<'"},
-        {"<a/><b/>", "XML part: more than one document element"},
-        {"x<a/>", "XML part: text stands outside the document element"},
-        {"<a", "XML part: the document ends inside an element's tag"},
+        {"<a/><b/>", "XML part: more than one root element"},
+        {"x<a/>", "XML part: text stands outside the root element"},
+        {"<a", "XML part: the part ends inside an element's tag"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.xml);

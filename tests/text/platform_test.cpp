@@ -19,8 +19,8 @@ std::string Read(const std::string& utf8) {
 
 TEST(Platform, ReplacesFilesWithNonAsciiNamesAndLeavesNoTemporary) {
     std::random_device rd;
-    const std::string folder = PathToUtf8(fs::temp_directory_path()) + "/morvik-\u010Desk\u00E9-" +
-                               std::to_string(rd());
+    const std::string folder =
+        PathToUtf8(fs::temp_directory_path()) + "/morvik-\u010Desk\u00E9-" + std::to_string(rd());
     fs::create_directories(PathFromUtf8(folder));
     const std::string file = folder + "/Nastaven\u00ED \u017Ealud.ini";
 

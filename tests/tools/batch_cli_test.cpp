@@ -82,10 +82,10 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
     WriteBytes(dir.File("coll/notes.doc"), "not looked at");
     WriteBytes(dir.File("truth.csv"), "file,sex\ngood.txt,F\nletters.txt,M\nlost.txt,M\n");
 
-    const Outcome run = RunBatch(
-        dir, {"--settings", Examples("Settings.ini"), "--truth", dir.File("truth.csv"),
-              "--summary", dir.File("summary.json"), dir.File("missing.txt"), dir.File("coll"),
-              dir.File("empty")});
+    const Outcome run =
+        RunBatch(dir, {"--settings", Examples("Settings.ini"), "--truth", dir.File("truth.csv"),
+                       "--summary", dir.File("summary.json"), dir.File("missing.txt"),
+                       dir.File("coll"), dir.File("empty")});
     EXPECT_EQ(run.status, 1) << run.err;
     const auto rows = Rows(run.out);
     const struct {
@@ -97,7 +97,8 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
          "Cannot read the Z coordinate of landmark G ('three' is not a valid floating point "
          "value)."},
         {dir.File("empty"), "error",
-         "The folder \"" + dir.File("empty") + "\" holds no .xls, .xlsx, .xlsm, .ods, .txt and .csv files."},
+         "The folder \"" + dir.File("empty") +
+             "\" holds no .xls, .xlsx, .xlsm, .ods, .txt and .csv files."},
         {dir.File("missing.txt"), "error", WindowMessage(dir.File("missing.txt"))},
     };
     ASSERT_EQ(rows.size(), std::size(expected)) << run.out;
@@ -120,7 +121,8 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
         << run.err;
     const std::string json = ReadBytes(dir.File("summary.json"));
     EXPECT_NE(json.find("\"truth_without_file\": [\"lost.txt\"]"), std::string::npos) << json;
-    EXPECT_NE(json.find("{\"name\": \"verdict\", \"known\": 1, \"correct\": 0,"), std::string::npos);
+    EXPECT_NE(json.find("{\"name\": \"verdict\", \"known\": 1, \"correct\": 0,"),
+              std::string::npos);
 }
 
 // Awkward file names, workbooks of several sheets, empty cells and failures, computed with one
@@ -141,8 +143,9 @@ TEST(BatchCli, SameBytesWithOneOrTwoWorkersAndReportsAsExported) {
             test::WriteSkullText((in / (name + ".txt")).string(), test::RandomSkull(rng, 0, 0.05),
                                  '.');
         } else {
-            test::WriteSkullWorkbook((in / (name + ".xls")).string(),
-                                     {test::RandomSkull(rng, 30, 0.03), test::RandomSkull(rng, 5, 0)});
+            test::WriteSkullWorkbook(
+                (in / (name + ".xls")).string(),
+                {test::RandomSkull(rng, 30, 0.03), test::RandomSkull(rng, 5, 0)});
         }
     }
     WriteBytes((in / "sub/letters.txt").string(), SampleSkullWithBadCell("x"));
@@ -150,9 +153,8 @@ TEST(BatchCli, SameBytesWithOneOrTwoWorkersAndReportsAsExported) {
     std::vector<Outcome> runs;
     for (const char* jobs : {"1", "2"}) {
         runs.push_back(RunBatch(dir, {"--settings", dir.File("Settings.ini"), "--set", "1",
-                                      "--lang", "cz", "--all-sheets", "--jobs", jobs,
-                                      "--reports", dir.File(std::string("reports") + jobs),
-                                      in.string()}));
+                                      "--lang", "cz", "--all-sheets", "--jobs", jobs, "--reports",
+                                      dir.File(std::string("reports") + jobs), in.string()}));
         EXPECT_EQ(runs.back().status, 1) << runs.back().err;
         EXPECT_EQ(runs.back().err, "");
     }

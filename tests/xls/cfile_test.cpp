@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "text/ByteReader.h"
 #include "cfb_builder.h"
+#include "text/ByteReader.h"
 
 namespace morvik::xls {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "biff_builder.h"
+#include "cfb_builder.h"
 #include "xls/BiffStream.h"
 #include "xls/CFile.h"
 #include "xls/XLSWorkbook.h"
-#include "biff_builder.h"
-#include "cfb_builder.h"
 
 namespace morvik::xls {
 namespace {
