@@ -21,10 +21,18 @@
 namespace {
 std::atomic<std::size_t> gLive{0}, gPeak{0}, gTotal{0};
 
+std::size_t UsableSize(void* p) {
+#ifdef _WIN32
+    return _msize(p);
+#else
+    return malloc_usable_size(p);
+#endif
+}
+
 void* Counted(std::size_t n) {
     void* p = std::malloc(n == 0 ? 1 : n);
     if (p == nullptr) throw std::bad_alloc();
-    const std::size_t size = malloc_usable_size(p);
+    const std::size_t size = UsableSize(p);
     const std::size_t live = gLive += size;
     gTotal += size;
     for (std::size_t peak = gPeak; live > peak && !gPeak.compare_exchange_weak(peak, live);) {
@@ -33,7 +41,7 @@ void* Counted(std::size_t n) {
 }
 void Uncounted(void* p) noexcept {
     if (p == nullptr) return;
-    gLive -= malloc_usable_size(p);
+    gLive -= UsableSize(p);
     std::free(p);
 }
 }  // namespace
