@@ -52,6 +52,14 @@ double ReadNumber(const std::string& text, ValuePlace place, int col, int row) {
     }
 }
 
+// A cell imported from a workbook number holds that number already: its text would read back
+// as exactly it.
+double ReadCell(const TextTable& table, int col, int row, ValuePlace place) {
+    double value = 0;
+    if (table.Number(col, row, value)) return value;
+    return ReadNumber(table.Cell(col, row), place, col, row);
+}
+
 std::string_view Axis(int col) {
     static constexpr std::array<std::string_view, 3> kAxes{"X", "Y", "Z"};
     return col >= 0 && col < 3 ? kAxes[static_cast<std::size_t>(col)] : std::string_view("?");
@@ -153,9 +161,7 @@ double Distance3D(const Point3& a, const Point3& b) { return Length(a - b); }
 
 Point3 LandmarkPoint(const Workspace& ws, int row) {
     const TextTable& t = ws.sgImput;
-    const auto read = [&](int col) {
-        return ReadNumber(t.Cell(col, row), ValuePlace::Landmark, col, row);
-    };
+    const auto read = [&](int col) { return ReadCell(t, col, row, ValuePlace::Landmark); };
     return {read(kLandmarkFirstCoordinateCol), read(kLandmarkFirstCoordinateCol + 1),
             read(kLandmarkFirstCoordinateCol + 2)};
 }
@@ -164,9 +170,9 @@ Point3 EuryonPoint(const TextTable& cloud, ValuePlace place) {
     Point3 sum;
     long long n = 0;
     for (int row = 1; !cloud.Cell(kCloudYCol, row).empty(); ++row) {
-        sum.x += ReadNumber(cloud.Cell(0, row), place, 0, row);
-        sum.y += ReadNumber(cloud.Cell(1, row), place, 1, row);
-        sum.z += ReadNumber(cloud.Cell(2, row), place, 2, row);
+        sum.x += ReadCell(cloud, 0, row, place);
+        sum.y += ReadCell(cloud, 1, row, place);
+        sum.z += ReadCell(cloud, 2, row, place);
         ++n;
     }
     if (n == 0) return {};

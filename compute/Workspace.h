@@ -23,6 +23,14 @@ class TextTable {
     // Writing outside the table is ignored, as reading outside it yields the empty text.
     void SetCell(int col, int row, std::string_view text);
     void ClearCell(int col, int row) { SetCell(col, row, {}); }
+    // Writes the number's general text and keeps the number beside it when that text reads
+    // back as exactly this number, so a cloud of thousands of points is not parsed again.
+    void SetNumber(int col, int row, double value);
+    // The number a cell was written from by SetNumber, if any; any other write forgets it.
+    bool Number(int col, int row, double& value) const;
+    // The first decimal point of the cell's text becomes a comma, which reads the same: a
+    // number kept beside the text stays.
+    void FirstPointToComma(int col, int row);
 
     // Grows or shrinks the table; new rows are empty.
     void SetRowCount(int rowCount);
@@ -30,7 +38,13 @@ class TextTable {
   private:
     int colCount_;
     int rowCount_;
+    std::size_t Index(int col, int row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(colCount_) +
+               static_cast<std::size_t>(col);
+    }
+
     std::vector<std::string> cells_;  // row-major: a cloud is read row by row
+    std::vector<double> numbers_;     // beside cells_ once a number is written; NaN: none
 };
 
 struct Rgb {

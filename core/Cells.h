@@ -29,6 +29,10 @@ class WorkbookCells {
     // As Cell, except that a Number's text may be left empty: for callers that read numbers
     // by value. A format whose shown text costs more than its value overrides it.
     virtual CellValue Value(int sheet, int row, int col) const { return Cell(sheet, row, col); }
+    // Whether the cell shows any text, which a format can answer without writing it.
+    virtual bool Shown(int sheet, int row, int col) const {
+        return !Cell(sheet, row, col).text.empty();
+    }
 };
 
 }  // namespace morvik::core

@@ -65,8 +65,7 @@ std::array<std::string, 3> SplitCoordinates(std::string_view line) {
 void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
     for (int r = 1; r < table.RowCount(); ++r) {
         for (int c = firstCol; c <= lastCol; ++c) {
-            const std::string& text = table.Cell(c, r);
-            if (text.find('.') != std::string::npos) table.SetCell(c, r, FirstPointToComma(text));
+            table.FirstPointToComma(c, r);
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "ModelLoader.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +45,24 @@ class ModelCells final : public WorkbookCells {
         return Read(sheet, row, col, true);
     }
     CellValue Value(int sheet, int row, int col) const override {
+        // Most cells an import reads are plain numbers: no text to make.
+        if (const xls::TCell* cell = Find(sheet, row, col);
+            cell != nullptr && cell->Value().Kind() == TVarType::Double) {
+            CellValue value;
+            value.kind = CellKind::Number;
+            value.number = *cell->Value().As<double>();
+            return value;
+        }
         return Read(sheet, row, col, false);
+    }
+    bool Shown(int sheet, int row, int col) const override {
+        const xls::TCell* cell = Find(sheet, row, col);
+        if (cell == nullptr) return false;
+        // The general form of a finite number always has a digit.
+        const auto& v = cell->Value();
+        if (v.Kind() == TVarType::Double && std::isfinite(v.AsDouble()) && IsGeneral(*cell))
+            return true;
+        return !Read(sheet, row, col, true).text.empty();
     }
 
   private:
@@ -70,18 +88,15 @@ class ModelCells final : public WorkbookCells {
 
     CellValue Read(int sheet, int row, int col, bool numberText) const {
         CellValue value;
-        if (row < 0 || row > 65535 || col < 0 || col > 255) return value;
-        const xls::TCell* cell = workbook_->Sheets().Items(sheet).Cells().Find(row, col);
+        const xls::TCell* cell = Find(sheet, row, col);
         if (cell == nullptr) return value;
         const auto& v = cell->Value();
         const bool number = IsNumberKind(v.Kind());
         if (!number) {
             value.text = cell->DisplayText();
         } else if (numberText) {
-            const std::size_t format = cell->NumberFormat();
-            const bool general = format >= generalFormat_.size() || generalFormat_[format];
             std::optional<std::string> text;
-            if (general) text = GeneralText(v);
+            if (IsGeneral(*cell)) text = GeneralText(v);
             value.text = text ? std::move(*text) : cell->DisplayText();
         }
         if (number) {
@@ -91,6 +106,60 @@ class ModelCells final : public WorkbookCells {
             value.kind = v.Kind() == TVarType::Empty ? CellKind::Empty : CellKind::Other;
         }
         return value;
+    }
+
+    // Where each row's cells start among a sheet's cells, when the sheet lists them in address
+    // order (as files do): a lookup then scans one row instead of building the sheet's index.
+    struct RowDirectory {
+        bool built = false;
+        bool ordered = false;
+        std::vector<std::uint32_t> rowStart;  // by row, and one past the last row
+    };
+
+    const RowDirectory& DirectoryOf(int sheet) const {
+        if (sheet == lastSheet_) return *lastDirectory_;
+        lastSheet_ = -1;
+        if (directories_.size() <= static_cast<std::size_t>(sheet))
+            directories_.resize(static_cast<std::size_t>(sheet) + 1);
+        RowDirectory& d = directories_[static_cast<std::size_t>(sheet)];
+        lastSheet_ = sheet;
+        lastDirectory_ = &d;
+        if (d.built) return d;
+        d.built = true;
+        const xls::TCells& cells = workbook_->Sheets().Items(sheet).Cells();
+        const int count = cells.Count();
+        std::uint32_t last = 0;
+        for (int i = 0; i < count; ++i) {
+            const xls::TCell& cell = cells.Items(i);
+            const std::uint32_t address = (std::uint32_t{cell.Row()} << 8) | cell.Col();
+            if (i > 0 && address <= last) return d;  // not in order: lookups use the index
+            last = address;
+            while (d.rowStart.size() <= cell.Row())
+                d.rowStart.push_back(static_cast<std::uint32_t>(i));
+        }
+        d.rowStart.push_back(static_cast<std::uint32_t>(count));
+        d.ordered = true;
+        return d;
+    }
+
+    const xls::TCell* Find(int sheet, int row, int col) const {
+        if (row < 0 || row > 65535 || col < 0 || col > 255) return nullptr;
+        const xls::TCells& cells = workbook_->Sheets().Items(sheet).Cells();
+        const RowDirectory& d = DirectoryOf(sheet);
+        if (!d.ordered) return cells.Find(row, col);
+        const auto r = static_cast<std::size_t>(row);
+        if (r + 1 >= d.rowStart.size()) return nullptr;
+        for (std::uint32_t i = d.rowStart[r]; i < d.rowStart[r + 1]; ++i) {
+            const xls::TCell& cell = cells.Items(static_cast<int>(i));
+            if (cell.Col() == col) return &cell;
+            if (cell.Col() > col) break;
+        }
+        return nullptr;
+    }
+
+    bool IsGeneral(const xls::TCell& cell) const {
+        const std::size_t format = cell.NumberFormat();
+        return format >= generalFormat_.size() || generalFormat_[format];
     }
 
     static bool IsNumberKind(TVarType kind) {
@@ -108,7 +177,10 @@ class ModelCells final : public WorkbookCells {
     }
 
     std::unique_ptr<xls::TWorkbook> workbook_;
-    std::vector<bool> generalFormat_;  // by format position
+    std::vector<bool> generalFormat_;                // by format position
+    mutable std::vector<RowDirectory> directories_;  // by sheet, made on first use
+    mutable int lastSheet_ = -1;                     // the sheet asked for last, and its directory
+    mutable const RowDirectory* lastDirectory_ = nullptr;
 };
 
 }  // namespace

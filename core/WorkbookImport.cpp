@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "Loaders.h"
-#include "text/Decimal.h"
 #include "text/Error.h"
 
 namespace morvik::core {
@@ -25,38 +24,51 @@ std::string CellName(int row, int col) {
     return name + std::to_string(row + 1);
 }
 
-// Numbers in their shortest form of up to 15 significant digits with a decimal point (the
-// load's decimal pass makes it a comma); everything else as the sheet shows it.
-std::string ValueText(const CellValue& cell, int row, int col) {
-    if (cell.kind != CellKind::Number) return cell.text;
+// A cell as the import writes it: a number (in its shortest form of up to 15 significant
+// digits with a decimal point; the load's decimal pass makes it a comma), or the text the
+// sheet shows.
+struct Imported {
+    std::string text;
+    double number = 0;
+    bool isNumber = false;
+};
+
+Imported ValueOf(const CellValue& cell, int row, int col) {
+    if (cell.kind != CellKind::Number) return {cell.text};
     // Read as 0 before, an infinite or undefined number would move a landmark to the origin.
     if (!std::isfinite(cell.number)) {
         throw Error("The cell " + CellName(row, col) + " holds no finite number.");
     }
-    return GeneralNumberText(cell.number);
+    return {{}, cell.number, true};
+}
+
+void Write(TextTable& grid, int col, int row, const Imported& value) {
+    if (value.isNumber) {
+        grid.SetNumber(col, row, value.number);
+    } else {
+        grid.SetCell(col, row, value.text);
+    }
 }
 
 // A cloud read in full before it is written, so that a refused cell leaves the grid alone.
-std::vector<std::string> ReadCloud(const WorkbookCells& cells, int sheet, int keyCol) {
-    std::vector<std::string> values;
+std::vector<Imported> ReadCloud(const WorkbookCells& cells, int sheet, int keyCol) {
+    std::vector<Imported> values;
     for (int row = 1; row <= kLastSheetRow; ++row) {
-        const CellValue key = cells.Cell(sheet, row, keyCol);
-        if (key.text.empty()) break;
-        values.push_back(ValueText(key, row, keyCol));
-        // Only the key cell's shown text matters (an empty one ends the cloud); the other two
-        // are read by value, which is most of what a cloud costs to import.
-        for (int k = 1; k < 3; ++k)
-            values.push_back(ValueText(cells.Value(sheet, row, keyCol + k), row, keyCol + k));
+        // Only whether the key cell shows anything matters (an empty one ends the cloud); all
+        // three are then read by value, which is most of what a cloud costs to import.
+        if (!cells.Shown(sheet, row, keyCol)) break;
+        for (int k = 0; k < 3; ++k)
+            values.push_back(ValueOf(cells.Value(sheet, row, keyCol + k), row, keyCol + k));
     }
     return values;
 }
 
-void WriteCloud(TextTable& grid, const std::vector<std::string>& values) {
+void WriteCloud(TextTable& grid, const std::vector<Imported>& values) {
     const int n = static_cast<int>(values.size() / 3);
     // The grid only keeps what fits its rows, so it grows before the points are written.
     if (grid.RowCount() < n + 1) grid.SetRowCount(n + 1);
     for (int i = 0; i < n; ++i) {
-        for (int k = 0; k < 3; ++k) grid.SetCell(k, i + 1, values[3 * i + k]);
+        for (int k = 0; k < 3; ++k) Write(grid, k, i + 1, values[3 * i + k]);
     }
     // A shorter cloud than the last one must not inherit that skull's remaining points; the
     // grid keeps its size, only its rows below the cloud are emptied.
@@ -68,10 +80,10 @@ void WriteCloud(TextTable& grid, const std::vector<std::string>& values) {
 }  // namespace
 
 void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet) {
-    std::vector<std::string> landmarks;
+    std::vector<Imported> landmarks;
     for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
         for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k)
-            landmarks.push_back(ValueText(cells.Value(sheet, r, k), r, k));
+            landmarks.push_back(ValueOf(cells.Value(sheet, r, k), r, k));
     }
     const auto right = ReadCloud(cells, sheet, kRightCloudCol);
     const auto left = ReadCloud(cells, sheet, kLeftCloudCol);
@@ -79,7 +91,7 @@ void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet) {
     auto value = landmarks.begin();
     for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
         for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k)
-            ws.sgImput.SetCell(k, r, *value++);
+            Write(ws.sgImput, k, r, *value++);
     }
     WriteCloud(ws.sgImput2, right);
     WriteCloud(ws.sgImput3, left);

@@ -4,7 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
-#include <limits>
+#include <cstdint>
+#include <cstring>
 #include <system_error>
 
 namespace morvik {
@@ -222,61 +223,105 @@ std::string FormatDecimal(double value, int decimals, bool keepZeros, char separ
     return text;
 }
 
-void AppendGeneralNumber(std::string& out, double value, char decimalSeparator) {
+namespace {
+
+// The decimal M / 10^k with the fewest decimals k whose nearest double is `magnitude`, when
+// M has at most 15 digits and 10^k is exact. Such a decimal is also the value rounded to 15
+// significant digits: the value lies within half a unit in its last place of it, far less than
+// half a step of 15 digits. Measured coordinates, with a few decimals, are found at once.
+bool ShortDecimal(double magnitude, std::uint64_t& mantissa, int& decimals) {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    constexpr double kLimit = 1e15;  // M below it has at most 15 digits
+    if (!(magnitude < kLimit)) return false;
+    for (int k = 0; k <= 22; ++k) {
+        const double scaled = magnitude * kPowers[k];
+        if (!(scaled < kLimit)) return false;
+        const double m = std::nearbyint(scaled);
+        // Both operands are exact, so the quotient is the decimal's nearest double.
+        if (m / kPowers[k] == magnitude) {
+            mantissa = static_cast<std::uint64_t>(m);
+            decimals = k;
+            return mantissa != 0;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool AppendGeneralNumber(std::string& out, double value, char decimalSeparator) {
     if (value == 0 || !std::isfinite(value)) {
         out.push_back('0');
-        return;
+        return value == 0;
     }
-    // Scientific form with 15 significant digits, built without the C locale.
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    const char* p = buf;
-    const char* const end = res.ptr;
-    if (*p == '-') {
-        out.push_back('-');
-        ++p;
-    }
-    const char* e = p;
-    while (e != end && *e != 'e') ++e;
-    // The leading digit, then those after the point: at most 15.
+    if (std::signbit(value)) out.push_back('-');
+    // The significant digits of the value rounded to 15 of them, and its decimal exponent.
     char digits[24];
     std::size_t count = 0;
-    digits[count++] = p[0];
-    for (const char* d = p + 2; d < e && count < sizeof digits; ++d) digits[count++] = *d;
-    while (count > 1 && digits[count - 1] == '0') --count;
-    const char* expText = e + 1;
-    const bool expNegative = expText < end && *expText == '-';
-    if (expText < end) ++expText;  // the sign is always written
     int exp = 0;
-    std::from_chars(expText, end, exp);
-    if (expNegative) exp = -exp;
+    bool exact = false;
+    std::uint64_t mantissa = 0;
+    int decimals = 0;
+    if (ShortDecimal(std::fabs(value), mantissa, decimals)) {
+        const auto res = std::to_chars(digits, digits + sizeof digits, mantissa);
+        count = static_cast<std::size_t>(res.ptr - digits);
+        exp = static_cast<int>(count) - 1 - decimals;
+        exact = true;
+    } else {
+        // Scientific form with 15 significant digits, built without the C locale.
+        char buf[64];
+        const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                       std::chars_format::scientific, 14);
+        const char* const end = res.ptr;
+        const char* e = buf;
+        while (e != end && *e != 'e') ++e;
+        digits[count++] = buf[0];
+        for (const char* d = buf + 2; d < e && count < sizeof digits; ++d) digits[count++] = *d;
+        const char* expText = e + 1;
+        const bool expNegative = expText < end && *expText == '-';
+        if (expText < end) ++expText;  // the sign is always written
+        std::from_chars(expText, end, exp);
+        if (expNegative) exp = -exp;
+    }
+    while (count > 1 && digits[count - 1] == '0') --count;
 
+    // Laid out in place, then appended at once.
+    char text[48];
+    char* t = text;
+    const auto put = [&t](const char* from, std::size_t n) {
+        std::memcpy(t, from, n);
+        t += n;
+    };
     if (exp >= 15 || exp < -5) {
-        out.push_back(digits[0]);
+        *t++ = digits[0];
         if (count > 1) {
-            out.push_back(decimalSeparator);
-            out.append(digits + 1, count - 1);
+            *t++ = decimalSeparator;
+            put(digits + 1, count - 1);
         }
-        out.push_back('E');
-        char expBuf[16];
-        const auto expRes = std::to_chars(expBuf, expBuf + sizeof expBuf, exp);
-        out.append(expBuf, expRes.ptr);
+        *t++ = 'E';
+        t = std::to_chars(t, text + sizeof text, exp).ptr;
     } else if (exp >= 0) {
         const auto whole = static_cast<std::size_t>(exp) + 1;
         if (count <= whole) {
-            out.append(digits, count);
-            out.append(whole - count, '0');
+            put(digits, count);
+            std::memset(t, '0', whole - count);
+            t += whole - count;
         } else {
-            out.append(digits, whole);
-            out.push_back(decimalSeparator);
-            out.append(digits + whole, count - whole);
+            put(digits, whole);
+            *t++ = decimalSeparator;
+            put(digits + whole, count - whole);
         }
     } else {
-        out.push_back('0');
-        out.push_back(decimalSeparator);
-        out.append(static_cast<std::size_t>(-exp - 1), '0');
-        out.append(digits, count);
+        *t++ = '0';
+        *t++ = decimalSeparator;
+        std::memset(t, '0', static_cast<std::size_t>(-exp - 1));
+        t += -exp - 1;
+        put(digits, count);
     }
+    out.append(text, static_cast<std::size_t>(t - text));
+    return exact;
 }
 
 std::string GeneralNumberText(double value, char decimalSeparator) {

@@ -28,6 +28,8 @@ double ParseDecimal(std::string_view text);
 // digits, plain up to 1E15 and down to 1E-5, scientific ("1.5E-7") beyond; 0 for zero and
 // for what is not finite.
 std::string GeneralNumberText(double value, char decimalSeparator = '.');
-void AppendGeneralNumber(std::string& out, double value, char decimalSeparator);
+// True when the text appended is known to read back (ParseDecimal) as exactly the value: for
+// values of up to 15 significant digits, such as measurements, not too large or too small.
+bool AppendGeneralNumber(std::string& out, double value, char decimalSeparator);
 
 }  // namespace morvik

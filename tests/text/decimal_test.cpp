@@ -4,9 +4,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace morvik {
 namespace {
@@ -190,6 +194,68 @@ TEST(FormatDecimal, MatchesExactReferenceOnRandomValues) {
         ++checked;
     }
     EXPECT_GT(checked, 30000);
+}
+
+// Digits (trailing zeros dropped) and decimal exponent of a number text, plain or scientific.
+std::pair<std::string, int> DigitsAndExponent(const std::string& text) {
+    std::string digits;
+    int pointAt = -1, exponent = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == 'e' || c == 'E') {
+            exponent = std::stoi(text.substr(i + 1));
+            break;
+        }
+        if (c == '.') pointAt = static_cast<int>(digits.size());
+        if (c >= '0' && c <= '9') digits.push_back(c);
+    }
+    if (pointAt < 0) pointAt = static_cast<int>(digits.size());
+    std::size_t lead = 0;
+    while (lead + 1 < digits.size() && digits[lead] == '0') ++lead;
+    exponent += pointAt - static_cast<int>(lead) - 1;
+    digits.erase(0, lead);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    return {digits, exponent};
+}
+
+// The general form must be the value rounded to 15 significant digits (as printf rounds),
+// and when it says so it must read back as the very same double: the import relies on it.
+TEST(GeneralNumberText, FifteenDigitsAndExactReadBack) {
+    std::mt19937_64 rng(7122026);
+    std::uniform_int_distribution<int> decimals(0, 9), magnitude(-12, 20);
+    std::uniform_real_distribution<double> unit(-1000.0, 1000.0);
+    const double kMin = std::numeric_limits<double>::min();
+    std::vector<double> values{
+        0.1 + 0.2,  1e15,   999999999999999.0,      1e-5, 9.99999999999999e-6, kMin,
+        kMin * 0.5, 5e-324, 1.7976931348623157e308, -2.5, 123456789012345.6};
+    for (int i = 0; i < 60000; ++i) {
+        double v = 0;
+        if (i % 3 == 0) {  // any bit pattern
+            const std::uint64_t bits = rng();
+            std::memcpy(&v, &bits, sizeof v);
+            if (!std::isfinite(v)) continue;
+        } else if (i % 3 == 1) {  // measurements: a few decimals
+            const double scale = std::pow(10.0, decimals(rng));
+            v = std::round(unit(rng) * scale) / scale;
+        } else {
+            v = unit(rng) * std::pow(10.0, magnitude(rng));
+        }
+        values.push_back(v);
+    }
+    int exact = 0;
+    for (const double v : values) {
+        if (v == 0) continue;
+        std::string text;
+        const bool readsBack = AppendGeneralNumber(text, v, '.');
+        char reference[64];
+        std::snprintf(reference, sizeof reference, "%.14e", v);
+        ASSERT_EQ(DigitsAndExponent(text), DigitsAndExponent(reference)) << text;
+        if (readsBack) {
+            ASSERT_EQ(ParseDecimal(text), v) << text;
+            ++exact;
+        }
+    }
+    EXPECT_GE(exact, 20000);  // every measurement (a few decimals) takes the exact path
 }
 
 }  // namespace
