@@ -169,7 +169,7 @@ Point3 LandmarkPoint(const Workspace& ws, int row) {
 Point3 EuryonPoint(const TextTable& cloud, ValuePlace place) {
     Point3 sum;
     long long n = 0;
-    for (int row = 1; !cloud.Cell(kCloudYCol, row).empty(); ++row) {
+    for (int row = 1; !cloud.IsEmpty(kCloudYCol, row); ++row) {
         sum.x += ReadCell(cloud, 0, row, place);
         sum.y += ReadCell(cloud, 1, row, place);
         sum.z += ReadCell(cloud, 2, row, place);

@@ -8,13 +8,13 @@ LandmarkSet MissingLandmarks(const Workspace& ws) {
     LandmarkSet missing;
     for (int row = 1; row <= kLandmarkCount; ++row) {
         for (int col = 2; col <= 4; ++col) {
-            if (ws.sgImput.Cell(col, row).empty()) missing.set(static_cast<std::size_t>(row - 1));
+            if (ws.sgImput.IsEmpty(col, row)) missing.set(static_cast<std::size_t>(row - 1));
         }
     }
     return missing;
 }
 
-bool CloudIsMissing(const TextTable& cloud) { return cloud.Cell(1, 1).empty(); }
+bool CloudIsMissing(const TextTable& cloud) { return cloud.IsEmpty(1, 1); }
 
 DimensionSet MissingDimensions(const Workspace& ws) {
     const LandmarkSet landmarks = MissingLandmarks(ws);

@@ -1,9 +1,7 @@
 #include "Workspace.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
-#include <limits>
 
 #include "text/Decimal.h"
 
@@ -11,7 +9,6 @@ namespace morvik {
 
 namespace {
 const std::string kEmptyText;
-constexpr double kNoNumber = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 TextTable::TextTable(int colCount, int rowCount)
@@ -19,46 +16,74 @@ TextTable::TextTable(int colCount, int rowCount)
     cells_.resize(static_cast<std::size_t>(colCount_) * static_cast<std::size_t>(rowCount_));
 }
 
+void TextTable::WriteNumberText(std::size_t i) const {
+    std::string& text = cells_[i];
+    text.clear();
+    AppendGeneralNumber(text, numbers_[i], (numberState_[i] & kComma) != 0 ? ',' : '.');
+    numberState_[i] &= static_cast<std::uint8_t>(~kTextPending);
+}
+
 const std::string& TextTable::Cell(int col, int row) const {
-    if (col < 0 || row < 0 || col >= colCount_ || row >= rowCount_) return kEmptyText;
-    return cells_[Index(col, row)];
+    if (!Inside(col, row)) return kEmptyText;
+    const std::size_t i = Index(col, row);
+    if (!numberState_.empty() && (numberState_[i] & kTextPending) != 0) WriteNumberText(i);
+    return cells_[i];
+}
+
+bool TextTable::IsEmpty(int col, int row) const {
+    if (!Inside(col, row)) return true;
+    const std::size_t i = Index(col, row);
+    // The general text of a number always has a digit.
+    if (!numberState_.empty() && (numberState_[i] & kTextPending) != 0) return false;
+    return cells_[i].empty();
 }
 
 void TextTable::SetCell(int col, int row, std::string_view text) {
-    if (col < 0 || row < 0 || col >= colCount_ || row >= rowCount_) return;
+    if (!Inside(col, row)) return;
     const std::size_t i = Index(col, row);
     cells_[i].assign(text);
-    if (!numbers_.empty()) numbers_[i] = kNoNumber;
+    if (!numberState_.empty()) numberState_[i] = 0;
 }
 
 void TextTable::SetNumber(int col, int row, double value) {
-    if (col < 0 || row < 0 || col >= colCount_ || row >= rowCount_) return;
+    if (!Inside(col, row)) return;
+    if (numberState_.empty()) {
+        numbers_.assign(cells_.size(), 0.0);
+        numberState_.assign(cells_.size(), 0);
+    }
     const std::size_t i = Index(col, row);
+    numbers_[i] = value;
+    numberState_[i] =
+        static_cast<std::uint8_t>(kTextPending | (GeneralNumberReadsBack(value) ? kExact : 0));
     cells_[i].clear();
-    const bool exact = AppendGeneralNumber(cells_[i], value, '.');
-    if (exact && numbers_.empty()) numbers_.assign(cells_.size(), kNoNumber);
-    if (!numbers_.empty()) numbers_[i] = exact ? value : kNoNumber;
 }
 
 bool TextTable::Number(int col, int row, double& value) const {
-    if (numbers_.empty() || col < 0 || row < 0 || col >= colCount_ || row >= rowCount_)
-        return false;
-    const double number = numbers_[Index(col, row)];
-    if (std::isnan(number)) return false;
-    value = number;
+    if (numberState_.empty() || !Inside(col, row)) return false;
+    const std::size_t i = Index(col, row);
+    if ((numberState_[i] & kExact) == 0) return false;
+    value = numbers_[i];
     return true;
 }
 
 void TextTable::FirstPointToComma(int col, int row) {
-    if (col < 0 || row < 0 || col >= colCount_ || row >= rowCount_) return;
-    std::string& text = cells_[Index(col, row)];
+    if (!Inside(col, row)) return;
+    const std::size_t i = Index(col, row);
+    if (!numberState_.empty() && (numberState_[i] & kTextPending) != 0) {
+        numberState_[i] |= kComma;
+        return;
+    }
+    std::string& text = cells_[i];
     if (const auto p = text.find('.'); p != std::string::npos) text[p] = ',';
 }
 
 void TextTable::SetRowCount(int rowCount) {
     rowCount_ = std::max(rowCount, 0);
     cells_.resize(static_cast<std::size_t>(colCount_) * static_cast<std::size_t>(rowCount_));
-    if (!numbers_.empty()) numbers_.resize(cells_.size(), kNoNumber);
+    if (!numberState_.empty()) {
+        numbers_.resize(cells_.size(), 0.0);
+        numberState_.resize(cells_.size(), 0);
+    }
 }
 
 }  // namespace morvik

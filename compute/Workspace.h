@@ -12,6 +12,11 @@ namespace morvik {
 
 // A table of UTF-8 text cells addressed (column, row), both from 0. Reading outside the
 // table gives the empty text; only the row count may change after construction.
+//
+// A cell written from a number keeps the number, and writes its text only when the text is
+// first asked for: an imported cloud of thousands of points is then read by value and its
+// texts are made only if shown. Reading a cell may therefore write its text: a table is not
+// for concurrent readers.
 class TextTable {
   public:
     TextTable(int colCount, int rowCount);
@@ -20,13 +25,15 @@ class TextTable {
     int RowCount() const { return rowCount_; }
 
     const std::string& Cell(int col, int row) const;
+    // Cell(col, row).empty(), without writing a number's text.
+    bool IsEmpty(int col, int row) const;
     // Writing outside the table is ignored, as reading outside it yields the empty text.
     void SetCell(int col, int row, std::string_view text);
     void ClearCell(int col, int row) { SetCell(col, row, {}); }
-    // Writes the number's general text and keeps the number beside it when that text reads
-    // back as exactly this number, so a cloud of thousands of points is not parsed again.
+    // The number's general text (GeneralNumberText), with the number kept beside it.
     void SetNumber(int col, int row, double value);
-    // The number a cell was written from by SetNumber, if any; any other write forgets it.
+    // The number a cell was written from by SetNumber, when its text reads back as exactly
+    // that number; any other write forgets it.
     bool Number(int col, int row, double& value) const;
     // The first decimal point of the cell's text becomes a comma, which reads the same: a
     // number kept beside the text stays.
@@ -36,15 +43,24 @@ class TextTable {
     void SetRowCount(int rowCount);
 
   private:
-    int colCount_;
-    int rowCount_;
     std::size_t Index(int col, int row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(colCount_) +
                static_cast<std::size_t>(col);
     }
+    bool Inside(int col, int row) const {
+        return col >= 0 && row >= 0 && col < colCount_ && row < rowCount_;
+    }
+    void WriteNumberText(std::size_t i) const;
 
-    std::vector<std::string> cells_;  // row-major: a cloud is read row by row
-    std::vector<double> numbers_;     // beside cells_ once a number is written; NaN: none
+    // What a cell written from a number has beside its text (flags).
+    enum : std::uint8_t { kExact = 1, kTextPending = 2, kComma = 4 };
+
+    int colCount_;
+    int rowCount_;
+    mutable std::vector<std::string> cells_;  // row-major: a cloud is read row by row
+    // Beside cells_ once a number is written.
+    std::vector<double> numbers_;
+    mutable std::vector<std::uint8_t> numberState_;
 };
 
 struct Rgb {

@@ -19,7 +19,7 @@ constexpr int kCloudYCol = 1;
 
 int CloudPoints(const TextTable& cloud) {
     int n = 0;
-    while (!cloud.Cell(kCloudYCol, n + 1).empty()) ++n;
+    while (!cloud.IsEmpty(kCloudYCol, n + 1)) ++n;
     return n;
 }
 

@@ -29,6 +29,8 @@ class WorkbookCells {
     // As Cell, except that a Number's text may be left empty: for callers that read numbers
     // by value. A format whose shown text costs more than its value overrides it.
     virtual CellValue Value(int sheet, int row, int col) const { return Cell(sheet, row, col); }
+    // One past the last row of the sheet that holds a cell, when known cheaply; else 0.
+    virtual int RowLimit(int /*sheet*/) const { return 0; }
     // Whether the cell shows any text, which a format can answer without writing it.
     virtual bool Shown(int sheet, int row, int col) const {
         return !Cell(sheet, row, col).text.empty();

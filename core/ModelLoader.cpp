@@ -55,6 +55,10 @@ class ModelCells final : public WorkbookCells {
         }
         return Read(sheet, row, col, false);
     }
+    int RowLimit(int sheet) const override {
+        const RowDirectory& d = DirectoryOf(sheet);
+        return d.ordered ? static_cast<int>(d.rowStart.size()) - 1 : 0;
+    }
     bool Shown(int sheet, int row, int col) const override {
         const xls::TCell* cell = Find(sheet, row, col);
         if (cell == nullptr) return false;

@@ -1,6 +1,8 @@
 #include "WorkbookImport.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "Loaders.h"
@@ -50,31 +52,26 @@ void Write(TextTable& grid, int col, int row, const Imported& value) {
     }
 }
 
-// A cloud read in full before it is written, so that a refused cell leaves the grid alone.
-std::vector<Imported> ReadCloud(const WorkbookCells& cells, int sheet, int keyCol) {
-    std::vector<Imported> values;
+// A cloud read into a new grid of the old one's size, with its header row; more rows if the
+// cloud needs them. It replaces the old grid only once every cell was read, so a refused cell
+// leaves that alone, and a shorter cloud than the last one inherits none of its points.
+TextTable ReadCloud(const WorkbookCells& cells, int sheet, int keyCol, const TextTable& old) {
+    // Room for every row the sheet has at once: growing a grid moves its cells.
+    const int rows = std::min(cells.RowLimit(sheet), kLastSheetRow + 1);
+    TextTable grid(old.ColCount(), std::max(old.RowCount(), rows));
+    for (int k = 0; k < old.ColCount(); ++k) grid.SetCell(k, 0, old.Cell(k, 0));
+    int points = 0;
     for (int row = 1; row <= kLastSheetRow; ++row) {
         // Only whether the key cell shows anything matters (an empty one ends the cloud); all
         // three are then read by value, which is most of what a cloud costs to import.
         if (!cells.Shown(sheet, row, keyCol)) break;
+        if (row >= grid.RowCount()) grid.SetRowCount(std::max(2 * grid.RowCount(), row + 1));
         for (int k = 0; k < 3; ++k)
-            values.push_back(ValueOf(cells.Value(sheet, row, keyCol + k), row, keyCol + k));
+            Write(grid, k, row, ValueOf(cells.Value(sheet, row, keyCol + k), row, keyCol + k));
+        points = row;
     }
-    return values;
-}
-
-void WriteCloud(TextTable& grid, const std::vector<Imported>& values) {
-    const int n = static_cast<int>(values.size() / 3);
-    // The grid only keeps what fits its rows, so it grows before the points are written.
-    if (grid.RowCount() < n + 1) grid.SetRowCount(n + 1);
-    for (int i = 0; i < n; ++i) {
-        for (int k = 0; k < 3; ++k) Write(grid, k, i + 1, values[3 * i + k]);
-    }
-    // A shorter cloud than the last one must not inherit that skull's remaining points; the
-    // grid keeps its size, only its rows below the cloud are emptied.
-    for (int row = n + 1; row < grid.RowCount(); ++row) {
-        for (int k = 0; k < grid.ColCount(); ++k) grid.ClearCell(k, row);
-    }
+    grid.SetRowCount(std::max(old.RowCount(), points + 1));
+    return grid;
 }
 
 }  // namespace
@@ -85,16 +82,16 @@ void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet) {
         for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k)
             landmarks.push_back(ValueOf(cells.Value(sheet, r, k), r, k));
     }
-    const auto right = ReadCloud(cells, sheet, kRightCloudCol);
-    const auto left = ReadCloud(cells, sheet, kLeftCloudCol);
+    TextTable right = ReadCloud(cells, sheet, kRightCloudCol, ws.sgImput2);
+    TextTable left = ReadCloud(cells, sheet, kLeftCloudCol, ws.sgImput3);
 
     auto value = landmarks.begin();
     for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
         for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k)
             Write(ws.sgImput, k, r, *value++);
     }
-    WriteCloud(ws.sgImput2, right);
-    WriteCloud(ws.sgImput3, left);
+    ws.sgImput2 = std::move(right);
+    ws.sgImput3 = std::move(left);
 }
 
 void ImportWorkbook(Workspace& ws, const std::string& path, const ReaderSettings& settings) {

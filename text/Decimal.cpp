@@ -238,7 +238,8 @@ bool ShortDecimal(double magnitude, std::uint64_t& mantissa, int& decimals) {
     for (int k = 0; k <= 22; ++k) {
         const double scaled = magnitude * kPowers[k];
         if (!(scaled < kLimit)) return false;
-        const double m = std::nearbyint(scaled);
+        // Below 2^50, adding a half is exact: the candidate is the nearest integer.
+        const auto m = static_cast<double>(static_cast<std::int64_t>(scaled + 0.5));
         // Both operands are exact, so the quotient is the decimal's nearest double.
         if (m / kPowers[k] == magnitude) {
             mantissa = static_cast<std::uint64_t>(m);
@@ -254,7 +255,7 @@ bool ShortDecimal(double magnitude, std::uint64_t& mantissa, int& decimals) {
 bool AppendGeneralNumber(std::string& out, double value, char decimalSeparator) {
     if (value == 0 || !std::isfinite(value)) {
         out.push_back('0');
-        return value == 0;
+        return value == 0 && !std::signbit(value);  // "0" reads back as +0
     }
     if (std::signbit(value)) out.push_back('-');
     // The significant digits of the value rounded to 15 of them, and its decimal exponent.
@@ -322,6 +323,13 @@ bool AppendGeneralNumber(std::string& out, double value, char decimalSeparator) 
     }
     out.append(text, static_cast<std::size_t>(t - text));
     return exact;
+}
+
+bool GeneralNumberReadsBack(double value) {
+    if (value == 0) return !std::signbit(value);
+    std::uint64_t mantissa = 0;
+    int decimals = 0;
+    return std::isfinite(value) && ShortDecimal(std::fabs(value), mantissa, decimals);
 }
 
 std::string GeneralNumberText(double value, char decimalSeparator) {

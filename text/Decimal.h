@@ -31,5 +31,7 @@ std::string GeneralNumberText(double value, char decimalSeparator = '.');
 // True when the text appended is known to read back (ParseDecimal) as exactly the value: for
 // values of up to 15 significant digits, such as measurements, not too large or too small.
 bool AppendGeneralNumber(std::string& out, double value, char decimalSeparator);
+// What AppendGeneralNumber returns, without writing the text.
+bool GeneralNumberReadsBack(double value);
 
 }  // namespace morvik
