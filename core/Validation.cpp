@@ -70,10 +70,15 @@ std::string JsonList(const std::vector<std::string>& items) {
     return out + "]";
 }
 
-std::string Padded(std::string text, std::size_t width, bool left = false) {
-    // Widths count characters, not bytes: a file name may hold letters with accents.
+// Widths count characters, not bytes: names and headings may hold letters with accents.
+std::size_t Width(const std::string& text) {
     std::size_t chars = 0;
     for (char c : text) chars += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return chars;
+}
+
+std::string Padded(std::string text, std::size_t width, bool left = false) {
+    const std::size_t chars = Width(text);
     if (chars >= width) return text;
     const std::string pad(width - chars, ' ');
     return left ? text + pad : pad + text;
@@ -210,21 +215,43 @@ void ValidationSummary::Add(const BatchInput& input, const SkullResult& skull) {
     }
 }
 
-std::string ValidationSummary::Text() {
+std::string ValidationSummary::Text(std::string_view lang) {
+    const bool cz = lang == "cz";
+    const auto tr = [cz](std::string_view en, std::string_view czech) {
+        return std::string(cz ? czech : en);
+    };
     const int known = classifiers_.back().known;
-    std::string out = "Validation: " + std::to_string(skulls_) + " skulls, " +
-                      std::to_string(known) + " computed of known sex";
-    if (failedKnown_ > 0) out += ", " + std::to_string(failedKnown_) + " of known sex failed";
+    // Czech puts the count after a label, which spares the noun its forms by number.
+    std::string out = cz ? "Ověření – lebky: " + std::to_string(skulls_) +
+                               "; spočítané se známým pohlavím: " + std::to_string(known)
+                         : "Validation: " + std::to_string(skulls_) + " skulls, " +
+                               std::to_string(known) + " computed of known sex";
+    if (failedKnown_ > 0)
+        out += cz ? "; se známým pohlavím selhaly: " + std::to_string(failedKnown_)
+                  : ", " + std::to_string(failedKnown_) + " of known sex failed";
     out += "\n";
     // Rows of the 2x2 table are the true sex, columns the prediction: "M>F" is a male skull
     // called female.
-    const std::vector<std::string> headings{"",        "known", "correct", "accuracy", "sens M",
-                                            "sens F",  "M>M",   "M>F",     "F>M",      "F>F",
-                                            "no vote", "tie",   "indet."};
+    const std::vector<std::string> headings{"",
+                                            tr("known", "známé"),
+                                            tr("correct", "správně"),
+                                            tr("accuracy", "přesnost"),
+                                            tr("sens M", "senz. M"),
+                                            tr("sens F", "senz. F"),
+                                            "M>M",
+                                            "M>F",
+                                            "F>M",
+                                            "F>F",
+                                            tr("no vote", "bez hlasu"),
+                                            tr("tie", "nerozh."),
+                                            tr("indet.", "neurč.")};
     std::vector<std::vector<std::string>> rows{headings};
-    for (const ClassifierCounts& c : classifiers_) {
-        const bool isVerdict = &c == &classifiers_.back();
-        rows.push_back({c.name, std::to_string(c.known), std::to_string(c.Correct()),
+    for (std::size_t i = 0; i < classifiers_.size(); ++i) {
+        const ClassifierCounts& c = classifiers_[i];
+        const bool isVerdict = i + 1 == classifiers_.size();
+        std::string name = c.name;
+        if (cz) name = isVerdict ? "verdikt" : "rovnice" + c.name.substr(c.name.find(' '));
+        rows.push_back({name, std::to_string(c.known), std::to_string(c.Correct()),
                         Percent(Ratio(c.Correct(), c.Decided())),
                         Percent(Ratio(c.table[0][0], c.table[0][0] + c.table[0][1])),
                         Percent(Ratio(c.table[1][1], c.table[1][0] + c.table[1][1])),
@@ -236,7 +263,7 @@ std::string ValidationSummary::Text() {
     }
     std::vector<std::size_t> widths(headings.size(), 0);
     for (const auto& row : rows)
-        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+        for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
     for (const auto& row : rows) {
         std::string line;
         for (std::size_t c = 0; c < row.size(); ++c)
@@ -244,15 +271,17 @@ std::string ValidationSummary::Text() {
         out += line + "\n";
     }
     out +=
-        "Accuracy counts the skulls given a sex; sens M and sens F are the share of male and "
-        "female skulls called so.\n";
+        tr("Accuracy counts the skulls given a sex; sens M and sens F are the share of male "
+           "and female skulls called so.\n",
+           "Přesnost počítá lebky, jimž bylo pohlaví určeno; senz. M a senz. F jsou podíly "
+           "mužských a ženských lebek určených správně.\n");
     const auto list = [&](const std::string& title, const std::vector<std::string>& names) {
         if (names.empty()) return;
         out += title + " (" + std::to_string(names.size()) + "):\n";
         for (const std::string& name : names) out += "  " + name + "\n";
     };
-    list("Skulls without a truth entry", withoutTruth_);
-    list("Truth entries without a file", truth_.Unmatched());
+    list(tr("Skulls without a truth entry", "Lebky bez zadaného pohlaví"), withoutTruth_);
+    list(tr("Truth entries without a file", "Zadaná pohlaví bez souboru"), truth_.Unmatched());
     return out;
 }
 

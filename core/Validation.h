@@ -58,7 +58,7 @@ class ValidationSummary {
     void Add(const BatchInput& input, const SkullResult& skull);
 
     const std::vector<ClassifierCounts>& Classifiers() const { return classifiers_; }
-    std::string Text();
+    std::string Text(std::string_view lang = "en");
     std::string Json();
 
   private:

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "core/BatchRun.h"
 #include "core/Captions.h"
 #include "core/IniFile.h"
+#include "core/Messages.h"
 #include "core/SettingsPath.h"
 #include "core/Validation.h"
 #include "core/Version.h"
@@ -42,7 +44,7 @@ constexpr const char* kHelp =
     "  --set N            equation set 1-4: Prague, Lisbon, Coimbra, Universal\n"
     "                     (default: the set the window starts with)\n"
     "  --use LIST         equations in use by number, e.g. 1,2,5 (default: all seven)\n"
-    "  --lang cz|en       language of the reports (default: en)\n"
+    "  --lang cz|en       language of the reports and messages (default: en)\n"
     "  --all-sheets       one skull per sheet of a workbook (default: the first sheet)\n"
     "  -o, --output FILE  the CSV (default: standard output)\n"
     "  --reports DIR      also write each skull's report, as the window's Export does\n"
@@ -53,6 +55,22 @@ constexpr const char* kHelp =
     "  --version, -h, --help\n"
     "\n"
     "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error.\n";
+
+// Messages follow --lang; it is looked for before the rest of the command line is read, so
+// that a mistake anywhere in it is told in that language.
+bool gCzech = false;
+
+std::string Tr(std::string_view en, std::string_view cz) { return std::string(gCzech ? cz : en); }
+
+void PickLanguage(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        if (arg == "--lang=cz" ||
+            (arg == "--lang" && i + 1 < argc && argv[i + 1] == std::string_view("cz")))
+            gCzech = true;
+    }
+}
 
 // A command line or settings the run cannot start with: exit status 2 and the usage line.
 class UsageError : public Error {
@@ -78,8 +96,9 @@ int ParseNumber(const std::string& option, const std::string& text, int low, int
         used = 0;
     }
     if (used == 0 || used != text.size() || value < low || value > high)
-        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " +
-                         std::to_string(high) + ", not \"" + text + "\"");
+        throw UsageError(option + Tr(" takes a number from ", " potřebuje číslo od ") +
+                         std::to_string(low) + Tr(" to ", " do ") + std::to_string(high) +
+                         Tr(", not \"", ", ne „") + text + Tr("\"", "“"));
     return value;
 }
 
@@ -122,11 +141,11 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         }
         const auto value = [&]() -> std::string {
             if (inlineValue) return *inlineValue;
-            if (i + 1 >= argc) throw UsageError(arg + " needs a value");
+            if (i + 1 >= argc) throw UsageError(arg + Tr(" needs a value", " potřebuje hodnotu"));
             return argv[++i];
         };
         const auto flag = [&] {
-            if (inlineValue) throw UsageError(arg + " takes no value");
+            if (inlineValue) throw UsageError(arg + Tr(" takes no value", " nemá hodnotu"));
         };
         if (arg == "-h" || arg == "--help") {
             std::cout << kUsage << "\n" << kHelp;
@@ -143,7 +162,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         } else if (arg == "--lang") {
             options.batch.lang = value();
             if (FindCaptionSet(options.batch.lang) == nullptr)
-                throw UsageError("--lang takes cz or en, not \"" + options.batch.lang + "\"");
+                throw UsageError(Tr("--lang takes cz or en, not \"", "--lang je cz nebo en, ne „") +
+                                 options.batch.lang + Tr("\"", "“"));
         } else if (arg == "--all-sheets") {
             flag();
             options.batch.allSheets = true;
@@ -161,12 +181,13 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
             flag();
             options.quiet = true;
         } else {
-            throw UsageError("unknown option " + arg);
+            throw UsageError(Tr("unknown option ", "neznámá volba ") + arg);
         }
     }
-    if (options.paths.empty()) throw UsageError("no file or folder given");
+    if (options.paths.empty())
+        throw UsageError(Tr("no file or folder given", "není zadán žádný soubor ani složka"));
     if (!options.summary.empty() && options.truth.empty())
-        throw UsageError("--summary needs --truth");
+        throw UsageError(Tr("--summary needs --truth", "--summary potřebuje --truth"));
     options.batch.reports = !options.reports.empty();
     if (options.jobs == 0)
         options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -230,15 +251,18 @@ int Run(const Options& options) {
         std::error_code ec;
         std::ifstream probe(settingsPath, std::ios::binary);
         if (!std::filesystem::is_regular_file(settingsPath, ec) || !probe)
-            throw UsageError("cannot read the settings file \"" + settingsPath + "\"");
+            throw UsageError(Tr("cannot read the settings file \"", "soubor nastavení „") +
+                             settingsPath + Tr("\"", "“ nelze přečíst"));
     }
     const IniFile ini(settingsPath);
     Workspace start;
     try {
         start = StartWorkspace(ini, options.batch);
         CheckCoefficients(start);
-    } catch (const std::exception& e) {
-        throw UsageError("the settings file \"" + settingsPath + "\" cannot be used: " + e.what());
+    } catch (...) {
+        throw UsageError(Tr("the settings file \"", "soubor nastavení „") + settingsPath +
+                         Tr("\" cannot be used: ", "“ nelze použít: ") +
+                         Explain(std::current_exception(), options.batch.lang));
     }
 
     std::optional<ValidationSummary> summary;
@@ -253,18 +277,21 @@ int Run(const Options& options) {
         std::error_code ec;
         std::filesystem::create_directories(options.reports, ec);
         if (!std::filesystem::is_directory(options.reports, ec))
-            throw UsageError("cannot create the reports folder \"" + options.reports + "\"");
+            throw UsageError(Tr("cannot create the reports folder \"", "složku výsledků „") +
+                             options.reports + Tr("\"", "“ nelze vytvořit"));
     }
 
     std::FILE* out = stdout;
     if (!options.output.empty()) {
         out = std::fopen(options.output.c_str(), "wb");
         if (out == nullptr)
-            throw UsageError("cannot create \"" + options.output + "\": " + std::strerror(errno));
+            throw UsageError(Tr("cannot create \"", "soubor „") + options.output +
+                             Tr("\": ", "“ nelze vytvořit: ") + std::strerror(errno));
     }
     const auto write = [&](const std::string& text) {
         if (std::fwrite(text.data(), 1, text.size(), out) != text.size())
-            throw OutputError("cannot write the table: " + std::string(std::strerror(errno)));
+            throw OutputError(Tr("cannot write the table: ", "tabulku nelze zapsat: ") +
+                              std::strerror(errno));
     };
 
     std::vector<BatchInput> inputs = CollectInputs(options.paths);
@@ -293,15 +320,18 @@ int Run(const Options& options) {
         [&](std::size_t done) { progress.Update(done); });
     progress.Clear();
     if (std::fflush(out) != 0 || (out != stdout && std::fclose(out) != 0))
-        throw OutputError("cannot write the table: " + std::string(std::strerror(errno)));
+        throw OutputError(Tr("cannot write the table: ", "tabulku nelze zapsat: ") +
+                          std::strerror(errno));
 
     if (summary) {
-        std::fputs(summary->Text().c_str(), stderr);
+        std::fputs(summary->Text(options.batch.lang).c_str(), stderr);
         if (!options.summary.empty()) {
             std::ofstream json(options.summary, std::ios::binary | std::ios::trunc);
             json << summary->Json();
             json.close();
-            if (!json) throw OutputError("cannot write the summary \"" + options.summary + "\"");
+            if (!json)
+                throw OutputError(Tr("cannot write the summary \"", "souhrn „") + options.summary +
+                                  Tr("\"", "“ nelze zapsat"));
         }
     }
     return anyError ? kExitSomeErrors : kExitOk;
@@ -313,6 +343,7 @@ int main(int argc, char** argv) {
     // Every file's workbook model is built and freed in turn. Kept in the heap rather than
     // handed back to the system, the same pages serve the next file without faulting in anew.
     morvik::platform::KeepFreedMemoryForReuse();
+    PickLanguage(argc, argv);
     try {
         const std::optional<Options> options = ParseArguments(argc, argv);
         if (!options) return kExitOk;

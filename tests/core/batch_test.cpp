@@ -156,6 +156,18 @@ TEST(ValidationSummary, HandCountedCase) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("Truth entries without a file (1):\n  z.xls\n"), std::string::npos);
+    // In Czech the columns stay aligned by characters, not bytes.
+    const std::string czech = summary.Text("cz");
+    EXPECT_NE(czech.find("\n           známé  správně  přesnost  senz. M  senz. F  M>M  M>F  F>M  "
+                         "F>F  bez hlasu  nerozh.  neurč.\nrovnice 1      8        5     71.4%"),
+              std::string::npos)
+        << czech;
+    EXPECT_NE(
+        czech.find("\nverdikt        8        4     80.0%    66.7%   100.0%    2    1    0    "
+                   "2          -        2       1\n"),
+        std::string::npos)
+        << czech;
+    EXPECT_NE(czech.find("Zadaná pohlaví bez souboru (1):\n  z.xls\n"), std::string::npos);
 }
 
 TEST(ValidationSummary, TruthTablesThatCannotBeRead) {

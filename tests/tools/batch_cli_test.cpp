@@ -220,6 +220,11 @@ TEST(BatchCli, ExitStatusAndMessages) {
         {{"--settings", settings, "--lang", "de", skull}, 2, "--lang takes cz or en"},
         {{"--settings", settings, "--summary", "s.json", skull}, 2, "--summary needs --truth"},
         {{"--frobnicate", skull}, 2, "unknown option --frobnicate"},
+        // Messages follow --lang, even for a mistake before it on the line.
+        {{"--frobnicate", "--lang=cz", skull}, 2, "neznámá volba --frobnicate"},
+        {{"--lang", "cz", "--settings", dir.File("bad.ini"), skull},
+         2,
+         "morvik-batch: soubor nastavení „" + dir.File("bad.ini") + "“ nelze použít: "},
     };
     for (const auto& c : cases) {
         const Outcome run = RunBatch(dir, c.args);
