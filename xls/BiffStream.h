@@ -9,6 +9,7 @@
 
 #include "CFile.h"
 #include "Streams.h"
+#include "text/ByteReader.h"
 
 namespace morvik::xls {
 
@@ -28,7 +29,20 @@ class TBIFFStream {
     explicit TBIFFStream(TCFileStream& stream) : stream_(stream) {}
 
     // Loads the next record; false when its header or payload cannot be read in full.
-    bool ReadRecord();
+    bool ReadRecord() {
+        // Most records lie whole in the bytes the stream has loaded: the payload is shown where
+        // it lies. Only this object reads the stream, so the bytes stay until the next call.
+        if (const std::uint8_t* header = stream_.Peek(4)) {
+            const std::size_t length = LoadU16(header + 2);
+            if (stream_.Peek(4 + length) != nullptr) {
+                record_.RecordId = LoadU16(header);
+                record_.Data.View(header + 4, length);
+                stream_.SkipPeeked(4 + length);
+                return true;
+            }
+        }
+        return ReadRecordSlow();
+    }
     TBIFFRecord& Record() { return record_; }
     const TBIFFRecord& Record() const { return record_; }
 
@@ -38,6 +52,8 @@ class TBIFFStream {
     void Rewind() { stream_.SetPosition(0); }
 
   private:
+    bool ReadRecordSlow();
+
     TCFileStream& stream_;
     TBIFFRecord record_;
 };

@@ -76,6 +76,16 @@ class TCFileStream : public TCFileItem {
         }
         return ReadSlow(buffer, count);
     }
+    // The `count` bytes at the current position when the loaded window holds them all, else
+    // null; the position stays. They stay in place until the next Read.
+    const std::uint8_t* Peek(std::size_t count) const {
+        if (!volume_ || position_ < windowStart_) return nullptr;
+        const std::uint64_t at = position_ - windowStart_;
+        if (at > windowLength_ || count > windowLength_ - at) return nullptr;
+        return window_.data() + at;
+    }
+    // Moves past bytes that Peek(count) has just shown.
+    void SkipPeeked(std::size_t count) { position_ += count; }
     // Origin 0 from the start, 1 from the current position, 2 from the end. A target before
     // the start leaves the position where it was. Returns the new position.
     std::uint64_t Seek(std::int64_t offset, int origin);

@@ -415,8 +415,11 @@ void TXLSReader::Loader::RecordLoop() {
         if (bofDepth_ > 1 && id != rid::kBof && id != rid::kEof) continue;
         if (kSheetOnlyRecord[id] && (bofDepth_ != 1 || sheetIndex_ < 0)) continue;
         const auto bytes = cursor_.Data().Bytes();
-        recordStart_ = cursor_.Stream().Position() -
-                       std::min<std::uint64_t>(cursor_.Stream().Position(), 4 + bytes.size());
+        // Only a BOF asks where its record starts.
+        if (id == rid::kBof) {
+            recordStart_ = cursor_.Stream().Position() -
+                           std::min<std::uint64_t>(cursor_.Stream().Position(), 4 + bytes.size());
+        }
         ByteReader r(bytes);
         (this->*kDispatch[id])(r);
     }
