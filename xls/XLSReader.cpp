@@ -596,16 +596,37 @@ void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
 }
 
 void TXLSReader::Loader::OnNumber(ByteReader& r) {
-    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    std::uint16_t row = 0, col = 0, xf = 0;
+    double value = 0;
+    // A whole record, the usual case, is checked once instead of field by field.
+    if (const auto fields = r.Bytes(14); !fields.empty()) {
+        row = LoadU16(&fields[0]);
+        col = LoadU16(&fields[2]);
+        xf = LoadU16(&fields[4]);
+        value = std::bit_cast<double>(LoadU64(&fields[6]));
+    } else {
+        row = r.U16(), col = r.U16(), xf = r.U16();
+        value = r.F64();
+    }
     TCell& cell = CellAt(row, col);
-    cell.SetValue(TCellValue(r.F64()));
+    cell.SetValue(TCellValue(value));
     ApplyFormat(cell, xf);
 }
 
 void TXLSReader::Loader::OnRk(ByteReader& r) {
-    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    std::uint16_t row = 0, col = 0, xf = 0;
+    std::uint32_t rk = 0;
+    if (const auto fields = r.Bytes(10); !fields.empty()) {
+        row = LoadU16(&fields[0]);
+        col = LoadU16(&fields[2]);
+        xf = LoadU16(&fields[4]);
+        rk = LoadU32(&fields[6]);
+    } else {
+        row = r.U16(), col = r.U16(), xf = r.U16();
+        rk = r.U32();
+    }
     TCell& cell = CellAt(row, col);
-    cell.SetValue(TCellValue(DecodeRK(r.U32())));
+    cell.SetValue(TCellValue(DecodeRK(rk)));
     ApplyFormat(cell, xf);
 }
 
@@ -845,18 +866,18 @@ void TXLSReader::Loader::OnRow(ByteReader& r) {
     // which would push a bordered row's index beyond the table and lose its format.
     const std::uint16_t xf = r.U16() & 0x0FFF;
     TSheet& sheet = Sheet();
-    {
-        TRow& row = sheet.Rows().Row(index);
-        if (flags & 0x20)
-            row.SetHeightPixels(0);
-        else
-            row.SetHeightPoints(height / 20.0);
+    TRow* row = &sheet.Rows().Row(index);
+    if (flags & 0x20)
+        row->SetHeightPixels(0);
+    else
+        row->SetHeightPoints(height / 20.0);
+    if (flags & 0x07) {
+        for (int level = flags & 0x07; level > 0; --level) sheet.GroupRows(index, index);
+        // Looked up again: grouping may have replaced a row that was still pending.
+        row = &sheet.Rows().Row(index);
     }
-    for (int level = flags & 0x07; level > 0; --level) sheet.GroupRows(index, index);
-    // Looked up again: grouping may have replaced a row that was still pending.
-    TRow& row = sheet.Rows().Row(index);
-    if (!(flags & 0x40)) row.ClearCustomHeight();
-    if ((flags & 0x80) && xf < workbook_.XFs().Count()) row.SetXFIndex(xf);
+    if (!(flags & 0x40)) row->ClearCustomHeight();
+    if ((flags & 0x80) && xf < workbook_.XFs().Count()) row->SetXFIndex(xf);
 }
 
 void TXLSReader::Loader::OnColInfo(ByteReader& r) {
