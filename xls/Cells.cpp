@@ -171,6 +171,11 @@ void TCells::InheritStyle(TCell& cell) {
         cell.xfIndex_ = rowXF != 0 ? rowXF : colXF;
         return;
     }
+    MergeStyles(cell, rowXF, colXF);
+}
+
+// Apart from the lookup above, which runs for every new cell and stays small for it.
+void TCells::MergeStyles(TCell& cell, std::int32_t rowXF, std::int32_t colXF) {
     // Both carry a format: merge them property by property, the row winning unless its value
     // is the neutral one. Updating keeps the pending cell from registering meanwhile.
     const TXFEntry r = Styles().XFs->Get(rowXF);
@@ -268,7 +273,9 @@ void TCell::CheckValue(const TCellValue& v) {
 void TCell::SetValue(const TCellValue& v) {
     CheckValue(v);
     if (!(value_ == v)) value_ = v;
-    Changed();
+    // Changed(), called where the owner's type is known: a direct call instead of a virtual one
+    // for every cell a reader stores.
+    static_cast<TCells&>(Owner()).ItemChanged(*this);
 }
 
 // Takes the value over: the reader's strings are not copied a second time.
@@ -276,7 +283,7 @@ void TCell::SetValue(TCellValue&& v) {
     CheckValue(v);
     // A new cell is empty and `v` never is (CheckValue): no comparison needed.
     if (value_.IsEmpty() || !(value_ == v)) value_ = std::move(v);
-    Changed();
+    static_cast<TCells&>(Owner()).ItemChanged(*this);
 }
 
 namespace {
