@@ -298,6 +298,10 @@ class TXLSReader::Loader {
     // scan its pattern again.
     std::vector<std::int32_t> xfFormat_;
     std::vector<std::int8_t> formatIsDate_;
+    // Per XF index, 1 once it is known to lie in the table and not to show dates: the answer
+    // for nearly every cell in one look. Forgotten with the tables it was drawn from.
+    std::vector<std::uint8_t> xfPlain_;
+    void MarkPlain(std::uint32_t xf);
     bool FormatIsDate(std::int32_t position);
     // Cells the DIMENSIONS records may still reserve room for, all sheets together; set from
     // the stream size on first use so that the room reserved stays in proportion to the file.
@@ -408,7 +412,7 @@ void TXLSReader::Loader::RecordLoop() {
         cursor_.Consume();
         // A STRING belongs to the FORMULA just before it; after anything else it is ignored,
         // not written into a cell of whatever sheet is being read by then.
-        if (!MayPrecedeString(id)) pendingString_ = {};
+        if (pendingString_.row >= 0 && !MayPrecedeString(id)) pendingString_ = {};
         if (id >= kDispatchSize || kDispatch[id] == nullptr) continue;
         // A substream inside a sheet (an embedded chart) carries its own cached series values
         // as NUMBER and LABEL records; they are no cells of the sheet around it.
@@ -523,6 +527,7 @@ void TXLSReader::Loader::OnXf(ByteReader& r) {
         xfs.BeginLoad();
         xfTableStarted_ = true;
         xfFormat_.clear();  // entries of the table before this file's
+        xfPlain_.clear();
     }
     TXFEntry& entry = xfs.Scratch();
     XFFromRecord(r.Bytes(r.Remaining()), entry);
@@ -543,6 +548,7 @@ void TXLSReader::Loader::OnFormat(ByteReader& r) {
     const int position = workbook_.FormatStrings().SetFormat(code, MarkedTextToUtf8(marked));
     if (static_cast<std::size_t>(position) < formatIsDate_.size())
         formatIsDate_[static_cast<std::size_t>(position)] = -1;
+    xfPlain_.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -576,19 +582,25 @@ bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
     return FormatIsDate(format);
 }
 
+void TXLSReader::Loader::MarkPlain(std::uint32_t xf) {
+    if (xf >= xfPlain_.size()) xfPlain_.resize(xf + 1, 0);
+    xfPlain_[xf] = 1;
+}
+
 void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
+    if (xf < xfPlain_.size() && xfPlain_[xf] != 0) {
+        // Most cells already carry their XF (inherited from the row).
+        if (cell.XFIndex() != static_cast<std::int32_t>(xf))
+            cell.SetXFIndex(static_cast<std::int32_t>(xf));
+        return;
+    }
     if (xf >= static_cast<std::uint32_t>(workbook_.XFs().Count())) return;
-    // Most cells already carry their XF (inherited from the row).
     if (cell.XFIndex() != static_cast<std::int32_t>(xf))
         cell.SetXFIndex(static_cast<std::int32_t>(xf));
-    // Most XFs are known not to be dates: answered here without a call, once per cell.
-    if (xf < xfFormat_.size()) {
-        const std::int32_t format = xfFormat_[xf];
-        if (format >= 0 && static_cast<std::size_t>(format) < formatIsDate_.size() &&
-            formatIsDate_[static_cast<std::size_t>(format)] == 0)
-            return;
+    if (!XfIsDate(xf)) {
+        MarkPlain(xf);
+        return;
     }
-    if (!XfIsDate(xf)) return;
     const TCellValue& value = cell.Value();
     if (value.IsNumber() && value.Kind() != TVarType::Date) {
         cell.SetValue(TCellValue(TDateTime{DateFromSerial(value.AsDouble())}));
