@@ -32,9 +32,11 @@ class TBIFFStream {
     bool ReadRecord() {
         // Most records lie whole in the bytes the stream has loaded: the payload is shown where
         // it lies. Only this object reads the stream, so the bytes stay until the next call.
-        if (const std::uint8_t* header = stream_.Peek(4)) {
+        std::size_t available = 0;
+        const std::uint8_t* header = stream_.Peek(available);
+        if (available >= 4) {
             const std::size_t length = LoadU16(header + 2);
-            if (stream_.Peek(4 + length) != nullptr) {
+            if (length <= available - 4) {
                 record_.RecordId = LoadU16(header);
                 record_.Data.View(header + 4, length);
                 stream_.SkipPeeked(4 + length);

@@ -138,7 +138,11 @@ class TCellValue {
     void Retain() const noexcept {
         if (HoldsText()) RefsOf().fetch_add(1, std::memory_order_relaxed);
     }
-    void Release() noexcept;
+    // Inline: numbers, most of a sheet's values, have nothing to release.
+    void Release() noexcept {
+        if (HoldsText() && !borrowed_) ReleaseText();
+    }
+    void ReleaseText() noexcept;
     std::atomic<std::uint32_t>& RefsOf() const {
         return kind_ == TVarType::OleStr ? u_.wide->refs : u_.narrow->refs;
     }
