@@ -20,6 +20,24 @@ class TEasyStream {
     TEasyStream() = default;
     explicit TEasyStream(std::span<const std::uint8_t> bytes)
         : bytes_(bytes.begin(), bytes.end()), size_(bytes.size()) {}
+    // A copy owns what it shows: the bytes a shown stream borrows may go before the copy does.
+    TEasyStream(const TEasyStream& other)
+        : bytes_(other.bytes_), view_(other.view_), size_(other.size_), position_(other.position_) {
+        Own();
+    }
+    TEasyStream& operator=(const TEasyStream& other) {
+        if (this != &other) {
+            bytes_ = other.bytes_;
+            view_ = other.view_;
+            size_ = other.size_;
+            position_ = other.position_;
+            Own();
+        }
+        return *this;
+    }
+    TEasyStream(TEasyStream&&) noexcept = default;
+    TEasyStream& operator=(TEasyStream&&) noexcept = default;
+    ~TEasyStream() = default;
 
     std::int64_t Size() const { return static_cast<std::int64_t>(size_); }
     // Grows with zero bytes or shrinks; the position stays where it is.

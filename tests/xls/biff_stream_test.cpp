@@ -210,10 +210,12 @@ TEST(EasyStream, ShownBytesAreCopiedBeforeAnyChange) {
               (std::vector<std::uint8_t>{0x34, 0x12, 0x78, 0, 0}));
 
     s.View(source.data(), 2);
+    TEasyStream copy(s);
     std::uint8_t* own = s.Data();
     source.assign(4, 0x11);
     EXPECT_NE(own, source.data());
     EXPECT_EQ(s.Word(), 0xEEEE);
+    EXPECT_EQ(copy.Word(), 0xEEEE);
 }
 
 TEST(EasyStream, CountedStrings) {
