@@ -43,7 +43,8 @@ void TCellValue::ReleaseText() noexcept {
     }
 }
 
-double TCellValue::AsDouble() const {
+// AsDouble for every kind but the common one, a double.
+double TCellValue::OtherAsDouble() const {
     switch (kind_) {
         case TVarType::Smallint:
             return u_.i16;

@@ -109,7 +109,7 @@ class TCellValue {
         }
     }
     // Numeric kinds as a double (currency unscaled, dates as days), booleans as 0/1, else 0.
-    double AsDouble() const;
+    double AsDouble() const { return kind_ == TVarType::Double ? u_.d : OtherAsDouble(); }
 
     friend bool operator==(const TCellValue& a, const TCellValue& b);
 
@@ -143,6 +143,7 @@ class TCellValue {
         if (HoldsText() && !borrowed_) ReleaseText();
     }
     void ReleaseText() noexcept;
+    double OtherAsDouble() const;
     std::atomic<std::uint32_t>& RefsOf() const {
         return kind_ == TVarType::OleStr ? u_.wide->refs : u_.narrow->refs;
     }

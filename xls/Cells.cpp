@@ -51,6 +51,9 @@ std::u16string Utf16FromBytes(std::string_view b) {
     return out;
 }
 
+// Apart, so that the check before it stays small enough to inline into every value store.
+[[noreturn]] void RaiseInvalidCellValue() { throw EXLSError(kErrInvalidCellValue); }
+
 }  // namespace
 
 using detail::CheckItemIndex;
@@ -269,8 +272,7 @@ void TCells::FreeAttributeSlot(std::uint32_t slot) noexcept {
 
 void TCell::CheckValue(const TCellValue& v) {
     const TVarType kind = v.Kind();
-    if (kind == TVarType::Empty) throw EXLSError(kErrInvalidCellValue);
-    if (v.LongText()) throw EXLSError(kErrInvalidCellValue);
+    if (kind == TVarType::Empty || v.LongText()) RaiseInvalidCellValue();
     // A date in a cell without a number format would show as a bare serial number.
     if (kind == TVarType::Date && value_.Kind() != TVarType::Date && NumberFormat() == 0) {
         SetNumberFormat(kDefaultDateFormat);
