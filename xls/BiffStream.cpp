@@ -7,7 +7,10 @@
 
 namespace morvik::xls {
 
-bool TBIFFStream::ReadRecord() {
+bool TBIFFStream::ReadRecordSlow() {
+    // The reads below may load other bytes where the shown payload lies: the record keeps its
+    // own copy, as a record cut short leaves its predecessor's bytes in place.
+    record_.Data.Own();
     std::uint8_t header[4];
     const std::size_t got = stream_.Read(header, sizeof header);
     // A header cut short after its identifier still replaces the identifier, as two separate

@@ -9,6 +9,7 @@
 
 #include "CFile.h"
 #include "Streams.h"
+#include "text/ByteReader.h"
 
 namespace morvik::xls {
 
@@ -28,7 +29,22 @@ class TBIFFStream {
     explicit TBIFFStream(TCFileStream& stream) : stream_(stream) {}
 
     // Loads the next record; false when its header or payload cannot be read in full.
-    bool ReadRecord();
+    bool ReadRecord() {
+        // Most records lie whole in the bytes the stream has loaded: the payload is shown where
+        // it lies. Only this object reads the stream, so the bytes stay until the next call.
+        std::size_t available = 0;
+        const std::uint8_t* header = stream_.Peek(available);
+        if (available >= 4) {
+            const std::size_t length = LoadU16(header + 2);
+            if (length <= available - 4) {
+                record_.RecordId = LoadU16(header);
+                record_.Data.View(header + 4, length);
+                stream_.SkipPeeked(4 + length);
+                return true;
+            }
+        }
+        return ReadRecordSlow();
+    }
     TBIFFRecord& Record() { return record_; }
     const TBIFFRecord& Record() const { return record_; }
 
@@ -38,6 +54,8 @@ class TBIFFStream {
     void Rewind() { stream_.SetPosition(0); }
 
   private:
+    bool ReadRecordSlow();
+
     TCFileStream& stream_;
     TBIFFRecord record_;
 };

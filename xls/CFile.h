@@ -76,6 +76,19 @@ class TCFileStream : public TCFileItem {
         }
         return ReadSlow(buffer, count);
     }
+    // The loaded bytes from the current position on, `available` of them; null and 0 when the
+    // loaded window does not hold the position. The position stays, and the bytes stay in
+    // place until the next Read.
+    const std::uint8_t* Peek(std::size_t& available) const {
+        available = 0;
+        if (!volume_ || position_ < windowStart_) return nullptr;
+        const std::uint64_t at = position_ - windowStart_;
+        if (at >= windowLength_) return nullptr;
+        available = static_cast<std::size_t>(windowLength_ - at);
+        return window_.data() + at;
+    }
+    // Moves past `count` bytes that Peek has just shown.
+    void SkipPeeked(std::size_t count) { position_ += count; }
     // Origin 0 from the start, 1 from the current position, 2 from the end. A target before
     // the start leaves the position where it was. Returns the new position.
     std::uint64_t Seek(std::int64_t offset, int origin);

@@ -33,8 +33,7 @@ TCellValue TCellValue::String8(std::string bytes) {
     return v;
 }
 
-void TCellValue::Release() noexcept {
-    if (!HoldsText() || borrowed_) return;
+void TCellValue::ReleaseText() noexcept {
     // The last holder frees the text; acquire so that no other holder's use is still pending.
     if (RefsOf().fetch_sub(1, std::memory_order_acq_rel) != 1) return;
     if (kind_ == TVarType::OleStr) {
@@ -44,7 +43,8 @@ void TCellValue::Release() noexcept {
     }
 }
 
-double TCellValue::AsDouble() const {
+// AsDouble for every kind but the common one, a double.
+double TCellValue::OtherAsDouble() const {
     switch (kind_) {
         case TVarType::Smallint:
             return u_.i16;

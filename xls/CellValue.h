@@ -109,7 +109,7 @@ class TCellValue {
         }
     }
     // Numeric kinds as a double (currency unscaled, dates as days), booleans as 0/1, else 0.
-    double AsDouble() const;
+    double AsDouble() const { return kind_ == TVarType::Double ? u_.d : OtherAsDouble(); }
 
     friend bool operator==(const TCellValue& a, const TCellValue& b);
 
@@ -138,7 +138,12 @@ class TCellValue {
     void Retain() const noexcept {
         if (HoldsText()) RefsOf().fetch_add(1, std::memory_order_relaxed);
     }
-    void Release() noexcept;
+    // Inline: numbers, most of a sheet's values, have nothing to release.
+    void Release() noexcept {
+        if (HoldsText() && !borrowed_) ReleaseText();
+    }
+    void ReleaseText() noexcept;
+    double OtherAsDouble() const;
     std::atomic<std::uint32_t>& RefsOf() const {
         return kind_ == TVarType::OleStr ? u_.wide->refs : u_.narrow->refs;
     }

@@ -105,6 +105,9 @@ class TCells final : public TCustomXLSItems {
   private:
     friend class TCell;
     void InheritStyle(TCell& cell);
+    void FindStyleRow(int row);
+    void FindStyleColumns();
+    void MergeStyles(TCell& cell, std::int32_t rowXF, std::int32_t colXF);
     // A free attribute slot (never 0), and handing one back with its block.
     std::uint32_t NewAttributeSlot();
     void FreeAttributeSlot(std::uint32_t slot) noexcept;

@@ -31,6 +31,9 @@ class FileBytes final : public Source {
     std::size_t ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t n) override {
         if (offset >= size_) return 0;
         n = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - offset));
+        // A block's worth or more (a stream's read window) goes straight to the caller:
+        // passing it through the block would copy every byte of a large stream once more.
+        if (n >= kBlock) return ReadDirect(offset, out, n);
         std::size_t done = 0;
         while (done < n) {
             const std::uint64_t at = offset + done;
@@ -47,6 +50,14 @@ class FileBytes final : public Source {
 
   private:
     static constexpr std::size_t kBlock = 64 * 1024;
+
+    std::size_t ReadDirect(std::uint64_t offset, std::uint8_t* out, std::size_t n) {
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(offset));
+        if (!in_) return 0;
+        in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(n));
+        return static_cast<std::size_t>(std::max<std::streamsize>(in_.gcount(), 0));
+    }
 
     bool Load(std::uint64_t start) {
         if (loaded_ && start == blockStart_) return blockLength_ > 0;

@@ -15,6 +15,10 @@ std::uint32_t TItemIndex::Pack(std::string_view key) {
         return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8 | std::uint32_t{b[2]} << 16 |
                std::uint32_t{b[3]} << 24;
     }
+    if (key.size() == 2) {  // every row and column key
+        const auto* b = reinterpret_cast<const unsigned char*>(key.data());
+        return std::uint32_t{b[0]} | std::uint32_t{b[1]} << 8;
+    }
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < key.size(); ++i) {
         v |= static_cast<std::uint32_t>(static_cast<unsigned char>(key[i])) << (8 * i);

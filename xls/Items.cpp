@@ -44,13 +44,8 @@ void TCustomXLSItems::ItemChanged(TCustomXLSItem& item) {
     Register(item, KeyOf(item));
 }
 
-void TCustomXLSItems::Register(TCustomXLSItem& item, std::string_view key) {
-    // Room first, so that the push below cannot fail after the index took the item.
-    if (items_.size() == items_.capacity())
-        items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
-    if (indexed_) index_.Add(key);
-    item.registered_ = true;
-    items_.push_back(std::move(pending_));
+void TCustomXLSItems::GrowItems() {
+    items_.reserve(std::max<std::size_t>(16, items_.capacity() * 2));
 }
 
 void TCustomXLSItems::ReserveItems(std::size_t count) {

@@ -185,8 +185,15 @@ class TCustomXLSItems {
         pending_ = std::move(item);
         return *pending_;
     }
-    // Makes the pending `item` join the collection under `key`.
-    void Register(TCustomXLSItem& item, std::string_view key);
+    // Makes the pending `item` join the collection under `key`. Inline: every value a reader
+    // stores registers a cell.
+    void Register(TCustomXLSItem& item, std::string_view key) {
+        // Room first, so that the push below cannot fail after the index took the item.
+        if (items_.size() == items_.capacity()) GrowItems();
+        if (indexed_) index_.Add(key);
+        item.registered_ = true;
+        items_.push_back(std::move(pending_));
+    }
     // Room for `count` registered items without regrowing the index or the list.
     void ReserveItems(std::size_t count);
     // Leaves the index unbuilt until the first lookup by key (FindKey, IndexOf), for a
@@ -198,6 +205,7 @@ class TCustomXLSItems {
     // Builds the index over every registered item when it was left unbuilt. Not safe to call
     // from two threads at once, like any other use of a collection.
     void EnsureIndex() const;
+    void GrowItems();
 
     TSheet* sheet_;
     TItemPtr pending_;

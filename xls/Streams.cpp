@@ -19,7 +19,7 @@ bool TEasyStream::ReadBuffer(void* destination, std::size_t n) {
     auto* out = static_cast<std::uint8_t*>(destination);
     if (out == nullptr) return n == 0;
     const std::size_t got = Available(n);
-    if (got > 0) std::memcpy(out, bytes_.data() + position_, got);
+    if (got > 0) std::memcpy(out, Begin() + position_, got);
     if (got < n) std::memset(out + got, 0, n - got);
     position_ += static_cast<std::int64_t>(got);
     return got == n;
@@ -51,7 +51,7 @@ bool TEasyStream::ReadDouble(double& value) {
 
 bool TEasyStream::ReadString(std::size_t n, std::string& out) {
     if (Available(n) != n) return false;
-    out.assign(reinterpret_cast<const char*>(bytes_.data() + position_), n);
+    out.assign(reinterpret_cast<const char*>(Begin() + position_), n);
     position_ += static_cast<std::int64_t>(n);
     return true;
 }

@@ -20,10 +20,29 @@ class TEasyStream {
     TEasyStream() = default;
     explicit TEasyStream(std::span<const std::uint8_t> bytes)
         : bytes_(bytes.begin(), bytes.end()), size_(bytes.size()) {}
+    // A copy owns what it shows: the bytes a shown stream borrows may go before the copy does.
+    TEasyStream(const TEasyStream& other)
+        : bytes_(other.bytes_), view_(other.view_), size_(other.size_), position_(other.position_) {
+        Own();
+    }
+    TEasyStream& operator=(const TEasyStream& other) {
+        if (this != &other) {
+            bytes_ = other.bytes_;
+            view_ = other.view_;
+            size_ = other.size_;
+            position_ = other.position_;
+            Own();
+        }
+        return *this;
+    }
+    TEasyStream(TEasyStream&&) noexcept = default;
+    TEasyStream& operator=(TEasyStream&&) noexcept = default;
+    ~TEasyStream() = default;
 
     std::int64_t Size() const { return static_cast<std::int64_t>(size_); }
     // Grows with zero bytes or shrinks; the position stays where it is.
     void SetSize(std::size_t size) {
+        Own();
         if (size > size_) {
             if (size > bytes_.size()) bytes_.resize(size);
             std::fill(bytes_.begin() + static_cast<std::ptrdiff_t>(size_),
@@ -35,6 +54,7 @@ class TEasyStream {
     // every one of them at once (a record's payload, tens of thousands per load). Returns
     // Data().
     std::uint8_t* SetSizeForOverwrite(std::size_t size) {
+        Own();
         if (size > bytes_.size()) bytes_.resize(size);
         size_ = size;
         return bytes_.data();
@@ -43,8 +63,28 @@ class TEasyStream {
     // A negative position is taken as 0.
     void SetPosition(std::int64_t position) { position_ = position < 0 ? 0 : position; }
     std::int64_t Remaining() const { return Size() - position_; }
-    std::uint8_t* Data() { return bytes_.data(); }
-    std::span<const std::uint8_t> Bytes() const { return {bytes_.data(), size_}; }
+    std::uint8_t* Data() {
+        Own();
+        return bytes_.data();
+    }
+    std::span<const std::uint8_t> Bytes() const { return {Begin(), size_}; }
+
+    // Shows `size` bytes that live elsewhere instead of its own, from position 0, until the
+    // next change of size or Data(). A record's payload read where the stream loaded it: most
+    // records are a few bytes, and copying each would cost more than reading it. The caller
+    // keeps the bytes in place for as long as they are shown.
+    void View(const std::uint8_t* bytes, std::size_t size) {
+        view_ = bytes;
+        size_ = size;
+        position_ = 0;
+    }
+    // Copies the shown bytes into its own buffer, so that they outlive their source.
+    void Own() {
+        if (view_ == nullptr) return;
+        if (size_ > bytes_.size()) bytes_.resize(size_);
+        if (size_ > 0) std::copy_n(view_, size_, bytes_.data());
+        view_ = nullptr;
+    }
 
     bool ReadByte(std::uint8_t& value);
     bool ReadWord(std::uint16_t& value);
@@ -67,8 +107,11 @@ class TEasyStream {
     // How many of `n` bytes are there to read at the current position.
     std::size_t Available(std::size_t n) const;
 
+    const std::uint8_t* Begin() const { return view_ != nullptr ? view_ : bytes_.data(); }
+
     // Only the first size_ bytes are the stream's; the buffer beyond is kept for reuse.
     std::vector<std::uint8_t> bytes_;
+    const std::uint8_t* view_ = nullptr;  // the bytes shown instead, see View()
     std::size_t size_ = 0;
     std::int64_t position_ = 0;
 };

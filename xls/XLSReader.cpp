@@ -298,6 +298,10 @@ class TXLSReader::Loader {
     // scan its pattern again.
     std::vector<std::int32_t> xfFormat_;
     std::vector<std::int8_t> formatIsDate_;
+    // Per XF index, 1 once it is known to lie in the table and not to show dates: the answer
+    // for nearly every cell in one look. Forgotten with the tables it was drawn from.
+    std::vector<std::uint8_t> xfPlain_;
+    void MarkPlain(std::uint32_t xf);
     bool FormatIsDate(std::int32_t position);
     // Cells the DIMENSIONS records may still reserve room for, all sheets together; set from
     // the stream size on first use so that the room reserved stays in proportion to the file.
@@ -408,15 +412,18 @@ void TXLSReader::Loader::RecordLoop() {
         cursor_.Consume();
         // A STRING belongs to the FORMULA just before it; after anything else it is ignored,
         // not written into a cell of whatever sheet is being read by then.
-        if (!MayPrecedeString(id)) pendingString_ = {};
+        if (pendingString_.row >= 0 && !MayPrecedeString(id)) pendingString_ = {};
         if (id >= kDispatchSize || kDispatch[id] == nullptr) continue;
         // A substream inside a sheet (an embedded chart) carries its own cached series values
         // as NUMBER and LABEL records; they are no cells of the sheet around it.
         if (bofDepth_ > 1 && id != rid::kBof && id != rid::kEof) continue;
         if (kSheetOnlyRecord[id] && (bofDepth_ != 1 || sheetIndex_ < 0)) continue;
         const auto bytes = cursor_.Data().Bytes();
-        recordStart_ = cursor_.Stream().Position() -
-                       std::min<std::uint64_t>(cursor_.Stream().Position(), 4 + bytes.size());
+        // Only a BOF asks where its record starts.
+        if (id == rid::kBof) {
+            recordStart_ = cursor_.Stream().Position() -
+                           std::min<std::uint64_t>(cursor_.Stream().Position(), 4 + bytes.size());
+        }
         ByteReader r(bytes);
         (this->*kDispatch[id])(r);
     }
@@ -520,6 +527,7 @@ void TXLSReader::Loader::OnXf(ByteReader& r) {
         xfs.BeginLoad();
         xfTableStarted_ = true;
         xfFormat_.clear();  // entries of the table before this file's
+        xfPlain_.clear();
     }
     TXFEntry& entry = xfs.Scratch();
     XFFromRecord(r.Bytes(r.Remaining()), entry);
@@ -540,6 +548,7 @@ void TXLSReader::Loader::OnFormat(ByteReader& r) {
     const int position = workbook_.FormatStrings().SetFormat(code, MarkedTextToUtf8(marked));
     if (static_cast<std::size_t>(position) < formatIsDate_.size())
         formatIsDate_[static_cast<std::size_t>(position)] = -1;
+    xfPlain_.clear();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -573,19 +582,25 @@ bool TXLSReader::Loader::XfIsDate(std::uint32_t xf) {
     return FormatIsDate(format);
 }
 
+void TXLSReader::Loader::MarkPlain(std::uint32_t xf) {
+    if (xf >= xfPlain_.size()) xfPlain_.resize(xf + 1, 0);
+    xfPlain_[xf] = 1;
+}
+
 void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
+    if (xf < xfPlain_.size() && xfPlain_[xf] != 0) {
+        // Most cells already carry their XF (inherited from the row).
+        if (cell.XFIndex() != static_cast<std::int32_t>(xf))
+            cell.SetXFIndex(static_cast<std::int32_t>(xf));
+        return;
+    }
     if (xf >= static_cast<std::uint32_t>(workbook_.XFs().Count())) return;
-    // Most cells already carry their XF (inherited from the row).
     if (cell.XFIndex() != static_cast<std::int32_t>(xf))
         cell.SetXFIndex(static_cast<std::int32_t>(xf));
-    // Most XFs are known not to be dates: answered here without a call, once per cell.
-    if (xf < xfFormat_.size()) {
-        const std::int32_t format = xfFormat_[xf];
-        if (format >= 0 && static_cast<std::size_t>(format) < formatIsDate_.size() &&
-            formatIsDate_[static_cast<std::size_t>(format)] == 0)
-            return;
+    if (!XfIsDate(xf)) {
+        MarkPlain(xf);
+        return;
     }
-    if (!XfIsDate(xf)) return;
     const TCellValue& value = cell.Value();
     if (value.IsNumber() && value.Kind() != TVarType::Date) {
         cell.SetValue(TCellValue(TDateTime{DateFromSerial(value.AsDouble())}));
@@ -593,16 +608,37 @@ void TXLSReader::Loader::ApplyFormat(TCell& cell, std::uint32_t xf) {
 }
 
 void TXLSReader::Loader::OnNumber(ByteReader& r) {
-    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    std::uint16_t row = 0, col = 0, xf = 0;
+    double value = 0;
+    // A whole record, the usual case, is checked once instead of field by field.
+    if (const auto fields = r.Bytes(14); !fields.empty()) {
+        row = LoadU16(&fields[0]);
+        col = LoadU16(&fields[2]);
+        xf = LoadU16(&fields[4]);
+        value = std::bit_cast<double>(LoadU64(&fields[6]));
+    } else {
+        row = r.U16(), col = r.U16(), xf = r.U16();
+        value = r.F64();
+    }
     TCell& cell = CellAt(row, col);
-    cell.SetValue(TCellValue(r.F64()));
+    cell.SetValue(TCellValue(value));
     ApplyFormat(cell, xf);
 }
 
 void TXLSReader::Loader::OnRk(ByteReader& r) {
-    const std::uint16_t row = r.U16(), col = r.U16(), xf = r.U16();
+    std::uint16_t row = 0, col = 0, xf = 0;
+    std::uint32_t rk = 0;
+    if (const auto fields = r.Bytes(10); !fields.empty()) {
+        row = LoadU16(&fields[0]);
+        col = LoadU16(&fields[2]);
+        xf = LoadU16(&fields[4]);
+        rk = LoadU32(&fields[6]);
+    } else {
+        row = r.U16(), col = r.U16(), xf = r.U16();
+        rk = r.U32();
+    }
     TCell& cell = CellAt(row, col);
-    cell.SetValue(TCellValue(DecodeRK(r.U32())));
+    cell.SetValue(TCellValue(DecodeRK(rk)));
     ApplyFormat(cell, xf);
 }
 
@@ -842,18 +878,18 @@ void TXLSReader::Loader::OnRow(ByteReader& r) {
     // which would push a bordered row's index beyond the table and lose its format.
     const std::uint16_t xf = r.U16() & 0x0FFF;
     TSheet& sheet = Sheet();
-    {
-        TRow& row = sheet.Rows().Row(index);
-        if (flags & 0x20)
-            row.SetHeightPixels(0);
-        else
-            row.SetHeightPoints(height / 20.0);
+    TRow* row = &sheet.Rows().Row(index);
+    if (flags & 0x20)
+        row->SetHeightPixels(0);
+    else
+        row->SetHeightPoints(height / 20.0);
+    if (flags & 0x07) {
+        for (int level = flags & 0x07; level > 0; --level) sheet.GroupRows(index, index);
+        // Looked up again: grouping may have replaced a row that was still pending.
+        row = &sheet.Rows().Row(index);
     }
-    for (int level = flags & 0x07; level > 0; --level) sheet.GroupRows(index, index);
-    // Looked up again: grouping may have replaced a row that was still pending.
-    TRow& row = sheet.Rows().Row(index);
-    if (!(flags & 0x40)) row.ClearCustomHeight();
-    if ((flags & 0x80) && xf < workbook_.XFs().Count()) row.SetXFIndex(xf);
+    if (!(flags & 0x40)) row->ClearCustomHeight();
+    if ((flags & 0x80) && xf < workbook_.XFs().Count()) row->SetXFIndex(xf);
 }
 
 void TXLSReader::Loader::OnColInfo(ByteReader& r) {

@@ -193,6 +193,31 @@ TEST(EasyStream, ShrinkingAndGrowingAgainShowsZerosOnly) {
     EXPECT_EQ(s.Size(), 3);
 }
 
+// A shown payload is read where it lies; once the stream is to change it, the bytes must be
+// its own, or they change under it when their source is reused.
+TEST(EasyStream, ShownBytesAreCopiedBeforeAnyChange) {
+    std::vector<std::uint8_t> source = {0x34, 0x12, 0x78, 0x56};
+    TEasyStream s(std::vector<std::uint8_t>{9, 9, 9, 9, 9, 9});
+    s.SetPosition(3);
+    s.View(source.data(), 3);
+    EXPECT_EQ(s.Position(), 0);
+    EXPECT_EQ(s.Bytes().data(), source.data());
+    EXPECT_EQ(s.Word(), 0x1234);
+    EXPECT_EQ(s.Word(), 0);  // only 3 bytes are shown, not the source's fourth
+    s.SetSize(5);            // grows with zeros behind the shown bytes
+    source.assign(4, 0xEE);
+    EXPECT_EQ(std::vector<std::uint8_t>(s.Bytes().begin(), s.Bytes().end()),
+              (std::vector<std::uint8_t>{0x34, 0x12, 0x78, 0, 0}));
+
+    s.View(source.data(), 2);
+    TEasyStream copy(s);
+    std::uint8_t* own = s.Data();
+    source.assign(4, 0x11);
+    EXPECT_NE(own, source.data());
+    EXPECT_EQ(s.Word(), 0xEEEE);
+    EXPECT_EQ(copy.Word(), 0xEEEE);
+}
+
 TEST(EasyStream, CountedStrings) {
     struct Case {
         const char* what;
