@@ -4,11 +4,8 @@
 #include <atomic>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
-#include <deque>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -21,6 +18,7 @@
 #include "xls/XLSFormatStr.h"
 #include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
+#include "zip/BatchChannel.h"
 #include "zip/XmlReader.h"
 #include "zip/ZipArchive.h"
 
@@ -316,54 +314,13 @@ class DirectSink final : public StepSink {
     TSheet& sheet_;
 };
 
-struct Cancelled {};
-
 // One worksheet's batches on their way from its parser's thread to the model's.
 class SheetChannel final : public StepSink {
   public:
     void Deliver(Batch& batch) override {
-        if (batch.empty()) return;
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return cancelled_ || batches_.size() < kBatchesAhead; });
-        if (cancelled_) throw Cancelled{};
-        batches_.push_back(std::move(batch));
-        batch.clear();
-        changed_.notify_all();
+        if (!batch.empty()) channel.Put(batch);
     }
-    // The parser is done: `error` is what ended it, null when it read the whole part.
-    void Finish(std::exception_ptr error) {
-        std::lock_guard lock(mutex_);
-        finished_ = true;
-        error_ = std::move(error);
-        changed_.notify_all();
-    }
-    // The next batch into `batch`; false when the parser is done and every batch taken.
-    bool Take(Batch& batch) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return finished_ || !batches_.empty(); });
-        if (batches_.empty()) return false;
-        batch = std::move(batches_.front());
-        batches_.pop_front();
-        changed_.notify_all();
-        return true;
-    }
-    std::exception_ptr Error() {
-        std::lock_guard lock(mutex_);
-        return error_;
-    }
-    void Cancel() {
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Batch> batches_;
-    bool finished_ = false;
-    bool cancelled_ = false;
-    std::exception_ptr error_;
+    zip::TBatchChannel<Batch> channel{kBatchesAhead};
 };
 
 // A worksheet to read: its part, and how much the archive has inflated before it when the
@@ -572,11 +529,11 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
             SheetChannel& channel = *channels[j];
             try {
                 WorksheetParser(archive_, context_, channel).Run(jobs[j]);
-                channel.Finish(nullptr);
-            } catch (const Cancelled&) {
+                channel.channel.Finish(nullptr);
+            } catch (const zip::TChannelCancelled&) {
                 return;
             } catch (...) {
-                channel.Finish(std::current_exception());
+                channel.channel.Finish(std::current_exception());
             }
         }
     };
@@ -587,7 +544,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
         std::atomic<bool>& stop;
         ~Joiner() {
             stop.store(true);
-            for (auto& c : channels) c->Cancel();
+            for (auto& c : channels) c->channel.Cancel();
             for (auto& t : threads) t.join();
         }
     } joiner{threads, channels, stop};
@@ -604,8 +561,9 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
         TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
         if (jobOf[i] < 0) continue;
         SheetChannel& channel = *channels[static_cast<std::size_t>(jobOf[i])];
-        while (channel.Take(batch)) ApplySteps(context_, context_.sharedStrings, sheet, batch);
-        if (std::exception_ptr error = channel.Error()) std::rethrow_exception(error);
+        while (channel.channel.Take(batch))
+            ApplySteps(context_, context_.sharedStrings, sheet, batch);
+        channel.channel.RethrowError();
     }
 }
 

@@ -140,5 +140,43 @@ TEST(OdsReader, EncryptedAndForeignPackagesAreRefused) {
         LooksLikeOds(Bytes(BuildZip({{"content.xml", "x"}, {"[Content_Types].xml", "y"}}))));
 }
 
+TEST(OdsReader, LargeContentReadAsInOrderAndAFaultKeepsWhatCameBefore) {
+    // Megabytes of content, parsed on another thread; repeated rows of two cells each, so a
+    // row's cells are made row by row.
+    const auto table = [](const std::string& name, int rows, const std::string& last) {
+        std::string xml = "<table:table table:name='" + name + "'>";
+        for (int i = 0; i < rows; ++i) {
+            xml += "<table:table-row table:number-rows-repeated='2'><table:table-cell "
+                   "office:value-type='float' office:value='" +
+                   std::to_string(i) +
+                   "'/><table:table-cell office:value-type='string' "
+                   "office:string-value='x'/></table:table-row>";
+        }
+        return xml + last + "</table:table>";
+    };
+    xls::TWorkbook book;
+    ReadOds(Bytes(Package(table("A", 8000, "") + table("B", 8000, ""))), book);
+    ASSERT_EQ(book.Sheets().Count(), 2);
+    const auto& cells = book.Sheets().Items(1).Cells();
+    ASSERT_EQ(cells.Count(), 32000);
+    EXPECT_EQ(cells.Items(2).Row(), 1);  // (0,0) (0,1) (1,0) ...
+    EXPECT_EQ(cells.Items(2).Col(), 0);
+    EXPECT_EQ(Cell(book, 1, 15999, 0), "num:7999");
+    EXPECT_EQ(Cell(book, 1, 15999, 1), "text:x");
+
+    const std::string tooLong = "<table:table-row><table:table-cell><text:p><text:s text:c='70000'/>"
+                                "</text:p></table:table-cell></table:table-row>";
+    xls::TWorkbook broken;
+    try {
+        ReadOds(Bytes(Package(table("A", 8000, "") + table("B", 8000, tooLong) + table("C", 1, ""))),
+                broken);
+        ADD_FAILURE() << "read";
+    } catch (const EOdsError& e) {
+        EXPECT_STREQ(e.what(), "A cell's text is longer than 65535 characters.");
+    }
+    ASSERT_EQ(broken.Sheets().Count(), 2);
+    EXPECT_EQ(broken.Sheets().Items(1).Cells().Count(), 32000);
+}
+
 }  // namespace
 }  // namespace morvik::ods
