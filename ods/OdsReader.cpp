@@ -458,7 +458,10 @@ void Parser::FlushRow(std::int64_t row, std::int64_t repeat, std::vector<Pending
     for (const PendingCell& c : cells) perRow += c.repeat;
     // What the content's bytes already paid for is one copy of each cell.
     Spend(rows * perRow - static_cast<std::int64_t>(cells.size()));
-    if (batch_.size() + cells.size() + 1 > kBatchSteps) sink_.Deliver(batch_);
+    if (batch_.size() + cells.size() + 1 > kBatchSteps) {
+        sink_.Deliver(batch_);
+        batch_.reserve(kBatchSteps);
+    }
     Step head;
     head.kind = Step::kRow;
     head.first = static_cast<std::int32_t>(row);

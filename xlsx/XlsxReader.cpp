@@ -356,7 +356,10 @@ class WorksheetParser {
                    bool hasValue, bool hasInline);
     void Emit(CellStep&& step) {
         batch_.push_back(std::move(step));
-        if (batch_.size() >= kBatchSteps) sink_.Deliver(batch_);
+        if (batch_.size() >= kBatchSteps) {
+            sink_.Deliver(batch_);
+            batch_.reserve(kBatchSteps);
+        }
     }
 
     zip::TZipArchive& archive_;
