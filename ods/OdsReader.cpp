@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "text/Cp1250.h"
+#include "text/Decimal.h"
 #include "text/IsoDate.h"
 #include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
@@ -63,6 +64,7 @@ bool ParseNumber(std::string_view text, double& out) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (ParseShortDecimal(text, out)) return true;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
            std::isfinite(out);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "text/Cp1250.h"
+#include "text/Decimal.h"
 #include "text/IsoDate.h"
 #include "xls/XLSFormatStr.h"
 #include "xls/XLSReader.h"
@@ -147,6 +148,7 @@ bool ParseNumber(std::string_view text, double& out) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\t'))
         text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (ParseShortDecimal(text, out)) return true;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty() &&
            std::isfinite(out);
