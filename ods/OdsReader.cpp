@@ -5,9 +5,9 @@
 #include <cmath>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
-#include <string_view>
 #include <vector>
 
 #include "text/Cp1250.h"
@@ -310,7 +310,8 @@ void Builder::Apply(Batch& batch) {
             for (std::size_t c = begin; c < end; ++c) {
                 Step& cellStep = batch[c];
                 for (std::int64_t k = 0; k < cellStep.count; ++k) {
-                    auto& cell = target.Cell(static_cast<int>(r), cellStep.first + static_cast<int>(k));
+                    auto& cell =
+                        target.Cell(static_cast<int>(r), cellStep.first + static_cast<int>(k));
                     const bool last = r + 1 == row + rows && k + 1 == cellStep.count;
                     if (last) {
                         cell.SetValue(std::move(cellStep.value));

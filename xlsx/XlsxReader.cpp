@@ -7,9 +7,9 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -328,7 +328,6 @@ class SheetChannel final : public StepSink {
 // A worksheet to read: its part, and how much the archive has inflated before it when the
 // sheets are read in order.
 struct SheetJob {
-    int sheet = 0;  // position in the workbook
     std::string part;
     std::uint64_t inflatedBefore = 0;
 };
@@ -498,7 +497,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (parts[i].empty()) continue;
         jobOf[i] = static_cast<int>(jobs.size());
-        jobs.push_back({static_cast<int>(i), parts[i], inflated});
+        jobs.push_back({parts[i], inflated});
         // A sheet read whole inflates its declared size; one that is not ends the reading
         // there, and the sheets after it never count.
         try {
@@ -524,7 +523,8 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
     // sheet; this thread fills the model in sheet order. The model is touched here only, and
     // the first sheet in order that fails decides the error, as when read one by one.
     std::vector<std::unique_ptr<SheetChannel>> channels;
-    for (std::size_t j = 0; j < jobs.size(); ++j) channels.push_back(std::make_unique<SheetChannel>());
+    for (std::size_t j = 0; j < jobs.size(); ++j)
+        channels.push_back(std::make_unique<SheetChannel>());
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
     const auto work = [&] {
@@ -814,8 +814,7 @@ void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_
             return;
         }
         if (context_.xfIsDate[static_cast<std::size_t>(style)]) {
-            v = TCellValue(
-                TDateTime{context_.date1904 ? d + k1904Offset : xls::DateFromSerial(d)});
+            v = TCellValue(TDateTime{context_.date1904 ? d + k1904Offset : xls::DateFromSerial(d)});
         } else {
             v = TCellValue(d);
         }

@@ -199,11 +199,10 @@ std::unique_ptr<TZipStream> TZipArchive::OpenStream(const TZipEntry& e,
         at + kLocalHeaderSize + LoadU16(bytes_.data() + at + 26) + LoadU16(bytes_.data() + at + 28);
     if (data > bytes_.size() || e.CompressedSize > bytes_.size() - data)
         Fail("The zip entry \"" + name + "\" is cut short: the file is truncated.");
-    return std::unique_ptr<TZipStream>(
-        new TZipStream(*this, e,
-                       bytes_.subspan(static_cast<std::size_t>(data),
-                                      static_cast<std::size_t>(e.CompressedSize)),
-                       inflatedBefore));
+    return std::unique_ptr<TZipStream>(new TZipStream(
+        *this, e,
+        bytes_.subspan(static_cast<std::size_t>(data), static_cast<std::size_t>(e.CompressedSize)),
+        inflatedBefore));
 }
 
 std::string TZipArchive::ReadAll(const TZipEntry& entry) {

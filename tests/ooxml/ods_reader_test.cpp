@@ -146,11 +146,12 @@ TEST(OdsReader, LargeContentReadAsInOrderAndAFaultKeepsWhatCameBefore) {
     const auto table = [](const std::string& name, int rows, const std::string& last) {
         std::string xml = "<table:table table:name='" + name + "'>";
         for (int i = 0; i < rows; ++i) {
-            xml += "<table:table-row table:number-rows-repeated='2'><table:table-cell "
-                   "office:value-type='float' office:value='" +
-                   std::to_string(i) +
-                   "'/><table:table-cell office:value-type='string' "
-                   "office:string-value='x'/></table:table-row>";
+            xml +=
+                "<table:table-row table:number-rows-repeated='2'><table:table-cell "
+                "office:value-type='float' office:value='" +
+                std::to_string(i) +
+                "'/><table:table-cell office:value-type='string' "
+                "office:string-value='x'/></table:table-row>";
         }
         return xml + last + "</table:table>";
     };
@@ -164,12 +165,14 @@ TEST(OdsReader, LargeContentReadAsInOrderAndAFaultKeepsWhatCameBefore) {
     EXPECT_EQ(Cell(book, 1, 15999, 0), "num:7999");
     EXPECT_EQ(Cell(book, 1, 15999, 1), "text:x");
 
-    const std::string tooLong = "<table:table-row><table:table-cell><text:p><text:s text:c='70000'/>"
-                                "</text:p></table:table-cell></table:table-row>";
+    const std::string tooLong =
+        "<table:table-row><table:table-cell><text:p><text:s text:c='70000'/>"
+        "</text:p></table:table-cell></table:table-row>";
     xls::TWorkbook broken;
     try {
-        ReadOds(Bytes(Package(table("A", 8000, "") + table("B", 8000, tooLong) + table("C", 1, ""))),
-                broken);
+        ReadOds(
+            Bytes(Package(table("A", 8000, "") + table("B", 8000, tooLong) + table("C", 1, ""))),
+            broken);
         ADD_FAILURE() << "read";
     } catch (const EOdsError& e) {
         EXPECT_STREQ(e.what(), "A cell's text is longer than 65535 characters.");

@@ -212,9 +212,8 @@ TEST(XlsxReader, LargeSheetsReadAsInOrderAndTheFirstFaultInOrderCounts) {
         return xml + last;
     };
     const std::map<std::string, std::string> parts{{"xl/sharedStrings.xml", kSharedStrings}};
-    const auto whole =
-        Read(BuildXlsx({{"A", rows(20000, "")}, {"B", rows(20000, "")}, {"C", rows(20000, "")}},
-                       parts));
+    const auto whole = Read(
+        BuildXlsx({{"A", rows(20000, "")}, {"B", rows(20000, "")}, {"C", rows(20000, "")}}, parts));
     ASSERT_EQ(whole->Sheets().Count(), 3);
     for (int s = 0; s < 3; ++s) {
         const auto& cells = whole->Sheets().Items(s).Cells();

@@ -4,8 +4,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
