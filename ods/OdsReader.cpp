@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -16,6 +17,7 @@
 #include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
 #include "zip/BatchChannel.h"
+#include "zip/ReadAhead.h"
 #include "zip/XmlReader.h"
 #include "zip/ZipArchive.h"
 
@@ -106,8 +108,9 @@ class StepSink {
 // Reads content.xml into steps; touches no part of the model.
 class Parser {
   public:
-    Parser(zip::TZipArchive& archive, const zip::TZipEntry& content, StepSink& sink)
-        : archive_(archive), content_(content), sink_(sink) {
+    // `readAhead`: the part is inflated on another thread as it is parsed.
+    Parser(zip::TZipArchive& archive, const zip::TZipEntry& content, StepSink& sink, bool readAhead)
+        : archive_(archive), content_(content), sink_(sink), readAhead_(readAhead) {
         batch_.reserve(kBatchSteps);
     }
     // Everything read before an error has been delivered when it propagates.
@@ -135,6 +138,7 @@ class Parser {
     zip::TZipArchive& archive_;
     const zip::TZipEntry& content_;
     StepSink& sink_;
+    bool readAhead_;
     Batch batch_;
     std::int64_t budget_ = kRepeatBudget;
     std::string text_;
@@ -178,8 +182,9 @@ class ChannelSink final : public StepSink {
 
 class Reader {
   public:
-    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook)
-        : archive_(bytes), workbook_(workbook) {}
+    // `readAhead`: a large content.xml is inflated on a thread of its own while it is parsed.
+    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, bool readAhead)
+        : archive_(bytes), workbook_(workbook), readAhead_(readAhead) {}
     void Run();
 
   private:
@@ -187,6 +192,7 @@ class Reader {
 
     zip::TZipArchive archive_;
     TWorkbook& workbook_;
+    bool readAhead_;
 };
 
 void Reader::CheckNotEncrypted() {
@@ -218,7 +224,7 @@ void Reader::Run() {
     Builder builder(workbook_);
     const auto serially = [&] {
         DirectSink sink(builder);
-        Parser(archive_, *content, sink).Run();
+        Parser(archive_, *content, sink, false).Run();
     };
     if (content->Size < kThreadedBytes || std::thread::hardware_concurrency() < 2) {
         serially();
@@ -230,7 +236,7 @@ void Reader::Run() {
         try {
             parser = std::thread([&] {
                 try {
-                    Parser(archive_, *content, sink).Run();
+                    Parser(archive_, *content, sink, readAhead_).Run();
                     sink.channel.Finish(nullptr);
                 } catch (const zip::TChannelCancelled&) {
                 } catch (...) {
@@ -261,7 +267,15 @@ void Reader::Run() {
 void Parser::Read() {
     budget_ = kRepeatBudget + static_cast<std::int64_t>(content_.Size / 16);
     auto stream = archive_.Open(content_);
-    zip::TXmlTextSource utf8(*stream);
+    std::unique_ptr<zip::TReadAheadSource> ahead;
+    if (readAhead_) {
+        try {
+            ahead = std::make_unique<zip::TReadAheadSource>(*stream);
+        } catch (const std::system_error&) {
+            // Without a thread for it, the part is inflated as it is read.
+        }
+    }
+    zip::TXmlTextSource utf8(ahead ? static_cast<zip::TByteSource&>(*ahead) : *stream);
     TXmlReader r(utf8, kNamespaces);
     bool spreadsheet = false;
     for (Token t; (t = r.Next()) != Token::End;) {
@@ -497,8 +511,13 @@ bool LooksLikeOds(std::span<const std::uint8_t> bytes) {
 }
 
 void ReadOds(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
-    Reader reader(bytes, workbook);
-    reader.Run();
+    try {
+        Reader(bytes, workbook, true).Run();
+    } catch (const zip::EReadAheadRetry&) {
+        // The part is damaged somewhere: read again directly, so that the fault is told
+        // where and as reading it directly meets it.
+        Reader(bytes, workbook, false).Run();
+    }
 }
 
 }  // namespace morvik::ods
