@@ -26,37 +26,37 @@ TReadAheadSource::~TReadAheadSource() {
 }
 
 void TReadAheadSource::Produce() {
-    for (;;) {
-        std::string chunk;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stop_ || ready_.size() < kChunksAhead; });
-            if (stop_) return;
-            if (!spare_.empty()) {
-                chunk = std::move(spare_.back());
-                spare_.pop_back();
+    // Whatever goes wrong here (a fault of the stream, memory) only ends the reading ahead:
+    // the reader then reads directly, where it meets the same trouble in its own turn.
+    try {
+        for (;;) {
+            std::string chunk;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stop_ || ready_.size() < kChunksAhead; });
+                if (stop_) return;
+                if (!spare_.empty()) {
+                    chunk = std::move(spare_.back());
+                    spare_.pop_back();
+                }
             }
-        }
-        chunk.resize(kChunk);
-        std::size_t got = 0;
-        bool fault = false;
-        try {
-            got = stream_.Read(chunk.data(), chunk.size());
-        } catch (...) {
-            fault = true;
-        }
-        std::lock_guard lock(mutex_);
-        if (fault) {
-            failed_ = true;
-        } else if (got == 0) {
-            ended_ = true;
-        } else {
+            chunk.resize(kChunk);
+            const std::size_t got = stream_.Read(chunk.data(), chunk.size());
             chunk.resize(got);
-            inflated_ += got;
-            ready_.push_back(std::move(chunk));
+            std::lock_guard lock(mutex_);
+            if (got == 0) {
+                ended_ = true;
+            } else {
+                ready_.push_back(std::move(chunk));
+                inflated_ += got;
+            }
+            changed_.notify_all();
+            if (got == 0) return;
         }
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        failed_ = true;
         changed_.notify_all();
-        if (fault || got == 0) return;
     }
 }
 
