@@ -134,6 +134,19 @@ TEST(ZipArchive, TotalInflatedIsBounded) {
     TZipArchive archive(bytes, limits);
     archive.ReadAll(*archive.Find("a"));
     EXPECT_THROW(archive.ReadAll(*archive.Find("b")), EZipError);
+
+    // A stream read on another thread counts from where reading in order would stand, and
+    // leaves the archive's own count alone.
+    TZipArchive fresh(bytes, limits);
+    const auto readCounted = [&](std::uint64_t before) {
+        auto stream = fresh.OpenCounted(*fresh.Find("b"), before);
+        char buffer[4096];
+        while (stream->Read(buffer, sizeof buffer) != 0) {
+        }
+    };
+    readCounted(2000);
+    EXPECT_THROW(readCounted(2001), EZipError);
+    EXPECT_EQ(fresh.Inflated(), 0u);
 }
 
 TEST(ReadAhead, AnswersAsTheStreamWouldOrAsksForADirectRead) {
