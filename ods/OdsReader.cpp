@@ -229,8 +229,8 @@ void Reader::Run() {
     if (content->Size < kThreadedBytes || std::thread::hardware_concurrency() < 2) {
         serially();
     } else {
-        // The parser, with the inflating under it, runs on a thread of its own; this one
-        // fills the model. Only this thread touches the model, in the parser's order.
+        // The parser runs on a thread of its own, the part's inflating read ahead on another;
+        // this one fills the model. Only this thread touches the model, in the parser's order.
         ChannelSink sink;
         std::thread parser;
         try {
@@ -244,6 +244,7 @@ void Reader::Run() {
                 }
             });
         } catch (const std::system_error&) {
+            // No thread to be had: the steps are taken here as they come.
         }
         if (!parser.joinable()) {
             serially();
