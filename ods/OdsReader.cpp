@@ -3,14 +3,21 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "text/Cp1250.h"
+#include "text/Decimal.h"
 #include "text/IsoDate.h"
 #include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
+#include "zip/BatchChannel.h"
+#include "zip/ReadAhead.h"
 #include "zip/XmlReader.h"
 #include "zip/ZipArchive.h"
 
@@ -59,6 +66,7 @@ bool ParseNumber(std::string_view text, double& out) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (ParseShortDecimal(text, out)) return true;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
            std::isfinite(out);
@@ -70,28 +78,121 @@ struct PendingCell {
     TCellValue value;
 };
 
-class Reader {
+// What reading content.xml does to the workbook, step by step: the parser hands these to
+// whoever owns the model, which may be another thread.
+struct Step {
+    enum Kind : std::uint8_t { kSheet, kRow, kCell };
+    Kind kind = kCell;
+    std::int32_t first = 0;  // kRow: the row; kCell: the column
+    std::int32_t count = 0;  // kRow: rows the cells repeat over; kCell: columns
+    std::int32_t cells = 0;  // kRow: the kCell steps that follow it
+    TCellValue value;        // kSheet: the name; kCell: the value
+};
+using Batch = std::vector<Step>;
+
+// A row's steps travel in one batch: a row holds at most one step per column.
+constexpr std::size_t kBatchSteps = 4096;
+static_assert(kBatchSteps > kMaxCols + 1);
+// Batches the parser may be ahead of the model.
+constexpr std::size_t kBatchesAhead = 16;
+// Below this size of content.xml, a thread would cost more than it saves.
+constexpr std::uint64_t kThreadedBytes = 1u << 20;
+
+class StepSink {
   public:
-    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook)
-        : archive_(bytes), workbook_(workbook) {}
-    void Run();
+    virtual ~StepSink() = default;
+    // Takes the steps out of `batch`, leaving it empty.
+    virtual void Deliver(Batch& batch) = 0;
+};
+
+// Reads content.xml into steps; touches no part of the model.
+class Parser {
+  public:
+    // `readAhead`: the part is inflated on another thread as it is parsed.
+    Parser(zip::TZipArchive& archive, const zip::TZipEntry& content, StepSink& sink, bool readAhead)
+        : archive_(archive), content_(content), sink_(sink), readAhead_(readAhead) {
+        batch_.reserve(kBatchSteps);
+    }
+    // Everything read before an error has been delivered when it propagates.
+    void Run() {
+        try {
+            Read();
+        } catch (...) {
+            sink_.Deliver(batch_);
+            throw;
+        }
+        sink_.Deliver(batch_);
+    }
 
   private:
-    void CheckNotEncrypted();
-    TSheet& AddSheet(const std::u16string& name);
+    void Read();
     void ReadTable(TXmlReader& r);
     void ReadRow(TXmlReader& r, std::vector<PendingCell>& cells);
     // The cell's value, or an empty value for an empty, error or unreadable cell.
     TCellValue ReadCell(TXmlReader& r);
     void ReadParagraphs(TXmlReader& r, std::string& out);
-    void FlushRow(TSheet& sheet, std::int64_t row, std::int64_t repeat,
-                  std::vector<PendingCell>& cells);
+    void FlushRow(std::int64_t row, std::int64_t repeat, std::vector<PendingCell>& cells);
     void Spend(std::int64_t copies);
+    void Emit(Step&& step) { batch_.push_back(std::move(step)); }
+
+    zip::TZipArchive& archive_;
+    const zip::TZipEntry& content_;
+    StepSink& sink_;
+    bool readAhead_;
+    Batch batch_;
+    std::int64_t budget_ = kRepeatBudget;
+    std::string text_;
+};
+
+// Applies steps to the workbook, in order.
+class Builder {
+  public:
+    explicit Builder(TWorkbook& workbook) : workbook_(workbook) {}
+    void Apply(Batch& batch);
+
+  private:
+    TSheet& AddSheet(const std::u16string& name);
+    TWorkbook& workbook_;
+    TSheet* sheet_ = nullptr;
+};
+
+// The serial way: steps go to the model as they come.
+class DirectSink final : public StepSink {
+  public:
+    explicit DirectSink(Builder& builder) : builder_(builder) {}
+    void Deliver(Batch& batch) override {
+        // Taken out first: a step the model refuses ends the reading, and what followed it
+        // must not be applied by the caller's clean-up.
+        Batch steps = std::move(batch);
+        batch.clear();
+        builder_.Apply(steps);
+    }
+
+  private:
+    Builder& builder_;
+};
+
+class ChannelSink final : public StepSink {
+  public:
+    void Deliver(Batch& batch) override {
+        if (!batch.empty()) channel.Put(batch);
+    }
+    zip::TBatchChannel<Batch> channel{kBatchesAhead};
+};
+
+class Reader {
+  public:
+    // `readAhead`: a large content.xml is inflated on a thread of its own while it is parsed.
+    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, bool readAhead)
+        : archive_(bytes), workbook_(workbook), readAhead_(readAhead) {}
+    void Run();
+
+  private:
+    void CheckNotEncrypted();
 
     zip::TZipArchive archive_;
     TWorkbook& workbook_;
-    std::int64_t budget_ = kRepeatBudget;
-    std::string text_;
+    bool readAhead_;
 };
 
 void Reader::CheckNotEncrypted() {
@@ -105,7 +206,7 @@ void Reader::CheckNotEncrypted() {
     }
 }
 
-void Reader::Spend(std::int64_t copies) {
+void Parser::Spend(std::int64_t copies) {
     budget_ -= copies;
     if (budget_ < 0) Fail("The spreadsheet repeats its cells too often to be read.");
 }
@@ -115,14 +216,67 @@ void Reader::Run() {
     if (content == nullptr)
         Fail("The file is a zip archive but no OpenDocument spreadsheet: it has no content.xml.");
     CheckNotEncrypted();
-    budget_ = kRepeatBudget + static_cast<std::int64_t>(content->Size / 16);
     workbook_.Clear();
     workbook_.XFs().BeginLoad();
     workbook_.XFs().Scratch();
     workbook_.XFs().AppendScratch();
 
-    auto stream = archive_.Open(*content);
-    zip::TXmlTextSource utf8(*stream);
+    Builder builder(workbook_);
+    const auto serially = [&] {
+        DirectSink sink(builder);
+        Parser(archive_, *content, sink, false).Run();
+    };
+    if (content->Size < kThreadedBytes || std::thread::hardware_concurrency() < 2) {
+        serially();
+    } else {
+        // The parser runs on a thread of its own, the part's inflating read ahead on another;
+        // this one fills the model. Only this thread touches the model, in the parser's order.
+        ChannelSink sink;
+        std::thread parser;
+        try {
+            parser = std::thread([&] {
+                try {
+                    Parser(archive_, *content, sink, readAhead_).Run();
+                    sink.channel.Finish(nullptr);
+                } catch (const zip::TChannelCancelled&) {
+                } catch (...) {
+                    sink.channel.Finish(std::current_exception());
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: the steps are taken here as they come.
+        }
+        if (!parser.joinable()) {
+            serially();
+        } else {
+            struct Joiner {
+                std::thread& thread;
+                ChannelSink& sink;
+                ~Joiner() {
+                    sink.channel.Cancel();
+                    thread.join();
+                }
+            } joiner{parser, sink};
+            Batch batch;
+            while (sink.channel.Take(batch)) builder.Apply(batch);
+            sink.channel.RethrowError();
+        }
+    }
+    if (workbook_.Sheets().Count() == 0) Fail("There are no sheets in the workbook.");
+}
+
+void Parser::Read() {
+    budget_ = kRepeatBudget + static_cast<std::int64_t>(content_.Size / 16);
+    auto stream = archive_.Open(content_);
+    std::unique_ptr<zip::TReadAheadSource> ahead;
+    if (readAhead_) {
+        try {
+            ahead = std::make_unique<zip::TReadAheadSource>(*stream);
+        } catch (const std::system_error&) {
+            // Without a thread for it, the part is inflated as it is read.
+        }
+    }
+    zip::TXmlTextSource utf8(ahead ? static_cast<zip::TByteSource&>(*ahead) : *stream);
     TXmlReader r(utf8, kNamespaces);
     bool spreadsheet = false;
     for (Token t; (t = r.Next()) != Token::End;) {
@@ -140,12 +294,11 @@ void Reader::Run() {
             r.SkipElement();
         }
     }
-    if (workbook_.Sheets().Count() == 0) Fail("There are no sheets in the workbook.");
 }
 
 // A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
 // and its cells still load.
-TSheet& Reader::AddSheet(const std::u16string& name) {
+TSheet& Builder::AddSheet(const std::u16string& name) {
     auto& sheets = workbook_.Sheets();
     // Each name is checked against all before it; no real spreadsheet comes near.
     if (sheets.Count() >= kMaxSheets) Fail("The spreadsheet has more sheets than can be read.");
@@ -157,8 +310,43 @@ TSheet& Reader::AddSheet(const std::u16string& name) {
     }
 }
 
-void Reader::ReadTable(TXmlReader& r) {
-    TSheet& sheet = AddSheet(Utf8ToUtf16(r.Attribute(kTable, "name")));
+void Builder::Apply(Batch& batch) {
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        Step& step = batch[i];
+        if (step.kind == Step::kSheet) {
+            sheet_ = &AddSheet(*step.value.As<std::u16string>());
+            continue;
+        }
+        // A row and its cells: each row of the repeat gets every cell, in order.
+        auto& target = sheet_->Cells();
+        const std::size_t begin = i + 1, end = begin + static_cast<std::size_t>(step.cells);
+        const std::int64_t row = step.first, rows = step.count;
+        for (std::int64_t r = row; r < row + rows; ++r) {
+            for (std::size_t c = begin; c < end; ++c) {
+                Step& cellStep = batch[c];
+                for (std::int64_t k = 0; k < cellStep.count; ++k) {
+                    auto& cell =
+                        target.Cell(static_cast<int>(r), cellStep.first + static_cast<int>(k));
+                    const bool last = r + 1 == row + rows && k + 1 == cellStep.count;
+                    if (last) {
+                        cell.SetValue(std::move(cellStep.value));
+                    } else {
+                        cell.SetValue(cellStep.value);
+                    }
+                }
+            }
+        }
+        i = end - 1;
+    }
+    batch.clear();
+}
+
+void Parser::ReadTable(TXmlReader& r) {
+    Step sheet;
+    sheet.kind = Step::kSheet;
+    sheet.value = TCellValue(Utf8ToUtf16(r.Attribute(kTable, "name")));
+    if (batch_.size() >= kBatchSteps) sink_.Deliver(batch_);
+    Emit(std::move(sheet));
     const int depth = r.Depth();
     std::int64_t row = 0;
     std::vector<PendingCell> cells;
@@ -169,7 +357,7 @@ void Reader::ReadTable(TXmlReader& r) {
             const std::int64_t repeat = RepeatCount(r.Attribute(kTable, "number-rows-repeated"));
             cells.clear();
             ReadRow(r, cells);
-            if (row < kMaxRows && !cells.empty()) FlushRow(sheet, row, repeat, cells);
+            if (row < kMaxRows && !cells.empty()) FlushRow(row, repeat, cells);
             row = std::min(row + repeat, kMaxRows);
         } else if (r.Is(kTable, "table-row-group") || r.Is(kTable, "table-header-rows") ||
                    r.Is(kTable, "table-rows")) {
@@ -180,7 +368,7 @@ void Reader::ReadTable(TXmlReader& r) {
     }
 }
 
-void Reader::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
+void Parser::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
     const int depth = r.Depth();
     std::int64_t col = 0;
     for (Token t; (t = r.Next()) != Token::End;) {
@@ -198,7 +386,7 @@ void Reader::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
     }
 }
 
-TCellValue Reader::ReadCell(TXmlReader& r) {
+TCellValue Parser::ReadCell(TXmlReader& r) {
     const std::string_view type = r.Attribute(kOffice, "value-type");
     if (r.Attribute(kCalcExt, "value-type") == "error") {
         r.SkipElement();
@@ -239,7 +427,7 @@ TCellValue Reader::ReadCell(TXmlReader& r) {
     return value;
 }
 
-void Reader::ReadParagraphs(TXmlReader& r, std::string& out) {
+void Parser::ReadParagraphs(TXmlReader& r, std::string& out) {
     const int cellDepth = r.Depth();
     bool firstParagraph = true;
     int paragraphDepth = 0;
@@ -282,26 +470,28 @@ void Reader::ReadParagraphs(TXmlReader& r, std::string& out) {
     }
 }
 
-void Reader::FlushRow(TSheet& sheet, std::int64_t row, std::int64_t repeat,
-                      std::vector<PendingCell>& cells) {
+void Parser::FlushRow(std::int64_t row, std::int64_t repeat, std::vector<PendingCell>& cells) {
     const std::int64_t rows = std::min(repeat, kMaxRows - row);
     std::int64_t perRow = 0;
     for (const PendingCell& c : cells) perRow += c.repeat;
     // What the content's bytes already paid for is one copy of each cell.
     Spend(rows * perRow - static_cast<std::int64_t>(cells.size()));
-    auto& target = sheet.Cells();
-    for (std::int64_t r = row; r < row + rows; ++r) {
-        for (PendingCell& c : cells) {
-            for (std::int64_t k = 0; k < c.repeat; ++k) {
-                auto& cell = target.Cell(static_cast<int>(r), static_cast<int>(c.col + k));
-                const bool last = r + 1 == row + rows && k + 1 == c.repeat;
-                if (last) {
-                    cell.SetValue(std::move(c.value));
-                } else {
-                    cell.SetValue(c.value);
-                }
-            }
-        }
+    if (batch_.size() + cells.size() + 1 > kBatchSteps) {
+        sink_.Deliver(batch_);
+        batch_.reserve(kBatchSteps);
+    }
+    Step head;
+    head.kind = Step::kRow;
+    head.first = static_cast<std::int32_t>(row);
+    head.count = static_cast<std::int32_t>(rows);
+    head.cells = static_cast<std::int32_t>(cells.size());
+    Emit(std::move(head));
+    for (PendingCell& c : cells) {
+        Step step;
+        step.first = static_cast<std::int32_t>(c.col);
+        step.count = static_cast<std::int32_t>(c.repeat);
+        step.value = std::move(c.value);
+        Emit(std::move(step));
     }
 }
 
@@ -322,8 +512,13 @@ bool LooksLikeOds(std::span<const std::uint8_t> bytes) {
 }
 
 void ReadOds(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
-    Reader reader(bytes, workbook);
-    reader.Run();
+    try {
+        Reader(bytes, workbook, true).Run();
+    } catch (const zip::EReadAheadRetry&) {
+        // The part is damaged somewhere: read again directly, so that the fault is told
+        // where and as reading it directly meets it.
+        Reader(bytes, workbook, false).Run();
+    }
 }
 
 }  // namespace morvik::ods

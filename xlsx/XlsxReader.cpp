@@ -1,18 +1,25 @@
 #include "XlsxReader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
+#include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "text/Cp1250.h"
+#include "text/Decimal.h"
 #include "text/IsoDate.h"
 #include "xls/XLSFormatStr.h"
 #include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
+#include "zip/BatchChannel.h"
 #include "zip/XmlReader.h"
 #include "zip/ZipArchive.h"
 
@@ -141,6 +148,7 @@ bool ParseNumber(std::string_view text, double& out) {
     while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\t'))
         text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (ParseShortDecimal(text, out)) return true;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty() &&
            std::isfinite(out);
@@ -206,6 +214,162 @@ TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name) {
     }
 }
 
+void ReadInlineString(TXmlReader& r, std::string& out) {
+    // Text runs are joined; phonetic runs are a reading aid, not part of the text.
+    const int depth = r.Depth();
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::EndTag && r.Depth() < depth) return;
+        if (t != Token::StartTag) continue;
+        if (IsMain(r, "t")) {
+            r.ReadElementText(out);
+        } else if (IsMain(r, "rPh") || IsMain(r, "phoneticPr") || IsMain(r, "rPr")) {
+            r.SkipElement();
+        }
+    }
+}
+
+// What reading a worksheet does to its sheet, step by step: the worksheet's parser hands these
+// to whoever owns the model, which may be another thread. The parser itself touches nothing but
+// its own part and what the workbook's other parts left fixed (shared strings, style flags).
+struct CellStep {
+    enum Kind : std::uint8_t { kValue, kSharedString, kFormat, kReserve };
+    std::int32_t row = 0;
+    std::int32_t col = 0;
+    std::int32_t style = 0;  // the cell's format; for kSharedString also the string's index
+    std::uint32_t index = 0;
+    Kind kind = kValue;
+    TCellValue value;
+};
+
+// What the worksheets' parsers share; fixed before the first of them starts.
+struct SheetContext {
+    std::shared_ptr<const std::vector<TCellValue>> sharedStrings;  // empty values: texts too long
+    std::vector<bool> xfIsDate;
+    std::vector<bool> xfIsPlain;
+    bool date1904 = false;
+};
+
+// Steps are handed over in batches, so that a thread waits once for thousands of cells.
+constexpr std::size_t kBatchSteps = 2048;
+// Batches a parser may be ahead of the model, per sheet: bounds the memory of a sheet that
+// waits for the sheets before it.
+constexpr std::size_t kBatchesAhead = 16;
+// Below this many bytes of worksheet XML, threads would cost more than they save.
+constexpr std::uint64_t kThreadedBytes = 1u << 20;
+
+using Batch = std::vector<CellStep>;
+
+// Takes the batches of one worksheet's parser.
+class StepSink {
+  public:
+    virtual ~StepSink() = default;
+    // Takes the steps out of `batch`, leaving it empty.
+    virtual void Deliver(Batch& batch) = 0;
+};
+
+// Applies steps to the sheet's cells; the model's own errors come from here.
+void ApplySteps(const SheetContext& context,
+                const std::shared_ptr<const std::vector<TCellValue>>& keeper, TSheet& sheet,
+                Batch& batch) {
+    xls::TCells& cells = sheet.Cells();
+    for (CellStep& step : batch) {
+        switch (step.kind) {
+            case CellStep::kReserve:
+                cells.Reserve(step.index);
+                break;
+            case CellStep::kFormat:
+                // A formatted empty cell joins the sheet as the Excel 97 reader's blanks do.
+                cells.Cell(step.row, step.col).SetXFIndex(step.style);
+                break;
+            case CellStep::kSharedString: {
+                TCell& cell = cells.Cell(step.row, step.col);
+                if (cell.XFIndex() != step.style) cell.SetXFIndex(step.style);
+                // The table outlives the cells: no count per cell for a text many of them show.
+                cells.SetBorrowedValue(cell, (*context.sharedStrings)[step.index], keeper);
+                break;
+            }
+            case CellStep::kValue: {
+                TCell& cell = cells.Cell(step.row, step.col);
+                if (cell.XFIndex() != step.style) cell.SetXFIndex(step.style);
+                cell.SetValue(std::move(step.value));
+                break;
+            }
+        }
+    }
+    batch.clear();
+}
+
+// The serial way: steps go to the model as they come.
+class DirectSink final : public StepSink {
+  public:
+    DirectSink(const SheetContext& context, TSheet& sheet) : context_(context), sheet_(sheet) {}
+    void Deliver(Batch& batch) override {
+        // Taken out first: a step the model refuses ends the sheet, and what followed it in
+        // the batch must not be applied by the caller's clean-up.
+        Batch steps = std::move(batch);
+        batch.clear();
+        ApplySteps(context_, context_.sharedStrings, sheet_, steps);
+    }
+
+  private:
+    const SheetContext& context_;
+    TSheet& sheet_;
+};
+
+// One worksheet's batches on their way from its parser's thread to the model's.
+class SheetChannel final : public StepSink {
+  public:
+    void Deliver(Batch& batch) override {
+        if (!batch.empty()) channel.Put(batch);
+    }
+    zip::TBatchChannel<Batch> channel{kBatchesAhead};
+};
+
+// A worksheet to read: its part, and how much the archive has inflated before it when the
+// sheets are read in order.
+struct SheetJob {
+    std::string part;
+    std::uint64_t inflatedBefore = 0;
+};
+
+// Reads one worksheet part into steps. Works on its own stream of the archive, so that two
+// worksheets can be read at once.
+class WorksheetParser {
+  public:
+    WorksheetParser(zip::TZipArchive& archive, const SheetContext& context, StepSink& sink)
+        : archive_(archive), context_(context), sink_(sink) {
+        batch_.reserve(kBatchSteps);
+    }
+    // Everything read before an error has been delivered when it propagates.
+    void Run(const SheetJob& job) {
+        try {
+            Read(job);
+        } catch (...) {
+            sink_.Deliver(batch_);
+            throw;
+        }
+        sink_.Deliver(batch_);
+    }
+
+  private:
+    void Read(const SheetJob& job);
+    void StoreCell(std::int64_t row, std::int64_t col, std::string_view type, std::int64_t style,
+                   bool hasValue, bool hasInline);
+    void Emit(CellStep&& step) {
+        batch_.push_back(std::move(step));
+        if (batch_.size() >= kBatchSteps) {
+            sink_.Deliver(batch_);
+            batch_.reserve(kBatchSteps);
+        }
+    }
+
+    zip::TZipArchive& archive_;
+    const SheetContext& context_;
+    StepSink& sink_;
+    Batch batch_;
+    std::string value_, inlineText_;
+};
+
 class Reader {
   public:
     Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook)
@@ -219,22 +383,17 @@ class Reader {
     void ReadWorkbookPart(const std::string& part);
     void ReadStyles(const std::string& part);
     void ReadSharedStrings(const std::string& part);
-    void ReadWorksheet(const std::string& part, TSheet& sheet);
-    void ReadInlineString(TXmlReader& r, std::string& out);
-    void StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::string_view type,
-                   std::int64_t style, const std::string& value, bool hasValue,
-                   const std::string& inlineText, bool hasInline);
+    void ReadSheets(const std::vector<std::string>& parts);
 
     zip::TZipArchive archive_;
     TWorkbook& workbook_;
-    bool date1904_ = false;
     struct SheetEntry {
         std::u16string name;
         std::string relId;
     };
     std::vector<SheetEntry> sheets_;
-    std::vector<TCellValue> sharedStrings_;  // empty values for texts too long for a cell
-    std::vector<bool> xfIsDate_;
+    SheetContext context_;
+    std::vector<TCellValue> sharedStrings_;
 };
 
 std::string Reader::ReadPart(const std::string& name, bool required) {
@@ -301,25 +460,115 @@ void Reader::Run() {
     if (workbook_.XFs().Count() == 0) {
         workbook_.XFs().Scratch();
         workbook_.XFs().AppendScratch();
-        xfIsDate_.assign(1, false);
+        context_.xfIsDate.assign(1, false);
     }
+    // Entries the sheets add later (a date's default format) are new ones: these stay as read.
+    for (std::size_t i = 0; i < context_.xfIsDate.size(); ++i)
+        context_.xfIsPlain.push_back(xls::IsPlain(workbook_.XFs().Get(static_cast<int>(i))));
     for (const Relationship& rel : rels) {
         if (!rel.external && TypeIs(rel, "sharedStrings")) {
             ReadSharedStrings(ResolveTarget(folder, rel.target));
             break;
         }
     }
+    context_.sharedStrings =
+        std::make_shared<const std::vector<TCellValue>>(std::move(sharedStrings_));
 
     if (sheets_.empty()) Fail("There are no sheets in the workbook.");
     std::unordered_map<std::string_view, const Relationship*> byId;
     for (const Relationship& r : rels) byId[r.id] = &r;  // of a repeated id, the last counts
+    // Per sheet its worksheet part; empty for chart and dialog sheets, which keep their place
+    // in the order without cells.
+    std::vector<std::string> parts;
     for (const SheetEntry& entry : sheets_) {
-        TSheet& sheet = AddSheet(workbook_, entry.name);
         const auto found = byId.find(entry.relId);
         const Relationship* rel = found == byId.end() ? nullptr : found->second;
-        // Chart and dialog sheets keep their place in the order, without cells.
-        if (rel == nullptr || rel->external || !TypeIs(*rel, "worksheet")) continue;
-        ReadWorksheet(ResolveTarget(folder, rel->target), sheet);
+        parts.push_back(rel == nullptr || rel->external || !TypeIs(*rel, "worksheet")
+                            ? std::string()
+                            : ResolveTarget(folder, rel->target));
+    }
+    ReadSheets(parts);
+}
+
+void Reader::ReadSheets(const std::vector<std::string>& parts) {
+    std::vector<SheetJob> jobs;
+    std::vector<int> jobOf(parts.size(), -1);
+    std::uint64_t inflated = archive_.Inflated();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].empty()) continue;
+        jobOf[i] = static_cast<int>(jobs.size());
+        jobs.push_back({parts[i], inflated});
+        // A sheet read whole inflates its declared size; one that is not ends the reading
+        // there, and the sheets after it never count.
+        try {
+            if (const zip::TZipEntry* e = archive_.Find(parts[i])) inflated += e->Size;
+        } catch (const zip::EZipError&) {
+            // Its parser meets the same error in its turn.
+        }
+    }
+    const std::uint64_t xmlBytes = inflated - archive_.Inflated();
+
+    const auto oneByOne = [&] {
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
+            if (jobOf[i] < 0) continue;
+            DirectSink sink(context_, sheet);
+            WorksheetParser(archive_, context_, sink).Run(jobs[static_cast<std::size_t>(jobOf[i])]);
+        }
+    };
+    if (jobs.empty() || xmlBytes < kThreadedBytes || std::thread::hardware_concurrency() < 2)
+        return oneByOne();
+
+    // The parsers run ahead on two threads, a sheet each, the next free one taking the next
+    // sheet; this thread fills the model in sheet order. The model is touched here only, and
+    // the first sheet in order that fails decides the error, as when read one by one.
+    std::vector<std::unique_ptr<SheetChannel>> channels;
+    for (std::size_t j = 0; j < jobs.size(); ++j)
+        channels.push_back(std::make_unique<SheetChannel>());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    const auto work = [&] {
+        for (;;) {
+            const std::size_t j = next.fetch_add(1);
+            if (j >= jobs.size() || stop.load()) return;
+            SheetChannel& channel = *channels[j];
+            try {
+                WorksheetParser(archive_, context_, channel).Run(jobs[j]);
+                channel.channel.Finish(nullptr);
+            } catch (const zip::TChannelCancelled&) {
+                return;
+            } catch (...) {
+                channel.channel.Finish(std::current_exception());
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        std::vector<std::unique_ptr<SheetChannel>>& channels;
+        std::atomic<bool>& stop;
+        ~Joiner() {
+            stop.store(true);
+            for (auto& c : channels) c->channel.Cancel();
+            for (auto& t : threads) t.join();
+        }
+    } joiner{threads, channels, stop};
+    const std::size_t workers = std::min<std::size_t>(2, jobs.size());
+    try {
+        for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(work);
+    } catch (const std::system_error&) {
+        // One thread parses all sheets in turn; with none, they are read here.
+        if (threads.empty()) return oneByOne();
+    }
+
+    Batch batch;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
+        if (jobOf[i] < 0) continue;
+        SheetChannel& channel = *channels[static_cast<std::size_t>(jobOf[i])];
+        while (channel.channel.Take(batch))
+            ApplySteps(context_, context_.sharedStrings, sheet, batch);
+        channel.channel.RethrowError();
     }
 }
 
@@ -330,7 +579,7 @@ void Reader::ReadWorkbookPart(const std::string& part) {
         if (t != Token::StartTag) continue;
         if (IsMain(r, "workbookPr")) {
             const std::string_view v = r.Attribute(zip::kNoNamespace, "date1904");
-            date1904_ = v == "1" || v == "true";
+            context_.date1904 = v == "1" || v == "true";
         } else if (IsMain(r, "sheet")) {
             if (sheets_.size() >= kMaxSheets)
                 Fail("The workbook has more sheets than can be read.");
@@ -380,24 +629,10 @@ void Reader::ReadStyles(const std::string& part) {
                              ? kind == "date"
                              : !format.Pattern.empty() && xls::FormatTextIsDate(format.Pattern);
             }
-            xfIsDate_.push_back(isDate);
+            context_.xfIsDate.push_back(isDate);
             r.SkipElement();
         } else if (IsMain(r, "cellStyleXfs") || IsMain(r, "fonts") || IsMain(r, "fills") ||
                    IsMain(r, "borders") || IsMain(r, "dxfs") || IsMain(r, "extLst")) {
-            r.SkipElement();
-        }
-    }
-}
-
-void Reader::ReadInlineString(TXmlReader& r, std::string& out) {
-    // Text runs are joined; phonetic runs are a reading aid, not part of the text.
-    const int depth = r.Depth();
-    for (Token t; (t = r.Next()) != Token::End;) {
-        if (t == Token::EndTag && r.Depth() < depth) return;
-        if (t != Token::StartTag) continue;
-        if (IsMain(r, "t")) {
-            r.ReadElementText(out);
-        } else if (IsMain(r, "rPh") || IsMain(r, "phoneticPr") || IsMain(r, "rPr")) {
             r.SkipElement();
         }
     }
@@ -422,77 +657,14 @@ void Reader::ReadSharedStrings(const std::string& part) {
     }
 }
 
-void Reader::StoreCell(TSheet& sheet, std::int64_t row, std::int64_t col, std::string_view type,
-                       std::int64_t style, const std::string& value, bool hasValue,
-                       const std::string& inlineText, bool hasInline) {
-    if (row >= kMaxRows || col >= kMaxCols) return;
-    if (style < 0 || static_cast<std::size_t>(style) >= xfIsDate_.size()) style = 0;
-    TCellValue v;
-    if (type == "s") {
-        std::int64_t index;
-        if (!hasValue || !ParseIndex(value, index)) return;
-        if (static_cast<std::size_t>(index) >= sharedStrings_.size())
-            Fail("A cell refers to a shared string the workbook does not have.");
-        v = sharedStrings_[static_cast<std::size_t>(index)];
-        if (v.IsEmpty()) Fail("A cell's text is longer than 65535 characters.");
-    } else if (type == "inlineStr") {
-        // Some writers add the text as a value too; the inline string is the cell's.
-        v = hasInline || !hasValue ? TextValue(inlineText, true) : TextValue(value);
-    } else if (type == "str") {
-        if (!hasValue) return;
-        v = TextValue(value);
-    } else if (type == "b") {
-        double d;
-        if (!hasValue) return;
-        if (value == "true" || value == "false") {
-            v = TCellValue(value == "true");
-        } else if (ParseNumber(value, d)) {
-            v = TCellValue(d != 0);
-        } else {
-            return;
-        }
-    } else if (type == "e") {
-        return;  // error values are no values of the model, as in Excel 97 files
-    } else if (type == "d") {
-        const auto days = hasValue ? ParseIsoDateTime(value) : std::nullopt;
-        if (!days) return;
-        // A time alone is a serial below 1: it counts from the date system's first day.
-        const bool timeOnly = value.size() < 5 || value[4] != '-';
-        if (timeOnly) {
-            v = TCellValue(TDateTime{date1904_ ? *days + k1904Offset : xls::DateFromSerial(*days)});
-        } else {
-            v = TCellValue(TDateTime{*days});
-        }
-    } else {
-        double d;
-        if (!hasValue || !ParseNumber(value, d)) {
-            // A formatted empty cell joins the sheet as the Excel 97 reader's blanks do.
-            if (style != 0 && !xls::IsPlain(workbook_.XFs().Get(static_cast<int>(style)))) {
-                sheet.Cells()
-                    .Cell(static_cast<int>(row), static_cast<int>(col))
-                    .SetXFIndex(static_cast<std::int32_t>(style));
-            }
-            return;
-        }
-        if (xfIsDate_[static_cast<std::size_t>(style)]) {
-            v = TCellValue(TDateTime{date1904_ ? d + k1904Offset : xls::DateFromSerial(d)});
-        } else {
-            v = TCellValue(d);
-        }
-    }
-    TCell& cell = sheet.Cells().Cell(static_cast<int>(row), static_cast<int>(col));
-    if (cell.XFIndex() != style) cell.SetXFIndex(static_cast<std::int32_t>(style));
-    cell.SetValue(std::move(v));
-}
-
-void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
-    const zip::TZipEntry* entry = archive_.Find(part);
-    if (entry == nullptr) Fail("The workbook's part \"" + part + "\" is missing from the file.");
-    auto stream = archive_.Open(*entry);
+void WorksheetParser::Read(const SheetJob& job) {
+    const zip::TZipEntry* entry = archive_.Find(job.part);
+    if (entry == nullptr)
+        Fail("The workbook's part \"" + job.part + "\" is missing from the file.");
+    auto stream = archive_.OpenCounted(*entry, job.inflatedBefore);
     zip::TXmlTextSource utf8(*stream);
     TXmlReader r(utf8, kNamespaces);
     std::int64_t row = -1, col = -1;
-    std::string value, inlineText;
     bool inData = false;
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::EndTag) {
@@ -515,7 +687,12 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
                                                (std::min<std::int64_t>(c2, kMaxCols - 1) - c1 + 1);
                     const auto bound = static_cast<std::int64_t>(entry->Size / 16);
                     const std::int64_t count = std::min({cells, bound, std::int64_t{1} << 22});
-                    if (count > 0) sheet.Cells().Reserve(static_cast<std::size_t>(count));
+                    if (count > 0) {
+                        CellStep step;
+                        step.kind = CellStep::kReserve;
+                        step.index = static_cast<std::uint32_t>(count);
+                        Emit(std::move(step));
+                    }
                 }
             } else if (r.Depth() == 2 && !IsMain(r, "worksheet")) {
                 r.SkipElement();
@@ -537,6 +714,7 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
             r.SkipElement();
             continue;
         }
+        std::int64_t cellRow, cellCol;
         // One pass over the cell's attributes: this runs for every cell of the sheet.
         std::string_view ref, typeText, styleText;
         for (const zip::TXmlAttribute& a : r.Attributes()) {
@@ -545,7 +723,6 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
             if (a.Name[0] == 't') typeText = a.Value;
             if (a.Name[0] == 's') styleText = a.Value;
         }
-        std::int64_t cellRow, cellCol;
         if (ParseReference(ref, cellRow, cellCol)) {
             row = cellRow;
             col = cellCol;
@@ -557,8 +734,8 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
         const std::string type(typeText);
         std::int64_t style = 0;
         if (!styleText.empty()) ParseIndex(styleText, style);
-        value.clear();
-        inlineText.clear();
+        value_.clear();
+        inlineText_.clear();
         bool hasValue = false, hasInline = false;
         const int depth = r.Depth();
         for (Token c; (c = r.Next()) != Token::End;) {
@@ -566,16 +743,83 @@ void Reader::ReadWorksheet(const std::string& part, TSheet& sheet) {
             if (c != Token::StartTag) continue;
             if (IsMain(r, "v")) {
                 hasValue = true;
-                r.ReadElementText(value);
+                r.ReadElementText(value_);
             } else if (IsMain(r, "is")) {
                 hasInline = true;
-                ReadInlineString(r, inlineText);
+                ReadInlineString(r, inlineText_);
             } else {
                 r.SkipElement();  // the formula: its cached value is what the cell shows
             }
         }
-        StoreCell(sheet, row, col, type, style, value, hasValue, inlineText, hasInline);
+        StoreCell(row, col, type, style, hasValue, hasInline);
     }
+}
+
+void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_view type,
+                                std::int64_t style, bool hasValue, bool hasInline) {
+    if (row >= kMaxRows || col >= kMaxCols) return;
+    if (style < 0 || static_cast<std::size_t>(style) >= context_.xfIsDate.size()) style = 0;
+    const std::string& value = value_;
+    CellStep step;
+    step.row = static_cast<std::int32_t>(row);
+    step.col = static_cast<std::int32_t>(col);
+    step.style = static_cast<std::int32_t>(style);
+    TCellValue& v = step.value;
+    if (type == "s") {
+        std::int64_t index;
+        if (!hasValue || !ParseIndex(value, index)) return;
+        const auto& shared = *context_.sharedStrings;
+        if (static_cast<std::size_t>(index) >= shared.size())
+            Fail("A cell refers to a shared string the workbook does not have.");
+        if (shared[static_cast<std::size_t>(index)].IsEmpty())
+            Fail("A cell's text is longer than 65535 characters.");
+        step.kind = CellStep::kSharedString;
+        step.index = static_cast<std::uint32_t>(index);
+    } else if (type == "inlineStr") {
+        // Some writers add the text as a value too; the inline string is the cell's.
+        v = hasInline || !hasValue ? TextValue(inlineText_, true) : TextValue(value);
+    } else if (type == "str") {
+        if (!hasValue) return;
+        v = TextValue(value);
+    } else if (type == "b") {
+        double d;
+        if (!hasValue) return;
+        if (value == "true" || value == "false") {
+            v = TCellValue(value == "true");
+        } else if (ParseNumber(value, d)) {
+            v = TCellValue(d != 0);
+        } else {
+            return;
+        }
+    } else if (type == "e") {
+        return;  // error values are no values of the model, as in Excel 97 files
+    } else if (type == "d") {
+        const auto days = hasValue ? ParseIsoDateTime(value) : std::nullopt;
+        if (!days) return;
+        // A time alone is a serial below 1: it counts from the date system's first day.
+        const bool timeOnly = value.size() < 5 || value[4] != '-';
+        if (timeOnly) {
+            v = TCellValue(
+                TDateTime{context_.date1904 ? *days + k1904Offset : xls::DateFromSerial(*days)});
+        } else {
+            v = TCellValue(TDateTime{*days});
+        }
+    } else {
+        double d;
+        if (!hasValue || !ParseNumber(value, d)) {
+            if (style != 0 && !context_.xfIsPlain[static_cast<std::size_t>(style)]) {
+                step.kind = CellStep::kFormat;
+                Emit(std::move(step));
+            }
+            return;
+        }
+        if (context_.xfIsDate[static_cast<std::size_t>(style)]) {
+            v = TCellValue(TDateTime{context_.date1904 ? d + k1904Offset : xls::DateFromSerial(d)});
+        } else {
+            v = TCellValue(d);
+        }
+    }
+    Emit(std::move(step));
 }
 
 }  // namespace

@@ -207,12 +207,19 @@ int TXmlReader::Lookup(std::string_view prefix) const {
 
 void TXmlReader::ResolveName(std::string_view qname, bool element, int& ns,
                              std::string_view& local) const {
-    const std::size_t colon = qname.find(':');
-    if (colon == std::string_view::npos) {
+    // Names are a few bytes: a plain scan beats a library search's call. Most have no prefix.
+    std::size_t colon = 0;
+    while (colon < qname.size() && qname[colon] != ':') ++colon;
+    if (colon == qname.size()) {
         ns = element ? defaultNs_ : kNoNamespace;
         local = qname;
         return;
     }
+    ResolvePrefixed(qname, colon, ns, local);
+}
+
+void TXmlReader::ResolvePrefixed(std::string_view qname, std::size_t colon, int& ns,
+                                 std::string_view& local) const {
     local = qname.substr(colon + 1);
     const std::string_view prefix = qname.substr(0, colon);
     for (const auto& c : prefixCache_) {
@@ -453,10 +460,10 @@ void TXmlReader::ReadStartTag(const char* p) {
     for (std::size_t k = 0; k < raw_.size(); ++k) {
         const RawAttribute& a = raw_[k];
         if (a.qname.starts_with("xmlns") && (a.qname.size() == 5 || a.qname[5] == ':')) continue;
-        TXmlAttribute out;
+        // Filled in place: every cell's attributes pass here.
+        TXmlAttribute& out = attributes_.emplace_back();
         ResolveName(a.qname, false, out.Ns, out.Name);
         out.Value = a.decode ? Decode(a.value, decoded_[k], true) : a.value;
-        attributes_.push_back(out);
     }
 
     if (open_.size() >= kMaxDepth) Fail("elements are nested too deeply");
@@ -468,7 +475,11 @@ void TXmlReader::ReadStartTag(const char* p) {
 }
 
 void TXmlReader::ReadEndTag(const char* p) {
-    std::size_t at = FindFrom(p, 2, ">");
+    // An end tag is short and mostly at hand whole.
+    std::size_t at = 2;
+    const std::size_t have = static_cast<std::size_t>(end_ - p);
+    while (at < have && p[at] != '>') ++at;
+    if (at == have) at = FindFrom(p, 2, ">");
     if (at == std::string_view::npos) Fail("the part ends inside an element's tag");
     std::string_view qname(p + 2, at - 2);
     while (!qname.empty() && IsSpace(qname.back())) qname.remove_suffix(1);

@@ -135,6 +135,8 @@ class TXmlReader {
     void ReadEndTag(const char* p);
     TToken ReadText(const char* p);
     void ResolveName(std::string_view qname, bool element, int& ns, std::string_view& local) const;
+    void ResolvePrefixed(std::string_view qname, std::size_t colon, int& ns,
+                         std::string_view& local) const;
     int Lookup(std::string_view prefix) const;
     int IdOf(std::string_view uri) const;
     std::string_view Decode(std::string_view raw, std::string& into, bool attribute);

@@ -25,6 +25,10 @@ constexpr std::uint16_t kStrongEncryption = 0x0040;
 
 [[noreturn]] void Fail(const std::string& message) { throw EZipError(message); }
 
+[[noreturn]] void TooMuch() {
+    Fail("The zip archive inflates to more than can be read (a zip bomb?).");
+}
+
 [[noreturn]] void NotZip() { Fail("The file is not a zip archive, or its directory is damaged."); }
 
 char FoldName(char c) {
@@ -164,11 +168,18 @@ const TZipEntry* TZipArchive::Find(std::string_view name) const {
 
 void TZipArchive::Charge(std::uint64_t size) {
     inflated_ += size;
-    if (inflated_ > limits_.MaxTotalSize)
-        Fail("The zip archive inflates to more than can be read (a zip bomb?).");
+    if (inflated_ > limits_.MaxTotalSize) TooMuch();
 }
 
-std::unique_ptr<TZipStream> TZipArchive::Open(const TZipEntry& e) {
+std::unique_ptr<TZipStream> TZipArchive::Open(const TZipEntry& e) { return OpenStream(e, nullptr); }
+
+std::unique_ptr<TZipStream> TZipArchive::OpenCounted(const TZipEntry& e,
+                                                     std::uint64_t inflatedBefore) {
+    return OpenStream(e, &inflatedBefore);
+}
+
+std::unique_ptr<TZipStream> TZipArchive::OpenStream(const TZipEntry& e,
+                                                    const std::uint64_t* inflatedBefore) {
     const std::string name = Printable(e.Name);
     if (e.Flags & (kEncrypted | kStrongEncryption))
         Fail("The zip entry \"" + name + "\" is encrypted, which is not supported.");
@@ -188,10 +199,10 @@ std::unique_ptr<TZipStream> TZipArchive::Open(const TZipEntry& e) {
         at + kLocalHeaderSize + LoadU16(bytes_.data() + at + 26) + LoadU16(bytes_.data() + at + 28);
     if (data > bytes_.size() || e.CompressedSize > bytes_.size() - data)
         Fail("The zip entry \"" + name + "\" is cut short: the file is truncated.");
-    return std::unique_ptr<TZipStream>(
-        new TZipStream(*this, e,
-                       bytes_.subspan(static_cast<std::size_t>(data),
-                                      static_cast<std::size_t>(e.CompressedSize))));
+    return std::unique_ptr<TZipStream>(new TZipStream(
+        *this, e,
+        bytes_.subspan(static_cast<std::size_t>(data), static_cast<std::size_t>(e.CompressedSize)),
+        inflatedBefore));
 }
 
 std::string TZipArchive::ReadAll(const TZipEntry& entry) {
@@ -214,8 +225,13 @@ std::string TZipArchive::ReadAll(const TZipEntry& entry) {
 // One entry
 
 TZipStream::TZipStream(TZipArchive& archive, const TZipEntry& entry,
-                       std::span<const std::uint8_t> data)
-    : archive_(&archive), entry_(&entry), data_(data), inflater_(std::make_unique<Inflater>()) {
+                       std::span<const std::uint8_t> data, const std::uint64_t* inflatedBefore)
+    : archive_(&archive),
+      ownAccount_(inflatedBefore != nullptr),
+      inflatedBefore_(inflatedBefore ? *inflatedBefore : 0),
+      entry_(&entry),
+      data_(data),
+      inflater_(std::make_unique<Inflater>()) {
     if (entry.Method == kDeflated) {
         if (inflateInit2(&inflater_->z, -MAX_WBITS) != Z_OK)
             throw EZipError("Out of memory while reading a zip archive.");
@@ -258,7 +274,11 @@ std::size_t TZipStream::Read(char* out, std::size_t size) {
         got = want - z.avail_out;
     }
     if (got > 0) {
-        archive_->Charge(got);
+        if (!ownAccount_) {
+            archive_->Charge(got);
+        } else if (inflatedBefore_ + produced_ + got > archive_->limits_.MaxTotalSize) {
+            TooMuch();
+        }
         crc_ = static_cast<std::uint32_t>(crc32_z(crc_, reinterpret_cast<const Bytef*>(out), got));
         produced_ += got;
     }

@@ -61,10 +61,14 @@ class TZipStream final : public TByteSource {
 
   private:
     friend class TZipArchive;
-    TZipStream(TZipArchive& archive, const TZipEntry& entry, std::span<const std::uint8_t> data);
+    TZipStream(TZipArchive& archive, const TZipEntry& entry, std::span<const std::uint8_t> data,
+               const std::uint64_t* inflatedBefore);
     [[noreturn]] void Damaged() const;
 
     TZipArchive* archive_;
+    // Set for a stream that keeps its own account (see TZipArchive::OpenCounted).
+    bool ownAccount_ = false;
+    std::uint64_t inflatedBefore_ = 0;
     const TZipEntry* entry_;
     std::span<const std::uint8_t> data_;
     std::uint64_t produced_ = 0;
@@ -90,6 +94,14 @@ class TZipArchive {
 
     // The entry's bytes inflated as they are read.
     std::unique_ptr<TZipStream> Open(const TZipEntry& entry);
+    // The same for a stream read on another thread: it counts against the archive's limit as
+    // if `inflatedBefore` bytes had been inflated before it, and leaves the archive's own
+    // count alone. Streams opened so may be read at the same time, each on one thread; a
+    // reader that reads entries in a known order thereby meets the limit where reading them
+    // one after another would.
+    std::unique_ptr<TZipStream> OpenCounted(const TZipEntry& entry, std::uint64_t inflatedBefore);
+    // Bytes inflated so far by streams that count with the archive.
+    std::uint64_t Inflated() const { return inflated_; }
     // The whole entry at once.
     std::string ReadAll(const TZipEntry& entry);
 
@@ -99,6 +111,8 @@ class TZipArchive {
   private:
     friend class TZipStream;
     void ReadDirectory();
+    std::unique_ptr<TZipStream> OpenStream(const TZipEntry& entry,
+                                           const std::uint64_t* inflatedBefore);
     // Counts `size` more inflated bytes against the archive's limit.
     void Charge(std::uint64_t size);
 

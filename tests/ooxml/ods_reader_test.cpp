@@ -15,7 +15,8 @@ using morvik::testing::BuildZip;
 using morvik::testing::Bytes;
 using xls::TVarType;
 
-std::string Package(const std::string& tables, const std::string& manifest = "<m/>") {
+std::string Package(const std::string& tables, const std::string& manifest = "<m/>",
+                    std::int64_t contentCrc = -1) {
     const std::string content =
         "<office:document-content xmlns:office='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
         "xmlns:table='urn:oasis:names:tc:opendocument:xmlns:table:1.0' "
@@ -24,7 +25,7 @@ std::string Package(const std::string& tables, const std::string& manifest = "<m
         "<office:automatic-styles/><office:body><office:spreadsheet>" +
         tables + "</office:spreadsheet></office:body></office:document-content>";
     return BuildZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
-                     {"content.xml", content},
+                     {"content.xml", content, true, 0, 0xFFFF, -1, contentCrc},
                      {"META-INF/manifest.xml", manifest}});
 }
 
@@ -138,6 +139,58 @@ TEST(OdsReader, EncryptedAndForeignPackagesAreRefused) {
     EXPECT_TRUE(LooksLikeOds(Bytes(Package(""))));
     EXPECT_FALSE(
         LooksLikeOds(Bytes(BuildZip({{"content.xml", "x"}, {"[Content_Types].xml", "y"}}))));
+}
+
+TEST(OdsReader, LargeContentReadAsInOrderAndAFaultKeepsWhatCameBefore) {
+    // Megabytes of content, parsed on another thread; repeated rows of two cells each, so a
+    // row's cells are made row by row.
+    const auto table = [](const std::string& name, int rows, const std::string& last) {
+        std::string xml = "<table:table table:name='" + name + "'>";
+        for (int i = 0; i < rows; ++i) {
+            xml +=
+                "<table:table-row table:number-rows-repeated='2'><table:table-cell "
+                "office:value-type='float' office:value='" +
+                std::to_string(i) +
+                "'/><table:table-cell office:value-type='string' "
+                "office:string-value='x'/></table:table-row>";
+        }
+        return xml + last + "</table:table>";
+    };
+    xls::TWorkbook book;
+    ReadOds(Bytes(Package(table("A", 8000, "") + table("B", 8000, ""))), book);
+    ASSERT_EQ(book.Sheets().Count(), 2);
+    const auto& cells = book.Sheets().Items(1).Cells();
+    ASSERT_EQ(cells.Count(), 32000);
+    EXPECT_EQ(cells.Items(2).Row(), 1);  // (0,0) (0,1) (1,0) ...
+    EXPECT_EQ(cells.Items(2).Col(), 0);
+    EXPECT_EQ(Cell(book, 1, 15999, 0), "num:7999");
+    EXPECT_EQ(Cell(book, 1, 15999, 1), "text:x");
+
+    const std::string tooLong =
+        "<table:table-row><table:table-cell><text:p><text:s text:c='70000'/>"
+        "</text:p></table:table-cell></table:table-row>";
+    xls::TWorkbook broken;
+    try {
+        ReadOds(
+            Bytes(Package(table("A", 8000, "") + table("B", 8000, tooLong) + table("C", 1, ""))),
+            broken);
+        ADD_FAILURE() << "read";
+    } catch (const EOdsError& e) {
+        EXPECT_STREQ(e.what(), "A cell's text is longer than 65535 characters.");
+    }
+    ASSERT_EQ(broken.Sheets().Count(), 2);
+    EXPECT_EQ(broken.Sheets().Items(1).Cells().Count(), 32000);
+
+    // A checksum that fails at the end of a part inflated ahead: the read is made again
+    // directly, and the fault told as that read meets it.
+    try {
+        ReadOds(Bytes(Package(table("A", 8000, ""), "<m/>", 12345)), broken);
+        ADD_FAILURE() << "read";
+    } catch (const Error& e) {
+        EXPECT_STREQ(e.what(),
+                     "The zip entry \"content.xml\" is damaged: its data does not inflate to what "
+                     "the directory says.");
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Office Open XML reader on small packages built here, one feature or one fault each.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -200,6 +201,42 @@ TEST(XlsxReader, SheetPartListedButAbsentIsNamed) {
         EXPECT_STREQ(e.what(),
                      "The workbook's part \"xl/worksheets/sheet1.xml\" is missing from the file.");
     }
+}
+
+TEST(XlsxReader, LargeSheetsReadAsInOrderAndTheFirstFaultInOrderCounts) {
+    // Megabytes of worksheets, parsed on other threads; rows of a shared string and a number.
+    const auto rows = [](int count, const std::string& last) {
+        std::string xml;
+        for (int i = 0; i < count; ++i)
+            xml += "<row><c t='s'><v>0</v></c><c><v>" + std::to_string(i) + "</v></c></row>";
+        return xml + last;
+    };
+    const std::map<std::string, std::string> parts{{"xl/sharedStrings.xml", kSharedStrings}};
+    const auto whole = Read(
+        BuildXlsx({{"A", rows(20000, "")}, {"B", rows(20000, "")}, {"C", rows(20000, "")}}, parts));
+    ASSERT_EQ(whole->Sheets().Count(), 3);
+    for (int s = 0; s < 3; ++s) {
+        const auto& cells = whole->Sheets().Items(s).Cells();
+        ASSERT_EQ(cells.Count(), 40000);
+        EXPECT_EQ(cells.Items(39999).Row(), 19999);  // in the order of the file
+        EXPECT_EQ(Cell(*whole, s, 19999, 0), "text:plain");
+        EXPECT_EQ(Cell(*whole, s, 19999, 1), "num:19999");
+    }
+
+    // B fails late, C at once: B's fault is the one told, and B holds what came before it.
+    xls::TWorkbook book;
+    try {
+        ReadXlsx(Bytes(BuildXlsx({{"A", rows(20000, "")},
+                                  {"B", rows(20000, "<row><c t='s'><v>9</v></c></row>")},
+                                  {"C", "<row><c t='s'><v>7</v></c></row>"}},
+                                 parts)),
+                 book);
+        ADD_FAILURE() << "read";
+    } catch (const EXlsxError& e) {
+        EXPECT_STREQ(e.what(), "A cell refers to a shared string the workbook does not have.");
+    }
+    ASSERT_EQ(book.Sheets().Count(), 2);
+    EXPECT_EQ(book.Sheets().Items(1).Cells().Count(), 40000);
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 
 #include "tests/ooxml/package_builder.h"
+#include "zip/ReadAhead.h"
 #include "zip/ZipArchive.h"
 
 namespace morvik::zip {
@@ -132,6 +134,71 @@ TEST(ZipArchive, TotalInflatedIsBounded) {
     TZipArchive archive(bytes, limits);
     archive.ReadAll(*archive.Find("a"));
     EXPECT_THROW(archive.ReadAll(*archive.Find("b")), EZipError);
+
+    // A stream read on another thread counts from where reading in order would stand, and
+    // leaves the archive's own count alone.
+    TZipArchive fresh(bytes, limits);
+    const auto readCounted = [&](std::uint64_t before) {
+        auto stream = fresh.OpenCounted(*fresh.Find("b"), before);
+        char buffer[4096];
+        while (stream->Read(buffer, sizeof buffer) != 0) {
+        }
+    };
+    readCounted(2000);
+    EXPECT_THROW(readCounted(2001), EZipError);
+    EXPECT_EQ(fresh.Inflated(), 0u);
+}
+
+TEST(ReadAhead, AnswersAsTheStreamWouldOrAsksForADirectRead) {
+    // Megabytes of varied text: the stream runs chunks ahead, and a fault falls anywhere.
+    std::string text;
+    for (int i = 0; text.size() < (5u << 20); ++i)
+        text += "<c r=\"A" + std::to_string(i * 7919 % 100003) + "\"><v>" + std::to_string(i) +
+                "</v></c>";
+    const std::string good = BuildZip({{"p", text}});
+    std::string flipped = good;
+    flipped[flipped.size() / 2] ^= 0x55;  // inside the deflated data
+    const std::string cases[] = {
+        good,
+        flipped,
+        BuildZip({{"p", text, true, 0, 0xFFFF, -1, 12345}}),  // checksum
+        BuildZip({{"p", text, true, 0, 0xFFFF, static_cast<std::int64_t>(text.size()) - 1}}),
+    };
+    for (std::size_t c = 0; c < std::size(cases); ++c) {
+        for (unsigned seed = 1; seed <= 2; ++seed) {
+            SCOPED_TRACE(c * 10 + seed);
+            const auto bytes = Bytes(cases[c]);
+            TZipArchive one(bytes), other(bytes);
+            auto direct = one.Open(*one.Find("p"));
+            auto stream = other.Open(*other.Find("p"));
+            TReadAheadSource ahead(*stream);
+            std::mt19937 rng(seed);
+            std::uniform_int_distribution<std::size_t> sizes(1, 400000);
+            bool retry = false;
+            for (;;) {
+                const std::size_t size = sizes(rng);
+                std::string a(size, '\0'), b(size, '\0');
+                std::size_t n = 0, m = 0;
+                bool failed = false;
+                try {
+                    n = direct->Read(a.data(), size);
+                } catch (const EZipError&) {
+                    failed = true;
+                }
+                try {
+                    m = ahead.Read(b.data(), size);
+                } catch (const EReadAheadRetry&) {
+                    retry = true;
+                    break;
+                }
+                ASSERT_FALSE(failed) << "answered where reading directly fails";
+                ASSERT_EQ(n, m);
+                ASSERT_TRUE(a == b);
+                if (n == 0) break;
+            }
+            EXPECT_EQ(retry, c != 0);
+        }
+    }
 }
 
 }  // namespace

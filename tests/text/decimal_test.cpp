@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -256,6 +257,39 @@ TEST(GeneralNumberText, FifteenDigitsAndExactReadBack) {
         }
     }
     EXPECT_GE(exact, 20000);  // every measurement (a few decimals) takes the exact path
+}
+
+TEST(ParseShortDecimal, SameBitsAsFromCharsOrDeclines) {
+    // Bits, so that -0 and 0 differ; declined texts are the long way's.
+    const auto bits = [](double d) {
+        std::uint64_t b;
+        std::memcpy(&b, &d, sizeof b);
+        return b;
+    };
+    const auto check = [&](const std::string& text, bool taken) {
+        double fast = 0, slow = 0;
+        ASSERT_EQ(ParseShortDecimal(text, fast), taken) << text;
+        if (!taken) return;
+        std::from_chars(text.data(), text.data() + text.size(), slow);
+        ASSERT_EQ(bits(fast), bits(slow)) << text;
+    };
+    for (const char* t : {"0", "-0", "0.1", "-2.5", "123456789012345", "0.00000000000001",
+                          "99999999999999.9", "007", "8.30000000000000"})
+        check(t, true);
+    for (const char* t : {"", "-", "1.", ".5", "1e5", "+1", "1 ", "0x10", "1234567890123456",
+                          "0.1234567890123456", "inf", "nan", "--1", "1.2.3"})
+        check(t, false);
+    std::mt19937_64 rng(7);
+    std::uniform_int_distribution<int> length(1, 15), digit(0, 9), coin(0, 1);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = coin(rng) ? "-" : "";
+        const int n = length(rng), point = std::uniform_int_distribution<int>(0, n - 1)(rng);
+        for (int k = 0; k < n; ++k) {
+            if (k == point && k > 0) text += '.';
+            text += static_cast<char>('0' + digit(rng));
+        }
+        check(text, true);
+    }
 }
 
 }  // namespace
