@@ -95,8 +95,6 @@ constexpr std::size_t kBatchSteps = 4096;
 static_assert(kBatchSteps > kMaxCols + 1);
 // Batches the parser may be ahead of the model.
 constexpr std::size_t kBatchesAhead = 16;
-// Below this size of content.xml, a thread would cost more than it saves.
-constexpr std::uint64_t kThreadedBytes = 1u << 20;
 
 class StepSink {
   public:
@@ -183,8 +181,12 @@ class ChannelSink final : public StepSink {
 class Reader {
   public:
     // `readAhead`: a large content.xml is inflated on a thread of its own while it is parsed.
-    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, bool readAhead)
-        : archive_(bytes), workbook_(workbook), readAhead_(readAhead) {}
+    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, bool readAhead,
+           std::uint64_t threadedFrom)
+        : archive_(bytes),
+          workbook_(workbook),
+          readAhead_(readAhead),
+          threadedFrom_(threadedFrom) {}
     void Run();
 
   private:
@@ -193,6 +195,7 @@ class Reader {
     zip::TZipArchive archive_;
     TWorkbook& workbook_;
     bool readAhead_;
+    std::uint64_t threadedFrom_;
 };
 
 void Reader::CheckNotEncrypted() {
@@ -226,7 +229,7 @@ void Reader::Run() {
         DirectSink sink(builder);
         Parser(archive_, *content, sink, false).Run();
     };
-    if (content->Size < kThreadedBytes || std::thread::hardware_concurrency() < 2) {
+    if (content->Size < threadedFrom_ || std::thread::hardware_concurrency() < 2) {
         serially();
     } else {
         // The parser runs on a thread of its own, the part's inflating read ahead on another;
@@ -511,13 +514,13 @@ bool LooksLikeOds(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void ReadOds(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
+void ReadOds(std::span<const std::uint8_t> bytes, TWorkbook& workbook, std::uint64_t threadedFrom) {
     try {
-        Reader(bytes, workbook, true).Run();
+        Reader(bytes, workbook, true, threadedFrom).Run();
     } catch (const zip::EReadAheadRetry&) {
         // The part is damaged somewhere: read again directly, so that the fault is told
         // where and as reading it directly meets it.
-        Reader(bytes, workbook, false).Run();
+        Reader(bytes, workbook, false, threadedFrom).Run();
     }
 }
 

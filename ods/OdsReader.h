@@ -28,6 +28,11 @@ bool LooksLikeOds(std::span<const std::uint8_t> bytes);
 // (paragraphs joined by line ends, with their spaces, tabs and line breaks); repeated rows and
 // cells are expanded only where they hold a value, so a sheet padded to the last row costs
 // nothing. Error values and cells past the model's 65536 rows or 256 columns are left out.
-void ReadOds(std::span<const std::uint8_t> bytes, xls::TWorkbook& workbook);
+//
+// A content part of `threadedFrom` bytes and more is inflated, parsed and put into the model on
+// three threads; the result is the same either way (tests and fuzzing compare the two).
+inline constexpr std::uint64_t kThreadedFrom = 1u << 20;
+void ReadOds(std::span<const std::uint8_t> bytes, xls::TWorkbook& workbook,
+             std::uint64_t threadedFrom = kThreadedFrom);
 
 }  // namespace morvik::ods

@@ -254,8 +254,6 @@ constexpr std::size_t kBatchSteps = 2048;
 // Batches a parser may be ahead of the model, per sheet: bounds the memory of a sheet that
 // waits for the sheets before it.
 constexpr std::size_t kBatchesAhead = 16;
-// Below this many bytes of worksheet XML, threads would cost more than they save.
-constexpr std::uint64_t kThreadedBytes = 1u << 20;
 
 using Batch = std::vector<CellStep>;
 
@@ -372,8 +370,8 @@ class WorksheetParser {
 
 class Reader {
   public:
-    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook)
-        : archive_(bytes), workbook_(workbook) {}
+    Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, std::uint64_t threadedFrom)
+        : archive_(bytes), workbook_(workbook), threadedFrom_(threadedFrom) {}
 
     void Run();
 
@@ -387,6 +385,7 @@ class Reader {
 
     zip::TZipArchive archive_;
     TWorkbook& workbook_;
+    std::uint64_t threadedFrom_;
     struct SheetEntry {
         std::u16string name;
         std::string relId;
@@ -516,7 +515,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
             WorksheetParser(archive_, context_, sink).Run(jobs[static_cast<std::size_t>(jobOf[i])]);
         }
     };
-    if (jobs.empty() || xmlBytes < kThreadedBytes || std::thread::hardware_concurrency() < 2)
+    if (jobs.empty() || xmlBytes < threadedFrom_ || std::thread::hardware_concurrency() < 2)
         return oneByOne();
 
     // The parsers run ahead on two threads, a sheet each, the next free one taking the next
@@ -835,7 +834,8 @@ bool LooksLikeXlsx(std::span<const std::uint8_t> bytes) {
     }
 }
 
-void ReadXlsx(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
+void ReadXlsx(std::span<const std::uint8_t> bytes, TWorkbook& workbook,
+              std::uint64_t threadedFrom) {
     // Excel wraps a password-protected workbook in a compound file.
     constexpr std::uint8_t kCompound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     if (bytes.size() >= sizeof kCompound &&
@@ -843,7 +843,7 @@ void ReadXlsx(std::span<const std::uint8_t> bytes, TWorkbook& workbook) {
         Fail(
             "The file is no Office Open XML workbook but a compound file: an Excel 97 workbook, or "
             "a password-protected workbook, which is not supported.");
-    Reader reader(bytes, workbook);
+    Reader reader(bytes, workbook, threadedFrom);
     reader.Run();
 }
 

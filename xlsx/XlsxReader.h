@@ -30,6 +30,11 @@ bool LooksLikeXlsx(std::span<const std::uint8_t> bytes);
 // texts (shared, inline and formula results), booleans; a number whose cell format shows dates
 // becomes a date, by the workbook's 1900 or 1904 system. Error values and cells past the model's
 // 65536 rows or 256 columns are left out.
-void ReadXlsx(std::span<const std::uint8_t> bytes, xls::TWorkbook& workbook);
+//
+// Worksheets of `threadedFrom` bytes of XML and more are parsed on two threads ahead of the
+// model; the result is the same either way (tests and fuzzing compare the two).
+inline constexpr std::uint64_t kThreadedFrom = 1u << 20;
+void ReadXlsx(std::span<const std::uint8_t> bytes, xls::TWorkbook& workbook,
+              std::uint64_t threadedFrom = kThreadedFrom);
 
 }  // namespace morvik::xlsx
