@@ -252,8 +252,9 @@ struct SheetContext {
 // Steps are handed over in batches, so that a thread waits once for thousands of cells.
 constexpr std::size_t kBatchSteps = 2048;
 // Batches a parser may be ahead of the model, per sheet: bounds the memory of a sheet that
-// waits for the sheets before it.
-constexpr std::size_t kBatchesAhead = 16;
+// waits for the sheets before it (about 20 MB). Room for a large part of a sheet lets the
+// second parser work on the next sheet while the model is filled from the first.
+constexpr std::size_t kBatchesAhead = 256;
 
 using Batch = std::vector<CellStep>;
 
