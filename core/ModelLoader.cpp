@@ -95,7 +95,8 @@ class ModelCells final : public WorkbookCells {
         const xls::TCell* cell = Find(sheet, row, col);
         if (cell == nullptr) return value;
         const auto& v = cell->Value();
-        const bool number = IsNumberKind(v.Kind());
+        // A date is a number to the model but shows as a date.
+        const bool number = v.IsNumber() && v.Kind() != TVarType::Date;
         if (!number) {
             value.text = cell->DisplayText();
         } else if (numberText) {
@@ -164,20 +165,6 @@ class ModelCells final : public WorkbookCells {
     bool IsGeneral(const xls::TCell& cell) const {
         const std::size_t format = cell.NumberFormat();
         return format >= generalFormat_.size() || generalFormat_[format];
-    }
-
-    static bool IsNumberKind(TVarType kind) {
-        switch (kind) {
-            case TVarType::Smallint:
-            case TVarType::Integer:
-            case TVarType::Byte:
-            case TVarType::Single:
-            case TVarType::Double:
-            case TVarType::Currency:
-                return true;
-            default:
-                return false;
-        }
     }
 
     std::unique_ptr<xls::TWorkbook> workbook_;

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "ods/OdsReader.h"
+#include "tests/ooxml/cell_text.h"
 #include "tests/ooxml/package_builder.h"
-#include "text/Cp1250.h"
 #include "xls/XLSWorkbook.h"
 
 namespace morvik::ods {
@@ -13,7 +13,7 @@ namespace {
 
 using morvik::testing::BuildZip;
 using morvik::testing::Bytes;
-using xls::TVarType;
+using morvik::testing::CellText;
 
 std::string Package(const std::string& tables, const std::string& manifest = "<m/>",
                     std::int64_t contentCrc = -1) {
@@ -27,26 +27,6 @@ std::string Package(const std::string& tables, const std::string& manifest = "<m
     return BuildZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
                      {"content.xml", content, true, 0, 0xFFFF, -1, contentCrc},
                      {"META-INF/manifest.xml", manifest}});
-}
-
-std::string Cell(const xls::TWorkbook& book, int sheet, int row, int col) {
-    const xls::TCell* cell = book.Sheets().Items(sheet).Cells().Find(row, col);
-    if (cell == nullptr) return "none";
-    const auto& v = cell->Value();
-    switch (v.Kind()) {
-        case TVarType::Double:
-            return "num:" + cell->DisplayText();
-        case TVarType::Date:
-            return "date:" + std::to_string(v.AsDouble());
-        case TVarType::Boolean:
-            return *v.As<bool>() ? "bool:1" : "bool:0";
-        case TVarType::OleStr:
-            return "text:" + Utf16ToUtf8(*v.As<std::u16string>());
-        case TVarType::String:  // 8-bit text, as Excel 97 files keep it
-            return "text:" + cell->DisplayText();
-        default:
-            return "other";
-    }
 }
 
 TEST(OdsReader, ValueTypesAndParagraphText) {
@@ -79,7 +59,7 @@ TEST(OdsReader, ValueTypesAndParagraphText) {
                               "bool:0",        "text:a   b\tc\nd\ne",
                               "none",          "num:8",
                               "text:given"};
-    for (int col = 0; col < 10; ++col) EXPECT_EQ(Cell(book, 0, 0, col), expected[col]) << col;
+    for (int col = 0; col < 10; ++col) EXPECT_EQ(CellText(book, 0, 0, col), expected[col]) << col;
 }
 
 TEST(OdsReader, RepeatsExpandOnlyWhereTheyHoldValues) {
@@ -107,9 +87,9 @@ TEST(OdsReader, RepeatsExpandOnlyWhereTheyHoldValues) {
     ReadOds(Bytes(Package(padded)), book);
     const auto& cells = book.Sheets().Items(0).Cells();
     EXPECT_EQ(cells.Count(), 6);
-    EXPECT_EQ(Cell(book, 0, 1, 4), "num:7");
-    EXPECT_EQ(Cell(book, 0, 1, 5), "none");
-    EXPECT_EQ(Cell(book, 0, 2, 2), "none");  // the row past the padding lies past the model
+    EXPECT_EQ(CellText(book, 0, 1, 4), "num:7");
+    EXPECT_EQ(CellText(book, 0, 1, 5), "none");
+    EXPECT_EQ(CellText(book, 0, 2, 2), "none");  // the row past the padding lies past the model
 }
 
 TEST(OdsReader, EncryptedAndForeignPackagesAreRefused) {
@@ -163,8 +143,8 @@ TEST(OdsReader, LargeContentReadAsInOrderAndAFaultKeepsWhatCameBefore) {
     ASSERT_EQ(cells.Count(), 32000);
     EXPECT_EQ(cells.Items(2).Row(), 1);  // (0,0) (0,1) (1,0) ...
     EXPECT_EQ(cells.Items(2).Col(), 0);
-    EXPECT_EQ(Cell(book, 1, 15999, 0), "num:7999");
-    EXPECT_EQ(Cell(book, 1, 15999, 1), "text:x");
+    EXPECT_EQ(CellText(book, 1, 15999, 0), "num:7999");
+    EXPECT_EQ(CellText(book, 1, 15999, 1), "text:x");
 
     const std::string tooLong =
         "<table:table-row><table:table-cell><text:p><text:s text:c='70000'/>"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "tests/ooxml/cell_text.h"
 #include "tests/ooxml/package_builder.h"
-#include "text/Cp1250.h"
 #include "xls/XLSWorkbook.h"
 #include "xlsx/XlsxReader.h"
 
@@ -16,7 +16,7 @@ namespace {
 using morvik::testing::BuildXlsx;
 using morvik::testing::BuildZip;
 using morvik::testing::Bytes;
-using xls::TVarType;
+using morvik::testing::CellText;
 
 const char* kStyles =
     "<styleSheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
@@ -30,27 +30,6 @@ const char* kSharedStrings =
     "<si><r><t>ri</t></r><r><rPr><b/></rPr><t xml:space='preserve'>ch </t></r>"
     "<rPh><t>PHONETIC</t></rPh></si>"
     "<si><t>a_x000D_b_x005F_x0041_</t></si></sst>";
-
-// "kind:text" of a cell, or "none".
-std::string Cell(const xls::TWorkbook& book, int sheet, int row, int col) {
-    const xls::TCell* cell = book.Sheets().Items(sheet).Cells().Find(row, col);
-    if (cell == nullptr) return "none";
-    const auto& v = cell->Value();
-    switch (v.Kind()) {
-        case TVarType::Double:
-            return "num:" + cell->DisplayText();
-        case TVarType::Date:
-            return "date:" + std::to_string(v.AsDouble());
-        case TVarType::Boolean:
-            return *v.As<bool>() ? "bool:1" : "bool:0";
-        case TVarType::OleStr:
-            return "text:" + Utf16ToUtf8(*v.As<std::u16string>());
-        case TVarType::String:  // 8-bit text, as Excel 97 files keep it
-            return "text:" + cell->DisplayText();
-        default:
-            return "other";
-    }
-}
 
 std::unique_ptr<xls::TWorkbook> Read(const std::string& package) {
     auto book = std::make_unique<xls::TWorkbook>();
@@ -89,7 +68,7 @@ TEST(XlsxReader, CellValuesByType) {
         {11, "text:a\rb_x0041_"},
         {12, "text:plain"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Cell(book, 0, 0, c.col), c.expected) << c.col;
+    for (const auto& c : cases) EXPECT_EQ(CellText(book, 0, 0, c.col), c.expected) << c.col;
 }
 
 TEST(XlsxReader, SheetsInWorkbookOrderWithCellsPlacedWithOrWithoutReferences) {
@@ -125,14 +104,14 @@ TEST(XlsxReader, SheetsInWorkbookOrderWithCellsPlacedWithOrWithoutReferences) {
     EXPECT_EQ(book.Sheets().Items(0).NameUtf8(), "First");
     EXPECT_EQ(book.Sheets().Items(1).NameUtf8(), "Chart");
     EXPECT_EQ(book.Sheets().Items(2).NameUtf8(), "Second");
-    EXPECT_EQ(Cell(book, 0, 0, 1), "num:2");
-    EXPECT_EQ(Cell(book, 0, 0, 4), "num:5");
-    EXPECT_EQ(Cell(book, 0, 0, 5), "num:6");
-    EXPECT_EQ(Cell(book, 0, 3, 0), "date:1462.000000");    // serial 0 of the 1904 system
-    EXPECT_EQ(Cell(book, 0, 65535, 255), "num:9");         // the model's last cell
-    EXPECT_EQ(book.Sheets().Items(0).Cells().Count(), 6);  // beyond it, nothing
+    EXPECT_EQ(CellText(book, 0, 0, 1), "num:2");
+    EXPECT_EQ(CellText(book, 0, 0, 4), "num:5");
+    EXPECT_EQ(CellText(book, 0, 0, 5), "num:6");
+    EXPECT_EQ(CellText(book, 0, 3, 0), "date:1462.000000");  // serial 0 of the 1904 system
+    EXPECT_EQ(CellText(book, 0, 65535, 255), "num:9");       // the model's last cell
+    EXPECT_EQ(book.Sheets().Items(0).Cells().Count(), 6);    // beyond it, nothing
     EXPECT_EQ(book.Sheets().Items(1).Cells().Count(), 0);
-    EXPECT_EQ(Cell(book, 2, 1, 1), "num:7");  // strict namespace, prefixed elements
+    EXPECT_EQ(CellText(book, 2, 1, 1), "num:7");  // strict namespace, prefixed elements
 }
 
 TEST(XlsxReader, FaultsAreRefusedWithTheirMessage) {
@@ -219,8 +198,8 @@ TEST(XlsxReader, LargeSheetsReadAsInOrderAndTheFirstFaultInOrderCounts) {
         const auto& cells = whole->Sheets().Items(s).Cells();
         ASSERT_EQ(cells.Count(), 40000);
         EXPECT_EQ(cells.Items(39999).Row(), 19999);  // in the order of the file
-        EXPECT_EQ(Cell(*whole, s, 19999, 0), "text:plain");
-        EXPECT_EQ(Cell(*whole, s, 19999, 1), "num:19999");
+        EXPECT_EQ(CellText(*whole, s, 19999, 0), "text:plain");
+        EXPECT_EQ(CellText(*whole, s, 19999, 1), "num:19999");
     }
 
     // B fails late, C at once: B's fault is the one told, and B holds what came before it.
