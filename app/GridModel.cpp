@@ -54,7 +54,10 @@ QVariant TextTableModel::data(const QModelIndex& index, int role) const {
 
 bool TextTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!index.isValid() || role != Qt::EditRole || IsFixed(index)) return false;
-    table_.SetCell(index.column(), index.row(), value.toString().toStdString());
+    const std::string text = value.toString().toStdString();
+    // Writing what the cell holds already leaves nothing to undo.
+    if (beforeEdit_ && text != table_.Cell(index.column(), index.row())) beforeEdit_();
+    table_.SetCell(index.column(), index.row(), text);
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     emit Edited();
     return true;
@@ -66,6 +69,22 @@ Qt::ItemFlags TextTableModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (editable_) f |= Qt::ItemIsEditable;
     return f;
+}
+
+void TextTableModel::EmptyCells(const QModelIndexList& cells) {
+    QModelIndexList filled;
+    for (const QModelIndex& index : cells) {
+        if (index.isValid() && !IsFixed(index) &&
+            !table_.IsEmpty(index.column(), index.row()))
+            filled << index;
+    }
+    if (filled.isEmpty()) return;
+    if (beforeEdit_) beforeEdit_();
+    for (const QModelIndex& index : filled) {
+        table_.ClearCell(index.column(), index.row());
+        emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    }
+    emit Edited();
 }
 
 void TextTableModel::Refresh() {
@@ -186,10 +205,7 @@ void StringGrid::DeleteSelection() {
     if (!model_->Editable()) return;
     QModelIndexList cells = selectionModel()->selectedIndexes();
     if (cells.isEmpty() && currentIndex().isValid()) cells << currentIndex();
-    for (const QModelIndex& index : cells) {
-        if (!model_->IsFixed(index) && !index.data(Qt::EditRole).toString().isEmpty())
-            model_->setData(index, QString(), Qt::EditRole);
-    }
+    model_->EmptyCells(cells);
 }
 
 QString StringGrid::SelectionText() const {
@@ -219,6 +235,27 @@ void StringGrid::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool StringGrid::event(QEvent* event) {
+    const bool handled = QTableView::event(event);
+    if (event->type() == QEvent::Paint && hasFocus()) {
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    return handled;
+}
+
+void StringGrid::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    update();
+}
+
+void StringGrid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    update();
 }
 
 bool StringGrid::viewportEvent(QEvent* event) {

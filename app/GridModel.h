@@ -34,6 +34,12 @@ class TextTableModel : public QAbstractTableModel {
     using Marker = std::function<bool(int col, int row)>;
     void SetMarker(Marker marker) { marker_ = std::move(marker); }
 
+    // Called once before the grid changes the table (typing, Delete): the window records
+    // what stood before for undo.
+    void SetBeforeEdit(std::function<void()> hook) { beforeEdit_ = std::move(hook); }
+    // Empties the cells as one edit; fixed and already empty cells are left alone.
+    void EmptyCells(const QModelIndexList& cells);
+
     // Shows what the table holds now; a changed row count resets the view.
     void Refresh();
 
@@ -48,6 +54,7 @@ class TextTableModel : public QAbstractTableModel {
     int shownRows_;
     bool editable_ = true;
     Marker marker_;
+    std::function<void()> beforeEdit_;
 };
 
 // Fixed cells are painted as header sections, the rest as ordinary cells.
@@ -87,6 +94,11 @@ class StringGrid : public QTableView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The focused grid draws a focus frame over its border, so the grid that a paste or a
+    // clear goes to is plain to see.
+    bool event(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

@@ -4,18 +4,28 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+#include <cmath>
 
 #include "FittedText.h"
+#include "Pending.h"
 #include "compute/Compute.h"
 #include "compute/Missing.h"
 #include "core/Commands.h"
@@ -23,6 +33,7 @@
 #include "core/EquationSets.h"
 #include "core/Export.h"
 #include "core/IniFile.h"
+#include "core/Loaders.h"
 #include "core/Messages.h"
 #include "core/Version.h"
 #include "core/WorkbookImport.h"
@@ -66,11 +77,49 @@ void SetTextColor(QLabel* label, const Rgb& color) {
     label->setPalette(palette);
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setGeometry(geometry);
     return label;
+}
+
+// The size every control's place is given for; the window opens at it.
+constexpr QSize kDesignSize(610, 621);
+// Small enough for a 1366 x 768 screen at twice the scale, large enough for every control.
+constexpr QSize kMinimumSize(560, 340);
+constexpr int kRecentFiles = 8;
+
+// What the window keeps between runs: its place and size, the last folder and the recent
+// files. Beside the per-user settings file, never in it: Settings.ini holds what a lab shares.
+std::unique_ptr<QSettings> WindowState() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "morvik",
+                                       "window");
+}
+
+// The offscreen platform's made-up 800 x 600 screen is no screen anyone looks at: a window
+// rendered there keeps its size. A screen configured for it is taken as real.
+bool ScreenBoundsTheWindow() {
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) return true;
+    return qEnvironmentVariable("QT_QPA_PLATFORM").contains(QLatin1String("configfile"));
+}
+
+QString Format(std::string_view pattern, const QStringList& args) {
+    QString text = Q(pattern);
+    for (qsizetype i = 0; i < args.size(); ++i) text.replace(QString("{%1}").arg(i), args[i]);
+    return text;
+}
+
+// Sheets holding anything in the landmark cells C2:E23.
+std::vector<int> SheetsHoldingLandmarks(const core::WorkbookCells& cells) {
+    std::vector<int> sheets;
+    for (int sheet = 0; sheet < cells.SheetCount(); ++sheet) {
+        bool any = false;
+        for (int row = 1; row <= kLandmarkCount && !any; ++row) {
+            for (int col = 2; col <= 4 && !any; ++col) any = cells.Shown(sheet, row, col);
+        }
+        if (any) sheets.push_back(sheet);
+    }
+    return sheets;
 }
 
 constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352, 424, 496};
@@ -102,20 +151,70 @@ bool AnyCoordinate(const Workspace& ws) {
 }  // namespace
 
 TForm1::TForm1(const QString& programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
-      programFolder_(programFolder) {
+    : QWidget(parent, Qt::Window), programFolder_(programFolder) {
     setObjectName("Form1");
     setWindowTitle("MORVIK");
-    setFixedSize(610, 621);
+    resize(kDesignSize);
+    setMinimumSize(kMinimumSize);
     setFont(PixelFont(kSansFamilies, 11));
+    setAcceptDrops(true);
     BuildControls();
+    BuildActions();
     FormCreate();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
+    RestoreWindowState();
+}
+
+void TForm1::Place(QWidget* widget, QRect design, Stretch stretch) {
+    layout_.push_back({widget, design, stretch});
+    widget->setGeometry(design);
+}
+
+void TForm1::ApplyLayout() {
+    const int dw = width() - kDesignSize.width();
+    const int dh = height() - kDesignSize.height();
+    const auto by = [](int value, double share, int extra) {
+        return value + static_cast<int>(std::lround(share * extra));
+    };
+    for (const Placed& p : layout_) {
+        const QRect& d = p.design;
+        const Stretch& s = p.stretch;
+        p.widget->setGeometry(by(d.x(), s.x, dw), by(d.y(), s.y, dh),
+                              std::max(0, by(d.width(), s.w, dw)),
+                              std::max(0, by(d.height(), s.h, dh)));
     }
 }
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ApplyLayout();
+    ShowResults();  // the line of gaps is cut to the label's width
+}
+
+void TForm1::RestoreWindowState() {
+    const auto state = WindowState();
+    const QByteArray saved = state->value("geometry").toByteArray();
+    const bool restored = !saved.isEmpty() && restoreGeometry(saved);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect available = screen->availableGeometry();
+    if (ScreenBoundsTheWindow()) {
+        // Room for the frame the window manager adds, which is known only once shown.
+        const QSize frame = QGuiApplication::platformName() == QLatin1String("offscreen")
+                                ? QSize(0, 0)
+                                : QSize(8, 36);
+        const QSize room = (available.size() - frame).expandedTo(QSize(1, 1));
+        setMinimumSize(kMinimumSize.boundedTo(room));
+        resize(size().boundedTo(room));
+    }
+    if (!restored || !available.contains(geometry().topLeft())) {
+        move(available.center() - rect().center());
+        if (ScreenBoundsTheWindow()) {
+            move(std::max(x(), available.left()), std::max(y(), available.top()));
+        }
+    }
+}
+
+void TForm1::SaveWindowState() { WindowState()->setValue("geometry", saveGeometry()); }
 
 QString TForm1::settingsPath() const {
     return QDir(programFolder_).filePath(Q(core::kSettingsFileName));
@@ -124,17 +223,18 @@ QString TForm1::settingsPath() const {
 void TForm1::BuildControls() {
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setGeometry(328, 8, 225, 21);
+    Place(ComboBox1, {328, 8, 225, 21}, {.x = 1});
     ComboBox2 = new QComboBox(this);
     ComboBox2->setObjectName("ComboBox2");
-    ComboBox2->setGeometry(560, 8, 41, 21);
+    Place(ComboBox2, {560, 8, 41, 21}, {.x = 1});
     ComboBox2->addItems({"cz", "en"});
     connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
     connect(ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Change);
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName("PageControl1");
-    PageControl1->setGeometry(8, 32, 593, 441);
+    // The pages take the room the window gains.
+    Place(PageControl1, {8, 32, 593, 441}, {.w = 1, .h = 1});
     static constexpr std::array<const char*, 5> kSheetNames{"TabSheet1", "TabSheet2", "TabSheet3",
                                                             "TabSheet4", "TabSheet5"};
     for (std::size_t i = 0; i < tabSheets_.size(); ++i) {
@@ -153,45 +253,58 @@ void TForm1::BuildControls() {
 
     const QFont smallGrid = PixelFont(kGridFamilies, 9);
     const QFont grid = PixelFont(kGridFamilies, 11);
-    auto makeGrid = [](TextTable& table, int fixedCols, int fixedRows, int width, int height,
-                       const QFont& font, QWidget* page, const char* name, QRect geometry) {
+    auto makeGrid = [this](TextTable& table, int fixedCols, int fixedRows, int width, int height,
+                           const QFont& font, QWidget* page, const char* name, QRect geometry,
+                           Stretch stretch) {
         auto* g = new StringGrid(table, fixedCols, fixedRows, width, height, page);
         g->setObjectName(name);
         g->setFont(font);
-        g->setGeometry(geometry);
+        Place(g, geometry, stretch);
         return g;
     };
-    sgImput = makeGrid(ws_.sgImput, 2, 1, 56, 16, smallGrid, page1, "sgImput", {8, 8, 369, 397});
-    sgImput2 =
-        makeGrid(ws_.sgImput2, 0, 1, 56, 16, smallGrid, page1, "sgImput2", {384, 24, 193, 187});
-    sgImput3 =
-        makeGrid(ws_.sgImput3, 0, 1, 56, 16, smallGrid, page1, "sgImput3", {384, 232, 193, 173});
-    sg = makeGrid(ws_.sg, 1, 1, 64, 19, grid, page2, "sg", {8, 8, 569, 393});
+    // The landmark grid and the two clouds share the first page's extra width; the clouds
+    // share its extra height.
+    sgImput = makeGrid(ws_.sgImput, 2, 1, 56, 16, smallGrid, page1, "sgImput", {8, 8, 369, 397},
+                       {.w = 0.5, .h = 1});
+    sgImput2 = makeGrid(ws_.sgImput2, 0, 1, 56, 16, smallGrid, page1, "sgImput2",
+                        {384, 24, 193, 187}, {.x = 0.5, .w = 0.5, .h = 0.5});
+    sgImput3 = makeGrid(ws_.sgImput3, 0, 1, 56, 16, smallGrid, page1, "sgImput3",
+                        {384, 232, 193, 173}, {.x = 0.5, .y = 0.5, .w = 0.5, .h = 0.5});
+    sg = makeGrid(ws_.sg, 1, 1, 64, 19, grid, page2, "sg", {8, 8, 569, 393}, {.w = 1, .h = 1});
     sg->SetEditable(false);
-    sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 190, 393});
-    pom = makeGrid(ws_.pom, 1, 1, 64, 19, grid, page4, "pom", {8, 8, 569, 393});
+    sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 190, 393},
+                         {.h = 1});
+    pom = makeGrid(ws_.pom, 1, 1, 64, 19, grid, page4, "pom", {8, 8, 569, 393}, {.w = 1, .h = 1});
     pom->SetEditable(false);
     sg->setFocusPolicy(Qt::ClickFocus);
     pom->setFocusPolicy(Qt::ClickFocus);
 
     QFont bold = font();
     bold.setBold(true);
-    MakeLabel(page1, "Label2", "euryon dx", {384, 8, 120, 14})->setFont(bold);
-    MakeLabel(page1, "Label3", "euryon sin", {384, 216, 120, 14})->setFont(bold);
+    QLabel* label2 = MakeLabel(page1, "Label2", "euryon dx");
+    label2->setFont(bold);
+    Place(label2, {384, 8, 120, 14}, {.x = 0.5});
+    QLabel* label3 = MakeLabel(page1, "Label3", "euryon sin");
+    label3->setFont(bold);
+    Place(label3, {384, 216, 120, 14}, {.x = 0.5, .y = 0.5});
 
     buttons_[4] = new QPushButton(Q(core::kCzechCaptions.buttons[4]), page3);
     buttons_[4]->setObjectName("Button5");
-    buttons_[4]->setGeometry(200, 375, 169, 25);
+    Place(buttons_[4], {200, 375, 169, 25}, {.y = 1});
     FitButtonFont(buttons_[4], font());
 
-    Label4 = MakeLabel(page5, "Label4", Q(core::kCzechCaptions.about), {8, 8, 561, 121});
-    Label5 = MakeLabel(page5, "Label5", Q(core::kCzechCaptions.thanks), {8, 136, 561, 97});
+    Label4 = MakeLabel(page5, "Label4", Q(core::kCzechCaptions.about));
+    Place(Label4, {8, 8, 561, 121}, {.w = 1});
+    Label5 = MakeLabel(page5, "Label5", Q(core::kCzechCaptions.thanks));
+    Place(Label5, {8, 136, 561, 97}, {.w = 1});
     for (QLabel* paragraph : {Label4, Label5}) {
         paragraph->setWordWrap(true);
         paragraph->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     }
-    MakeLabel(page5, "Label6", "ver.: " + Q(core::kVersion), {531, 395, 60, 14});
-    QLabel* settingsFile = MakeLabel(page5, "SettingsFile", {}, {8, 240, 561, 42});
+    Place(MakeLabel(page5, "Label6", "ver.: " + Q(core::kVersion)), {531, 395, 60, 14},
+          {.x = 1, .y = 1});
+    QLabel* settingsFile = MakeLabel(page5, "SettingsFile", {});
+    Place(settingsFile, {8, 240, 561, 42}, {.w = 1});
     settingsFile->setWordWrap(true);
     settingsFile->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     settingsFile->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -204,53 +317,82 @@ void TForm1::BuildControls() {
     for (std::size_t i = 0; i < kEquationCount; ++i) {
         cb_[i] = new StyledCheckBox(Q(core::kCzechCaptions.checkBoxes[i]), this);
         cb_[i]->setObjectName(kCbNames[i]);
-        cb_[i]->setGeometry(kEquationLefts[i], 479, 71, 17);
+        // The equations share the extra width evenly, keeping their order and spacing.
+        const Stretch column{.x = static_cast<double>(i) / kEquationCount,
+                             .y = 1,
+                             .w = 1.0 / kEquationCount};
+        Place(cb_[i], {kEquationLefts[i], 479, 71, 17}, column);
         connect(cb_[i], &StyledCheckBox::toggled, this, [this, i](bool on) {
             ws_.cb[i] = on;
             ResultIsStale();
         });
-        result_[i] = MakeLabel(this, kResultNames[i], "...", {kEquationLefts[i], 514, 65, 22});
+        result_[i] = MakeLabel(this, kResultNames[i], "...");
+        Place(result_[i], {kEquationLefts[i], 514, 65, 22}, column);
         result_[i]->setFont(resultFont);
         result_[i]->setAlignment(Qt::AlignCenter);
     }
 
     auto* shape = new QFrame(this);
     shape->setObjectName("Shape1");
-    shape->setGeometry(8, 502, 593, 4);
+    Place(shape, {8, 502, 593, 4}, {.y = 1, .w = 1});
     shape->setStyleSheet("background-color: black;");
 
     // Left of the set list, where nothing else stands: shown only after a calculation that
     // missed something, the missing landmarks above the equations left out.
-    GapsLabel = MakeLabel(this, "GapsLabel", {}, {8, 3, 314, 28});
+    GapsLabel = MakeLabel(this, "GapsLabel", {});
+    Place(GapsLabel, {8, 3, 314, 28}, {.w = 1});
     GapsLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     GapsLabel->setTextFormat(Qt::PlainText);
     SetTextColor(GapsLabel, {176, 0, 0});
     GapsLabel->hide();
 
-    Label1 = MakeLabel(this, "Label1", {}, {8, 544, 593, 31});
+    Label1 = MakeLabel(this, "Label1", {});
+    Place(Label1, {8, 544, 593, 31}, {.y = 1, .w = 1});
     Label1->setFont(PixelFont(kArialFamilies, 27, true));
     Label1->setAlignment(Qt::AlignCenter);
+    // Left of the centred verdict: how many equations voted, and how.
+    VoteLabel = MakeLabel(this, "VoteLabel", {});
+    Place(VoteLabel, {8, 544, 200, 31}, {.y = 1});
+    VoteLabel->setFont(PixelFont(kArialFamilies, 13));
+    VoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    VoteLabel->setTextFormat(Qt::PlainText);
 
     auto* panel = new QFrame(this);
     panel->setObjectName("Panel1");
-    panel->setGeometry(0, 621 - 41, 610, 41);
+    Place(panel, {0, 621 - 41, 610, 41}, {.y = 1, .w = 1});
     panel->setAutoFillBackground(true);
     QPalette white = panel->palette();
     white.setColor(QPalette::Window, Qt::white);
     panel->setPalette(white);
     auto* line = new QFrame(panel);
-    line->setGeometry(0, 0, 610, 2);
+    Place(line, {0, 0, 610, 2}, {.w = 1});
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     static constexpr std::array<QRect, 4> kButtonRects{
         QRect(16, 9, 89, 23), QRect(240, 9, 75, 23), QRect(448, 9, 75, 23), QRect(528, 9, 75, 23)};
     static constexpr std::array<const char*, 4> kButtonNames{"Button1", "Button2", "Button3",
                                                              "Button4"};
+    // Open stays left, Calculate keeps its share of the width, Export and End stay right.
+    static constexpr std::array<double, 4> kButtonShifts{0, 0.5, 1, 1};
     for (std::size_t i = 0; i < 4; ++i) {
         buttons_[i] = new QPushButton(Q(core::kCzechCaptions.buttons[i]), panel);
         buttons_[i]->setObjectName(kButtonNames[i]);
-        buttons_[i]->setGeometry(kButtonRects[i]);
+        Place(buttons_[i], kButtonRects[i], {.x = kButtonShifts[i]});
     }
+    RecentButton = new QToolButton(panel);
+    RecentButton->setObjectName("RecentButton");
+    RecentButton->setArrowType(Qt::DownArrow);
+    RecentButton->setPopupMode(QToolButton::InstantPopup);
+    Place(RecentButton, {105, 9, 17, 23});
+    RecentMenu = new QMenu(RecentButton);
+    RecentMenu->setObjectName("RecentMenu");
+    RecentButton->setMenu(RecentMenu);
+    connect(RecentMenu, &QMenu::aboutToShow, this, &TForm1::FillRecentMenu);
+    CoefficientsButton = new QToolButton(panel);
+    CoefficientsButton->setObjectName("CoefficientsButton");
+    CoefficientsButton->setPopupMode(QToolButton::InstantPopup);
+    CoefficientsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Place(CoefficientsButton, {322, 9, 118, 23}, {.x = 0.5, .w = 0.5});
     for (QPushButton* button : buttons_) button->installEventFilter(this);
     connect(buttons_[0], &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(buttons_[1], &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -272,6 +414,15 @@ void TForm1::BuildControls() {
     Vloit1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     Vymazattabulku1 = PopupMenu2->addAction("Vymazat tabulku", this, &TForm1::Vymazattabulku1Click);
     Vymazattabulku1->setObjectName("Vymazattabulku1");
+    // The coefficients' commands where they can be seen: the button shows the equation page
+    // with the same Edit and Save as the grid's own menu.
+    auto* coefficientsMenu = new QMenu(CoefficientsButton);
+    coefficientsMenu->setObjectName("CoefficientsMenu");
+    coefficientsMenu->addAction(Editovat1);
+    coefficientsMenu->addAction(Uloit1);
+    CoefficientsButton->setMenu(coefficientsMenu);
+    connect(coefficientsMenu, &QMenu::aboutToShow, this,
+            [this] { PageControl1->setCurrentWidget(tabSheets_[1]); });
 
     auto attachMenu = [](StringGrid* g, QMenu* menu) {
         g->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -288,6 +439,14 @@ void TForm1::BuildControls() {
     for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery, sg}) {
         connect(g->Model(), &TextTableModel::Edited, this, &TForm1::ResultIsStale);
     }
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery}) {
+        g->Model()->SetBeforeEdit([this] { Remember(); });
+        connect(g->Model(), &TextTableModel::Edited, this, [this] {
+            edit_ = Edit::Typed;
+            UpdateTitle();
+        });
+    }
+    connect(sg->Model(), &TextTableModel::Edited, this, &TForm1::UpdateTitle);
     sgImput->Model()->SetMarker([this](int col, int row) {
         return col >= 2 && col <= 4 && row >= 1 && row <= kLandmarkCount && AnyCoordinate(ws_) &&
                MissingLandmarks(ws_).test(static_cast<std::size_t>(row - 1));
@@ -304,6 +463,31 @@ void TForm1::BuildControls() {
                         cb_[2],      cb_[3],      cb_[4],       cb_[5],     cb_[6],
                         buttons_[0], buttons_[1], buttons_[2],  buttons_[3]};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void TForm1::BuildActions() {
+    const auto add = [this](const char* name, QList<QKeySequence> keys, auto slot) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+        return action;
+    };
+    add("OpenAction", {QKeySequence::Open}, &TForm1::Button1Click);
+    add("CalculateAction",
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter),
+         QKeySequence(Qt::Key_F5)},
+        &TForm1::CalculateCommand);
+    add("ExportAction", {QKeySequence(Qt::CTRL | Qt::Key_E)}, &TForm1::Button3Click);
+    add("QuitAction", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, &QWidget::close);
+    add("HelpAction", {QKeySequence(Qt::Key_F1)}, &TForm1::ShowHelpPage);
+    undoAction_ = add("UndoAction", {QKeySequence::Undo}, &TForm1::Undo);
+    QList<QKeySequence> redoKeys = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redoKeys.contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)))
+        redoKeys << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    redoAction_ = add("RedoAction", redoKeys, &TForm1::Redo);
 }
 
 void TForm1::FormCreate() {
@@ -358,6 +542,12 @@ void TForm1::ApplyCaptionSet(const core::CaptionSet& set) {
     ShowSettingsFile(findChild<QLabel*>("SettingsFile"), ws_.lang, settingsPath());
     const std::array<QAction*, 4> menuItems{Editovat1, Uloit1, Vloit1, Vymazattabulku1};
     for (std::size_t i = 0; i < menuItems.size(); ++i) menuItems[i]->setText(Q(set.menuItems[i]));
+    const core::WindowWords& words = core::WindowWordsFor(set.code);
+    CoefficientsButton->setText(Q(words.coefficients));
+    CoefficientsButton->setToolTip(Q(words.coefficientsTip));
+    RecentButton->setToolTip(Q(words.recentFiles));
+    undoAction_->setText(Q(words.undo));
+    redoAction_->setText(Q(words.redo));
     ApplyQtTranslation(set.code);
     core::ApplyCaptionCells(ws_, set);
     sg->setColumnWidth(0, 110);
@@ -366,6 +556,7 @@ void TForm1::ApplyCaptionSet(const core::CaptionSet& set) {
     sgRozmery->setColumnWidth(0, sg->columnWidth(0));
     sgRozmery->setColumnWidth(1, kDimensionValueWidth);
     ShowWorkspace();
+    UpdateTitle();
 }
 
 void TForm1::ApplyQtTranslation(std::string_view code) {
@@ -418,6 +609,7 @@ void TForm1::ShowResults() {
     }
     Label1->setText(QString::fromStdString(ws_.Label1.text));
     SetTextColor(Label1, ws_.Label1.color);
+    VoteLabel->setText(Q(core::VoteSummary(ws_)));
 }
 
 void TForm1::Run(const std::function<void()>& command) {
@@ -431,12 +623,13 @@ void TForm1::Run(const std::function<void()>& command) {
     ShowWorkspace();
 }
 
-void TForm1::ShowMessage(const QString& text) {
+void TForm1::ShowMessage(const QString& text, bool information) {
     if (messageSink_) {
         messageSink_(text);
         return;
     }
-    QMessageBox box(QMessageBox::Critical, "MORVIK", text, QMessageBox::Ok, this);
+    QMessageBox box(information ? QMessageBox::Information : QMessageBox::Critical, "MORVIK", text,
+                    QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -456,6 +649,8 @@ bool TForm1::AskFileName(DialogKind kind, QString* name) {
 std::unique_ptr<QFileDialog> TForm1::MakeFileDialog(DialogKind kind) {
     auto dialog = std::make_unique<QFileDialog>(this);
     dialog->setNameFilter(QtFilter(kind == DialogKind::Open ? openFilter_ : saveFilter_));
+    const QString lastFolder = WindowState()->value("lastFolder").toString();
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) dialog->setDirectory(lastFolder);
     if (kind == DialogKind::Open) {
         // A name that does not exist is accepted; the load reports it.
         dialog->setFileMode(QFileDialog::AnyFile);
@@ -464,6 +659,11 @@ std::unique_ptr<QFileDialog> TForm1::MakeFileDialog(DialogKind kind) {
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setDefaultSuffix("txt");
         dialog->setOption(QFileDialog::DontConfirmOverwrite);
+        // The report of a skull is named after the file it came from, beside it.
+        if (const QString suggested = SuggestedReportPath(); !suggested.isEmpty()) {
+            dialog->setDirectory(QFileInfo(suggested).absolutePath());
+            dialog->selectFile(QFileInfo(suggested).fileName());
+        }
     }
     return dialog;
 }
@@ -478,17 +678,195 @@ StringGrid* TForm1::FocusedInputGrid() const {
 }
 
 void TForm1::Button1Click() {
-    Run([this] {
-        QString name;
+    QString name;
+    std::optional<QString> chosen;
+    if (AskFileName(DialogKind::Open, &name)) chosen = name;
+    LoadFrom(chosen);
+}
+
+void TForm1::OpenFile(const QString& path) { LoadFrom(path); }
+
+void TForm1::LoadFrom(const std::optional<QString>& name) {
+    // What stood before is kept for undo only when the load changed something.
+    core::History::State before = core::History::Snapshot(ws_, SourceTag());
+    bool loaded = false;
+    Run([this, &name, &loaded] {
         std::optional<std::string> path;
-        if (AskFileName(DialogKind::Open, &name)) {
-            lastFileName_ = name;
-            path = name.toStdString();
+        if (name) {
+            lastFileName_ = *name;
+            path = name->toStdString();
         }
-        core::LoadMeasurementFile(ws_, path, [this](Workspace& ws, const std::string& file) {
-            core::ImportWorkbook(ws, file, session_.reader);
+        core::LoadMeasurementFile(ws_, path, [this, &name](Workspace& ws, const std::string& file) {
+            const std::unique_ptr<core::WorkbookCells> cells =
+                core::FindLoader(file)->openWorkbook(file, session_.reader);
+            int sheet = 0;
+            const std::vector<int> withData = SheetsHoldingLandmarks(*cells);
+            if (!withData.empty() && withData.front() != 0) {
+                std::vector<std::string> names;
+                for (int i = 0; i < cells->SheetCount(); ++i) names.push_back(cells->SheetName(i));
+                sheet = ChooseSheet(QFileInfo(*name).fileName(), names, withData);
+            }
+            core::ImportWorkbookCells(ws, *cells, sheet);
         });
+        loaded = path.has_value();
     });
+    if (name && QFileInfo(*name).isFile()) {
+        WindowState()->setValue("lastFolder", QFileInfo(*name).absolutePath());
+        RememberRecent(QFileInfo(*name).absoluteFilePath());
+    }
+    if (!loaded) return;
+    history_.Push(std::move(before));
+    sourceFile_ = QFileInfo(*name).absoluteFilePath();
+    edit_ = Edit::None;
+    gaps_.reset();
+    ShowWorkspace();
+    UpdateTitle();
+}
+
+int TForm1::ChooseSheet(const QString& file, const std::vector<std::string>& names,
+                        const std::vector<int>& withData) {
+    if (!nextSheetAnswers_.empty()) {
+        const std::optional<int> answer = nextSheetAnswers_.front();
+        nextSheetAnswers_.pop_front();
+        return answer.value_or(0);
+    }
+    const core::WindowWords& words = core::WindowWordsFor(ws_.lang);
+    const auto name = [&](int sheet) { return Q(names.at(static_cast<std::size_t>(sheet))); };
+    if (withData.size() == 1) {
+        const QString text = Format(words.sheetOne, {file, name(withData.front())});
+        const auto answer = QMessageBox::question(this, Q(words.sheetTitle), text,
+                                                  QMessageBox::Yes | QMessageBox::No);
+        return answer == QMessageBox::Yes ? withData.front() : 0;
+    }
+    QStringList items;
+    for (int sheet : withData) items << name(sheet);
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(
+        this, Q(words.sheetTitle), Format(words.sheetMany, {file}), items, 0, false, &ok);
+    if (!ok) return 0;
+    return withData.at(static_cast<std::size_t>(items.indexOf(picked)));
+}
+
+void TForm1::Remember() {
+    history_.Record(ws_, SourceTag());
+}
+
+std::string TForm1::SourceTag() const {
+    return static_cast<char>(edit_) + sourceFile_.toStdString();
+}
+
+void TForm1::SetSourceTag(const std::string& tag) {
+    if (tag.empty()) return;
+    edit_ = static_cast<Edit>(tag.front());
+    sourceFile_ = QString::fromStdString(tag.substr(1));
+}
+
+QString TForm1::SourceText() const {
+    const core::WindowWords& words = core::WindowWordsFor(ws_.lang);
+    const QString edited = edit_ == Edit::Pasted  ? Q(words.pasted)
+                           : edit_ == Edit::Typed ? Q(words.typed)
+                                                  : QString();
+    if (sourceFile_.isEmpty()) return edited;
+    const QString file = QFileInfo(sourceFile_).fileName();
+    return edited.isEmpty() ? file : file + " (" + edited + ")";
+}
+
+QString TForm1::SuggestedReportPath() const {
+    if (sourceFile_.isEmpty()) return {};
+    const QFileInfo source(sourceFile_);
+    return source.dir().filePath(source.completeBaseName() + ".txt");
+}
+
+void TForm1::UpdateTitle() {
+    sg->FinishEditing();
+    const bool unsaved = savedCoefficients_.Differs(ws_);
+    const QString source = SourceText();
+    setWindowTitle((unsaved ? "*" : "") + (source.isEmpty() ? QString() : source + " – ") +
+                   "MORVIK");
+    // The set whose coefficients are not saved carries the same mark in the list.
+    if (const core::CaptionSet* set = core::FindCaptionSet(ws_.lang)) {
+        for (int i = 0; i < ComboBox1->count(); ++i) {
+            const QString name = Q(set->setNames.at(static_cast<std::size_t>(i)));
+            ComboBox1->setItemText(i, unsaved && i == setIndex_ ? name + " *" : name);
+        }
+    }
+    undoAction_->setEnabled(history_.CanUndo());
+    redoAction_->setEnabled(history_.CanRedo());
+}
+
+void TForm1::Undo() {
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery}) g->FinishEditing();
+    if (!history_.CanUndo()) return;
+    SetSourceTag(history_.Undo(ws_, SourceTag()));
+    gaps_.reset();
+    ShowWorkspace();
+    UpdateTitle();
+}
+
+void TForm1::Redo() {
+    if (!history_.CanRedo()) return;
+    SetSourceTag(history_.Redo(ws_, SourceTag()));
+    gaps_.reset();
+    ShowWorkspace();
+    UpdateTitle();
+}
+
+QStringList TForm1::RecentFiles() const {
+    return WindowState()->value("recentFiles").toStringList();
+}
+
+void TForm1::RememberRecent(const QString& path) {
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFiles) files.removeLast();
+    WindowState()->setValue("recentFiles", files);
+}
+
+void TForm1::FillRecentMenu() {
+    const core::WindowWords& words = core::WindowWordsFor(ws_.lang);
+    RecentMenu->clear();
+    const QStringList files = RecentFiles();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* item = RecentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(
+                                                  QFileInfo(path).fileName()),
+                                              this, [this, path] { OpenFile(path); });
+        item->setToolTip(QDir::toNativeSeparators(path));
+        item->setStatusTip(QDir::toNativeSeparators(path));
+    }
+    if (files.isEmpty()) RecentMenu->addAction(Q(words.noRecentFiles))->setEnabled(false);
+    RecentMenu->addSeparator();
+    QAction* clear =
+        RecentMenu->addAction(Q(words.clearRecent), this,
+                              [] { WindowState()->remove("recentFiles"); });
+    clear->setEnabled(!files.isEmpty());
+}
+
+void TForm1::CalculateCommand() {
+    for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery}) g->FinishEditing();
+    // On the dimensions page the dimensions typed there are what the user means.
+    if (PageControl1->currentWidget() == tabSheets_[4]) {
+        Button5Click();
+    } else {
+        Button2Click();
+    }
+}
+
+void TForm1::ShowHelpPage() { ShowHelp(this, ws_.lang); }
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    const QString path = urls.first().toLocalFile();
+    // The drop's own event loop must end before a message box may open.
+    QTimer::singleShot(0, this, [this, path] { OpenFile(path); });
 }
 
 void TForm1::Button2Click() {
@@ -531,6 +909,7 @@ void TForm1::ComboBox1Change(int index) {
         savedCoefficients_.Take(ws_);
         notices = core::SettingsNotices(ini, index, false, ws_.lang);
     });
+    UpdateTitle();
     for (const std::string& notice : notices) ShowMessage(Q(notice));
 }
 
@@ -587,6 +966,7 @@ void TForm1::SaveCoefficients(int setIndex) {
     core::SaveEquationSet(ws_, ini, setIndex);
     savedCoefficients_.Take(ws_);
     sg->SetEditable(false);
+    UpdateTitle();
 }
 
 void TForm1::ComboBox2Change(int index) {
@@ -609,18 +989,24 @@ void TForm1::Vloit1Click() {
     Run([this] {
         StringGrid* grid = FocusedInputGrid();
         if (!grid) return;
+        Remember();
+        edit_ = Edit::Pasted;
         const QPoint anchor = grid->Anchor();
         core::PasteCommand(ws_, grid->Table(), anchor.x(), anchor.y(),
                            QGuiApplication::clipboard()->text().toStdString());
     });
+    UpdateTitle();
 }
 
 void TForm1::Vymazattabulku1Click() {
     Run([this] {
         if (StringGrid* grid = FocusedInputGrid()) {
+            Remember();
+            edit_ = Edit::Typed;
             core::ClearCommand(ws_, grid->Table(), grid->FixedCols(), grid->FixedRows());
         }
     });
+    UpdateTitle();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -629,6 +1015,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     FormClose();
+    SaveWindowState();
     event->accept();  // the window closes even when the language could not be saved
 }
 

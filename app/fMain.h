@@ -19,6 +19,7 @@
 #include "compute/Workspace.h"
 #include "core/Captions.h"
 #include "core/EquationSets.h"
+#include "core/History.h"
 #include "core/Session.h"
 
 class QComboBox;
@@ -28,8 +29,15 @@ class QPushButton;
 class QTabWidget;
 class QFrame;
 class QFileDialog;
+class QToolButton;
 
 namespace morvik::app {
+
+// How a control follows the window's size: its rectangle at the design size of 610 x 621
+// moves and grows by these shares of the extra width and height.
+struct Stretch {
+    double x = 0, y = 0, w = 0, h = 0;
+};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -55,6 +63,21 @@ class TForm1 : public QWidget {
     // Shows the workspace again after something outside the window changed it.
     void ShowWorkspace();
 
+    // The load command on a file named without the dialog: `morvik FILE`, a file dropped on
+    // the window, the recent files.
+    void OpenFile(const QString& path);
+    // The next question about which sheet of a workbook to load gets this answer (a sheet
+    // index; nullopt keeps the first sheet) instead of a dialog.
+    void setNextSheetAnswer(std::optional<int> sheet) { nextSheetAnswers_.push_back(sheet); }
+    // Where the data on screen came from: the file's name, and "pasted"/"typed" (in the
+    // interface language) when it was edited since; empty before anything was loaded.
+    QString SourceText() const;
+    // The report name the export offers: the source file's stem with .txt, in its folder.
+    QString SuggestedReportPath() const;
+    QStringList RecentFiles() const;
+    void Undo();
+    void Redo();
+
     enum class DialogKind { Open, Save };
     // The open or save dialog as the load and export commands show it.
     std::unique_ptr<QFileDialog> MakeFileDialog(DialogKind kind);
@@ -72,21 +95,32 @@ class TForm1 : public QWidget {
     void Vloit1Click();
     void Vymazattabulku1Click();
 
+    void CalculateCommand();
+    void ShowHelpPage();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void FormCreate();
     void FormClose();
     void BuildControls();
+    void BuildActions();
+    void Place(QWidget* widget, QRect design, Stretch stretch = {});
+    void ApplyLayout();
+    void RestoreWindowState();
+    void SaveWindowState();
     void ApplyCaptionSet(const core::CaptionSet& set);
 
     // The one place a command's failure ends: its message is shown, what it wrote stays,
     // and the window goes on.
     void Run(const std::function<void()>& command);
-    void ShowMessage(const QString& text);
+    void ShowMessage(const QString& text, bool information = false);
     // The result labels, the verdict and the line about what the calculation missed.
     void ShowResults();
     // Data, coefficients or use flags changed: the labels no longer belong to them.
@@ -100,6 +134,17 @@ class TForm1 : public QWidget {
 
     // False when the user cancels.
     bool AskFileName(DialogKind kind, QString* name);
+    // The sheet of a workbook to load: the first, or the one the user picks when only
+    // other sheets hold landmarks.
+    int ChooseSheet(const QString& file, const std::vector<std::string>& names,
+                    const std::vector<int>& withData);
+    // A command that changes the measurement tables: what stood before can be undone.
+    void Remember();
+    void LoadFrom(const std::optional<QString>& name);
+    void RememberRecent(const QString& path);
+    void FillRecentMenu();
+    void UpdateTitle();
+    void CoefficientsEdited();
     StringGrid* FocusedInputGrid() const;
 
     core::Session session_;
@@ -110,6 +155,20 @@ class TForm1 : public QWidget {
     QString saveFilter_;
     std::deque<std::optional<QString>> nextFileNames_;
     std::deque<SaveAnswer> nextSaveAnswers_;
+    std::deque<std::optional<int>> nextSheetAnswers_;
+    core::History history_;
+    // The data's source: a file, and how it was changed by hand since.
+    enum class Edit : char { None = '-', Pasted = 'P', Typed = 'T' };
+    QString sourceFile_;
+    Edit edit_ = Edit::None;
+    std::string SourceTag() const;
+    void SetSourceTag(const std::string& tag);
+    struct Placed {
+        QWidget* widget;
+        QRect design;
+        Stretch stretch;
+    };
+    std::vector<Placed> layout_;
     MessageSink messageSink_;
     std::vector<std::string> startNotices_;  // said once the window is first shown
     bool shown_ = false;
@@ -133,6 +192,12 @@ class TForm1 : public QWidget {
     QLabel* Label4 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* GapsLabel = nullptr;
+    QLabel* VoteLabel = nullptr;  // how many equations voted, and how
+    QToolButton* RecentButton = nullptr;
+    QMenu* RecentMenu = nullptr;
+    QToolButton* CoefficientsButton = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
     std::array<StyledCheckBox*, kEquationCount> cb_{};
     std::array<QLabel*, kEquationCount> result_{};
     std::array<QPushButton*, 5> buttons_{};  // Button1 .. Button5

@@ -15,6 +15,7 @@ const CaptionSet kCzechCaptions{
     .equationType = "Typ rovnice",
     .setNames = {"Praha", "Lisabon", "Coimbra", "Univerzální"},
     .openFilter =
+        "Všechny podporované soubory|*.xls;*.xlsx;*.xlsm;*.ods;*.txt;*.csv|"
         "Sešity Excel a OpenDocument|*.xls;*.xlsx;*.xlsm;*.ods|"
         "Textové soubory|*.txt;*.csv|Všechny soubory|*.*",
     .saveFilter = "Textové soubory|*.txt|Všechny soubory|*.*",
@@ -49,6 +50,7 @@ const CaptionSet kEnglishCaptions{
     .equationType = "Equation type",
     .setNames = {"Prague", "Lisbon", "Coimbra", "Universal"},
     .openFilter =
+        "All supported files|*.xls;*.xlsx;*.xlsm;*.ods;*.txt;*.csv|"
         "Excel and OpenDocument workbooks|*.xls;*.xlsx;*.xlsm;*.ods|"
         "Text files|*.txt;*.csv|All files|*.*",
     .saveFilter = "Text files|*.txt|All files|*.*",
@@ -73,6 +75,41 @@ const CaptionSet kEnglishCaptions{
     .verdictWord = "OUTPUT",
     .menuItems = {"Edit", "Save", "Paste", "Clear table"},
 };
+
+const WindowWords kCzechWindowWords{
+    .pasted = "vloženo",
+    .typed = "upraveno",
+    .recentFiles = "Naposledy otevřené soubory",
+    .noRecentFiles = "Žádné soubory",
+    .clearRecent = "Vymazat seznam",
+    .coefficients = "Koeficienty",
+    .coefficientsTip = "Upravit nebo uložit koeficienty zvolené sady rovnic",
+    .sheetTitle = "Výběr listu",
+    .sheetOne = "První list sešitu „{0}“ neobsahuje žádné body; list „{1}“ ano. Načíst list „{1}“?",
+    .sheetMany = "První list sešitu „{0}“ neobsahuje žádné body. Které listy načíst?",
+    .undo = "Zpět",
+    .redo = "Znovu",
+};
+
+const WindowWords kEnglishWindowWords{
+    .pasted = "pasted",
+    .typed = "typed",
+    .recentFiles = "Recent files",
+    .noRecentFiles = "No files",
+    .clearRecent = "Clear list",
+    .coefficients = "Coefficients",
+    .coefficientsTip = "Edit or save the coefficients of the chosen equation set",
+    .sheetTitle = "Choose a sheet",
+    .sheetOne = "The first sheet of \"{0}\" holds no landmarks; sheet \"{1}\" does. Load sheet "
+                "\"{1}\"?",
+    .sheetMany = "The first sheet of \"{0}\" holds no landmarks. Which sheet shall be loaded?",
+    .undo = "Undo",
+    .redo = "Redo",
+};
+
+const WindowWords& WindowWordsFor(std::string_view code) {
+    return code == "cz" ? kCzechWindowWords : kEnglishWindowWords;
+}
 
 namespace {
 

@@ -28,6 +28,18 @@ struct CaptionSet {
                                                            // Vymazattabulku1
 };
 
+// Texts of the window's newer controls and questions, kept apart from the caption sets
+// above, which mirror the stored form.
+struct WindowWords {
+    std::string_view pasted, typed;  // the title's note on data changed since it was loaded
+    std::string_view recentFiles, noRecentFiles, clearRecent;
+    std::string_view coefficients, coefficientsTip;
+    // {0} the file's name, {1} the sheet's name.
+    std::string_view sheetTitle, sheetOne, sheetMany;
+    std::string_view undo, redo;
+};
+const WindowWords& WindowWordsFor(std::string_view code);
+
 extern const CaptionSet kCzechCaptions;
 extern const CaptionSet kEnglishCaptions;
 

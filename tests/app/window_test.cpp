@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/fMain.h"
+#include "core/Loaders.h"
 #include "tests/core/TempDir.h"
 
 namespace morvik::app {
@@ -218,13 +219,15 @@ TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
     const Case cases[] = {
         {0,
          TForm1::DialogKind::Open,
-         {"Sešity Excel a OpenDocument (*.xls *.xlsx *.xlsm *.ods)",
+         {"Všechny podporované soubory (*.xls *.xlsx *.xlsm *.ods *.txt *.csv)",
+          "Sešity Excel a OpenDocument (*.xls *.xlsx *.xlsm *.ods)",
           "Textové soubory (*.txt *.csv)", "Všechny soubory (*)"},
          ""},
         {0, TForm1::DialogKind::Save, {"Textové soubory (*.txt)", "Všechny soubory (*)"}, "txt"},
         {1,
          TForm1::DialogKind::Open,
-         {"Excel and OpenDocument workbooks (*.xls *.xlsx *.xlsm *.ods)",
+         {"All supported files (*.xls *.xlsx *.xlsm *.ods *.txt *.csv)",
+          "Excel and OpenDocument workbooks (*.xls *.xlsx *.xlsm *.ods)",
           "Text files (*.txt *.csv)", "All files (*)"},
          ""},
         {1, TForm1::DialogKind::Save, {"Text files (*.txt)", "All files (*)"}, "txt"},
@@ -239,6 +242,13 @@ TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
             EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
         } else {
             EXPECT_EQ(dialog->fileMode(), QFileDialog::AnyFile);  // a missing name is reported
+            // The filter the dialog opens with shows every file some loader reads.
+            for (const core::Loader& loader : core::Loaders()) {
+                EXPECT_TRUE(c.filters.first().contains(
+                    " *" + QString::fromUtf8(loader.extension.data(),
+                                             static_cast<qsizetype>(loader.extension.size()))))
+                    << loader.extension;
+            }
         }
     }
 }

@@ -1,0 +1,79 @@
+#include "History.h"
+
+#include <utility>
+
+#include "compute/Compute.h"
+
+namespace morvik::core {
+namespace {
+
+// A cloud may hold 65,536 rows: the depth is bounded by cells held as well as by steps, so
+// a session of large pastes cannot take the memory of the machine.
+constexpr std::size_t kMaxSteps = 100;
+constexpr std::size_t kMaxCells = 4'000'000;
+
+std::size_t CellsOf(const TextTable& t) {
+    return static_cast<std::size_t>(t.ColCount()) * static_cast<std::size_t>(t.RowCount());
+}
+
+}  // namespace
+
+History::State History::Snapshot(const Workspace& ws, std::string source) {
+    return State{ws.sgImput, ws.sgImput2, ws.sgImput3, ws.sgRozmery, std::move(source)};
+}
+
+void History::Put(Workspace& ws, State& state) {
+    ws.sgImput = std::move(state.landmarks);
+    ws.sgImput2 = std::move(state.right);
+    ws.sgImput3 = std::move(state.left);
+    ws.sgRozmery = std::move(state.dimensions);
+    ClearResult(ws);
+}
+
+std::size_t History::Cells(const State& state) {
+    return CellsOf(state.landmarks) + CellsOf(state.right) + CellsOf(state.left) +
+           CellsOf(state.dimensions);
+}
+
+void History::Push(State state) {
+    undo_.push_back(std::move(state));
+    redo_.clear();
+    Trim();
+}
+
+std::string History::Undo(Workspace& ws, std::string source) {
+    if (undo_.empty()) return source;
+    State back = std::move(undo_.back());
+    undo_.pop_back();
+    redo_.push_back(Snapshot(ws, std::move(source)));
+    std::string restored = std::move(back.source);
+    Put(ws, back);
+    return restored;
+}
+
+std::string History::Redo(Workspace& ws, std::string source) {
+    if (redo_.empty()) return source;
+    State forward = std::move(redo_.back());
+    redo_.pop_back();
+    undo_.push_back(Snapshot(ws, std::move(source)));
+    std::string restored = std::move(forward.source);
+    Put(ws, forward);
+    return restored;
+}
+
+void History::Clear() {
+    undo_.clear();
+    redo_.clear();
+}
+
+void History::Trim() {
+    std::size_t cells = 0;
+    for (const State& s : undo_) cells += Cells(s);
+    // The newest step always stays, however large: it is the one a user undoes.
+    while (undo_.size() > 1 && (undo_.size() > kMaxSteps || cells > kMaxCells)) {
+        cells -= Cells(undo_.front());
+        undo_.pop_front();
+    }
+}
+
+}  // namespace morvik::core

@@ -1,0 +1,50 @@
+// Undo and redo of what the user does to the measurements: loads, pastes, clears and edits
+// of the landmark, euryon and dimension tables. Coefficients are not part of it: they have
+// their own save and the question about unsaved edits.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <utility>
+
+#include "compute/Workspace.h"
+
+namespace morvik::core {
+
+class History {
+  public:
+    // The measurement tables as they stand, with the caller's note of where they came from
+    // (the window shows it in its title).
+    struct State {
+        TextTable landmarks{0, 0}, right{0, 0}, left{0, 0}, dimensions{0, 0};
+        std::string source;
+    };
+
+    // The tables as they stand, to be pushed once a change has succeeded.
+    static State Snapshot(const Workspace& ws, std::string source);
+    // A state Undo returns to; any redo is forgotten, as in every editor.
+    void Push(State state);
+    // Call before a change: Push(Snapshot(ws, source)).
+    void Record(const Workspace& ws, std::string source) { Push(Snapshot(ws, std::move(source))); }
+
+    bool CanUndo() const { return !undo_.empty(); }
+    bool CanRedo() const { return !redo_.empty(); }
+
+    // Puts the tables back as they stood before the last recorded change and returns that
+    // state's source; the state left becomes the redo. The result no longer belongs to the
+    // tables. Nothing happens (and `source` comes back) when there is nothing to undo.
+    std::string Undo(Workspace& ws, std::string source);
+    std::string Redo(Workspace& ws, std::string source);
+
+    void Clear();
+
+  private:
+    static void Put(Workspace& ws, State& state);
+    static std::size_t Cells(const State& state);
+    void Trim();
+
+    std::deque<State> undo_, redo_;
+};
+
+}  // namespace morvik::core
