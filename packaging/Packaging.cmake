@@ -78,7 +78,7 @@ set(CPACK_PACKAGE_DESCRIPTION
     ".xlsm, OpenDocument .ods), tab-separated .txt and comma- or\n"
     "semicolon-separated .csv text files, the clipboard or typing. Empty\n"
     "templates to fill in (template.xlsx, template.csv) come with the package.\n"
-    "Files open from the window, by drag and drop or as 'morvik FILE'; F1\n"
+    "Files open from the window, by drag and drop or as 'morvik FILE'. F1\n"
     "shows the help page.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
