@@ -55,6 +55,9 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/examples/Settings.ini DESTINATION ${CMAKE_INSTALL_DATADIR}/morvik)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/skull.txt ${PROJECT_SOURCE_DIR}/examples/skull.xls
         DESTINATION ${CMAKE_INSTALL_DATADIR}/morvik/samples)
+# Empty files to fill in; the help page names them at this place (core::TemplatePath).
+install(FILES ${PROJECT_SOURCE_DIR}/examples/template.xlsx ${PROJECT_SOURCE_DIR}/examples/template.csv
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/morvik)
 # Debian looks for them under the package's name, not the project's.
 install(FILES ${_pkg}/copyright ${_gen}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/morvik)
 
@@ -69,8 +72,14 @@ set(CPACK_PACKAGE_DESCRIPTION
     "discriminant equations. From the 3D coordinates of 22 cranial landmarks\n"
     "and two clouds of surface points, or from 17 dimensions measured directly,\n"
     "it derives the dimensions, scores the equations and gives a verdict by\n"
-    "majority vote. Measurements come from Excel 97 workbooks, tab-separated\n"
-    "text files, the clipboard or typing.")
+    "majority vote.\n"
+    ".\n"
+    "Measurements come from workbooks (Excel 97-2003 .xls, Excel .xlsx and\n"
+    ".xlsm, OpenDocument .ods), tab-separated .txt and comma- or\n"
+    "semicolon-separated .csv text files, the clipboard or typing. Empty\n"
+    "templates to fill in (template.xlsx, template.csv) come with the package.\n"
+    "Files open from the window, by drag and drop or as 'morvik FILE'. F1\n"
+    "shows the help page.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)

@@ -1,0 +1,407 @@
+#include "Help.h"
+
+#include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <vector>
+
+#include "Captions.h"
+#include "Loaders.h"
+#include "compute/Compute.h"
+#include "compute/Landmarks.h"
+#include "core/Version.h"
+
+namespace morvik::core {
+namespace {
+
+// Every text of the page exists twice; `cz` picks one. Names of buttons and pages come from
+// the window's captions, so the page says what the window shows.
+struct Lang {
+    bool cz;
+    std::string operator()(std::string_view czech, std::string_view english) const {
+        return std::string(cz ? czech : english);
+    }
+    const CaptionSet& Captions() const { return cz ? kCzechCaptions : kEnglishCaptions; }
+};
+
+std::string Escape(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+// A caption in bold, without the arrow some buttons carry.
+std::string Bold(std::string_view caption) {
+    if (caption.ends_with(" >>")) caption.remove_suffix(3);
+    return "<b>" + Escape(caption) + "</b>";
+}
+
+std::string Tag(std::string_view tag, std::string_view html) {
+    return "<" + std::string(tag) + ">" + std::string(html) + "</" + std::string(tag) + ">\n";
+}
+
+std::string Code(std::string_view text) { return "<code>" + Escape(text) + "</code>"; }
+
+std::string Row(std::string_view cellTag, std::initializer_list<std::string> cells) {
+    std::string row = "<tr>";
+    for (const std::string& cell : cells) {
+        row += "<" + std::string(cellTag) + ">" + cell + "</" + std::string(cellTag) + ">";
+    }
+    return row + "</tr>\n";
+}
+
+std::string Table(std::initializer_list<std::string> header, const std::string& rows) {
+    std::vector<std::string> cells(header);
+    std::string head = "<tr>";
+    for (const std::string& cell : cells) head += "<th>" + cell + "</th>";
+    return "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n" + head + "</tr>\n" + rows +
+           "</table>\n";
+}
+
+std::string Join(const std::vector<std::string>& items, std::string_view comma,
+                 std::string_view last) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) text += i + 1 == items.size() ? last : comma;
+        text += items[i];
+    }
+    return text;
+}
+
+// The Czech "Prosthion " keeps a trailing blank in the grid; the page does not need it.
+std::string_view Trimmed(std::string_view name) {
+    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    return name;
+}
+
+std::string_view Abbreviation(int row) {
+    return kLandmarks[static_cast<std::size_t>(row - 1)].abbreviation;
+}
+
+// The distinct landmarks of a run of rows, by abbreviation, in order of first use.
+std::string LandmarkList(const int* rows, std::size_t count, const Lang& t) {
+    std::vector<int> seen;
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (rows[i] <= 0 || std::find(seen.begin(), seen.end(), rows[i]) != seen.end()) continue;
+        seen.push_back(rows[i]);
+        names.push_back(Escape(Abbreviation(rows[i])));
+    }
+    return Join(names, ", ", t(" a ", " and "));
+}
+
+// The three landmarks a plane of a flexure goes through.
+std::string Plane(const int* rows) {
+    std::string names;
+    std::vector<int> seen;
+    for (int i = 0; i < 4; ++i) {
+        if (std::find(seen.begin(), seen.end(), rows[i]) != seen.end()) continue;
+        if (!seen.empty()) names += ", ";
+        seen.push_back(rows[i]);
+        names += Escape(Abbreviation(rows[i]));
+    }
+    return names;
+}
+
+std::string Line(int from, int to) {
+    return Escape(Abbreviation(from)) + "&ndash;" + Escape(Abbreviation(to));
+}
+
+std::string DimensionMeaning(const DimensionRow& d, const Lang& t) {
+    const int* l = d.landmarks.data();
+    std::string text;
+    switch (d.kind) {
+        case DimensionKind::Distance:
+            text = std::string(t("vzdálenost bodů ", "distance between ")) + LandmarkList(l, 2, t);
+            break;
+        case DimensionKind::Euryon:
+            text =
+                t("vzdálenost pravého a levého bodu euryon; každý z nich je průměrem svého mračna "
+                  "bodů",
+                  "distance between the right and left euryon points, each the mean of its cloud "
+                  "of points");
+            break;
+        case DimensionKind::PlaneCosine:
+            text = t("kosinus úhlu rovin (", "cosine of the angle between the planes (") +
+                   Plane(l) + t(") a (", ") and (") + Plane(l + 4) + ")";
+            if (d.sign < 0) text += t(", s opačným znaménkem", ", with the opposite sign");
+            break;
+        case DimensionKind::LineCosine:
+            text =
+                std::string(t("kosinus úhlu přímek ", "cosine of the angle between the lines ")) +
+                Line(l[0], l[1]) + t(" a ", " and ") + Line(l[2], l[3]);
+            break;
+        case DimensionKind::CentroidSize:
+            text = std::string(t("centroidová velikost bodů ", "centroid size of ")) +
+                   LandmarkList(l, 4, t) +
+                   t(" (odmocnina součtu čtverců jejich vzdáleností od těžiště)",
+                     " (square root of the summed squared distances from their centroid)");
+            break;
+    }
+    return text;
+}
+
+bool IsCosine(DimensionKind kind) {
+    return kind == DimensionKind::PlaneCosine || kind == DimensionKind::LineCosine;
+}
+
+// Czech names of the formats; the loader table names them in English.
+std::string_view FormatName(const Loader& loader, const Lang& t) {
+    if (!t.cz) return loader.description;
+    constexpr std::array<std::array<std::string_view, 2>, 6> kCzech{{
+        {".xls", "sešit Excel 97–2003"},
+        {".xlsx", "sešit Excel"},
+        {".xlsm", "sešit Excel s makry"},
+        {".ods", "tabulka OpenDocument"},
+        {".txt", "text oddělený tabulátory"},
+        {".csv", "text oddělený čárkami nebo středníky"},
+    }};
+    for (const auto& [extension, name] : kCzech) {
+        if (extension == loader.extension) return name;
+    }
+    return loader.description;
+}
+
+std::string Extensions(bool workbooks, const Lang& t) {
+    std::vector<std::string> list;
+    for (const Loader& loader : Loaders()) {
+        if ((loader.openWorkbook != nullptr) == workbooks) list.push_back(Code(loader.extension));
+    }
+    return Join(list, ", ", t(" a ", " and "));
+}
+
+std::string FormatsSection(const Lang& t) {
+    std::string rows;
+    for (const Loader& loader : Loaders()) {
+        rows += Row("td", {Code(loader.extension), Escape(FormatName(loader, t)),
+                           std::string(loader.openWorkbook != nullptr
+                                           ? t("body i obě mračna", "landmarks and both clouds")
+                                           : t("jen body", "landmarks only"))});
+    }
+    std::string html = Tag("h2", t("Vstupní soubory", "Input files"));
+    html += Tag("p", std::string(t("Soubor se načte tlačítkem ", "Open a file with ")) +
+                         Bold(t.Captions().buttons[0]) +
+                         t(" (Ctrl+O), přetažením do okna nebo z příkazové řádky: "
+                           "<code>morvik SOUBOR</code>. Program čte:",
+                           " (Ctrl+O), by dragging it onto the window, or from the command "
+                           "line: <code>morvik FILE</code>. The program reads:"));
+    html += Table({std::string(t("přípona", "extension")), std::string(t("formát", "format")),
+                   std::string(t("obsahuje", "holds"))},
+                  rows);
+
+    html += Tag("h3", std::string(t("Sešity ", "Workbooks ")) + Extensions(true, t));
+    html += Tag("p", t("Čte se jen první list, vždy z týchž buněk:",
+                       "Only the first sheet is read, always from the same cells:"));
+    html += "<ul>\n";
+    html += Tag("li", t("<b>C2:E23</b> – 22 bodů, řádek 2 je bod 1, řádek 23 bod 22 (pořadí "
+                        "v tabulce bodů níže); sloupce C, D, E jsou souřadnice X, Y, Z.",
+                        "<b>C2:E23</b> – the 22 landmarks, row 2 is landmark 1, row 23 "
+                        "landmark 22 (the order of the landmark table below); columns C, D, E "
+                        "are the X, Y, Z coordinates."));
+    html += Tag("li", t("<b>H:J</b> – mračno bodů pravého euryonu (X, Y, Z) od řádku 2 dolů až "
+                        "po první prázdnou buňku ve sloupci H.",
+                        "<b>H:J</b> – the cloud of points of the right euryon (X, Y, Z), from "
+                        "row 2 down to the first empty cell of column H."));
+    html += Tag("li", t("<b>M:O</b> – mračno bodů levého euryonu, stejně až po první prázdnou "
+                        "buňku ve sloupci M.",
+                        "<b>M:O</b> – the cloud of the left euryon likewise, down to the first "
+                        "empty cell of column M."));
+    html += Tag("li", t("Řádek 1 je volný pro nadpisy, sloupce A a B pro názvy bodů.",
+                        "Row 1 is free for headings, columns A and B for landmark names."));
+    html += "</ul>\n";
+    html += Tag("p", t("Prázdná buňka bodu znamená chybějící bod: rozměry z něj se nepočítají.",
+                       "An empty landmark cell means a missing landmark: the dimensions that "
+                       "need it are not computed."));
+
+    html += Tag("h3", std::string(t("Textové soubory ", "Text files ")) + Extensions(false, t));
+    html += "<ul>\n";
+    html += Tag("li", t("Řádek n je bod n (pořadí v tabulce bodů níže); jeho první tři pole jsou "
+                        "X, Y, Z, další pole se nečtou.",
+                        "Line n is landmark n (the order of the landmark table below); its "
+                        "first three fields are X, Y, Z, further fields are not read."));
+    html += Tag("li", t("<code>.txt</code>: pole oddělená tabulátorem, kódování Windows-1250.",
+                        "<code>.txt</code>: fields separated by tabs, Windows-1250 encoding."));
+    html += Tag("li", t("<code>.csv</code>: pole oddělená čárkou nebo středníkem, kódování "
+                        "UTF-8 nebo Windows-1250. Jakmile se v souboru objeví středník, "
+                        "odděluje pole on, a desetinné čárky pak nevadí.",
+                        "<code>.csv</code>: fields separated by commas or semicolons, UTF-8 or "
+                        "Windows-1250 encoding. As soon as a semicolon appears in the file, "
+                        "semicolons separate the fields, and decimal commas are then fine."));
+    html += Tag("li", t("První řádek, jehož pole nejsou čísla, je záhlaví a přeskočí se.",
+                        "A first line whose fields are all non-numeric is a header and is "
+                        "skipped."));
+    html += Tag(
+        "li", t("Prázdné pole znamená chybějící bod.", "An empty field means a missing landmark."));
+    html += Tag("li", std::string(t("Textové soubory nenesou mračna bodů euryonu: ta se "
+                                    "vkládají (Ctrl+V) do jejich tabulek na stránce ",
+                                    "Text files carry no euryon clouds: paste those (Ctrl+V) "
+                                    "into their grids on the page ")) +
+                          Bold(t.Captions().tabSheets[0]) + ".");
+    html += "</ul>\n";
+
+    html += Tag("h3", t("Šablony k vyplnění", "Templates to fill in"));
+    html +=
+        Tag("p",
+            std::string(t("Prázdné šablony s názvy bodů v pořadí, které program čte: ",
+                          "Empty templates with the landmark names in the order the program reads "
+                          "them: ")) +
+                Code(TemplatePath(".xlsx")) +
+                t(" (body do C2:E23, mračna pod nadpisy H1:J1 a "
+                  "M1:O1) a ",
+                  " (landmarks into C2:E23, the clouds below the "
+                  "headings H1:J1 and M1:O1) and ") +
+                Code(TemplatePath(".csv")) +
+                t(" (čísla do prvních tří polí každého řádku, oddělená středníkem). Před vyplněním "
+                  "je zkopírujte k sobě.",
+                  " (numbers into the first three fields of each line, separated by semicolons). "
+                  "Copy them to your own folder before filling them in."));
+    return html;
+}
+
+std::string LandmarksSection(const Lang& t) {
+    std::string rows;
+    for (const LandmarkRow& l : kLandmarks) {
+        rows += Row("td", {std::to_string(l.row), "<b>" + Escape(l.abbreviation) + "</b>",
+                           Escape(Trimmed(t(l.nameCz, l.nameEn))),
+                           "C" + std::to_string(l.row + 1) + ":E" + std::to_string(l.row + 1)});
+    }
+    return Tag("h2", t("Body", "Landmarks")) +
+           Tag("p", t("Zkratky dx a sin značí pravou a levou stranu.",
+                      "The endings dx and sin mark the right and left side.")) +
+           Table({"#", std::string(t("zkratka", "abbreviation")), std::string(t("název", "name")),
+                  std::string(t("buňky sešitu", "cells"))},
+                 rows);
+}
+
+std::string DimensionsSection(const Lang& t) {
+    std::string rows;
+    int number = 0;
+    for (const DimensionRow& d : kDimensionRows) {
+        rows += Row("td", {std::to_string(++number), "<b>" + Escape(t(d.nameCz, d.nameEn)) + "</b>",
+                           DimensionMeaning(d, t),
+                           std::string(IsCosine(d.kind) ? t("bez jednotky", "none") : "mm")});
+    }
+    return Tag("h2", t("Rozměry", "Dimensions")) +
+           Tag("p", std::string(t("Z bodů se počítá 17 rozměrů; souřadnice se čtou "
+                                  "v milimetrech. Rozměry lze také zadat přímo na stránce ",
+                                  "The landmarks give 17 dimensions; coordinates are read as "
+                                  "millimetres. The dimensions can also be typed on the page ")) +
+                        Bold(t.Captions().tabSheets[4]) +
+                        t(" a spočítat tlačítkem ", " and computed with ") +
+                        Bold(t.Captions().buttons[4]) + ".") +
+           Table({"#", std::string(t("rozměr", "dimension")), t("význam", "meaning"),
+                  std::string(t("jednotka", "unit"))},
+                 rows);
+}
+
+std::string VerdictSection(const Lang& t) {
+    const VerdictWords cz = VerdictWordsFor("cz");
+    const VerdictWords en = VerdictWordsFor("en");
+    const VerdictWords& w = t.cz ? cz : en;
+    const std::string male(w.male), female(w.female), indeterminate(w.indeterminate);
+    std::string html = Tag("h2", t("Výsledek", "Result"));
+    html += Tag("p", t("Každá zaškrtnutá rovnice dává skóre: součet součinů koeficientů "
+                       "a rozměrů plus konstanta. Skóre nula a větší je hlas pro muže, záporné "
+                       "(červené) hlas pro ženu.",
+                       "Each ticked equation gives a score: the sum of its coefficients times "
+                       "the dimensions, plus its constant. A score of zero or more votes male, "
+                       "a negative one (red) votes female."));
+    html += Tag("p", t("Rovnice nehlasuje a ukazuje <code>...</code>, když není zaškrtnutá, "
+                       "nemá koeficienty, nebo potřebuje rozměr z chybějícího bodu či "
+                       "prázdného mračna.",
+                       "An equation casts no vote and shows <code>...</code> when it is not "
+                       "ticked, has no coefficients, or needs a dimension of a missing "
+                       "landmark or an empty cloud."));
+    html += Tag("p", t("Verdikt rozhoduje většina hlasů:", "The verdict is the majority vote:"));
+    html += "<ul>\n";
+    html += Tag("li", "<b>" + male + "</b>" +
+                          t(" (modře) – víc hlasů pro muže;", " (blue) – more votes male;"));
+    html += Tag("li", "<b>" + female + "</b>" +
+                          t(" (červeně) – víc hlasů pro ženu;", " (red) – more votes female;"));
+    html += Tag("li", "<b>" + male + "/" + female + "</b>" +
+                          t(" – nerozhodně, stejně hlasů pro obě pohlaví;",
+                            " – a tie, as many votes for either sex;"));
+    html += Tag("li", "<b>" + indeterminate + "</b>" +
+                          t(" – nehlasovala žádná rovnice;", " – no equation voted;"));
+    html += Tag("li", "<b>" + male + " / " + female + "</b>" +
+                          t(" (s mezerami) – zatím nic nespočteno.",
+                            " (with spaces) – nothing computed yet."));
+    html += "</ul>\n";
+    html += Tag("p", t("Vedle verdiktu stojí počty hlasů, např. <b>5 ze 7: muž 4, žena 1</b>: "
+                       "hlasovalo 5 ze 7 použitých rovnic, 4 pro muže a 1 pro ženu.",
+                       "Beside the verdict stand the vote counts, e.g. <b>5 of 7: male 4, "
+                       "female 1</b>: 5 of the 7 equations in use voted, 4 male and 1 "
+                       "female."));
+    return html;
+}
+
+std::string KeysSection(const Lang& t) {
+    struct Key {
+        std::string_view keys, cz, en;
+    };
+    constexpr std::array<Key, 9> kKeys{{
+        {"Ctrl+O", "načíst soubor", "open a file"},
+        {"Ctrl+Enter, F5", "spočítat", "calculate"},
+        {"Ctrl+E", "export výsledku", "export the result"},
+        {"Ctrl+Q", "konec", "end the program"},
+        {"Ctrl+Z", "zpět: načtení, vložení, vymazání a úpravy tabulek měření",
+         "undo: loads, pastes, clears and edits of the measurement tables"},
+        {"Ctrl+Shift+Z", "znovu", "redo"},
+        {"Ctrl+V", "vložit ze schránky (text oddělený tabulátory)",
+         "paste from the clipboard (tab-separated text)"},
+        {"Delete", "vyprázdnit vybrané buňky", "empty the selected cells"},
+        {"F1", "tato nápověda", "this help"},
+    }};
+    std::string rows;
+    for (const Key& key : kKeys) {
+        rows += Row("td", {"<b>" + Escape(key.keys) + "</b>", Escape(t(key.cz, key.en))});
+    }
+    rows += Row("td", {std::string(t("<b>přetažení</b>", "<b>drag and drop</b>")),
+                       std::string(t("soubor puštěný na okno se načte",
+                                     "a file dropped onto the window is opened"))});
+    return Tag("h2", t("Klávesy", "Keys")) +
+           Table({std::string(t("klávesa", "key")), std::string(t("co dělá", "what it does"))},
+                 rows);
+}
+
+}  // namespace
+
+std::string TemplatePath(std::string_view extension) {
+    return std::string(kInstallDataDir) + "/template" + std::string(extension);
+}
+
+std::string HelpHtml(std::string_view lang) {
+    const Lang t{lang == "cz"};
+    std::string html = "<html><body>\n";
+    html += Tag("h1", t("MORVIK – nápověda", "MORVIK – help"));
+    html += Tag("p", std::string(t("Odhad pohlaví podle lebky sedmi diskriminačními rovnicemi "
+                                   "z 22 kraniometrických bodů a dvou mračen bodů euryonu. "
+                                   "Verze ",
+                                   "Sex estimation from the skull by seven discriminant "
+                                   "equations from 22 cranial landmarks and two clouds of "
+                                   "euryon points. Version ")) +
+                         Escape(kVersion) + ".");
+    html += FormatsSection(t);
+    html += LandmarksSection(t);
+    html += DimensionsSection(t);
+    html += VerdictSection(t);
+    html += KeysSection(t);
+    html += "</body></html>\n";
+    return html;
+}
+
+}  // namespace morvik::core
