@@ -74,8 +74,7 @@ Qt::ItemFlags TextTableModel::flags(const QModelIndex& index) const {
 void TextTableModel::EmptyCells(const QModelIndexList& cells) {
     QModelIndexList filled;
     for (const QModelIndex& index : cells) {
-        if (index.isValid() && !IsFixed(index) &&
-            !table_.IsEmpty(index.column(), index.row()))
+        if (index.isValid() && !IsFixed(index) && !table_.IsEmpty(index.column(), index.row()))
             filled << index;
     }
     if (filled.isEmpty()) return;

@@ -5,4 +5,3 @@
 #include <string_view>
 #include "compute/Workspace.h"
 namespace morvik::core { inline std::string VoteSummary(const Workspace&) { return {}; } }
-namespace morvik::app { inline void ShowHelp(QWidget*, std::string_view) {} }

@@ -25,6 +25,7 @@
 #include <cmath>
 
 #include "FittedText.h"
+#include "HelpWindow.h"
 #include "Pending.h"
 #include "compute/Compute.h"
 #include "compute/Missing.h"
@@ -272,8 +273,8 @@ void TForm1::BuildControls() {
                         {384, 232, 193, 173}, {.x = 0.5, .y = 0.5, .w = 0.5, .h = 0.5});
     sg = makeGrid(ws_.sg, 1, 1, 64, 19, grid, page2, "sg", {8, 8, 569, 393}, {.w = 1, .h = 1});
     sg->SetEditable(false);
-    sgRozmery = makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 190, 393},
-                         {.h = 1});
+    sgRozmery =
+        makeGrid(ws_.sgRozmery, 1, 1, 64, 19, grid, page3, "sgRozmery", {8, 8, 190, 393}, {.h = 1});
     pom = makeGrid(ws_.pom, 1, 1, 64, 19, grid, page4, "pom", {8, 8, 569, 393}, {.w = 1, .h = 1});
     pom->SetEditable(false);
     sg->setFocusPolicy(Qt::ClickFocus);
@@ -318,9 +319,8 @@ void TForm1::BuildControls() {
         cb_[i] = new StyledCheckBox(Q(core::kCzechCaptions.checkBoxes[i]), this);
         cb_[i]->setObjectName(kCbNames[i]);
         // The equations share the extra width evenly, keeping their order and spacing.
-        const Stretch column{.x = static_cast<double>(i) / kEquationCount,
-                             .y = 1,
-                             .w = 1.0 / kEquationCount};
+        const Stretch column{
+            .x = static_cast<double>(i) / kEquationCount, .y = 1, .w = 1.0 / kEquationCount};
         Place(cb_[i], {kEquationLefts[i], 479, 71, 17}, column);
         connect(cb_[i], &StyledCheckBox::toggled, this, [this, i](bool on) {
             ws_.cb[i] = on;
@@ -392,7 +392,7 @@ void TForm1::BuildControls() {
     CoefficientsButton->setObjectName("CoefficientsButton");
     CoefficientsButton->setPopupMode(QToolButton::InstantPopup);
     CoefficientsButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    Place(CoefficientsButton, {322, 9, 118, 23}, {.x = 0.5, .w = 0.5});
+    Place(CoefficientsButton, {330, 9, 100, 23}, {.x = 0.75});
     for (QPushButton* button : buttons_) button->installEventFilter(this);
     connect(buttons_[0], &QPushButton::clicked, this, &TForm1::Button1Click);
     connect(buttons_[1], &QPushButton::clicked, this, &TForm1::Button2Click);
@@ -747,9 +747,7 @@ int TForm1::ChooseSheet(const QString& file, const std::vector<std::string>& nam
     return withData.at(static_cast<std::size_t>(items.indexOf(picked)));
 }
 
-void TForm1::Remember() {
-    history_.Record(ws_, SourceTag());
-}
+void TForm1::Remember() { history_.Record(ws_, SourceTag()); }
 
 std::string TForm1::SourceTag() const {
     return static_cast<char>(edit_) + sourceFile_.toStdString();
@@ -774,11 +772,18 @@ QString TForm1::SourceText() const {
 QString TForm1::SuggestedReportPath() const {
     if (sourceFile_.isEmpty()) return {};
     const QFileInfo source(sourceFile_);
-    return source.dir().filePath(source.completeBaseName() + ".txt");
+    const QString stem = source.completeBaseName();
+    // The name offered never names a file that exists: skull.xls often has its landmarks
+    // beside it as skull.txt, which the export would overwrite without a question.
+    const QString report = ws_.lang == "cz" ? QStringLiteral("výsledek") : QStringLiteral("report");
+    QString name = stem + ".txt";
+    for (int n = 1; QFileInfo::exists(source.dir().filePath(name)); ++n) {
+        name = stem + " (" + report + (n > 1 ? QString(" %1").arg(n) : QString()) + ").txt";
+    }
+    return source.dir().filePath(name);
 }
 
 void TForm1::UpdateTitle() {
-    sg->FinishEditing();
     const bool unsaved = savedCoefficients_.Differs(ws_);
     const QString source = SourceText();
     setWindowTitle((unsaved ? "*" : "") + (source.isEmpty() ? QString() : source + " – ") +
@@ -829,17 +834,16 @@ void TForm1::FillRecentMenu() {
     const QStringList files = RecentFiles();
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        QAction* item = RecentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(
-                                                  QFileInfo(path).fileName()),
-                                              this, [this, path] { OpenFile(path); });
+        QAction* item =
+            RecentMenu->addAction(QString("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()),
+                                  this, [this, path] { OpenFile(path); });
         item->setToolTip(QDir::toNativeSeparators(path));
         item->setStatusTip(QDir::toNativeSeparators(path));
     }
     if (files.isEmpty()) RecentMenu->addAction(Q(words.noRecentFiles))->setEnabled(false);
     RecentMenu->addSeparator();
-    QAction* clear =
-        RecentMenu->addAction(Q(words.clearRecent), this,
-                              [] { WindowState()->remove("recentFiles"); });
+    QAction* clear = RecentMenu->addAction(Q(words.clearRecent), this,
+                                           [] { WindowState()->remove("recentFiles"); });
     clear->setEnabled(!files.isEmpty());
 }
 

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 #include "core/Session.h"
 #include "core/SettingsPath.h"
@@ -41,17 +43,48 @@ morvik::core::ReaderSettings PlatformReaderSettings() {
     return settings;
 }
 
+constexpr const char* kUsage =
+    "Usage: morvik [FILE]\n"
+    "Estimates the sex of a skull from 22 cranial landmarks and two euryon clouds, or from 17\n"
+    "dimensions, by seven discriminant equations.\n"
+    "\n"
+    "  FILE           a skull to open at start: .xls, .xlsx, .xlsm, .ods, .txt or .csv\n"
+    "  -h, --help     print this help and exit\n"
+    "  --version      print the version and exit\n"
+    "\n"
+    "Settings.ini beside the program, else ~/.config/morvik/Settings.ini, holds the\n"
+    "coefficients; F1 in the window opens the help page.\n";
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     // Answered before any window: works without a display.
+    std::optional<QString> file;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
+        const std::string_view arg = argv[i];
+        if (arg == "--version") {
             std::printf("morvik %s\n", std::string(morvik::core::kVersion).c_str());
             return 0;
         }
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg == "--") {
+            if (i + 1 < argc && !file) file = QString::fromLocal8Bit(argv[i + 1]);
+            break;
+        }
+        // Qt's own options (-platform, -style, ...) are left for QApplication.
+        if (arg.starts_with("--")) {
+            std::fprintf(stderr, "morvik: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
     }
     QApplication app(argc, argv);
+    // What remains in argv once Qt took its own options (-platform, -style, ...): the file.
+    for (int i = 1; i < argc && !file; ++i) {
+        if (argv[i][0] != '-') file = QString::fromLocal8Bit(argv[i]);
+    }
     QApplication::setApplicationName("MORVIK");
     QApplication::setApplicationDisplayName("MORVIK");
     QApplication::setApplicationVersion(
@@ -66,6 +99,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "morvik: %s\n", settings.message.c_str());
         QTimer::singleShot(
             0, &form, [&form, message] { QMessageBox::information(&form, "MORVIK", message); });
+    }
+    if (file) {
+        QTimer::singleShot(0, &form, [&form, path = *file] { form.OpenFile(path); });
     }
     return QApplication::exec();
 }

@@ -100,8 +100,9 @@ const WindowWords kEnglishWindowWords{
     .coefficients = "Coefficients",
     .coefficientsTip = "Edit or save the coefficients of the chosen equation set",
     .sheetTitle = "Choose a sheet",
-    .sheetOne = "The first sheet of \"{0}\" holds no landmarks; sheet \"{1}\" does. Load sheet "
-                "\"{1}\"?",
+    .sheetOne =
+        "The first sheet of \"{0}\" holds no landmarks; sheet \"{1}\" does. Load sheet "
+        "\"{1}\"?",
     .sheetMany = "The first sheet of \"{0}\" holds no landmarks. Which sheet shall be loaded?",
     .undo = "Undo",
     .redo = "Redo",

@@ -9,17 +9,21 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 #include <QTranslator>
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "app/fMain.h"
 #include "core/Loaders.h"
 #include "tests/core/TempDir.h"
+#include "tests/ooxml/package_builder.h"
 
 namespace morvik::app {
 namespace {
@@ -32,6 +36,9 @@ using test::WriteBytes;
 class WindowTest : public ::testing::Test {
   protected:
     void Start(const std::string& settings = {}) {
+        // The window keeps its place and recent files between runs: each test starts afresh.
+        QFile::remove(
+            QSettings(QSettings::IniFormat, QSettings::UserScope, "morvik", "window").fileName());
         if (!settings.empty()) WriteBytes(dir_.File("Settings.ini"), settings);
         form_ = std::make_unique<TForm1>(QString::fromStdString(dir_.Path().string()));
         form_->setMessageSink([this](const QString& text) { messages_ << text; });
@@ -783,6 +790,284 @@ TEST_F(WindowTest, SettingsNoticesAndQtTextsFollowTheLanguage) {
     EXPECT_EQ(Find<QAction>("Editovat1")->text(), "Edit");
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
     EXPECT_EQ(messages_.size(), 2);
+}
+
+namespace casework {
+
+// Landmark rows of the sample skull as a text file holds them, with the decimal commas the
+// window shows.
+std::string SkullLines() { return ReadBytes(MORVIK_EXAMPLES_DIR "/skull.txt"); }
+
+QStringList LandmarkCells(const Workspace& ws) {
+    QStringList cells;
+    for (int r = 0; r < ws.sgImput.RowCount(); ++r)
+        for (int c = 0; c < ws.sgImput.ColCount(); ++c)
+            cells << QString::fromStdString(ws.sgImput.Cell(c, r));
+    return cells;
+}
+
+}  // namespace casework
+
+// A paste, a keystroke or Delete on a label cell changes no label; a paste anchored on a
+// row's label starts at that row's first coordinate, one on a cloud's header at its first row.
+TEST_F(WindowTest, LabelCellsAreNotData) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    auto* grid = Find<StringGrid>("sgImput");
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(2, 1));  // "N"
+    grid->selectionModel()->clearSelection();
+    QGuiApplication::clipboard()->setText("1\t2\t3");
+    Find<QAction>("Vloit1")->trigger();
+    EXPECT_EQ(Cell("sgImput", 0, 2), "Nasion");
+    EXPECT_EQ(Cell("sgImput", 1, 2), "N");
+    EXPECT_EQ(Cell("sgImput", 2, 2), "1");
+    EXPECT_EQ(Cell("sgImput", 3, 2), "2");
+    EXPECT_EQ(Cell("sgImput", 4, 2), "3");
+
+    EXPECT_FALSE(grid->model()->setData(grid->model()->index(3, 0), "x", Qt::EditRole));
+    grid->selectionModel()->select(
+        QItemSelection(grid->model()->index(3, 0), grid->model()->index(3, 4)),
+        QItemSelectionModel::ClearAndSelect);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    EXPECT_EQ(Cell("sgImput", 1, 3), "RH");
+
+    auto* cloud = Find<StringGrid>("sgImput2");
+    cloud->setFocus();
+    cloud->setCurrentIndex(cloud->model()->index(0, 1));
+    cloud->selectionModel()->clearSelection();
+    QGuiApplication::clipboard()->setText("7\t8");
+    Find<QAction>("Vloit1")->trigger();
+    EXPECT_EQ(Cell("sgImput2", 1, 0), "Y");
+    EXPECT_EQ(Cell("sgImput2", 1, 1), "7");
+    EXPECT_EQ(Cell("sgImput2", 2, 1), "8");
+}
+
+// Each file is one skull: a text file after a workbook leaves no cloud of the workbook, a
+// CSV with a header line gives the rows of one without it, a field that is not a number
+// refuses the load and leaves the tables alone; the title names the source.
+TEST_F(WindowTest, EachFileReplacesTheWholeSkullAndTheTitleNamesIt) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.xls");
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_FALSE(Cell("sgImput2", 0, 1).isEmpty());
+    EXPECT_EQ(form_->windowTitle(), "skull.xls – MORVIK");
+
+    std::string csv;
+    for (char c : casework::SkullLines()) csv += c == '\t' ? ';' : c;
+    WriteBytes(dir_.File("plain.csv"), csv);
+    WriteBytes(dir_.File("header.csv"), "X;Y;Z\r\n" + csv);
+    form_->OpenFile(QString::fromStdString(dir_.File("plain.csv")));
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_TRUE(Cell("sgImput2", 0, 1).isEmpty());
+    EXPECT_TRUE(Cell("sgImput3", 0, 1).isEmpty());
+    const QStringList plain = casework::LandmarkCells(form_->workspace());
+    form_->OpenFile(QString::fromStdString(dir_.File("header.csv")));
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_EQ(casework::LandmarkCells(form_->workspace()), plain);
+    EXPECT_EQ(form_->windowTitle(), "header.csv – MORVIK");
+    Click("Button2");
+    EXPECT_EQ(Text("Label1"), "Muž");
+    EXPECT_EQ(Text("VoteLabel"), "7 ze 7: muž 7, žena 0");
+
+    WriteBytes(dir_.File("bad.csv"), "1;2;3\r\n4;5x;6\r\n");
+    form_->OpenFile(QString::fromStdString(dir_.File("bad.csv")));
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_TRUE(messages_.first().contains("bad.csv")) << messages_.first().toStdString();
+    EXPECT_TRUE(messages_.first().contains("5x")) << messages_.first().toStdString();
+    EXPECT_EQ(casework::LandmarkCells(form_->workspace()), plain);
+    EXPECT_EQ(form_->windowTitle(), "header.csv – MORVIK");
+
+    Select("sgImput", 2, 1, 2, 1);
+    QGuiApplication::clipboard()->setText("9");
+    Find<QAction>("Vloit1")->trigger();
+    EXPECT_EQ(form_->windowTitle(), "header.csv (vloženo) – MORVIK");
+}
+
+// A workbook whose first sheet holds no landmarks offers the sheet that does.
+TEST_F(WindowTest, LandmarksOnAnotherSheetAreOffered) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    std::string rows;
+    for (int r = 2; r <= 23; ++r) {
+        const std::string n = std::to_string(r);
+        rows += "<row r=\"" + n + "\"><c r=\"C" + n + "\"><v>" + n + ".5</v></c><c r=\"D" + n +
+                "\"><v>1</v></c><c r=\"E" + n + "\"><v>2</v></c></row>";
+    }
+    const std::string book = testing::BuildXlsx(
+        {{"Notes", "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>see next</t></is></c></row>"},
+         {"Lebka 2", rows}});
+    WriteBytes(dir_.File("two.xlsx"), book);
+    form_->setNextSheetAnswer(1);
+    form_->OpenFile(QString::fromStdString(dir_.File("two.xlsx")));
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_EQ(Cell("sgImput", 2, 1), "2,5");
+    EXPECT_EQ(Cell("sgImput", 2, 22), "23,5");
+    form_->setNextSheetAnswer(std::nullopt);  // "no": the first sheet, as it stands
+    form_->OpenFile(QString::fromStdString(dir_.File("two.xlsx")));
+    EXPECT_TRUE(Cell("sgImput", 2, 1).isEmpty());
+}
+
+// A file dropped on the window or named at start loads as the open button loads it; it joins
+// the recent files, and the dialogs open in its folder.
+TEST_F(WindowTest, DroppedAndNamedFilesOpenAndAreRemembered) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    const QString skull = QFileInfo(MORVIK_EXAMPLES_DIR "/skull.xls").absoluteFilePath();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(skull)});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &drop);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_FALSE(Cell("sgImput2", 0, 1).isEmpty());
+    EXPECT_EQ(form_->windowTitle(), "skull.xls – MORVIK");
+
+    const QString text = QFileInfo(MORVIK_EXAMPLES_DIR "/skull.txt").absoluteFilePath();
+    form_->OpenFile(text);
+    EXPECT_EQ(form_->RecentFiles(), QStringList({text, skull}));
+    // skull.txt exists: the report is offered under a name of its own beside it.
+    EXPECT_EQ(QFileInfo(form_->SuggestedReportPath()).fileName(), "skull (výsledek).txt");
+    EXPECT_EQ(QFileInfo(form_->SuggestedReportPath()).absolutePath(),
+              QFileInfo(text).absolutePath());
+    form_->close();
+    form_.reset();
+    form_ = std::make_unique<TForm1>(QString::fromStdString(dir_.Path().string()));
+    EXPECT_EQ(form_->RecentFiles().size(), 2);
+    EXPECT_EQ(form_->MakeFileDialog(TForm1::DialogKind::Open)->directory().absolutePath(),
+              QFileInfo(text).absolutePath());
+}
+
+// Loads, pastes, clears and typed edits undo and redo in order, and the title follows.
+TEST_F(WindowTest, UndoAndRedoOfLoadsPastesClearsAndEdits) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.xls");
+    const QStringList loaded = casework::LandmarkCells(form_->workspace());
+    const QString firstPoint = Cell("sgImput2", 0, 1);
+    Edit("sgImput", 2, 1, "99");
+    EXPECT_EQ(form_->windowTitle(), "skull.xls (upraveno) – MORVIK");
+    Find<StringGrid>("sgImput2")->setFocus();
+    Find<QAction>("Vymazattabulku1")->trigger();
+    EXPECT_TRUE(Cell("sgImput2", 0, 1).isEmpty());
+
+    QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Cell("sgImput2", 0, 1), firstPoint);
+    EXPECT_EQ(Cell("sgImput", 2, 1), "99");
+    form_->Undo();
+    EXPECT_EQ(casework::LandmarkCells(form_->workspace()), loaded);
+    EXPECT_EQ(form_->windowTitle(), "skull.xls – MORVIK");
+    form_->Undo();  // the load
+    EXPECT_TRUE(Cell("sgImput", 2, 1).isEmpty());
+    EXPECT_TRUE(Cell("sgImput2", 0, 1).isEmpty());
+    EXPECT_EQ(form_->windowTitle(), "MORVIK");
+    QTest::keyClick(form_.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(casework::LandmarkCells(form_->workspace()), loaded);
+    Click("Button2");
+    EXPECT_EQ(Text("Label1"), "Muž");
+    form_->Redo();
+    EXPECT_EQ(Cell("sgImput", 2, 1), "99");
+    EXPECT_EQ(Text("Result1"), "...");  // the result belonged to the tables before
+}
+
+// The keys reach their commands; unsaved coefficients are marked in the title and the list.
+TEST_F(WindowTest, KeysAndTheUnsavedMark) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->setNextFileName(MORVIK_EXAMPLES_DIR "/skull.txt");
+    QTest::keyClick(form_.get(), Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(form_.get(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(Text("Label1"), "Muž");
+    const QString exported = QString::fromStdString(dir_.File("out.txt"));
+    form_->setNextFileName(exported);
+    QTest::keyClick(form_.get(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(QFileInfo::exists(exported));
+    QTest::keyClick(form_.get(), Qt::Key_F1);
+    QWidget* help = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == "HelpWindow" && w->isVisible()) help = w;
+    ASSERT_NE(help, nullptr);
+    help->close();
+
+    Find<QAction>("Editovat1")->trigger();
+    Edit("sg", 3, 5, "7,5");
+    EXPECT_TRUE(form_->windowTitle().startsWith("*"));
+    EXPECT_EQ(Find<QComboBox>("ComboBox1")->currentText(), "Univerzální *");
+    Find<QAction>("Uloit1")->trigger();
+    EXPECT_FALSE(form_->windowTitle().startsWith("*"));
+    EXPECT_EQ(Find<QComboBox>("ComboBox1")->currentText(), "Univerzální");
+    QTest::keyClick(form_.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(form_->isVisible());
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+}
+
+// Grown, the grids take the room and nothing overlaps or leaves the window; back at the
+// design size every control stands where it stood.
+TEST_F(WindowTest, ResizesWithItsGridsAndComesBack) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.xls");
+    Click("Button2");
+    // The window's own controls, by name; Qt's inner widgets follow them.
+    std::map<QWidget*, QRect> before;
+    for (QWidget* w : form_->findChildren<QWidget*>()) {
+        if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_"))
+            before[w] = w->geometry();
+    }
+    ASSERT_GT(before.size(), 40u);
+    const QSize design = form_->size();
+    form_->resize(design * 1.5);
+    QCoreApplication::processEvents();
+    EXPECT_GT(Find<QWidget>("sgImput")->width(), 369 + 100);
+    EXPECT_GT(Find<QWidget>("sgImput2")->height(), 187 + 100);
+    EXPECT_GT(Find<QWidget>("sg")->height(), 393 + 200);
+    const QRect window = form_->rect();
+    QList<QRect> bottom;
+    for (const char* name :
+         {"Button1", "RecentButton", "Button2", "CoefficientsButton", "Button3", "Button4"}) {
+        auto* w = Find<QWidget>(name);
+        const QRect r(w->mapTo(form_.get(), QPoint(0, 0)), w->size());
+        EXPECT_TRUE(window.contains(r)) << name;
+        for (const QRect& other : bottom) EXPECT_FALSE(r.intersects(other)) << name;
+        bottom << r;
+    }
+    for (int i = 1; i < kEquationCount; ++i) {
+        const QString left = QString("cb%1").arg(i), right = QString("cb%1").arg(i + 1);
+        EXPECT_LT(Find<QWidget>(qPrintable(left))->geometry().right(),
+                  Find<QWidget>(qPrintable(right))->geometry().left());
+    }
+    const QString out = QStringLiteral(MORVIK_PNG_DIR);
+    QDir().mkpath(out);
+    EXPECT_TRUE(form_->grab().save(out + "/window-large.png"));
+    form_->resize(design);
+    QCoreApplication::processEvents();
+    for (const auto& [w, rect] : before) {
+        EXPECT_EQ(w->geometry(), rect) << w->objectName().toStdString();
+    }
+}
+
+// Run by its own test entry with QT_SCALE_FACTOR set and a 1366 x 768 screen configured for
+// the offscreen platform: the window opens whole on the screen, every button on it.
+TEST_F(WindowTest, OpensWholeOnASmallScreenAtAnyScale) {
+    if (qEnvironmentVariable("QT_QPA_PLATFORM").indexOf("configfile") < 0)
+        GTEST_SKIP() << "needs a configured screen (the window_on_small_screen tests)";
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.xls");
+    Click("Button2");
+    QCoreApplication::processEvents();
+    const QRect screen = form_->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(form_->frameGeometry()))
+        << form_->width() << "x" << form_->height();
+    for (QAbstractButton* button : form_->findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(form_.get()) || button->objectName().isEmpty()) continue;
+        if (!button->window()->isAncestorOf(button)) continue;
+        const QRect global(button->mapToGlobal(QPoint(0, 0)), button->size());
+        // Buttons on pages not shown are not on screen at all; the rest must be whole.
+        if (!button->isVisible()) continue;
+        EXPECT_TRUE(screen.contains(global)) << button->objectName().toStdString();
+    }
+    const QString out = QStringLiteral(MORVIK_PNG_DIR);
+    QDir().mkpath(out);
+    const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1");
+    EXPECT_TRUE(form_->grab().save(
+        QString("%1/window-1366x768-scale%2.png").arg(out, scale == "1" ? "100" : "200")));
 }
 
 }  // namespace
