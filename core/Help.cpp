@@ -204,8 +204,10 @@ std::string FormatsSection(const Lang& t) {
                   rows);
 
     html += Tag("h3", std::string(t("Sešity ", "Workbooks ")) + Extensions(true, t));
-    html += Tag("p", t("Čte se jen první list, vždy z týchž buněk:",
-                       "Only the first sheet is read, always from the same cells:"));
+    html += Tag("p", t("Čte se první list, vždy z týchž buněk; nemá-li body a jiný list je má, "
+                       "program nabídne ten list:",
+                       "The first sheet is read, always from the same cells; when it holds no "
+                       "landmarks and another sheet does, the program offers that sheet:"));
     html += "<ul>\n";
     html += Tag("li", t("<b>C2:E23</b> – 22 bodů, řádek 2 je bod 1, řádek 23 bod 22 (pořadí "
                         "v tabulce bodů níže); sloupce C, D, E jsou souřadnice X, Y, Z.",
