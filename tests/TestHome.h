@@ -52,8 +52,9 @@ class TestHome {
   private:
     static void Set(const char* name, const std::filesystem::path& value) {
 #ifdef _WIN32
-        // The wide call also sets the process environment that GetEnvironmentVariableW reads.
-        _wputenv_s(std::filesystem::path(name).c_str(), value.c_str());
+        // The wide call sets the process environment too, which GetEnvironmentVariableW reads;
+        // it copies the text.
+        _wputenv((std::filesystem::path(name).wstring() + L"=" + value.wstring()).c_str());
 #else
         ::setenv(name, value.c_str(), 1);
 #endif

@@ -35,7 +35,7 @@ using namespace morvik::core;
 constexpr int kExitOk = 0, kExitSomeErrors = 1, kExitUsage = 2;
 
 #ifdef _WIN32
-constexpr int kWritableFolder = W_OK;  // the only mode Windows checks
+constexpr int kWritableFolder = 2;  // write, the only mode Windows' access checks
 #else
 constexpr int kWritableFolder = W_OK | X_OK;
 #endif
