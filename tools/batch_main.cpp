@@ -69,7 +69,8 @@ constexpr const char* kHelp =
     "  -q, --quiet        no progress line\n"
     "  --version, -h, --help\n"
     "\n"
-    "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error.\n";
+    "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error or an\n"
+    "output that cannot be written.\n";
 
 // Messages follow --lang; it is looked for before the rest of the command line is read, so
 // that a mistake anywhere in it is told in that language.
