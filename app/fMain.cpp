@@ -110,18 +110,6 @@ QString Format(std::string_view pattern, const QStringList& args) {
     return text;
 }
 
-// Sheets holding anything in the landmark cells C2:E23.
-std::vector<int> SheetsHoldingLandmarks(const core::WorkbookCells& cells) {
-    std::vector<int> sheets;
-    for (int sheet = 0; sheet < cells.SheetCount(); ++sheet) {
-        bool any = false;
-        for (int row = 1; row <= kLandmarkCount && !any; ++row) {
-            for (int col = 2; col <= 4 && !any; ++col) any = cells.Shown(sheet, row, col);
-        }
-        if (any) sheets.push_back(sheet);
-    }
-    return sheets;
-}
 
 constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352, 424, 496};
 
@@ -700,7 +688,7 @@ void TForm1::LoadFrom(const std::optional<QString>& name) {
             const std::unique_ptr<core::WorkbookCells> cells =
                 core::FindLoader(file)->openWorkbook(file, session_.reader);
             int sheet = 0;
-            const std::vector<int> withData = SheetsHoldingLandmarks(*cells);
+            const std::vector<int> withData = core::SheetsWithLandmarks(*cells);
             if (!withData.empty() && withData.front() != 0) {
                 std::vector<std::string> names;
                 for (int i = 0; i < cells->SheetCount(); ++i) names.push_back(cells->SheetName(i));

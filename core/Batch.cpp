@@ -10,6 +10,7 @@
 #include "Loaders.h"
 #include "WorkbookImport.h"
 #include "compute/Compute.h"
+#include "text/Cp1250.h"
 #include "text/Error.h"
 
 namespace morvik::core {
@@ -40,6 +41,44 @@ SkullResult Failed(std::string sheet, std::exception_ptr failure) {
     return result;
 }
 
+char32_t FoldLetter(char32_t c) {
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+    // Latin Extended-A pairs capital and small letter, the capital first; U+0130/U+0131 (the
+    // dotted and dotless i) have no such partner.
+    const bool capitalEven =
+        (c >= 0x100 && c <= 0x12F) || (c >= 0x132 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+    const bool capitalOdd = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if ((capitalEven && c % 2 == 0) || (capitalOdd && c % 2 == 1)) return c + 1;
+    if (c == 0x178) return 0xFF;
+    return c;
+}
+
+std::string QuotedList(const std::vector<std::string>& names) {
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) out += i + 1 == names.size() ? " and " : ", ";
+        out += "\"" + names[i] + "\"";
+    }
+    return out;
+}
+
+std::vector<std::string> SheetNames(const WorkbookCells& cells, const std::vector<int>& sheets) {
+    std::vector<std::string> names;
+    for (int sheet : sheets) names.push_back(cells.SheetName(sheet));
+    return names;
+}
+
+// Why the first sheet of a workbook is no skull when another sheet holds landmarks; empty
+// when it is one, or when no sheet is.
+std::string FirstSheetWithoutLandmarks(const WorkbookCells& cells) {
+    const std::vector<int> withData = SheetsWithLandmarks(cells);
+    if (withData.empty() || withData.front() == 0) return {};
+    const bool one = withData.size() == 1;
+    return "The first sheet \"" + cells.SheetName(0) + "\" holds no landmarks; " +
+           (one ? "sheet " : "sheets ") + QuotedList(SheetNames(cells, withData)) +
+           (one ? " does: choose it with --sheet." : " do: choose one with --sheet.");
+}
+
 SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& settings) {
     Calculate(ws);
     SkullResult result = ReadResult(ws);
@@ -50,6 +89,62 @@ SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& sett
 }
 
 }  // namespace
+
+std::string FoldCase(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 'A' && byte <= 'Z') {
+            out += static_cast<char>(byte - 'A' + 'a');
+            continue;
+        }
+        // Two-byte sequences only: every letter folded lies below U+0800. Anything else,
+        // malformed bytes included, is kept as it is.
+        if ((byte & 0xE0) == 0xC0 && i + 1 < utf8.size() &&
+            (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) {
+            const char32_t c = static_cast<char32_t>(
+                ((byte & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+            if (c >= 0x80) {
+                AppendUtf8(out, FoldLetter(c));
+                ++i;
+                continue;
+            }
+        }
+        out += utf8[i];
+    }
+    return out;
+}
+
+std::optional<int> FindSetByName(std::string_view name) {
+    const std::string folded = FoldCase(name);
+    for (const CaptionSet* captions : {&kEnglishCaptions, &kCzechCaptions}) {
+        for (std::size_t i = 0; i < captions->setNames.size(); ++i)
+            if (FoldCase(captions->setNames[i]) == folded) return static_cast<int>(i);
+    }
+    return std::nullopt;
+}
+
+int ChooseSheet(const WorkbookCells& cells, const std::string& wanted) {
+    const int count = cells.SheetCount();
+    const bool number =
+        !wanted.empty() && wanted.find_first_not_of("0123456789") == std::string::npos;
+    if (number) {
+        // Past any sheet count: a long run of digits must not overflow.
+        const int n = wanted.size() > 6 ? 0 : std::stoi(wanted);
+        if (n >= 1 && n <= count) return n - 1;
+    } else {
+        for (int sheet = 0; sheet < count; ++sheet)
+            if (cells.SheetName(sheet) == wanted) return sheet;
+        const std::string folded = FoldCase(wanted);
+        for (int sheet = 0; sheet < count; ++sheet)
+            if (FoldCase(cells.SheetName(sheet)) == folded) return sheet;
+    }
+    std::vector<int> all(static_cast<std::size_t>(count));
+    for (int sheet = 0; sheet < count; ++sheet) all[static_cast<std::size_t>(sheet)] = sheet;
+    throw Error("The workbook has no sheet " + (number ? wanted : "\"" + wanted + "\"") +
+                "; its sheets: " + QuotedList(SheetNames(cells, all)) + ".");
+}
 
 int ColumnOfEquation(int number) {
     for (int k = 1; k <= kEquationCount; ++k)
@@ -162,16 +257,31 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
     std::unique_ptr<WorkbookCells> cells;
     std::string firstSheet;
     try {
+        // A sheet that cannot be chosen is told as it is, not as a file the load could not
+        // read: it is found inside the load and thrown after it.
+        std::string refused;
         LoadMeasurementFile(ws, path, [&](Workspace& target, const std::string& file) {
             cells = FindLoader(file)->openWorkbook(file, session.reader);
-            if (cells->SheetCount() > 0) firstSheet = cells->SheetName(0);
-            ImportWorkbookCells(target, *cells, 0);
+            int sheet = 0;
+            if (!settings.sheet.empty()) {
+                try {
+                    sheet = ChooseSheet(*cells, settings.sheet);
+                } catch (const Error& e) {
+                    refused = e.what();
+                    return;
+                }
+            } else if (!settings.allSheets) {
+                refused = FirstSheetWithoutLandmarks(*cells);
+            }
+            if (cells->SheetCount() > 0) firstSheet = cells->SheetName(sheet);
+            if (refused.empty()) ImportWorkbookCells(target, *cells, sheet);
         });
+        if (!refused.empty()) throw Error(refused);
         results.push_back(Computed(ws, firstSheet, settings));
     } catch (...) {
         results.push_back(Failed(firstSheet, std::current_exception()));
     }
-    if (!settings.allSheets || cells == nullptr) return results;
+    if (!settings.allSheets || !settings.sheet.empty() || cells == nullptr) return results;
 
     for (int sheet = 1; sheet < cells->SheetCount(); ++sheet) {
         std::string name;

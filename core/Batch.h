@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Cells.h"
 #include "IniFile.h"
 #include "Session.h"
 #include "compute/Missing.h"
@@ -24,12 +25,27 @@ struct BatchSettings {
     std::array<bool, kEquationCount> use{true, true, true, true, true, true, true};
     std::string lang = "en";
     bool allSheets = false;  // one skull per sheet instead of the first sheet only
-    bool reports = false;    // keep each skull's report lines
+    // The sheet to compute in every workbook instead of the first: its number from 1 when all
+    // digits, else its name (exactly, else without regard to case). Empty: the first sheet.
+    std::string sheet;
+    bool reports = false;  // keep each skull's report lines
 };
 
 // The window's column (1..7) that shows equation `number` (1..7), and back.
 int ColumnOfEquation(int number);
 int EquationOfColumn(int column);
+
+// Lower case of ASCII and of the accented Latin letters (Latin-1 and Latin Extended-A, which
+// hold the Czech ones), in UTF-8, for names compared without regard to case.
+std::string FoldCase(std::string_view utf8);
+
+// The list position (0..3) of the set the window's set list names `name` in either language,
+// without regard to case; none for a name it does not show.
+std::optional<int> FindSetByName(std::string_view name);
+
+// The sheet `wanted` names (see BatchSettings::sheet) in a workbook; throws Error naming the
+// sheets it has when there is none such.
+int ChooseSheet(const WorkbookCells& cells, const std::string& wanted);
 
 // The workspace as the window stands after start, the set chosen, the language switched and
 // the check boxes set, before anything is loaded.
@@ -61,8 +77,10 @@ struct SkullResult {
 SkullResult ReadResult(const Workspace& ws);
 
 // One file as the window loads and computes it, on a fresh copy of `start` in the session's
-// workspace: one result for the first sheet, or one per sheet with allSheets. A failure
-// gives a result that is not ok, with the message the window would show.
+// workspace: one result for the first (or the chosen) sheet, or one per sheet with allSheets. A
+// failure gives a result that is not ok, with the message the window would show. A workbook whose
+// first sheet holds no landmarks while others do is refused, naming them, unless a sheet is
+// chosen or every sheet counts: its first sheet would pass for a skull of missing landmarks.
 std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
                                      const std::string& path, const BatchSettings& settings);
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "Csv.h"
+#include "text/Cp1250.h"
 #include "text/Error.h"
 
 namespace morvik::core {
@@ -16,10 +17,22 @@ std::string Key(std::string_view path) {
     return std::filesystem::path(path).lexically_normal().generic_string();
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
+// Where a file is, whatever path leads to it: links resolved as far as the path exists.
+std::string Place(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path place = std::filesystem::weakly_canonical(path, ec);
+    if (ec) place = std::filesystem::absolute(path, ec).lexically_normal();
+    return place.generic_string();
+}
+
+// 'M' or 'F' for the words the table may use: our own CSV's, the letters, the Czech ones.
+char SexOf(std::string_view text) {
+    const std::string folded = FoldCase(text);
+    for (const char* word : {"m", "male", "muž"})
+        if (folded == word) return 'M';
+    for (const char* word : {"f", "female", "žena"})
+        if (folded == word) return 'F';
+    return 0;
 }
 
 std::string Trim(std::string_view text) {
@@ -86,17 +99,22 @@ std::string Padded(std::string text, std::size_t width, bool left = false) {
 
 }  // namespace
 
-TruthTable TruthTable::Parse(std::string_view text, const std::string& name) {
+TruthTable TruthTable::Parse(std::string_view text, const std::string& name,
+                             const std::string& folder) {
+    // What a spreadsheet saves: UTF-8 with or without its byte order mark, or the system's
+    // Windows-1250.
+    std::string utf8(text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text);
+    if (ValidUtf8(utf8) != utf8) utf8 = Cp1250ToUtf8(utf8);
     std::vector<std::vector<std::string>> records;
     try {
-        records = ParseCsv(text);
+        records = ParseCsv(utf8);
     } catch (const ECsvError& e) {
         throw Error(name + ": " + e.what());
     }
     if (records.empty()) throw Error(name + ": the table is empty.");
     int fileCol = -1, sexCol = -1, sheetCol = -1;
     for (std::size_t c = 0; c < records[0].size(); ++c) {
-        const std::string header = Lower(Trim(records[0][c]));
+        const std::string header = FoldCase(Trim(records[0][c]));
         if (header == "file") fileCol = static_cast<int>(c);
         if (header == "sex") sexCol = static_cast<int>(c);
         if (header == "sheet") sheetCol = static_cast<int>(c);
@@ -117,14 +135,17 @@ TruthTable TruthTable::Parse(std::string_view text, const std::string& name) {
         Entry entry;
         entry.file = field(fileCol);
         entry.sheet = field(sheetCol);
-        const std::string sex = Lower(field(sexCol));
         if (entry.file.empty()) throw Error(where + "the file is empty.");
-        if (sex != "m" && sex != "f")
-            throw Error(where + "the sex must be M or F, not \"" + field(sexCol) + "\".");
-        entry.sex = sex == "m" ? 'M' : 'F';
+        entry.sex = SexOf(field(sexCol));
+        if (entry.sex == 0)
+            throw Error(where + "the sex must be M or F (male, female, muž, žena), not \"" +
+                        field(sexCol) + "\".");
         if (!seen.emplace(std::pair(Key(entry.file), entry.sheet), i).second)
             throw Error(where + "\"" + Named(entry.file, entry.sheet) + "\" is listed twice.");
         table.byFile_[Key(entry.file)].push_back(table.entries_.size());
+        if (!folder.empty())
+            table.byPlace_[Place(std::filesystem::path(folder) / entry.file)].push_back(
+                table.entries_.size());
         table.entries_.push_back(std::move(entry));
     }
     return table;
@@ -135,28 +156,33 @@ TruthTable TruthTable::Read(const std::string& path) {
     if (!in) throw Error("Cannot open the truth table \"" + path + "\".");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) throw Error("Cannot read the truth table \"" + path + "\".");
-    return Parse(text, path);
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return Parse(text, path, folder.empty() ? "." : folder.string());
 }
 
 char TruthTable::Find(const BatchInput& input, const std::string& sheet) {
-    for (const std::string& key : {Key(input.path), Key(input.relative)}) {
-        const auto hit = byFile_.find(key);
-        if (hit == byFile_.end()) continue;
-        Entry* any = nullptr;
-        for (std::size_t index : hit->second) {
+    std::vector<const std::vector<std::size_t>*> candidates;
+    for (const std::string& key : {Key(input.path), Key(input.relative)})
+        if (const auto hit = byFile_.find(key); hit != byFile_.end())
+            candidates.push_back(&hit->second);
+    if (!byPlace_.empty())
+        if (const auto hit = byPlace_.find(Place(input.path)); hit != byPlace_.end())
+            candidates.push_back(&hit->second);
+    // An entry for the skull's own sheet before one for every sheet of its file.
+    Entry* any = nullptr;
+    for (const auto* indices : candidates) {
+        for (std::size_t index : *indices) {
             Entry& entry = entries_[index];
             if (entry.sheet == sheet && !sheet.empty()) {
                 entry.matched = true;
                 return entry.sex;
             }
-            if (entry.sheet.empty()) any = &entry;
-        }
-        if (any != nullptr) {
-            any->matched = true;
-            return any->sex;
+            if (entry.sheet.empty() && any == nullptr) any = &entry;
         }
     }
-    return 0;
+    if (any == nullptr) return 0;
+    any->matched = true;
+    return any->sex;
 }
 
 std::vector<std::string> TruthTable::Unmatched() const {

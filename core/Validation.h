@@ -13,14 +13,17 @@
 
 namespace morvik::core {
 
-// A CSV whose header names the columns `file` and `sex` (M or F, either case) and optionally
-// `sheet`; other columns are ignored. A file matches a skull by the path the batch table
-// shows or by its path within the folder it was found in; an entry without a sheet stands
-// for every sheet of its file without an entry of its own.
+// A CSV whose header names the columns `file` and `sex` (M or F, male or female, muž or žena,
+// in any case) and optionally `sheet`; other columns are ignored. A file matches a skull by
+// the path the batch table shows, by its path within the folder it was found in, or as a
+// path from the table's own folder; an entry without a sheet stands for every sheet of its
+// file without an entry of its own.
 class TruthTable {
   public:
-    // Throws Error "<name>: line N: ..." for a table that cannot be read as such.
-    static TruthTable Parse(std::string_view text, const std::string& name);
+    // Throws Error "<name>: line N: ..." for a table that cannot be read as such. `folder` is
+    // where the table lies, for paths relative to it; empty: none.
+    static TruthTable Parse(std::string_view text, const std::string& name,
+                            const std::string& folder = {});
     static TruthTable Read(const std::string& path);
 
     // The sex of a skull ('M' or 'F'), or 0 when the table does not know it.
@@ -36,6 +39,7 @@ class TruthTable {
     };
     std::vector<Entry> entries_;
     std::map<std::string, std::vector<std::size_t>> byFile_;
+    std::map<std::string, std::vector<std::size_t>> byPlace_;  // the table's folder / file
 };
 
 struct ClassifierCounts {

@@ -94,6 +94,24 @@ void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet) {
     ws.sgImput3 = std::move(left);
 }
 
+std::vector<int> SheetsWithLandmarks(const WorkbookCells& cells) {
+    std::vector<int> sheets;
+    for (int sheet = 0; sheet < cells.SheetCount(); ++sheet) {
+        const auto holdsData = [&] {
+            for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
+                for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k) {
+                    // A number's text may be left empty by Value; its kind says it is there.
+                    const CellValue cell = cells.Value(sheet, r, k);
+                    if (cell.kind == CellKind::Number || !cell.text.empty()) return true;
+                }
+            }
+            return false;
+        };
+        if (holdsData()) sheets.push_back(sheet);
+    }
+    return sheets;
+}
+
 void ImportWorkbook(Workspace& ws, const std::string& path, const ReaderSettings& settings) {
     const Loader* loader = FindLoader(path);
     if (loader == nullptr || loader->openWorkbook == nullptr) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "Cells.h"
 #include "Session.h"
@@ -15,6 +16,10 @@ namespace morvik::core {
 // below it are emptied. A mapped cell holding a number that is not finite refuses the
 // workbook with a message naming the cell, before anything is written.
 void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet = 0);
+
+// The sheets (indices, in order) with at least one non-empty cell among the landmark cells
+// C2:E23, those the import reads landmarks from.
+std::vector<int> SheetsWithLandmarks(const WorkbookCells& cells);
 
 // Opens `path` with the loader its extension names and imports its first sheet.
 void ImportWorkbook(Workspace& ws, const std::string& path, const ReaderSettings& settings = {});

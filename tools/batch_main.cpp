@@ -1,6 +1,7 @@
 // morvik-batch: the window's Calculate over a whole collection, one CSV row per skull.
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -32,6 +34,12 @@ using namespace morvik::core;
 
 constexpr int kExitOk = 0, kExitSomeErrors = 1, kExitUsage = 2;
 
+#ifdef _WIN32
+constexpr int kWritableFolder = 2;  // write, the only mode Windows' access checks
+#else
+constexpr int kWritableFolder = W_OK | X_OK;
+#endif
+
 constexpr const char* kUsage = "Usage: morvik-batch [options] PATH...";
 
 constexpr const char* kHelp =
@@ -41,20 +49,28 @@ constexpr const char* kHelp =
     "\n"
     "  --settings FILE    coefficient sets (default: the window's, Settings.ini beside this\n"
     "                     program, else ~/.config/morvik/Settings.ini)\n"
-    "  --set N            equation set 1-4: Prague, Lisbon, Coimbra, Universal\n"
-    "                     (default: the set the window starts with)\n"
+    "  --set N|NAME       equation set 1-4 or its name: Prague, Lisbon, Coimbra, Universal\n"
+    "                     (or Praha, Lisabon, Coimbra, Univerzální; default: the set the\n"
+    "                     window starts with)\n"
     "  --use LIST         equations in use by number, e.g. 1,2,5 (default: all seven)\n"
     "  --lang cz|en       language of the reports and messages (default: en)\n"
-    "  --all-sheets       one skull per sheet of a workbook (default: the first sheet)\n"
+    "  --all-sheets       one skull per sheet of a workbook (default: the first sheet; a\n"
+    "                     workbook whose first sheet holds no landmarks while another\n"
+    "                     does is an error row naming them)\n"
+    "  --sheet N|NAME     the sheet to compute in every workbook: its number from 1, or\n"
+    "                     its name (exactly, else in any letter case)\n"
     "  -o, --output FILE  the CSV (default: standard output)\n"
     "  --reports DIR      also write each skull's report, as the window's Export does\n"
-    "  --truth FILE       CSV with columns file,sex (M/F): print a validation summary\n"
+    "  --truth FILE       CSV with columns file,sex (M/F, male/female, muž/žena) and\n"
+    "                     optionally sheet; paths as given here or from the table's folder:\n"
+    "                     print a validation summary\n"
     "  --summary FILE     with --truth: also write the summary as JSON\n"
     "  -j, --jobs N       worker threads (default: the number of cores)\n"
     "  -q, --quiet        no progress line\n"
     "  --version, -h, --help\n"
     "\n"
-    "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error.\n";
+    "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error or an\n"
+    "output that cannot be written.\n";
 
 // Messages follow --lang; it is looked for before the rest of the command line is read, so
 // that a mistake anywhere in it is told in that language.
@@ -77,6 +93,46 @@ class UsageError : public Error {
   public:
     using Error::Error;
 };
+
+// A file or folder the run cannot write: exit status 2, without the usage line, since the
+// command line was right.
+class OutputError : public Error {
+  public:
+    using Error::Error;
+};
+
+// The system's reason for a failed file operation, in the run's language.
+std::string Reason(int error) {
+    if (gCzech) {
+        switch (error) {
+            case EACCES:
+                return "přístup odepřen";
+            case EPERM:
+                return "operace není povolena";
+            case EROFS:
+                return "systém souborů je jen pro čtení";
+            case ENOENT:
+                return "soubor nebo složka neexistuje";
+            case ENOTDIR:
+                return "není složka";
+            case EISDIR:
+                return "je to složka";
+            case ENOSPC:
+                return "na zařízení není místo";
+            case EEXIST:
+                return "soubor již existuje";
+            default:
+                break;
+        }
+    }
+    return std::generic_category().message(error);
+}
+
+std::string Reason(const std::error_code& ec) {
+    const std::error_condition condition = ec.default_error_condition();
+    if (condition.category() == std::generic_category()) return Reason(condition.value());
+    return ec.message();
+}
 
 struct Options {
     std::string settings;
@@ -156,7 +212,19 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         } else if (arg == "--settings") {
             options.settings = value();
         } else if (arg == "--set") {
-            options.batch.set = ParseNumber(arg, value(), 1, 4) - 1;
+            const std::string set = value();
+            if (!set.empty() && set.find_first_not_of("0123456789") == std::string::npos) {
+                options.batch.set = ParseNumber(arg, set, 1, 4) - 1;
+            } else {
+                options.batch.set = FindSetByName(set);
+                if (!options.batch.set)
+                    throw UsageError(
+                        Tr("--set takes a number from 1 to 4 or a set's name (Prague, Lisbon, "
+                           "Coimbra, Universal), not \"",
+                           "--set potřebuje číslo od 1 do 4 nebo název sady (Praha, Lisabon, "
+                           "Coimbra, Univerzální), ne „") +
+                        set + Tr("\"", "“"));
+            }
         } else if (arg == "--use") {
             options.batch.use = ParseUse(value());
         } else if (arg == "--lang") {
@@ -167,6 +235,13 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         } else if (arg == "--all-sheets") {
             flag();
             options.batch.allSheets = true;
+        } else if (arg == "--sheet") {
+            options.batch.sheet = value();
+            if (options.batch.sheet.empty() ||
+                options.batch.sheet.find_first_not_of('0') == std::string::npos)
+                throw UsageError(Tr("--sheet takes a sheet's number from 1 or its name, not \"",
+                                    "--sheet potřebuje číslo listu od 1 nebo jeho název, ne „") +
+                                 options.batch.sheet + Tr("\"", "“"));
         } else if (arg == "-o" || arg == "--output") {
             options.output = value();
         } else if (arg == "--reports") {
@@ -186,6 +261,9 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     }
     if (options.paths.empty())
         throw UsageError(Tr("no file or folder given", "není zadán žádný soubor ani složka"));
+    if (!options.batch.sheet.empty() && options.batch.allSheets)
+        throw UsageError(Tr("--sheet and --all-sheets exclude each other",
+                            "--sheet a --all-sheets se navzájem vylučují"));
     if (!options.summary.empty() && options.truth.empty())
         throw UsageError(Tr("--summary needs --truth", "--summary potřebuje --truth"));
     options.batch.reports = !options.reports.empty();
@@ -239,11 +317,6 @@ class ProgressLine {
     bool shown_ = false;
 };
 
-class OutputError : public Error {
-  public:
-    using Error::Error;
-};
-
 int Run(const Options& options) {
     const std::string settingsPath =
         options.settings.empty() ? DefaultSettingsPath() : options.settings;
@@ -274,24 +347,30 @@ int Run(const Options& options) {
         }
     }
     if (!options.reports.empty()) {
+        // Found now rather than as an error row for every skull.
         std::error_code ec;
         std::filesystem::create_directories(options.reports, ec);
-        if (!std::filesystem::is_directory(options.reports, ec))
-            throw UsageError(Tr("cannot create the reports folder \"", "složku výsledků „") +
-                             options.reports + Tr("\"", "“ nelze vytvořit"));
+        if (!ec && !std::filesystem::is_directory(options.reports, ec) && !ec)
+            ec = std::make_error_code(std::errc::not_a_directory);
+        if (!ec && ::access(options.reports.c_str(), kWritableFolder) != 0)
+            ec = std::error_code(errno, std::generic_category());
+        if (ec)
+            throw OutputError(
+                Tr("cannot write into the reports folder \"", "do složky výsledků „") +
+                options.reports + Tr("\": ", "“ nelze zapisovat: ") + Reason(ec));
     }
 
     std::FILE* out = stdout;
     if (!options.output.empty()) {
         out = std::fopen(options.output.c_str(), "wb");
         if (out == nullptr)
-            throw UsageError(Tr("cannot create \"", "soubor „") + options.output +
-                             Tr("\": ", "“ nelze vytvořit: ") + std::strerror(errno));
+            throw OutputError(Tr("cannot create \"", "soubor „") + options.output +
+                              Tr("\": ", "“ nelze vytvořit: ") + Reason(errno));
     }
     const auto write = [&](const std::string& text) {
         if (std::fwrite(text.data(), 1, text.size(), out) != text.size())
             throw OutputError(Tr("cannot write the table: ", "tabulku nelze zapsat: ") +
-                              std::strerror(errno));
+                              Reason(errno));
     };
 
     std::vector<BatchInput> inputs = CollectInputs(options.paths);
@@ -320,18 +399,23 @@ int Run(const Options& options) {
         [&](std::size_t done) { progress.Update(done); });
     progress.Clear();
     if (std::fflush(out) != 0 || (out != stdout && std::fclose(out) != 0))
-        throw OutputError(Tr("cannot write the table: ", "tabulku nelze zapsat: ") +
-                          std::strerror(errno));
+        throw OutputError(Tr("cannot write the table: ", "tabulku nelze zapsat: ") + Reason(errno));
 
     if (summary) {
         std::fputs(summary->Text(options.batch.lang).c_str(), stderr);
         if (!options.summary.empty()) {
-            std::ofstream json(options.summary, std::ios::binary | std::ios::trunc);
-            json << summary->Json();
-            json.close();
-            if (!json)
+            const std::string json = summary->Json();
+            std::FILE* file = std::fopen(options.summary.c_str(), "wb");
+            int error = file == nullptr ? errno : 0;
+            if (file != nullptr) {
+                errno = 0;
+                if (std::fwrite(json.data(), 1, json.size(), file) != json.size())
+                    error = errno ? errno : EIO;
+                if (std::fclose(file) != 0 && error == 0) error = errno ? errno : EIO;
+            }
+            if (error != 0)
                 throw OutputError(Tr("cannot write the summary \"", "souhrn „") + options.summary +
-                                  Tr("\"", "“ nelze zapsat"));
+                                  Tr("\": ", "“ nelze zapsat: ") + Reason(error));
         }
     }
     return anyError ? kExitSomeErrors : kExitOk;

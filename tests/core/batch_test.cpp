@@ -6,11 +6,15 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <random>
+#include <tuple>
 
 #include "core/BatchRun.h"
 #include "core/Csv.h"
 #include "core/Validation.h"
+#include "core/WorkbookImport.h"
 
 namespace morvik::core {
 namespace {
@@ -174,7 +178,10 @@ TEST(ValidationSummary, TruthTablesThatCannotBeRead) {
     const std::pair<const char*, const char*> cases[] = {
         {"", "t.csv: the table is empty."},
         {"name,sex\r\na,M\r\n", "t.csv: line 1 must name the columns file and sex."},
-        {"file,sex\r\na,X\r\n", "t.csv: record 2: the sex must be M or F, not \"X\"."},
+        {"file,sex\r\na,X\r\n",
+         "t.csv: record 2: the sex must be M or F (male, female, muž, žena), not \"X\"."},
+        {"file,sex\r\na,mužský\r\n",
+         "t.csv: record 2: the sex must be M or F (male, female, muž, žena), not \"mužský\"."},
         {"file,sex\r\n,M\r\n", "t.csv: record 2: the file is empty."},
         {"file,sex\r\na/./b.xls,M\r\na/b.xls,F\r\n",
          "t.csv: record 3: \"a/b.xls\" is listed twice."},
@@ -186,6 +193,70 @@ TEST(ValidationSummary, TruthTablesThatCannotBeRead) {
             ADD_FAILURE() << text;
         } catch (const Error& e) {
             EXPECT_STREQ(e.what(), message);
+        }
+    }
+}
+
+TEST(BatchChoice, SetNamesInEitherLanguageWithoutRegardToCase) {
+    // Capital and small letters of Latin-1 and of both parities of Latin Extended-A.
+    EXPECT_EQ(FoldCase("ŽLUŤOUČKÝ KŮŇ ÚPĚL ĎÁBELSKÉ ÓDY; Łódź ŐŰ ÀÞ ×"),
+              "žluťoučký kůň úpěl ďábelské ódy; łódź őű àþ ×");
+    EXPECT_EQ(FoldCase("a\xC3"), "a\xC3");  // cut short: kept as it is
+    const std::pair<const char*, std::optional<int>> cases[] = {
+        {"Prague", 0},       {"praha", 0},     {"LISBON", 1},      {"Lisabon", 1},
+        {"coimbra", 2},      {"Universal", 3}, {"UNIVERZÁLNÍ", 3}, {"univerzální", 3},
+        {"Univerzalni", {}}, {"Prag", {}},     {"", {}},           {"4", {}},
+    };
+    for (const auto& [name, set] : cases) EXPECT_EQ(FindSetByName(name), set) << name;
+}
+
+// Sheets of cells held in a map; every other cell is empty.
+class MapCells : public WorkbookCells {
+  public:
+    explicit MapCells(std::vector<std::string> names) : names_(std::move(names)) {}
+    void Put(int sheet, int row, int col, CellValue value) {
+        cells_[{sheet, row, col}] = std::move(value);
+    }
+    int SheetCount() const override { return static_cast<int>(names_.size()); }
+    std::string SheetName(int sheet) const override {
+        return names_.at(static_cast<std::size_t>(sheet));
+    }
+    CellValue Cell(int sheet, int row, int col) const override {
+        const auto hit = cells_.find({sheet, row, col});
+        return hit == cells_.end() ? CellValue{} : hit->second;
+    }
+
+  private:
+    std::vector<std::string> names_;
+    std::map<std::tuple<int, int, int>, CellValue> cells_;
+};
+
+TEST(BatchChoice, SheetsWithLandmarksAndSheetsByNumberOrName) {
+    MapCells cells({"Clouds only", "skull", "Skull", "Blank text", "Empty"});
+    // Everything around C2:E23 but not in it: the row above and below, the columns beside,
+    // a cloud.
+    for (const auto& [row, col] : {std::pair{0, 2}, {23, 3}, {1, 1}, {22, 5}, {1, 7}})
+        cells.Put(0, row, col, {CellKind::Number, 1.0, "1"});
+    cells.Put(1, 22, 4, {CellKind::Other, 0, "x"});   // E23, the last landmark cell
+    cells.Put(2, 1, 2, {CellKind::Number, 0.0, ""});  // C2 as Value may give it: no text
+    cells.Put(3, 5, 3, {CellKind::Other, 0, ""});     // a cell that shows nothing
+    EXPECT_EQ(SheetsWithLandmarks(cells), (std::vector<int>{1, 2}));
+
+    EXPECT_EQ(ChooseSheet(cells, "2"), 1);
+    EXPECT_EQ(ChooseSheet(cells, "05"), 4);
+    EXPECT_EQ(ChooseSheet(cells, "Skull"), 2);  // the exact name before another case
+    EXPECT_EQ(ChooseSheet(cells, "SKULL"), 1);
+    EXPECT_EQ(ChooseSheet(cells, "blank TEXT"), 3);
+    for (const std::string wanted : {"6", "0", "99999999999999999999", "Skulls", " skull"}) {
+        try {
+            ChooseSheet(cells, wanted);
+            ADD_FAILURE() << wanted;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(
+                          "; its sheets: \"Clouds only\", \"skull\", \"Skull\", \"Blank text\" "
+                          "and \"Empty\"."),
+                      std::string::npos)
+                << e.what();
         }
     }
 }

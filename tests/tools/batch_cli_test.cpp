@@ -263,5 +263,130 @@ TEST(BatchCli, ExitStatusAndMessages) {
     EXPECT_EQ(RunBatch(dir, {skull}, dir.File("morvik-batch")).status, 2);
 }
 
+// A truth table kept in a folder of its own names the skulls from there, with the sex in the
+// words our CSV writes or in Czech, in any case, saved as UTF-8 or as Windows-1250.
+TEST(BatchCli, TruthTableInAnotherFolderWithTheSexInWords) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "coll");
+    fs::create_directories(dir.Path() / "truth");
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        WriteBytes(dir.File(std::string("coll/") + name), ReadBytes(Examples("skull.txt")));
+    const std::string utf8 =
+        "file,sex\r\n../coll/a.txt,male\r\n../coll/b.txt,Žena\r\n../coll/c.txt,MUŽ\r\n"
+        "../coll/d.txt,FEMALE\r\n";
+    std::string cp1250 = utf8;
+    for (const auto& [from, to] :
+         {std::pair<std::string, std::string>{"Ž", "\x8E"}, {"MUŽ", "MU\x8E"}})
+        cp1250.replace(cp1250.find(from), from.size(), to);
+    for (const std::string& table : {utf8, cp1250}) {
+        WriteBytes(dir.File("truth/truth.csv"), table);
+        const Outcome run = RunBatch(
+            dir, {"--settings", Examples("Settings.ini"), "--truth", dir.File("truth/truth.csv"),
+                  "--summary", dir.File("summary.json"), dir.File("coll")});
+        EXPECT_EQ(run.status, 0) << run.err;
+        // The sample skull is male: two right, two females called male.
+        const std::string json = ReadBytes(dir.File("summary.json"));
+        for (const char* part :
+             {"{\"name\": \"verdict\", \"known\": 4, \"correct\": 2,", "\"male_as_male\": 2",
+              "\"female_as_male\": 2", "\"without_truth\": []", "\"truth_without_file\": []"})
+            EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    }
+}
+
+// A folder or file the run cannot write is told with the system's reason, in the run's
+// language, and without the usage line: the command line itself was right.
+TEST(BatchCli, UnwritableOutputsSayWhy) {
+    TempDir dir;
+    WriteBytes(dir.File("plain"), "a file, where a folder is needed");
+    WriteBytes(dir.File("truth.csv"), "file,sex\r\nskull.txt,M\r\n");
+    const std::string skull = Examples("skull.txt");
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"--reports", dir.File("plain/reports")},
+         "cannot write into the reports folder \"" + dir.File("plain/reports") +
+             "\": Not a directory\n"},
+        {{"--lang", "cz", "--reports", dir.File("plain")},
+         "do složky výsledků „" + dir.File("plain") + "“ nelze zapisovat: není složka\n"},
+        {{"-o", dir.File("plain/table.csv")},
+         "cannot create \"" + dir.File("plain/table.csv") + "\": Not a directory\n"},
+        {{"--lang=cz", "-o", dir.File("none/table.csv")},
+         "soubor „" + dir.File("none/table.csv") +
+             "“ nelze vytvořit: soubor nebo složka neexistuje\n"},
+        {{"-q", "--truth", dir.File("truth.csv"), "--summary", dir.File("plain/s.json")},
+         "cannot write the summary \"" + dir.File("plain/s.json") + "\": Not a directory\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--settings", Examples("Settings.ini")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back(skull);
+        const Outcome run = RunBatch(dir, args);
+        EXPECT_EQ(run.status, 2) << c.err;
+        const std::string err = run.err.substr(run.err.find("morvik-batch: "));
+        EXPECT_EQ(err, "morvik-batch: " + c.err);
+    }
+}
+
+// Sets by name in either language; a workbook's sheet by number or name, and a workbook
+// whose first sheet holds no landmarks refused unless a sheet is chosen.
+TEST(BatchCli, SetsByNameAndSheetsByNumberOrName) {
+    TempDir dir;
+    std::mt19937 rng(11);
+    WriteBytes(dir.File("Settings.ini"), test::RandomSettings(rng));
+    fs::create_directories(dir.Path() / "in");
+    test::WriteSkullWorkbook(dir.File("in/second.xls"),
+                             {test::SkullSpec{}, test::RandomSkull(rng, 20, 0)});
+    test::WriteSkullWorkbook(dir.File("in/both.xls"),
+                             {test::RandomSkull(rng, 0, 0), test::RandomSkull(rng, 0, 0.1)});
+    test::WriteSkullText(dir.File("in/skull.txt"), test::RandomSkull(rng, 0, 0), '.');
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--settings", dir.File("Settings.ini")});
+        args.push_back(dir.File("in"));
+        return RunBatch(dir, args);
+    };
+
+    for (const auto& [name, number] :
+         {std::pair{"Universal", "4"}, {"univerzální", "4"}, {"PRAHA", "1"}, {"Lisbon", "2"}}) {
+        const Outcome byName = run({"--set", name, "--all-sheets"});
+        EXPECT_EQ(byName.err, "");
+        EXPECT_EQ(byName.out, run({"--set", number, "--all-sheets"}).out) << name;
+    }
+    EXPECT_NE(run({"--set", "Praha"}).out, run({"--set", "Universal"}).out);
+
+    // Rows: both.xls, second.xls, skull.txt.
+    const Outcome first = run({});
+    EXPECT_EQ(first.status, 1);
+    auto rows = Rows(first.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][2], "ok");
+    EXPECT_EQ(rows[1][1], "S1");
+    EXPECT_EQ(rows[1][2], "error");
+    EXPECT_EQ(rows[1][3],
+              "The first sheet \"S1\" holds no landmarks; sheet \"S2\" does: choose it with "
+              "--sheet.");
+    EXPECT_EQ(rows[2][2], "ok");
+
+    const Outcome all = run({"--all-sheets"});
+    const auto allRows = Rows(all.out);
+    ASSERT_EQ(allRows.size(), 5u);
+    for (const char* sheet : {"2", "s2", "S2"}) {
+        const Outcome chosen = run({"--sheet", sheet});
+        EXPECT_EQ(chosen.status, 0) << chosen.err;
+        rows = Rows(chosen.out);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0], allRows[1]) << sheet;  // both.xls S2
+        EXPECT_EQ(rows[1], allRows[3]) << sheet;  // second.xls S2
+        EXPECT_EQ(rows[2], allRows[4]) << sheet;  // the text file, as always
+    }
+    const Outcome missing = run({"--sheet", "3"});
+    EXPECT_EQ(missing.status, 1);
+    rows = Rows(missing.out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1][3], "The workbook has no sheet 3; its sheets: \"S1\" and \"S2\".");
+    EXPECT_EQ(rows[2][2], "ok");
+    EXPECT_EQ(run({"--sheet", "2", "--all-sheets"}).status, 2);
+}
+
 }  // namespace
 }  // namespace morvik::core
