@@ -315,7 +315,9 @@ void TForm1::FormCreate() {
         ws_.lang = core::ReadLanguage(ini, ws_.lang);
         core::LoadStartupSet(ws_, ini);
         savedCoefficients_.Take(ws_);
-        startNotices_ = core::SettingsNotices(ini, core::kUniversalSet, true, ws_.lang);
+        for (const core::Notice& notice :
+             core::SettingsNotices(ini, core::kUniversalSet, true, ws_.lang))
+            startNotices_.push_back(notice.text);
     }
     sgImput->setColumnWidth(0, 118);
     for (TextTable* cloud : {&ws_.sgImput2, &ws_.sgImput3}) {
@@ -522,7 +524,7 @@ void TForm1::ComboBox1Change(int index) {
         ComboBox1->setCurrentIndex(setIndex_);
         return;
     }
-    std::vector<std::string> notices;
+    std::vector<core::Notice> notices;
     Run([this, index, &notices] {
         const core::IniFile ini(settingsPath().toStdString());
         ResultIsStale();
@@ -531,7 +533,7 @@ void TForm1::ComboBox1Change(int index) {
         savedCoefficients_.Take(ws_);
         notices = core::SettingsNotices(ini, index, false, ws_.lang);
     });
-    for (const std::string& notice : notices) ShowMessage(Q(notice));
+    for (const core::Notice& notice : notices) ShowMessage(Q(notice.text));
 }
 
 bool TForm1::ConfirmCoefficients() {

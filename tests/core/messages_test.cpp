@@ -223,23 +223,27 @@ TEST(Settings, Utf8FilesAndNotices) {
         const char* name;
         std::string bytes;
         bool utf8;
-        std::vector<std::string> notices;  // at start, in English
+        std::vector<Notice> notices;  // at start, in English
     };
+    // Reading a UTF-8 file is information, not a failure.
     const Case cases[] = {
         {"bom.ini",
          "\xEF\xBB\xBF" + body,
          true,
-         {"The settings file \"bom.ini\" is in UTF-8, not Windows-1250; it was read as UTF-8."}},
+         {{"The settings file \"bom.ini\" is in UTF-8, not Windows-1250; it was read as UTF-8.",
+           true}}},
         {"plain.ini",
          body,
          true,
-         {"The settings file \"plain.ini\" is in UTF-8, not Windows-1250; it was read as "
-          "UTF-8."}},
+         {{"The settings file \"plain.ini\" is in UTF-8, not Windows-1250; it was read as "
+           "UTF-8.",
+           true}}},
         {"cp1250.ini", "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=1,5\r\n", false, {}},
         {"empty.ini",
          "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=\r\n",
          false,
-         {"The settings file \"empty.ini\" holds no coefficients for the set \"Universal\"."}},
+         {{"The settings file \"empty.ini\" holds no coefficients for the set \"Universal\".",
+           false}}},
     };
     for (const Case& c : cases) {
         WriteBytes(dir.File(c.name), c.bytes);
@@ -252,14 +256,16 @@ TEST(Settings, Utf8FilesAndNotices) {
         EXPECT_EQ(SettingsNotices(ini, kUniversalSet, true, "en"), c.notices) << c.name;
     }
     const IniFile missing(dir.File("Settings.ini"));
-    EXPECT_EQ(SettingsNotices(missing, 0, false, "cz"),
-              std::vector<std::string>{
-                  "Soubor nastavení „Settings.ini“ chybí: rovnice nemají žádné koeficienty."});
+    EXPECT_EQ(
+        SettingsNotices(missing, 0, false, "cz"),
+        (std::vector<Notice>{
+            {"Soubor nastavení „Settings.ini“ chybí: rovnice nemají žádné koeficienty.", false}}));
     // The UTF-8 notice is said once, at start; choosing a set says only what that set lacks.
     const IniFile bom(dir.File("bom.ini"));
     EXPECT_EQ(SettingsNotices(bom, 0, false, "cz"),
-              std::vector<std::string>{
-                  "Soubor nastavení „bom.ini“ nemá pro soubor rovnic „Praha“ žádné koeficienty."});
+              (std::vector<Notice>{
+                  {"Soubor nastavení „bom.ini“ nemá pro soubor rovnic „Praha“ žádné koeficienty.",
+                   false}}));
 }
 
 TEST(Settings, CoefficientEditsAreUnsavedUntilSavedOrReloaded) {
