@@ -101,6 +101,10 @@ void ExportCommand(const Workspace& ws, int setIndex, const std::string& path) {
     RequireCurrentResult(ws);
     try {
         ExportReport(ws, setIndex, ws.lang, path);
+    } catch (const Error& e) {
+        // The system's errno stays on the error.
+        throw EUserError(Msg::CannotWriteReport, {FileNameOf(path)}, e.what(), e.Code(),
+                         std::current_exception());
     } catch (const std::exception& e) {
         throw EUserError(Msg::CannotWriteReport, {FileNameOf(path)}, e.what(), 0,
                          std::current_exception());

@@ -40,7 +40,9 @@ std::string QuoteStart(std::string_view text, std::size_t limit) {
 
 [[noreturn]] void ThrowConvertError(std::string_view cleaned) {
     std::string quoted = QuoteStart(cleaned, kQuotedCharacters);
-    throw EConvertError('\'' + quoted + "' is not a valid floating point value", std::move(quoted));
+    // The message first: the arguments' order of evaluation is not fixed.
+    const std::string message = '\'' + quoted + "' is not a valid floating point value";
+    throw EConvertError(message, std::move(quoted));
 }
 
 // Checks the whole text against: [sign] digits [. digits] [(e|E) [sign] digits], with at

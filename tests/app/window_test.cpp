@@ -334,8 +334,7 @@ TEST_F(WindowTest, AFailingCommandShowsOneMessageAndTheWindowGoesOn) {
     form_->workspace().sg.SetCell(1, 18, "abc");
     Click("Button2");
     ASSERT_EQ(messages_.size(), 2);
-    EXPECT_EQ(messages_[1],
-              "Nelze přečíst konstantu rovnice 6 ('abc' is not a valid floating point value).");
+    EXPECT_EQ(messages_[1], "Nelze přečíst konstantu rovnice 6 („abc“ není platné číslo).");
 
     form_->workspace().sg.SetCell(1, 18, "1");
     Click("Button2");

@@ -3,8 +3,10 @@
 #include <array>
 
 #include "TempDir.h"
+#include "compute/Compute.h"
 #include "core/DataExchange.h"
 #include "core/Messages.h"
+#include "core/WorkbookImport.h"
 
 namespace morvik::core {
 namespace {
@@ -212,6 +214,17 @@ TEST(LoadTextAndCsv, ReplaceTheLandmarksAndEmptyTheClouds) {
     LoadFileCommand(ws, dir.File("skull.csv"), nullptr);
     EXPECT_EQ(Coordinates(ws, 1), (Row{"1", "0,5", ""}));  // the header took no landmark row
     EXPECT_EQ(Coordinates(ws, 22), (Row{"22", "0,5", ""}));
+
+    // The sample workbook's clouds do not score EU-EU for the text file's skull.
+    const WorkbookImporter import = [](Workspace& w, const std::string& f) {
+        ImportWorkbook(w, f);
+    };
+    LoadFileCommand(ws, std::string(MORVIK_EXAMPLES_DIR) + "/skull.xls", import);
+    ASSERT_FALSE(Calculate(ws).rightCloud);
+    LoadFileCommand(ws, dir.File("skull.txt"), import);
+    const CalculationGaps gaps = Calculate(ws);
+    EXPECT_TRUE(gaps.rightCloud);
+    EXPECT_TRUE(gaps.leftCloud);
 }
 
 TEST(LoadFileCommand, DispatchesOnTheExtensionInAnyCaseAndRunsThePass) {
