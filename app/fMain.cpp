@@ -26,7 +26,6 @@
 
 #include "FittedText.h"
 #include "HelpWindow.h"
-#include "Pending.h"
 #include "compute/Compute.h"
 #include "compute/Missing.h"
 #include "core/Commands.h"
@@ -109,7 +108,6 @@ QString Format(std::string_view pattern, const QStringList& args) {
     for (qsizetype i = 0; i < args.size(); ++i) text.replace(QString("{%1}").arg(i), args[i]);
     return text;
 }
-
 
 constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352, 424, 496};
 
@@ -892,7 +890,7 @@ void TForm1::ComboBox1Change(int index) {
         ComboBox1->setCurrentIndex(setIndex_);
         return;
     }
-    std::vector<std::string> notices;
+    std::vector<core::Notice> notices;
     Run([this, index, &notices] {
         const core::IniFile ini(settingsPath().toStdString());
         ResultIsStale();
@@ -902,7 +900,7 @@ void TForm1::ComboBox1Change(int index) {
         notices = core::SettingsNotices(ini, index, false, ws_.lang);
     });
     UpdateTitle();
-    for (const std::string& notice : notices) ShowMessage(Q(notice));
+    for (const core::Notice& notice : notices) ShowMessage(Q(notice.text), notice.information);
 }
 
 bool TForm1::ConfirmCoefficients() {
@@ -1017,7 +1015,17 @@ void TForm1::showEvent(QShowEvent* event) {
     shown_ = true;
     // A box opened from within the first show would run before the window is drawn.
     QTimer::singleShot(0, this, [this] {
-        for (const std::string& notice : startNotices_) ShowMessage(Q(notice));
+        // What is only information (a UTF-8 settings file) is said once for each file, not
+        // at every start; what needs doing is said until it is done.
+        const auto state = WindowState();
+        QStringList informed = state->value("informedAbout").toStringList();
+        for (const core::Notice& notice : startNotices_) {
+            const QString key = settingsPath() + '|' + Q(notice.text);
+            if (notice.information && informed.contains(key)) continue;
+            ShowMessage(Q(notice.text), notice.information);
+            if (notice.information) informed << key;
+        }
+        state->setValue("informedAbout", informed);
         startNotices_.clear();
     });
 }

@@ -18,6 +18,7 @@
 #include "compute/Compute.h"
 #include "compute/Workspace.h"
 #include "core/Captions.h"
+#include "core/Commands.h"
 #include "core/EquationSets.h"
 #include "core/History.h"
 #include "core/Session.h"
@@ -170,7 +171,7 @@ class TForm1 : public QWidget {
     };
     std::vector<Placed> layout_;
     MessageSink messageSink_;
-    std::vector<std::string> startNotices_;  // said once the window is first shown
+    std::vector<core::Notice> startNotices_;  // said once the window is first shown
     bool shown_ = false;
     int setIndex_ = core::kUniversalSet;  // the set the coefficient grid holds
     core::CoefficientSnapshot savedCoefficients_;

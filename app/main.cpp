@@ -10,6 +10,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/EquationSets.h"
+#include "core/IniFile.h"
 #include "core/Session.h"
 #include "core/SettingsPath.h"
 #include "core/Version.h"
@@ -95,7 +97,12 @@ int main(int argc, char* argv[]) {
     form.session().reader = PlatformReaderSettings();
     form.show();
     if (!settings.message.empty()) {
-        const QString message = QString::fromStdString(settings.message);
+        // Said in the language the settings remember, else in the system's.
+        std::string lang = morvik::core::ReadLanguage(morvik::core::IniFile(settings.path), "");
+        if (lang != "cz" && lang != "en")
+            lang = QLocale::system().language() == QLocale::Czech ? "cz" : "en";
+        const QString message =
+            QString::fromStdString(morvik::core::SettingsChoiceMessage(settings, lang));
         std::fprintf(stderr, "morvik: %s\n", settings.message.c_str());
         QTimer::singleShot(
             0, &form, [&form, message] { QMessageBox::information(&form, "MORVIK", message); });

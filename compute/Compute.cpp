@@ -48,7 +48,7 @@ double ReadNumber(const std::string& text, ValuePlace place, int col, int row) {
     try {
         return ParseDecimal(text);
     } catch (const EConvertError& e) {
-        throw ECellValueError(place, col, row, e.what());
+        throw ECellValueError(place, col, row, e);
     }
 }
 
@@ -100,7 +100,7 @@ DimensionSet NeededDimensions(const Workspace& ws, const DimensionSet& missing) 
 namespace {
 
 std::string CellValueMessage(ValuePlace place, int col, int row, const std::string& conversionText,
-                             std::string_view lang) {
+                             const std::string* quoted, std::string_view lang) {
     const bool cz = lang == "cz";
     std::string sentence;
     switch (place) {
@@ -140,6 +140,7 @@ std::string CellValueMessage(ValuePlace place, int col, int row, const std::stri
                           : Join({"Cannot read the dimension ", DimensionName(row, false)});
             break;
     }
+    if (cz && quoted != nullptr) return sentence + " („" + *quoted + "“ není platné číslo).";
     return sentence + " (" + conversionText + ").";
 }
 
@@ -147,14 +148,24 @@ std::string CellValueMessage(ValuePlace place, int col, int row, const std::stri
 
 // what() is the English text, as every other error's.
 ECellValueError::ECellValueError(ValuePlace place, int col, int row, std::string conversionText)
-    : EConvertError(CellValueMessage(place, col, row, conversionText, "en")),
+    : EConvertError(CellValueMessage(place, col, row, conversionText, nullptr, "en")),
       place_(place),
       col_(col),
       row_(row),
       conversionText_(std::move(conversionText)) {}
 
+ECellValueError::ECellValueError(ValuePlace place, int col, int row,
+                                 const EConvertError& conversion)
+    : EConvertError(CellValueMessage(place, col, row, conversion.what(), nullptr, "en"),
+                    conversion.Quoted()),
+      place_(place),
+      col_(col),
+      row_(row),
+      conversionText_(conversion.what()) {}
+
 std::string ECellValueError::Text(std::string_view lang) const {
-    return CellValueMessage(place_, col_, row_, conversionText_, lang);
+    return CellValueMessage(place_, col_, row_, conversionText_, Quoted() ? &*Quoted() : nullptr,
+                            lang);
 }
 
 double Distance3D(const Point3& a, const Point3& b) { return Length(a - b); }

@@ -105,10 +105,12 @@ enum class ValuePlace {
 
 // A cell whose text is not a number. The conversion's own text follows a sentence that
 // names the cell (the landmark or cloud point and its axis, the dimension, the coefficient),
-// so a user can find it; what() is the English wording.
+// so a user can find it; what() is the English wording. With the conversion's own error, the
+// text found is quoted in the message's language.
 class ECellValueError : public EConvertError {
   public:
     ECellValueError(ValuePlace place, int col, int row, std::string conversionText);
+    ECellValueError(ValuePlace place, int col, int row, const EConvertError& conversion);
 
     ValuePlace Place() const { return place_; }
     int Col() const { return col_; }

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "EquationSets.h"
 #include "Loaders.h"
+#include "Messages.h"
+#include "compute/Landmarks.h"
 #include "text/Cp1250.h"
+#include "text/Decimal.h"
 #include "text/Error.h"
 #include "text/Platform.h"
 
@@ -19,6 +23,8 @@ namespace {
 constexpr char kCtrlZ = 26;
 constexpr int kFirstCoordinateColumn = 2;
 constexpr std::size_t kCsvReadLimit = 4u << 20;
+
+using Fields = std::array<std::string, 3>;
 
 // Whether the bytes are well-formed UTF-8 (plain ASCII is).
 bool IsValidUtf8(std::string_view s) {
@@ -43,14 +49,9 @@ bool IsValidUtf8(std::string_view s) {
     return true;
 }
 
-std::string FileName(std::string_view path) {
-    const auto slash = path.find_last_of("/\\");
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
-}
-
 // One line of the text file split at TAB or NUL into at most three fields.
-std::array<std::string, 3> SplitCoordinates(std::string_view line) {
-    std::array<std::string, 3> fields;
+Fields SplitCoordinates(std::string_view line) {
+    Fields fields;
     std::size_t field = 0;
     for (char c : line) {
         if (c == '\t' || c == '\0') {
@@ -61,6 +62,97 @@ std::array<std::string, 3> SplitCoordinates(std::string_view line) {
     }
     return fields;
 }
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+// What a calculation will read as a number: the cell's own reader decides, so that a load
+// refuses exactly what Calculate would.
+bool IsNumber(const std::string& text) {
+    try {
+        return std::isfinite(ParseDecimal(text));
+    } catch (const EConvertError&) {
+        return false;
+    }
+}
+
+// The first characters of a field for a message: a long one would fill the message box.
+std::string QuoteStart(std::string_view text) {
+    constexpr std::size_t kQuoted = 40;
+    std::size_t cut = 0;
+    for (std::size_t characters = 0; cut < text.size(); ++cut) {
+        const bool continuation = (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
+        if (!continuation && characters++ == kQuoted) break;
+    }
+    return std::string(text.substr(0, cut)) + (cut < text.size() ? "\u2026" : "");
+}
+
+// The lines of a text or comma-separated file as landmarks, one a line: a first line of
+// words alone is a header, a field that is no number refuses the file at once, and lines past
+// the 22nd must be empty. Nothing reaches the workspace before the whole file was read.
+class LandmarkLines {
+  public:
+    explicit LandmarkLines(std::string fileName) : fileName_(std::move(fileName)) {}
+
+    // The first three fields (UTF-8) of the file's line `line` (1-based).
+    void Take(long long line, Fields fields) {
+        for (std::string& field : fields) field = std::string(TrimBlanks(field));
+        const bool first = first_;
+        first_ = false;
+        if (first && IsHeader(fields)) return;
+        const bool empty = std::all_of(fields.begin(), fields.end(),
+                                       [](const std::string& f) { return f.empty(); });
+        if (rows_.size() == kLandmarkCount) {
+            if (!empty) throw EUserError(Msg::TextTooManyLines, {fileName_, std::to_string(line)});
+            return;
+        }
+        for (std::size_t axis = 0; axis < fields.size(); ++axis) {
+            if (fields[axis].empty() || IsNumber(fields[axis])) continue;
+            const LandmarkRow& landmark = kLandmarks[rows_.size()];
+            throw EUserError(Msg::TextNotNumber,
+                             {fileName_, std::to_string(line), std::string(landmark.abbreviation),
+                              std::string(TrimBlanks(landmark.nameCz)),
+                              std::string(1, static_cast<char>('X' + axis)),
+                              QuoteStart(fields[axis]), std::string(landmark.nameEn)});
+        }
+        anyValue_ = anyValue_ || !empty;
+        rows_.push_back(std::move(fields));
+    }
+
+    // The landmarks into rows 1..22 (rows the file does not reach emptied) and both clouds
+    // emptied below their headers: the file is the whole skull.
+    void Apply(Workspace& ws) const {
+        if (!anyValue_) throw EUserError(Msg::TextNoLandmarks, {fileName_});
+        for (int row = 1; row <= kLandmarkCount; ++row) {
+            const auto i = static_cast<std::size_t>(row - 1);
+            for (int f = 0; f < 3; ++f) {
+                ws.sgImput.SetCell(kFirstCoordinateColumn + f, row,
+                                   i < rows_.size() ? rows_[i][static_cast<std::size_t>(f)] : "");
+            }
+        }
+        for (TextTable* cloud : {&ws.sgImput2, &ws.sgImput3}) {
+            TextTable fresh(cloud->ColCount(), kEuryonDefaultRows);
+            for (int c = 0; c < cloud->ColCount(); ++c) fresh.SetCell(c, 0, cloud->Cell(c, 0));
+            *cloud = std::move(fresh);
+        }
+    }
+
+  private:
+    static bool IsHeader(const Fields& fields) {
+        return std::any_of(fields.begin(), fields.end(),
+                           [](const std::string& f) { return !f.empty(); }) &&
+               std::none_of(fields.begin(), fields.end(),
+                            [](const std::string& f) { return !f.empty() && IsNumber(f); });
+    }
+
+    std::string fileName_;
+    bool first_ = true;
+    bool anyValue_ = false;
+    std::vector<Fields> rows_;
+};
 
 void ConvertColumns(TextTable& table, int firstCol, int lastCol) {
     for (int r = 1; r < table.RowCount(); ++r) {
@@ -76,66 +168,58 @@ std::ifstream OpenInputFile(const std::string& path) {
     std::error_code ec;
     // A folder opens like a file here but reads as empty; say what it is instead.
     if (std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) {
-        throw Error("Cannot open file \"" + path + "\". " + std::strerror(EISDIR));
+        throw ESystemError(FileAction::Open, path, EISDIR);
     }
     std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
-    if (!in) {
-        throw Error("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    }
+    if (!in) throw ESystemError(FileAction::Open, path, errno);
     return in;
 }
 
 void LoadTextFile(Workspace& ws, const std::string& path) {
     std::ifstream in = OpenInputFile(path);
-    TextTable& table = ws.sgImput;
-    int row = 1;
+    LandmarkLines lines(FileNameOf(path));
+    long long number = 0;
     std::string line;
     bool endOfFile = false;
-    // Read only as far as the table reaches: later lines would change nothing.
-    while (!endOfFile && row < table.RowCount()) {
+    // Lines past the 22nd are read only while they are empty: the first that is not ends it.
+    while (!endOfFile) {
         line.clear();
         int c = 0;
         while ((c = in.get()) != std::char_traits<char>::eof() && c != '\r' && c != '\n' &&
                c != kCtrlZ) {
             line += static_cast<char>(c);
         }
+        if (in.bad()) throw ESystemError(FileAction::Read, path, errno);
         if (c == std::char_traits<char>::eof() || c == kCtrlZ) {
             endOfFile = true;
             if (line.empty()) break;  // no line begins at the end of the file
         } else if (c == '\r' && in.peek() == '\n') {
             in.get();  // CR LF is one line end, a lone CR another, as in a paste
         }
-        if (in.bad()) {
-            throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
-        }
-        const auto fields = SplitCoordinates(line);
-        for (std::size_t f = 0; f < fields.size(); ++f) {
-            table.SetCell(kFirstCoordinateColumn + static_cast<int>(f), row,
-                          Cp1250ToUtf8(fields[f]));
-        }
-        ++row;
+        Fields fields = SplitCoordinates(line);
+        for (std::string& field : fields) field = Cp1250ToUtf8(field);
+        lines.Take(++number, std::move(fields));
         if (in.peek() == std::char_traits<char>::eof()) endOfFile = true;
     }
-    // The file is one skull: rows it does not reach must not keep the previous one's values.
-    for (; row < table.RowCount(); ++row) {
-        for (std::size_t f = 0; f < 3; ++f) {
-            table.ClearCell(kFirstCoordinateColumn + static_cast<int>(f), row);
-        }
-    }
+    lines.Apply(ws);
 }
 
-std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
-                                                        std::size_t maxRecords) {
-    std::vector<std::array<std::string, 3>> records;
+namespace {
+
+// Every record of comma-separated bytes in turn, as its first three fields in UTF-8 with the
+// line it begins on, until `take` returns false. The separator is decided from the first
+// `separatorLines` lines.
+template <typename Take>
+void ParseCsv(std::string_view bytes, std::size_t separatorLines, Take take) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const bool utf8 = IsValidUtf8(bytes);
 
-    // Where the records of interest end, and whether a ';' stands outside quotes there.
+    // Whether a ';' stands outside quotes in the records of interest.
     char separator = ',';
     {
         bool quoted = false;
         std::size_t lines = 0;
-        for (std::size_t i = 0; i < bytes.size() && lines < maxRecords; ++i) {
+        for (std::size_t i = 0; i < bytes.size() && lines < separatorLines; ++i) {
             const char c = bytes[i];
             if (c == '"') {
                 quoted = !quoted;
@@ -148,23 +232,26 @@ std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
         }
     }
 
-    std::array<std::string, 3> fields;
+    Fields fields;
     std::size_t field = 0;
-    bool quoted = false, fieldStarted = false, pending = false;
+    bool quoted = false, fieldStarted = false, pending = false, more = true;
+    long long line = 1, recordLine = 1;
     const auto endField = [&]() {
         ++field;
         fieldStarted = false;
     };
     const auto endRecord = [&]() {
         for (auto& f : fields) f = utf8 ? f : Cp1250ToUtf8(f);
-        records.push_back(std::move(fields));
+        more = take(recordLine, std::move(fields));
         fields = {};
         field = 0;
         fieldStarted = false;
         pending = false;
     };
-    for (std::size_t i = 0; i < bytes.size() && records.size() < maxRecords; ++i) {
+    for (std::size_t i = 0; i < bytes.size() && more; ++i) {
+        const std::size_t from = i;
         const char c = bytes[i];
+        if (!pending) recordLine = line;
         pending = true;
         if (quoted) {
             if (c != '"') {
@@ -188,35 +275,40 @@ std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
             if (field < fields.size()) fields[field] += c;
             fieldStarted = true;
         }
+        // Line ends inside quotes count too: the number is the line an editor shows.
+        for (std::size_t k = from; k <= i; ++k) {
+            if (bytes[k] == '\r' || (bytes[k] == '\n' && (k == 0 || bytes[k - 1] != '\r'))) ++line;
+        }
     }
     // The last record needs no line end; a line end at the very end starts no record.
-    if (pending && records.size() < maxRecords) endRecord();
+    if (pending && more) endRecord();
+}
+
+}  // namespace
+
+std::vector<Fields> ParseCsvRecords(std::string_view bytes, std::size_t maxRecords) {
+    std::vector<Fields> records;
+    if (maxRecords == 0) return records;
+    ParseCsv(bytes, maxRecords, [&](long long, Fields fields) {
+        records.push_back(std::move(fields));
+        return records.size() < maxRecords;
+    });
     return records;
 }
 
 void LoadCsvFile(Workspace& ws, const std::string& path) {
     std::ifstream in = OpenInputFile(path);
-    // The landmark table's records come first; what lies past a few megabytes is never
-    // read into it, whatever the file's size.
+    // The landmark records come first; what lies past a few megabytes is never read.
     std::string bytes(kCsvReadLimit, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
-    }
+    if (in.bad()) throw ESystemError(FileAction::Read, path, errno);
     bytes.resize(static_cast<std::size_t>(in.gcount()));
-    TextTable& table = ws.sgImput;
-    const auto rows = static_cast<std::size_t>(std::max(table.RowCount() - 1, 0));
-    const auto records = ParseCsvRecords(bytes, rows);
-    for (std::size_t r = 0; r < records.size(); ++r) {
-        for (std::size_t f = 0; f < records[r].size(); ++f) {
-            table.SetCell(kFirstCoordinateColumn + static_cast<int>(f), static_cast<int>(r) + 1,
-                          records[r][f]);
-        }
-    }
-    // As for the text file: rows the file does not reach keep nothing of the last skull.
-    for (int row = static_cast<int>(records.size()) + 1; row < table.RowCount(); ++row) {
-        for (int f = 0; f < 3; ++f) table.ClearCell(kFirstCoordinateColumn + f, row);
-    }
+    LandmarkLines lines(FileNameOf(path));
+    ParseCsv(bytes, kLandmarkCount, [&](long long line, Fields fields) {
+        lines.Take(line, std::move(fields));
+        return true;
+    });
+    lines.Apply(ws);
 }
 
 void ConvertDecimalPoints(Workspace& ws) {
@@ -243,7 +335,7 @@ void LoadFileCommand(Workspace& ws, const std::optional<std::string>& path,
     }
     ConvertDecimalPoints(ws);
     if (path && loader == nullptr) {
-        throw Error("The file \"" + FileName(*path) + "\" was not loaded: only " +
+        throw Error("The file \"" + FileNameOf(*path) + "\" was not loaded: only " +
                     LoadableExtensionsText() + " files can be loaded.");
     }
 }

@@ -13,24 +13,33 @@
 
 namespace morvik::core {
 
-// The file opened for reading in binary; Error "Cannot open file "<path>". <reason>" for a
-// folder or a file that cannot be opened.
+// The file opened for reading in binary; ESystemError (Messages.h) "Cannot open file "<path>".
+// <reason>" for a folder or a file that cannot be opened.
 std::ifstream OpenInputFile(const std::string& path);
 
-// Fills columns 2..4 of sgImput from a TAB separated Windows-1250 text file, line n into
-// landmark row n; CR LF, lone LF and lone CR end lines and Ctrl+Z ends the file. Rows the
-// file does not reach are emptied. Throws Error naming the file when it cannot be read.
+// Both text loaders read one skull, a landmark a line, into columns 2..4 of sgImput rows 1..22
+// (rows the file does not reach are emptied) and empty both euryon clouds below their header
+// row, back to their first size. A first line whose fields are all words is a header and is
+// skipped. Only the first three fields of a line count; blanks around a field are dropped; an
+// empty field is a missing coordinate. The file is refused with an EUserError naming it, and
+// the workspace left as it was, when a field is not a finite number (the line, landmark, axis
+// and text are named), when lines past the 22nd are not empty, or when it holds no value at
+// all; ESystemError when it cannot be read.
+
+// A TAB separated Windows-1250 text file: CR LF, lone LF and lone CR end lines, NUL separates
+// like TAB and Ctrl+Z ends the file.
 void LoadTextFile(Workspace& ws, const std::string& path);
 
-// Fills columns 2..4 of sgImput from a comma-separated file, record n into landmark row n,
-// as LoadTextFile does: the first three fields of each record. The separator is ';' when one
-// stands outside quotes in the records read, else ','; so a decimal comma is kept where ';'
+// A comma-separated file, record n into landmark row n. The separator is ';' when one stands
+// outside quotes in the first 22 lines, else ','; so a decimal comma is kept where ';'
 // separates. Quotes as RFC 4180 has them (a quoted field may hold separators, line ends and
-// doubled quotes). UTF-8, with or without its byte order mark, else Windows-1250.
+// doubled quotes; a message counts lines as an editor does). UTF-8, with or without its byte
+// order mark, else Windows-1250. What lies past the first 4 MiB is not read.
 void LoadCsvFile(Workspace& ws, const std::string& path);
 
 // The first `maxRecords` records of comma-separated bytes, each as its first three fields in
-// UTF-8 (missing fields empty), by the rules of LoadCsvFile.
+// UTF-8 (missing fields empty), split by the rules of LoadCsvFile (the separator decided from
+// the first `maxRecords` lines).
 std::vector<std::array<std::string, 3>> ParseCsvRecords(std::string_view bytes,
                                                         std::size_t maxRecords);
 

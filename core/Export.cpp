@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "Captions.h"
+#include "Messages.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
 #include "text/Platform.h"
@@ -38,12 +39,12 @@ std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::str
 void WriteReport(const std::string& path, const std::vector<std::string>& lines) {
     std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     if (!out) {
-        throw Error("Cannot create file \"" + path + "\". " + std::strerror(errno));
+        throw ESystemError(FileAction::Create, path, errno);
     }
     for (const std::string& line : lines) out << Utf8ToCp1250(line) << "\r\n";
     out.close();
     if (!out) {
-        throw Error("Cannot write file \"" + path + "\". " + std::strerror(errno));
+        throw ESystemError(FileAction::Write, path, errno);
     }
 }
 

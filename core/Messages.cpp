@@ -1,6 +1,9 @@
 #include "Messages.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
 #include "IniFile.h"
 #include "compute/Landmarks.h"
@@ -55,6 +58,26 @@ constexpr std::array kMessages{
     MessageRow{Msg::EquationsLeftOut, "Vynechané rovnice: {0}", "Equations left out: {0}"},
     MessageRow{Msg::BadNumber, "Číslo nelze přečíst", "A number cannot be read"},
     MessageRow{Msg::CommandFailed, "Příkaz se nezdařil", "The command failed"},
+    MessageRow{Msg::TextNotNumber,
+               "Soubor „{0}“ nelze načíst: řádek {1}, bod {2} ({3}), osa {4}: „{5}“ není číslo",
+               "Cannot read \"{0}\": line {1}, landmark {2} ({6}), axis {4}: \"{5}\" is not a "
+               "number"},
+    MessageRow{Msg::TextNoLandmarks, "Soubor „{0}“ nelze načíst: neobsahuje žádné body",
+               "Cannot read \"{0}\": it holds no landmarks"},
+    MessageRow{Msg::TextTooManyLines,
+               "Soubor „{0}“ nelze načíst: řádek {1}: více řádků než 22 bodů",
+               "Cannot read \"{0}\": line {1}: more lines than the 22 landmarks"},
+    MessageRow{Msg::CellNotFinite, "Buňka {0} neobsahuje konečné číslo",
+               "The cell {0} holds no finite number"},
+    MessageRow{Msg::SettingsCreated,
+               "Váš soubor nastavení {0} byl vytvořen z ukázkových koeficientů v {1}. Jsou "
+               "smyšlené, ne pro skutečné případy: zadejte vlastní a uložte je",
+               "Your settings file {0} was created from the demonstration coefficients in {1}. "
+               "They are invented, not for casework: enter your own and save them"},
+    MessageRow{Msg::SettingsNotCreated, "Soubor nastavení {0} nelze vytvořit: {1}",
+               "Could not create the settings file {0}: {1}"},
+    MessageRow{Msg::WorkbookTooLarge, "Soubor „{0}“ nelze načíst: je příliš velký na sešit",
+               "Cannot read \"{0}\": it is too large to be read as a workbook"},
 };
 
 constexpr bool RowsFollowTheEnum() {
@@ -78,6 +101,22 @@ std::string Join(const std::vector<std::string_view>& items) {
 std::string_view WithoutFinalStop(std::string_view text) {
     while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.remove_suffix(1);
     return text;
+}
+
+// "„abc“ není platné číslo" for the text a conversion refused, when the error kept it.
+std::string ConvertText(const EConvertError& e, std::string_view lang) {
+    if (lang != "cz" || !e.Quoted()) return e.what();
+    return "„" + *e.Quoted() + "“ není platné číslo";
+}
+
+// The text of a failure that has words of its own in both languages; none for the others.
+std::optional<std::string> OwnText(const std::exception& e, std::string_view lang) {
+    if (const auto* user = dynamic_cast<const EUserError*>(&e)) return user->Text(lang);
+    if (const auto* system = dynamic_cast<const ESystemError*>(&e)) return system->Text(lang);
+    if (const auto* cell = dynamic_cast<const ECellValueError*>(&e)) return cell->Text(lang);
+    if (const auto* convert = dynamic_cast<const EConvertError*>(&e))
+        return ConvertText(*convert, lang);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -112,14 +151,94 @@ EUserError::EUserError(Msg id, std::vector<std::string> args, std::string detail
       args_(std::move(args)),
       detail_(std::move(detail)) {}
 
+std::string EUserError::Text(std::string_view lang) const {
+    // Only a detail that is the cause's own (English) text is replaced by its words in `lang`.
+    if (Cause() && !detail_.empty()) {
+        try {
+            std::rethrow_exception(Cause());
+        } catch (const std::exception& cause) {
+            if (detail_ == cause.what()) {
+                if (auto text = OwnText(cause, lang)) return MessageText(id_, lang, args_, *text);
+            }
+        } catch (...) {
+        }
+    }
+    return MessageText(id_, lang, args_, detail_);
+}
+
+std::string SystemReason(int code, std::string_view lang) {
+    if (lang == "cz") {
+        switch (code) {
+            case EACCES:
+                return "Přístup odepřen";
+            case EPERM:
+                return "Operace není povolena";
+            case EROFS:
+                return "Systém souborů je jen pro čtení";
+            case ENOENT:
+                return "Soubor nebo složka neexistuje";
+            case ENOTDIR:
+                return "Část cesty není složka";
+            case EISDIR:
+                return "Je to složka";
+            case ENOSPC:
+                return "Na disku není volné místo";
+            case EEXIST:
+                return "Soubor už existuje";
+            case EMFILE:
+            case ENFILE:
+                return "Příliš mnoho otevřených souborů";
+            case EIO:
+                return "Chyba vstupu/výstupu";
+            case ENAMETOOLONG:
+                return "Název souboru je příliš dlouhý";
+            default:
+                break;
+        }
+    }
+    return std::strerror(code);
+}
+
+namespace {
+
+std::string SystemErrorText(FileAction action, const std::string& path, int code,
+                            std::string_view lang) {
+    if (lang == "cz") {
+        std::string_view verb = "otevřít";
+        if (action == FileAction::Read) verb = "přečíst";
+        if (action == FileAction::Create) verb = "vytvořit";
+        if (action == FileAction::Write) verb = "zapsat";
+        return "Soubor „" + path + "“ nelze " + std::string(verb) + ". " + SystemReason(code, lang);
+    }
+    std::string_view verb = "open";
+    if (action == FileAction::Read) verb = "read";
+    if (action == FileAction::Create) verb = "create";
+    if (action == FileAction::Write) verb = "write";
+    return "Cannot " + std::string(verb) + " file \"" + path + "\". " + SystemReason(code, lang);
+}
+
+}  // namespace
+
+ESystemError::ESystemError(FileAction action, std::string path, int code)
+    : Error(SystemErrorText(action, path, code, "en"), code),
+      action_(action),
+      path_(std::move(path)) {}
+
+std::string ESystemError::Text(std::string_view lang) const {
+    return SystemErrorText(action_, path_, Code(), lang);
+}
+
 std::string Explain(const std::exception& e, std::string_view lang) {
     if (const auto* user = dynamic_cast<const EUserError*>(&e)) return user->Text(lang);
     if (const auto* cell = dynamic_cast<const ECellValueError*>(&e)) return cell->Text(lang);
     if (dynamic_cast<const EIniWriteError*>(&e)) {
         return MessageText(Msg::SettingsNotSaved, lang, {}, e.what());
     }
-    if (dynamic_cast<const EConvertError*>(&e)) {
-        return MessageText(Msg::BadNumber, lang, {}, e.what());
+    if (const auto* convert = dynamic_cast<const EConvertError*>(&e)) {
+        return MessageText(Msg::BadNumber, lang, {}, ConvertText(*convert, lang));
+    }
+    if (const auto* system = dynamic_cast<const ESystemError*>(&e)) {
+        return MessageText(Msg::CommandFailed, lang, {}, system->Text(lang));
     }
     return MessageText(Msg::CommandFailed, lang, {}, e.what());
 }
@@ -165,6 +284,28 @@ std::vector<std::string> GapsSentences(const CalculationGaps& gaps, std::string_
     }
     if (!names.empty()) parts.push_back(MessageText(Msg::EquationsLeftOut, lang, {Join(names)}));
     return parts;
+}
+
+std::string VoteSummary(const Workspace& ws) {
+    if (!ws.resultCurrent) return {};
+    int inUse = 0, male = 0, female = 0;
+    for (bool used : ws.cb) inUse += used ? 1 : 0;
+    // A vote as the batch reads one: a label that is not empty and does not start with '.',
+    // female when it starts with '-'.
+    for (const LabelState& label : ws.result) {
+        if (label.text.empty() || label.text.front() == '.') continue;
+        ++(label.text.front() == '-' ? female : male);
+    }
+    const std::string voted = std::to_string(male + female);
+    const std::string of = std::to_string(inUse);
+    if (ws.lang == "cz") {
+        // "z pěti", "z jedné", but "ze sedmi", "ze dvou"...
+        const std::string_view from = inUse == 1 || inUse == 5 ? " z " : " ze ";
+        return voted + std::string(from) + of + ": muž " + std::to_string(male) + ", žena " +
+               std::to_string(female);
+    }
+    return voted + " of " + of + ": male " + std::to_string(male) + ", female " +
+           std::to_string(female);
 }
 
 std::string GapsLine(const CalculationGaps& gaps, std::string_view lang) {

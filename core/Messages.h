@@ -34,6 +34,14 @@ enum class Msg {
     EquationsLeftOut,        // {0} list
     BadNumber,               //
     CommandFailed,           //
+    TextNotNumber,           // {0} file, {1} line, {2} abbreviation, {3} Czech name, {4} axis,
+                             // {5} the text found, {6} English name
+    TextNoLandmarks,         // {0} file name
+    TextTooManyLines,        // {0} file name, {1} line
+    CellNotFinite,           // {0} cell name (A1 style)
+    SettingsCreated,         // {0} settings file, {1} the file it was copied from
+    SettingsNotCreated,      // {0} settings file, {1} the system's reason
+    WorkbookTooLarge,        // {0} file name
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}
@@ -50,12 +58,37 @@ class EUserError : public Error {
     Msg Id() const { return id_; }
     const std::vector<std::string>& Args() const { return args_; }
     const std::string& Detail() const { return detail_; }
-    std::string Text(std::string_view lang) const { return MessageText(id_, lang, args_, detail_); }
+    // A detail that is the text of the cause is told in `lang` too when the cause has words
+    // of its own in both languages (a system error, a number, another of our sentences).
+    std::string Text(std::string_view lang) const;
 
   private:
     Msg id_;
     std::vector<std::string> args_;
     std::string detail_;
+};
+
+// The system's reason for errno `code` in a language code: Czech under "cz" for the errors a
+// user meets with files (no access, no such file or folder, a full or read-only disk...),
+// otherwise the system's own text.
+std::string SystemReason(int code, std::string_view lang);
+
+// What was being done to a file when the system refused.
+enum class FileAction { Open, Read, Create, Write };
+
+// A file operation the system refused, with its errno kept (Code()) so that the reason can be
+// told in either language. what() is "Cannot open file "<path>". <reason>" in English.
+class ESystemError : public Error {
+  public:
+    ESystemError(FileAction action, std::string path, int code);
+
+    FileAction Action() const { return action_; }
+    const std::string& Path() const { return path_; }
+    std::string Text(std::string_view lang) const;
+
+  private:
+    FileAction action_;
+    std::string path_;
 };
 
 // The text a user is shown for a failure, in a language code.
@@ -64,6 +97,11 @@ std::string Explain(std::exception_ptr e, std::string_view lang);
 
 // The last part of a path, after '/' or '\'.
 std::string FileNameOf(std::string_view path);
+
+// What the verdict rests on after a current calculation: "5 ze 7: muž 4, žena 1" ("cz") or
+// "5 of 7: male 4, female 1" (other codes, by ws.lang): the equations that voted out of those
+// in use, then the votes by sex. Empty when the result is not current.
+std::string VoteSummary(const Workspace& ws);
 
 // The sentences naming the missing landmarks (or, from measurements, the missing dimensions
 // the equations needed) and the equations left out; none when nothing was missing.

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "DataExchange.h"
+#include "Messages.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
 #include "text/Platform.h"
@@ -181,11 +182,12 @@ std::vector<std::uint8_t> ReadWorkbookBytes(const std::string& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(platform::PathFromUtf8(path), ec);
     if (!ec && size > kMaxWorkbookBytes)
-        throw Error("The file \"" + path + "\" is too large to be read as a workbook.");
+        throw EUserError(Msg::WorkbookTooLarge, {FileNameOf(path)});
     std::vector<std::uint8_t> bytes(ec ? 0 : static_cast<std::size_t>(size));
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (in.bad() || static_cast<std::size_t>(in.gcount()) != bytes.size())
-        throw Error("Cannot read file \"" + path + "\". " + std::strerror(errno));
+        // A file cut short while read leaves no errno of its own.
+        throw ESystemError(FileAction::Read, path, in.bad() && errno != 0 ? errno : EIO);
     return bytes;
 }
 

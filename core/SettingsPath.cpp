@@ -1,5 +1,6 @@
 #include "SettingsPath.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -29,11 +30,13 @@ SettingsChoice ChooseSettingsFile(const SettingsPlaces& places) {
     const std::string beside = places.programFolder.empty()
                                    ? std::string()
                                    : Join(places.programFolder, kSettingsFileName);
-    if (IsFile(beside) && platform::IsWritableFolder(places.programFolder)) return {beside, {}};
+    SettingsChoice choice;
+    choice.path = beside;
+    if (IsFile(beside) && platform::IsWritableFolder(places.programFolder)) return choice;
     // No usable per-user place: the copy beside the program is read, saves will say they fail.
-    if (places.userFolder.empty()) return {beside, {}};
+    if (places.userFolder.empty()) return choice;
 
-    SettingsChoice choice{Join(places.userFolder, kSettingsFileName), {}};
+    choice.path = Join(places.userFolder, kSettingsFileName);
     std::error_code ec;
     if (fs::exists(PathFromUtf8(choice.path), ec)) return choice;
 
@@ -48,16 +51,28 @@ SettingsChoice ChooseSettingsFile(const SettingsPlaces& places) {
         // copy_options::none refuses an existing target: a file another start created wins.
         if (fs::copy_file(PathFromUtf8(source), PathFromUtf8(choice.path), fs::copy_options::none,
                           ec)) {
-            choice.message = "Your settings file " + choice.path +
-                             " was created from the demonstration coefficients in " + source +
-                             ". They are invented, not for casework: enter your own and save them.";
+            choice.notice = Msg::SettingsCreated;
+            choice.args = {choice.path, source};
         } else if (!fs::exists(PathFromUtf8(choice.path))) {
-            choice.message =
-                "Could not create the settings file " + choice.path + ": " + ec.message() + ".";
+            choice.notice = Msg::SettingsNotCreated;
+            choice.args = {choice.path};
+            // The errno behind the system's code, where there is one, for the reason in Czech.
+            const std::error_condition reason = ec.default_error_condition();
+            choice.systemError =
+                reason.category() == std::generic_category() ? reason.value() : EIO;
         }
+        choice.message = SettingsChoiceMessage(choice, "en");
         break;
     }
     return choice;
+}
+
+std::string SettingsChoiceMessage(const SettingsChoice& choice, std::string_view lang) {
+    if (!choice.notice) return {};
+    std::vector<std::string> args = choice.args;
+    if (*choice.notice == Msg::SettingsNotCreated)
+        args.push_back(SystemReason(choice.systemError, lang));
+    return MessageText(*choice.notice, lang, args);
 }
 
 SettingsPlaces InstalledSettingsPlaces() {

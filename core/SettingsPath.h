@@ -3,8 +3,12 @@
 // created on first use from the demonstration file the package ships.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "Messages.h"
 
 namespace morvik::core {
 
@@ -17,8 +21,17 @@ struct SettingsPlaces {
 
 struct SettingsChoice {
     std::string path;     // the settings file in use
-    std::string message;  // what was done for the user (a file created), or empty
+    std::string message;  // what was done for the user (a file created), in English, or empty
+    // The same in words of either language (SettingsChoiceMessage): Msg::SettingsCreated with
+    // {path, source}, or Msg::SettingsNotCreated with {path} and the system's errno.
+    std::optional<Msg> notice;
+    std::vector<std::string> args;
+    int systemError = 0;
 };
+
+// What was done for the user in a language code ("cz" Czech, else English); empty when
+// nothing was.
+std::string SettingsChoiceMessage(const SettingsChoice& choice, std::string_view lang);
 
 // Decides, and creates the per-user file when it is chosen and missing. An existing per-user
 // file is never overwritten. When no demonstration file exists the per-user file is not

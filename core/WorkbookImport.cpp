@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Loaders.h"
+#include "Messages.h"
 #include "text/Error.h"
 
 namespace morvik::core {
@@ -39,7 +40,7 @@ Imported ValueOf(const CellValue& cell, int row, int col) {
     if (cell.kind != CellKind::Number) return {cell.text};
     // Read as 0 before, an infinite or undefined number would move a landmark to the origin.
     if (!std::isfinite(cell.number)) {
-        throw Error("The cell " + CellName(row, col) + " holds no finite number.");
+        throw EUserError(Msg::CellNotFinite, {CellName(row, col)});
     }
     return {{}, cell.number, true};
 }

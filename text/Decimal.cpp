@@ -39,8 +39,10 @@ std::string QuoteStart(std::string_view text, std::size_t limit) {
 }
 
 [[noreturn]] void ThrowConvertError(std::string_view cleaned) {
-    throw EConvertError('\'' + QuoteStart(cleaned, kQuotedCharacters) +
-                        "' is not a valid floating point value");
+    std::string quoted = QuoteStart(cleaned, kQuotedCharacters);
+    // The message first: the arguments' order of evaluation is not fixed.
+    const std::string message = '\'' + quoted + "' is not a valid floating point value";
+    throw EConvertError(message, std::move(quoted));
 }
 
 // Checks the whole text against: [sign] digits [. digits] [(e|E) [sign] digits], with at

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,15 @@ namespace morvik {
 class EConvertError : public Error {
   public:
     using Error::Error;
+    // With the text that is not a number, as the message quotes it, for a message in another
+    // language.
+    EConvertError(const std::string& message, std::optional<std::string> quoted)
+        : Error(message), quoted_(std::move(quoted)) {}
+
+    const std::optional<std::string>& Quoted() const { return quoted_; }
+
+  private:
+    std::optional<std::string> quoted_;
 };
 
 // Rounds half away from zero at the decimals-th digit after the point or the tenth

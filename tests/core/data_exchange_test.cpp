@@ -3,7 +3,10 @@
 #include <array>
 
 #include "TempDir.h"
+#include "compute/Compute.h"
 #include "core/DataExchange.h"
+#include "core/Messages.h"
+#include "core/WorkbookImport.h"
 
 namespace morvik::core {
 namespace {
@@ -52,8 +55,10 @@ TEST(LoadTextFile, SplitsLinesAndFields) {
          "1\r\r\n2\n3\r",
          {{"1", "", ""}, {"", "", ""}, {"2", "", ""}, {"3", "", ""}, {"", "", ""}}},
         {"empty line empties its row", "\r\n1\r\n", {{"", "", ""}, {"1", "", ""}}},
-        {"blanks and Windows-1250 letters kept", " 1,5 \t\xE8\r\n", {{" 1,5 ", "č", ""}}},
-        {"empty file empties every row", "", {{"", "", ""}}},
+        {"blanks around a field dropped", " 1,5 \t 2\t \r\n", {{"1,5", "2", ""}}},
+        {"a first line of words is a header", "X\tY\tZ\r\n1\t\t3\r\n", {{"1", "", "3"}}},
+        {"a header may leave a field empty", "x\t\ty\n1\t2\t3\n", {{"1", "2", "3"}}},
+        {"fields past Z are not read", "1\t2\t3\tnasion\n", {{"1", "2", "3"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,15 +78,153 @@ TEST(LoadTextFile, SplitsLinesAndFields) {
     }
 }
 
-TEST(LoadTextFile, LinesAfterTheTwentySecondChangeNothing) {
+TEST(LoadTextFile, LinesAfterTheTwentySecondMustBeEmpty) {
     TempDir dir;
     std::string bytes;
-    for (int i = 1; i <= 30; ++i) bytes += std::to_string(i) + "\t0\t0\r\n";
-    WriteBytes(dir.File("a.txt"), bytes);
+    for (int i = 1; i <= 22; ++i) bytes += std::to_string(i) + "\t0\t0\r\n";
+    WriteBytes(dir.File("a.txt"), bytes + "\r\n \t\t\r\n\r\n");
     Workspace ws;
     LoadTextFile(ws, dir.File("a.txt"));
     EXPECT_EQ(ws.sgImput.Cell(2, 22), "22");
     EXPECT_EQ(ws.sgImput.RowCount(), 23);
+
+    WriteBytes(dir.File("a.txt"), bytes + "\r\n23\t0\t0\r\n");
+    try {
+        LoadTextFile(ws, dir.File("a.txt"));
+        FAIL() << "a 23rd landmark was dropped silently";
+    } catch (const EUserError& e) {
+        EXPECT_EQ(e.Text("en"),
+                  "Cannot read \"a.txt\": line 24: more lines than the 22 landmarks.");
+        EXPECT_EQ(e.Text("cz"), "Soubor „a.txt“ nelze načíst: řádek 24: více řádků než 22 bodů.");
+    }
+}
+
+// Every table a load may write, cell by cell, with its size.
+std::vector<std::string> Tables(const Workspace& ws) {
+    std::vector<std::string> cells;
+    for (const TextTable* t : {&ws.sgImput, &ws.sgImput2, &ws.sgImput3, &ws.sgRozmery}) {
+        cells.push_back(std::to_string(t->RowCount()));
+        for (int r = 0; r < t->RowCount(); ++r)
+            for (int c = 0; c < t->ColCount(); ++c) cells.push_back(t->Cell(c, r));
+    }
+    return cells;
+}
+
+// A skull loaded before, with a grown cloud, headers and a typed dimension.
+Workspace LoadedWorkspace() {
+    Workspace ws;
+    for (int r = 1; r <= 22; ++r)
+        for (int c = 2; c <= 4; ++c) ws.sgImput.SetCell(c, r, "7");
+    for (TextTable* cloud : {&ws.sgImput2, &ws.sgImput3}) {
+        cloud->SetCell(0, 0, "X");
+        cloud->SetCell(2, 0, "Z");
+        cloud->SetRowCount(1500);
+        for (int r = 1; r < 1500; ++r) cloud->SetCell(1, r, "4");
+    }
+    ws.sgRozmery.SetCell(1, 2, "140");
+    return ws;
+}
+
+// Text and comma-separated files are read by the same rules: a field that is no number, lines
+// past the 22 landmarks, a file without a value refuse the whole file and leave every table
+// as it was; the message names the line an editor shows, the landmark, the axis and the text.
+TEST(LoadTextAndCsv, RefuseWhatIsNoLandmarkAndLeaveTheTables) {
+    struct Case {
+        const char* file;
+        std::string bytes;
+        const char* en;
+        const char* cz;  // nullptr: not checked
+    };
+    const Case cases[] = {
+        {"a.csv", "X;Y;Z\r\n1;2;3\r\n4;12x;6\r\n",
+         "Cannot read \"a.csv\": line 3, landmark N (nasion), axis Y: \"12x\" is not a number.",
+         "Soubor „a.csv“ nelze načíst: řádek 3, bod N (Nasion), osa Y: „12x“ není číslo."},
+        {"a.txt", "1\t2\t3\r\n4\t5\t6\r\n7\t8\t\xE8\r\n",
+         "Cannot read \"a.txt\": line 3, landmark RH (rhinion), axis Z: \"č\" is not a number.",
+         "Soubor „a.txt“ nelze načíst: řádek 3, bod RH (Rhinion), osa Z: „č“ není číslo."},
+        {"p.txt", "\n\n\n\n1 2 x\n",
+         "Cannot read \"p.txt\": line 5, landmark P (prosthion), axis X: \"1 2 x\" is not a "
+         "number.",
+         "Soubor „p.txt“ nelze načíst: řádek 5, bod P (Prosthion), osa X: „1 2 x“ není číslo."},
+        {"inf.txt", "inf\t0\t0\n",
+         "Cannot read \"inf.txt\": line 1, landmark G (glabela), axis X: \"inf\" is not a number.",
+         nullptr},
+        {"nan.csv", "1,nan,0\n",
+         "Cannot read \"nan.csv\": line 1, landmark G (glabela), axis Y: \"nan\" is not a number.",
+         nullptr},
+        {"big.csv", "0;0;1e400\n",
+         "Cannot read \"big.csv\": line 1, landmark G (glabela), axis Z: \"1e400\" is not a "
+         "number.",
+         nullptr},
+        // A quoted field may span lines: the count is the editor's, not the record's.
+        {"q.csv", "\"Name\r\nX\";Y;Z\r\n1;2;3\r\n4;5;6\n;;\"7\"\"\"\r\n",
+         "Cannot read \"q.csv\": line 5, landmark RH (rhinion), axis Z: \"7\"\" is not a number.",
+         nullptr},
+        {"header.csv", "x;y;z\r\nx;y;z\r\n",
+         "Cannot read \"header.csv\": line 2, landmark G (glabela), axis X: \"x\" is not a number.",
+         nullptr},
+        {"empty.txt", "", "Cannot read \"empty.txt\": it holds no landmarks.",
+         "Soubor „empty.txt“ nelze načíst: neobsahuje žádné body."},
+        {"empty.csv", "X;Y;Z\r\n", "Cannot read \"empty.csv\": it holds no landmarks.", nullptr},
+        {"blank.csv", "\r\n;;\r\n \r\n", "Cannot read \"blank.csv\": it holds no landmarks.",
+         nullptr},
+        {"long.csv", std::string(22, '\n') + "1;1;1\n\n",
+         "Cannot read \"long.csv\": line 23: more lines than the 22 landmarks.", nullptr},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        WriteBytes(dir.File(c.file), c.bytes);
+        Workspace ws = LoadedWorkspace();
+        const auto before = Tables(ws);
+        try {
+            LoadFileCommand(ws, dir.File(c.file), nullptr);
+            FAIL() << "loaded";
+        } catch (const EUserError& e) {
+            EXPECT_EQ(e.Text("en"), c.en);
+            if (c.cz) EXPECT_EQ(e.Text("cz"), c.cz);
+        }
+        EXPECT_TRUE(Tables(ws) == before);
+    }
+}
+
+// A load is the whole skull: the clouds of the last one go, the typed dimensions stay.
+TEST(LoadTextAndCsv, ReplaceTheLandmarksAndEmptyTheClouds) {
+    TempDir dir;
+    std::string csv = "X;Y;Z\r\n";
+    for (int i = 1; i <= 22; ++i) csv += std::to_string(i) + ";0,5;\r\n";
+    WriteBytes(dir.File("skull.csv"), csv);
+    WriteBytes(dir.File("skull.txt"), "1.5\t2\t3\r\n");
+    const Workspace fresh;
+    for (const char* file : {"skull.csv", "skull.txt"}) {
+        SCOPED_TRACE(file);
+        Workspace ws = LoadedWorkspace();
+        LoadFileCommand(ws, dir.File(file), nullptr);
+        for (const TextTable* cloud : {&ws.sgImput2, &ws.sgImput3}) {
+            EXPECT_EQ(cloud->RowCount(), fresh.sgImput2.RowCount());
+            EXPECT_EQ(cloud->Cell(0, 0), "X");  // the header stays
+            EXPECT_EQ(cloud->Cell(2, 0), "Z");
+            EXPECT_EQ(cloud->Cell(1, 1), "");
+        }
+        EXPECT_EQ(ws.sgRozmery.Cell(1, 2), "140");
+        EXPECT_EQ(ws.sgImput.Cell(0, 1), "");   // no label written
+        EXPECT_EQ(ws.sgImput.Cell(4, 22), "");  // the last skull's basion is gone
+    }
+    Workspace ws;
+    LoadFileCommand(ws, dir.File("skull.csv"), nullptr);
+    EXPECT_EQ(Coordinates(ws, 1), (Row{"1", "0,5", ""}));  // the header took no landmark row
+    EXPECT_EQ(Coordinates(ws, 22), (Row{"22", "0,5", ""}));
+
+    // The sample workbook's clouds do not score EU-EU for the text file's skull.
+    const WorkbookImporter import = [](Workspace& w, const std::string& f) {
+        ImportWorkbook(w, f);
+    };
+    LoadFileCommand(ws, std::string(MORVIK_EXAMPLES_DIR) + "/skull.xls", import);
+    ASSERT_FALSE(Calculate(ws).rightCloud);
+    LoadFileCommand(ws, dir.File("skull.txt"), import);
+    const CalculationGaps gaps = Calculate(ws);
+    EXPECT_TRUE(gaps.rightCloud);
+    EXPECT_TRUE(gaps.leftCloud);
 }
 
 TEST(LoadFileCommand, DispatchesOnTheExtensionInAnyCaseAndRunsThePass) {
@@ -93,10 +236,8 @@ TEST(LoadFileCommand, DispatchesOnTheExtensionInAnyCaseAndRunsThePass) {
         ws.sgImput2.SetCell(0, 1, "4.25");
     };
     Workspace ws;
-    ws.sgImput3.SetCell(2, 999, "1.000.5");
     LoadFileCommand(ws, dir.File("S.TXT"), importer);
     EXPECT_EQ(ws.sgImput.Cell(2, 1), "1,5");
-    EXPECT_EQ(ws.sgImput3.Cell(2, 999), "1,000.5");
 
     LoadFileCommand(ws, dir.File("book.XlS"), importer);
     EXPECT_EQ(imports, 1);
@@ -104,8 +245,10 @@ TEST(LoadFileCommand, DispatchesOnTheExtensionInAnyCaseAndRunsThePass) {
 
     // Cancelled dialog: only the pass.
     ws.sgImput.SetCell(3, 7, "12.5");
+    ws.sgImput3.SetCell(2, 999, "1.000.5");
     LoadFileCommand(ws, std::nullopt, importer);
     EXPECT_EQ(ws.sgImput.Cell(3, 7), "12,5");
+    EXPECT_EQ(ws.sgImput3.Cell(2, 999), "1,000.5");
 }
 
 TEST(LoadFileCommand, FailingWorkbookStopsBeforeThePass) {

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -91,26 +96,136 @@ TEST(Messages, CellValuesAndOtherFailuresInBothLanguages) {
         ECellValueError error;
         const char* cz;
     };
-    const std::string bad = "'1.2' is not a valid floating point value";
+    const EConvertError bad("'1.2' is not a valid floating point value", "1.2");
     const Case cases[] = {
         {{ValuePlace::Landmark, 3, 13, bad},
-         "Nelze přečíst souřadnici Y bodu SORdx ('1.2' is not a valid floating point value)."},
+         "Nelze přečíst souřadnici Y bodu SORdx („1.2“ není platné číslo)."},
         {{ValuePlace::LeftCloud, 2, 40, bad},
-         "Nelze přečíst souřadnici Z bodu 40 mračna euryon sin ('1.2' is not a valid floating "
-         "point value)."},
+         "Nelze přečíst souřadnici Z bodu 40 mračna euryon sin („1.2“ není platné číslo)."},
         {{ValuePlace::Coefficient, 1, 9, bad},
-         "Nelze přečíst koeficient rozměru Horizontální ohyb dx v rovnici 6 ('1.2' is not a "
-         "valid floating point value)."},
+         "Nelze přečíst koeficient rozměru Horizontální ohyb dx v rovnici 6 („1.2“ není platné "
+         "číslo)."},
         {{ValuePlace::Dimension, 1, 2, bad},
-         "Nelze přečíst rozměr EU-EU ('1.2' is not a valid floating point value)."},
+         "Nelze přečíst rozměr EU-EU („1.2“ není platné číslo)."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Explain(c.error, "cz"), c.cz);
         EXPECT_EQ(Explain(c.error, "en"), c.error.what());
     }
+    // The same from the calculation and the conversion themselves: nothing English in Czech.
+    Workspace ws;
+    for (int r = 1; r <= kLandmarkCount; ++r)
+        for (int c = 2; c <= 4; ++c) ws.sgImput.SetCell(c, r, "1");
+    ws.sgImput.SetCell(3, 2, "12x");
+    ws.sg.SetCell(1, 4, "1");  // N-P
+    const auto failure = [](auto action) {
+        try {
+            action();
+        } catch (...) {
+            return std::current_exception();
+        }
+        return std::exception_ptr{};
+    };
+    EXPECT_EQ(Explain(failure([&] { Calculate(ws); }), "cz"),
+              "Nelze přečíst souřadnici Y bodu N („12x“ není platné číslo).");
+    EXPECT_EQ(Explain(failure([] { ParseDecimal("abc"); }), "cz"),
+              "Číslo nelze přečíst („abc“ není platné číslo).");
+    EXPECT_EQ(Explain(failure([] { ParseDecimal("abc"); }), "en"),
+              "A number cannot be read ('abc' is not a valid floating point value).");
     EXPECT_EQ(Explain(EIniWriteError("Unable to write to /x/Settings.ini"), "en"),
               "Cannot write to the settings file (Unable to write to /x/Settings.ini).");
     EXPECT_EQ(Explain(std::exception_ptr{}, "cz"), "Příkaz se nezdařil.");
+}
+
+// A workbook number that is not finite names its cell, in either language, and its file.
+TEST(Messages, NonFiniteWorkbookCell) {
+    struct Cells : WorkbookCells {
+        int SheetCount() const override { return 1; }
+        std::string SheetName(int) const override { return "List1"; }
+        CellValue Cell(int, int row, int col) const override {
+            if (row == 4 && col == 2)
+                return {CellKind::Number, std::numeric_limits<double>::infinity(), ""};
+            return {};
+        }
+    };
+    TempDir dir;
+    WriteBytes(dir.File("inf.xls"), "x");
+    Workspace ws;
+    try {
+        LoadMeasurementFile(ws, dir.File("inf.xls"), [](Workspace& w, const std::string&) {
+            ImportWorkbookCells(w, Cells{});
+        });
+        FAIL() << "imported";
+    } catch (const EUserError& e) {
+        EXPECT_EQ(e.Text("cz"),
+                  "Soubor „inf.xls“ nelze načíst (Buňka C5 neobsahuje konečné číslo).");
+        EXPECT_EQ(e.Text("en"), "Cannot read \"inf.xls\" (The cell C5 holds no finite number).");
+    }
+}
+
+// What the system says about a file reaches a Czech message in Czech, with its errno kept.
+TEST(Messages, SystemErrorsInTheInterfaceLanguage) {
+    TempDir dir;
+    WriteBytes(dir.File("file"), "x");
+    std::filesystem::create_directory(dir.File("folder.txt"));
+    Workspace ws;
+    ws.resultCurrent = true;
+    struct Case {
+        const char* name;
+        std::function<void()> action;
+        int code;
+        std::string cz;
+        std::string enStart;
+    };
+    const Case cases[] = {
+        {"report in a missing folder", [&] { ExportCommand(ws, 0, dir.File("none") + "/r.txt"); },
+         ENOENT,
+         "Výsledek nelze uložit do souboru „r.txt“ (Soubor „" + dir.File("none") +
+             "/r.txt“ nelze vytvořit. Soubor nebo složka neexistuje).",
+         "Cannot write the report to \"r.txt\" (Cannot create file \"" + dir.File("none") +
+             "/r.txt\". No such file or directory)"},
+        {"report under a file", [&] { ExportCommand(ws, 0, dir.File("file") + "/r.txt"); }, ENOTDIR,
+         "Výsledek nelze uložit do souboru „r.txt“ (Soubor „" + dir.File("file") +
+             "/r.txt“ nelze vytvořit. Část cesty není složka).",
+         "Cannot write the report to \"r.txt\" (Cannot create file"},
+        {"a folder loaded as a file", [&] { LoadMeasurementFile(ws, dir.File("folder.txt"), {}); },
+         EISDIR,
+         "Soubor „folder.txt“ nelze načíst (Soubor „" + dir.File("folder.txt") +
+             "“ nelze otevřít. Je to složka).",
+         "Cannot read \"folder.txt\" (Cannot open file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            c.action();
+            FAIL() << "no failure";
+        } catch (const EUserError& e) {
+            EXPECT_EQ(e.Code(), c.code);
+            EXPECT_EQ(Explain(e, "cz"), c.cz);
+            EXPECT_EQ(Explain(e, "en").rfind(c.enStart, 0), 0u) << Explain(e, "en");
+        }
+    }
+    EXPECT_EQ(SystemReason(EROFS, "cz"), "Systém souborů je jen pro čtení");
+    EXPECT_EQ(SystemReason(EDOM, "cz"), std::strerror(EDOM));  // no Czech of its own
+}
+
+// What a verdict rests on: the equations that voted out of those in use, votes by sex.
+TEST(Messages, VoteSummary) {
+    Workspace ws;
+    for (int k = 1; k <= 6; ++k) ws.sg.SetCell(k, kConstantRow, k <= 3 ? "1" : "-1");
+    EXPECT_EQ(VoteSummary(ws), "");  // nothing calculated yet
+    Calculate(ws);
+    EXPECT_EQ(VoteSummary(ws), "6 ze 7: muž 3, žena 3");  // a tie; column 7 has no equation
+    ws.lang = "en";
+    EXPECT_EQ(VoteSummary(ws), "6 of 7: male 3, female 3");
+    ws.cb = {false, false, false, false, true, false, false};
+    Calculate(ws);
+    EXPECT_EQ(VoteSummary(ws), "1 of 1: male 0, female 1");
+    ws.lang = "cz";
+    EXPECT_EQ(VoteSummary(ws), "1 z 1: muž 0, žena 1");
+    ws.sgImput.SetCell(2, 1, "5");  // a change makes the result stale
+    PasteCommand(ws, ws.sgImput, 2, 1, "6");
+    EXPECT_EQ(VoteSummary(ws), "");
 }
 
 // The line after a calculation: landmarks (or dimensions from measurements) and equations.
@@ -215,6 +330,53 @@ TEST(Commands, PasteGrowsCloudsAndReportsWhatItCannotPlace) {
     EXPECT_EQ(other.sgImput2.Cell(0, 2), "5000");
 }
 
+// Names, abbreviations and headers are no data: a paste anchored on one starts at the first
+// data cell of its row (or of the first data row), a clear leaves them.
+TEST(Commands, PasteAndClearNeverWriteALabel) {
+    Workspace ws;
+    const auto label = [](const Workspace& w) {
+        return std::vector<std::string>{w.sgImput.Cell(0, 5),   w.sgImput.Cell(1, 5),
+                                        w.sgImput.Cell(2, 0),   w.sgImput2.Cell(0, 0),
+                                        w.sgRozmery.Cell(0, 3), w.sg.Cell(0, 1),
+                                        w.sg.Cell(1, 0)};
+    };
+    ws.sgImput.SetCell(0, 5, "Prosthion");
+    ws.sgImput.SetCell(1, 5, "P");
+    ws.sgImput.SetCell(2, 0, "X");
+    ws.sgImput2.SetCell(0, 0, "X");
+    ws.sgRozmery.SetCell(0, 3, "ZYG-ZYG");
+    ws.sg.SetCell(0, 1, "G-OP");
+    ws.sg.SetCell(1, 0, "6");
+    const auto labels = label(ws);
+    struct Case {
+        TextTable* table;
+        int col, row;
+        int dataCol, dataRow;  // where the first field lands
+    };
+    const Case cases[] = {
+        {&ws.sgImput, 0, 5, 2, 5}, {&ws.sgImput, 1, 5, 2, 5},  {&ws.sgImput, 3, 0, 3, 1},
+        {&ws.sgImput, 0, 0, 2, 1}, {&ws.sgImput2, 0, 0, 0, 1}, {&ws.sgRozmery, 0, 3, 1, 3},
+        {&ws.sg, 0, 0, 1, 1},      {&ws.sg, 0, 4, 1, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.col) + "," + std::to_string(c.row));
+        try {
+            PasteCommand(ws, *c.table, c.col, c.row, "11\t12\r\n13");
+        } catch (const EUserError&) {  // a field beyond a narrow table
+        }
+        EXPECT_EQ(c.table->Cell(c.dataCol, c.dataRow), "11");
+        EXPECT_EQ(c.table->Cell(c.dataCol, c.dataRow + 1), "13");
+        EXPECT_EQ(label(ws), labels);
+    }
+    for (TextTable* table : {&ws.sgImput, &ws.sgImput2, &ws.sgRozmery, &ws.sg}) {
+        ClearCommand(ws, *table, 0, 0);
+        ClearCommand(ws, *table);
+    }
+    EXPECT_EQ(label(ws), labels);
+    EXPECT_EQ(ws.sgImput.Cell(2, 5), "");
+    EXPECT_EQ(ws.sg.Cell(1, 1), "");
+}
+
 // UTF-8 settings read as UTF-8, with or without a byte order mark; what is missing is said.
 TEST(Settings, Utf8FilesAndNotices) {
     TempDir dir;
@@ -223,23 +385,27 @@ TEST(Settings, Utf8FilesAndNotices) {
         const char* name;
         std::string bytes;
         bool utf8;
-        std::vector<std::string> notices;  // at start, in English
+        std::vector<Notice> notices;  // at start, in English
     };
+    // Reading a UTF-8 file is information, not a failure.
     const Case cases[] = {
         {"bom.ini",
          "\xEF\xBB\xBF" + body,
          true,
-         {"The settings file \"bom.ini\" is in UTF-8, not Windows-1250; it was read as UTF-8."}},
+         {{"The settings file \"bom.ini\" is in UTF-8, not Windows-1250; it was read as UTF-8.",
+           true}}},
         {"plain.ini",
          body,
          true,
-         {"The settings file \"plain.ini\" is in UTF-8, not Windows-1250; it was read as "
-          "UTF-8."}},
+         {{"The settings file \"plain.ini\" is in UTF-8, not Windows-1250; it was read as "
+           "UTF-8.",
+           true}}},
         {"cp1250.ini", "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=1,5\r\n", false, {}},
         {"empty.ini",
          "[Global]\r\nLang=en\r\n[Univerz\xE1ln\xED]\r\nsg_1_1=\r\n",
          false,
-         {"The settings file \"empty.ini\" holds no coefficients for the set \"Universal\"."}},
+         {{"The settings file \"empty.ini\" holds no coefficients for the set \"Universal\".",
+           false}}},
     };
     for (const Case& c : cases) {
         WriteBytes(dir.File(c.name), c.bytes);
@@ -252,14 +418,16 @@ TEST(Settings, Utf8FilesAndNotices) {
         EXPECT_EQ(SettingsNotices(ini, kUniversalSet, true, "en"), c.notices) << c.name;
     }
     const IniFile missing(dir.File("Settings.ini"));
-    EXPECT_EQ(SettingsNotices(missing, 0, false, "cz"),
-              std::vector<std::string>{
-                  "Soubor nastavení „Settings.ini“ chybí: rovnice nemají žádné koeficienty."});
+    EXPECT_EQ(
+        SettingsNotices(missing, 0, false, "cz"),
+        (std::vector<Notice>{
+            {"Soubor nastavení „Settings.ini“ chybí: rovnice nemají žádné koeficienty.", false}}));
     // The UTF-8 notice is said once, at start; choosing a set says only what that set lacks.
     const IniFile bom(dir.File("bom.ini"));
     EXPECT_EQ(SettingsNotices(bom, 0, false, "cz"),
-              std::vector<std::string>{
-                  "Soubor nastavení „bom.ini“ nemá pro soubor rovnic „Praha“ žádné koeficienty."});
+              (std::vector<Notice>{
+                  {"Soubor nastavení „bom.ini“ nemá pro soubor rovnic „Praha“ žádné koeficienty.",
+                   false}}));
 }
 
 TEST(Settings, CoefficientEditsAreUnsavedUntilSavedOrReloaded) {

@@ -74,6 +74,31 @@ TEST(SettingsPath, BesideTheProgramElseThePerUserFileMadeOnce) {
     }
 }
 
+// The first-start notice in the interface language, the system's reason included.
+TEST(SettingsPath, TheFirstStartNoticeInBothLanguages) {
+    TempDir dir;
+    WriteBytes(dir.File("demo.ini"), "demo");
+    WriteBytes(dir.File("file"), "x");
+    const std::string made = (dir.Path() / "user" / "Settings.ini").string();
+    const SettingsChoice created =
+        ChooseSettingsFile({dir.File("bin"), dir.File("user"), {dir.File("demo.ini")}});
+    EXPECT_EQ(SettingsChoiceMessage(created, "cz"),
+              "Váš soubor nastavení " + made + " byl vytvořen z ukázkových koeficientů v " +
+                  dir.File("demo.ini") +
+                  ". Jsou smyšlené, ne pro skutečné případy: zadejte vlastní a uložte je.");
+    EXPECT_EQ(SettingsChoiceMessage(created, "en"), created.message);
+
+    // A per-user folder under a file cannot be made.
+    const std::string blocked = (dir.Path() / "file" / "morvik" / "Settings.ini").string();
+    const SettingsChoice failed = ChooseSettingsFile(
+        {dir.File("bin"), (dir.Path() / "file" / "morvik").string(), {dir.File("demo.ini")}});
+    EXPECT_EQ(SettingsChoiceMessage(failed, "cz"),
+              "Soubor nastavení " + blocked + " nelze vytvořit: Část cesty není složka.");
+    EXPECT_EQ(failed.message,
+              "Could not create the settings file " + blocked + ": Not a directory.");
+    EXPECT_EQ(SettingsChoiceMessage(ChooseSettingsFile({dir.File("bin"), "", {}}), "cz"), "");
+}
+
 TEST(SettingsPath, NoUserFolderFallsBackToTheProgramsFolder) {
     const SettingsChoice choice = ChooseSettingsFile({"/nonexistent/bin", "", {}});
     EXPECT_EQ(choice.path, (std::filesystem::path("/nonexistent/bin") / "Settings.ini").string());

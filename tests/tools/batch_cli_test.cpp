@@ -94,8 +94,8 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
         {dir.File("coll/damaged.xls"), "error", WindowMessage(dir.File("coll/damaged.xls"))},
         {dir.File("coll/good.txt"), "ok", ""},
         {dir.File("coll/letters.txt"), "error",
-         "Cannot read the Z coordinate of landmark G ('three' is not a valid floating point "
-         "value)."},
+         "Cannot read \"letters.txt\": line 1, landmark G (glabela), axis Z: \"three\" is not a "
+         "number."},
         {dir.File("empty"), "error",
          "The folder \"" + dir.File("empty") +
              "\" holds no .xls, .xlsx, .xlsm, .ods, .txt and .csv files."},
