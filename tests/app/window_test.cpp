@@ -931,6 +931,8 @@ TEST_F(WindowTest, DroppedAndNamedFilesOpenAndAreRemembered) {
 
     const QString text = QFileInfo(MORVIK_EXAMPLES_DIR "/skull.txt").absoluteFilePath();
     form_->OpenFile(text);
+    EXPECT_TRUE(Cell("sgImput2", 0, 1).isEmpty());  // the workbook's clouds went with it
+    EXPECT_TRUE(Cell("sgImput3", 0, 1).isEmpty());
     EXPECT_EQ(form_->RecentFiles(), QStringList({text, skull}));
     // skull.txt exists: the report is offered under a name of its own beside it.
     EXPECT_EQ(QFileInfo(form_->SuggestedReportPath()).fileName(), "skull (výsledek).txt");
