@@ -248,6 +248,15 @@ std::string FormatsSection(const Lang& t) {
                         "skipped."));
     html += Tag(
         "li", t("Prázdné pole znamená chybějící bod.", "An empty field means a missing landmark."));
+    html += Tag("li", t("Jiné pole, které není číslo, soubor odmítne: zpráva uvede řádek, bod a "
+                        "osu, a tabulky zůstanou, jak byly.",
+                        "Any other field that is not a number refuses the file: the message "
+                        "names the line, the landmark and the axis, and the tables stay as they "
+                        "were."));
+    html += Tag("li", t("Každý soubor je jedna lebka: načtení nahradí body i obě mračna, takže "
+                        "po textovém souboru jsou mračna prázdná.",
+                        "Each file is one skull: a load replaces the landmarks and both clouds, "
+                        "so after a text file the clouds are empty."));
     html += Tag("li", std::string(t("Textové soubory nenesou mračna bodů euryonu: ta se "
                                     "vkládají (Ctrl+V) do jejich tabulek na stránce ",
                                     "Text files carry no euryon clouds: paste those (Ctrl+V) "

@@ -41,24 +41,23 @@ void History::Push(State state) {
     Trim();
 }
 
-std::string History::Undo(Workspace& ws, std::string source) {
-    if (undo_.empty()) return source;
-    State back = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(Snapshot(ws, std::move(source)));
-    std::string restored = std::move(back.source);
-    Put(ws, back);
+std::string History::Step(std::deque<State>& from, std::deque<State>& to, Workspace& ws,
+                          std::string source) {
+    if (from.empty()) return source;
+    State state = std::move(from.back());
+    from.pop_back();
+    to.push_back(Snapshot(ws, std::move(source)));
+    std::string restored = std::move(state.source);
+    Put(ws, state);
     return restored;
 }
 
+std::string History::Undo(Workspace& ws, std::string source) {
+    return Step(undo_, redo_, ws, std::move(source));
+}
+
 std::string History::Redo(Workspace& ws, std::string source) {
-    if (redo_.empty()) return source;
-    State forward = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(Snapshot(ws, std::move(source)));
-    std::string restored = std::move(forward.source);
-    Put(ws, forward);
-    return restored;
+    return Step(redo_, undo_, ws, std::move(source));
 }
 
 void History::Clear() {

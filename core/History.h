@@ -41,6 +41,9 @@ class History {
 
   private:
     static void Put(Workspace& ws, State& state);
+    // Moves the newest state of `from` onto the tables, the tables as they were onto `to`.
+    static std::string Step(std::deque<State>& from, std::deque<State>& to, Workspace& ws,
+                            std::string source);
     static std::size_t Cells(const State& state);
     void Trim();
 
