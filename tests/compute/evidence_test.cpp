@@ -187,6 +187,16 @@ TEST(Evidence, MatchesScipyOnSyntheticSample) {
     // The far skull is the one the checks must flag: its G-OP, and unlike either sex.
     ASSERT_EQ(f.atypical.count("far"), 1U);
     EXPECT_LT(f.overall.at("far").first, 0.01);
+
+    // A dimension that came out as no number (coincident landmarks) is missing, not a score
+    // of NaN: the equation refits without it, as without N-P above.
+    DimensionValues nanNp = f.cases.at("refit_np").second;
+    nanNp[3] = std::numeric_limits<double>::quiet_NaN();
+    const EquationEvidence ev = Evaluate(f.model, f.equations.at("lda"), nanNp);
+    EXPECT_TRUE(ev.refit);
+    ExpectRelative(Field(f.expected.at("refit_np"), "posterior"), ev.posteriorMale, 1e-9,
+                   "posterior without a NaN dimension");
+    EXPECT_FALSE(AtypicalMeasurements(f.model, nanNp).size() > 0);
 }
 
 // Under the threshold an uncertain vote is '?' for neither sex; without one every scored
