@@ -35,6 +35,7 @@
 #include "core/IniFile.h"
 #include "core/Loaders.h"
 #include "core/Messages.h"
+#include "core/SetModel.h"
 #include "core/Version.h"
 #include "core/WorkbookImport.h"
 
@@ -314,6 +315,12 @@ void TForm1::BuildControls() {
         });
         result_[i] = MakeLabel(this, kResultNames[i], "...");
         Place(result_[i], {kEquationLefts[i], 514, 65, 22}, column);
+        // Under the score, with a reference model only: its posterior and typicality.
+        evidence_[i] = MakeLabel(this, qPrintable(QString("Evidence%1").arg(i + 1)), {});
+        Place(evidence_[i], {kEquationLefts[i] - 4, 536, 73, 11}, column);
+        evidence_[i]->setFont(PixelFont(kSansFamilies, 9));
+        evidence_[i]->setAlignment(Qt::AlignCenter);
+        evidence_[i]->hide();
         result_[i]->setFont(resultFont);
         result_[i]->setAlignment(Qt::AlignCenter);
     }
@@ -486,6 +493,8 @@ void TForm1::FormCreate() {
         core::LoadStartupSet(ws_, ini);
         savedCoefficients_.Take(ws_);
         startNotices_ = core::SettingsNotices(ini, core::kUniversalSet, true, ws_.lang);
+        for (core::Notice& notice : core::UseSetModel(ws_, ini, core::kUniversalSet))
+            startNotices_.push_back(std::move(notice));
     }
     sgImput->setColumnWidth(0, 118);
     for (TextTable* cloud : {&ws_.sgImput2, &ws_.sgImput3}) {
@@ -576,20 +585,35 @@ void TForm1::ResultIsStale() {
 }
 
 void TForm1::ShowResults() {
-    const std::vector<std::string> sentences = gaps_ && ws_.resultCurrent
-                                                   ? core::GapsSentences(*gaps_, ws_.lang)
-                                                   : std::vector<std::string>{};
+    std::vector<std::string> sentences = gaps_ && ws_.resultCurrent
+                                             ? core::GapsSentences(*gaps_, ws_.lang)
+                                             : std::vector<std::string>{};
+    // The reference model's warnings: measurements far from both sexes' means.
+    for (std::string& warning : core::EvidenceWarnings(ws_, ws_.lang))
+        sentences.push_back(std::move(warning));
     QStringList lines;
     for (const std::string& sentence : sentences) {
         lines << GapsLabel->fontMetrics().elidedText(Q(sentence), Qt::ElideRight,
                                                      GapsLabel->width());
     }
-    GapsLabel->setToolTip(sentences.empty() ? QString() : Q(core::GapsLine(*gaps_, ws_.lang)));
+    QStringList whole;
+    for (const std::string& sentence : sentences) whole << Q(sentence);
+    GapsLabel->setToolTip(whole.join(' '));
     GapsLabel->setText(lines.join('\n'));
     GapsLabel->setVisible(!sentences.empty());
     for (std::size_t i = 0; i < kEquationCount; ++i) {
+        const int k = static_cast<int>(i) + 1;
         result_[i]->setText(QString::fromStdString(ws_.result[i].text));
         SetTextColor(result_[i], ws_.result[i].color);
+        const bool refit = ws_.evidence && ws_.resultCurrent && ws_.evidence->equations[i].refit;
+        QFont font = result_[i]->font();
+        font.setItalic(refit);
+        result_[i]->setFont(font);
+        result_[i]->setToolTip(Q(core::EquationEvidenceText(ws_, k, ws_.lang)));
+        const QString line = Q(core::EquationEvidenceLine(ws_, k, ws_.lang));
+        evidence_[i]->setText(line);
+        evidence_[i]->setToolTip(result_[i]->toolTip());
+        evidence_[i]->setVisible(!line.isEmpty());
         const QSignalBlocker quiet(cb_[i]);
         cb_[i]->setChecked(ws_.cb[i]);
     }
@@ -898,6 +922,8 @@ void TForm1::ComboBox1Change(int index) {
         setIndex_ = index;
         savedCoefficients_.Take(ws_);
         notices = core::SettingsNotices(ini, index, false, ws_.lang);
+        for (core::Notice& notice : core::UseSetModel(ws_, ini, index))
+            notices.push_back(std::move(notice));
     });
     UpdateTitle();
     for (const core::Notice& notice : notices) ShowMessage(Q(notice.text), notice.information);

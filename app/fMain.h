@@ -201,7 +201,8 @@ class TForm1 : public QWidget {
     QAction* redoAction_ = nullptr;
     std::array<StyledCheckBox*, kEquationCount> cb_{};
     std::array<QLabel*, kEquationCount> result_{};
-    std::array<QPushButton*, 5> buttons_{};  // Button1 .. Button5
+    std::array<QLabel*, kEquationCount> evidence_{};  // posterior and typicality of a score
+    std::array<QPushButton*, 5> buttons_{};           // Button1 .. Button5
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QAction* Editovat1 = nullptr;

@@ -289,12 +289,71 @@ std::string StartVerdictText(std::string_view lang) {
 
 void ClearResult(Workspace& ws) {
     for (LabelState& label : ws.result) label = {"...", kBlack};
+    ws.evidence.reset();
     ws.Label1 = {StartVerdictText(ws.lang), kBlack};
     ws.resultCurrent = false;
 }
 
-void EvaluateEquations(Workspace& ws, const DimensionSet& missing) {
+char VoteOfLabel(std::string_view text) {
+    if (text.empty() || text.front() == '.') return 0;
+    if (text.front() == '(') return '?';
+    return text.front() == '-' ? 'F' : 'M';
+}
+
+Equation ColumnEquation(const Workspace& ws, int k) {
+    Equation e;
+    for (int r = 1; r <= kDimensionCount; ++r) {
+        const std::string& text = ws.sg.Cell(k, r);
+        if (!text.empty())
+            e.c[static_cast<std::size_t>(r - 1)] = ReadNumber(text, ValuePlace::Coefficient, k, r);
+    }
+    e.k = ReadNumber(ws.sg.Cell(k, kConstantRow), ValuePlace::Constant, k, kConstantRow);
+    return e;
+}
+
+namespace {
+
+// With a model, the labels carry its evidence: a refitted score is marked '*', a vote below
+// the threshold stands in brackets and casts no vote.
+void ApplyEvidence(Workspace& ws, const DimensionValues& values) {
+    auto evidence = std::make_shared<EvidenceResult>();
+    for (int k = 1; k <= kEquationCount; ++k) {
+        const auto i = static_cast<std::size_t>(k - 1);
+        if (!ws.cb[i] || ColumnIsEmpty(ws.sg, k)) continue;
+        EquationEvidence& e = evidence->equations[i] =
+            Evaluate(*ws.model, ColumnEquation(ws, k), values);
+        LabelState& label = ws.result[i];
+        if (e.problem.code != ModelProblem::None) continue;  // scored as without a model
+        if (!e.scored) {
+            label.text = "...";
+            continue;
+        }
+        // A complete equation keeps the score the products give, as the report prints it.
+        const double score = e.refit ? e.score : EquationScore(ws, k);
+        std::string text = FormatDecimal(score, 2, false, ',');
+        if (e.refit) text += '*';
+        if (e.vote == '?') text = "(" + text + ")";
+        label.text = text;
+    }
+    evidence->atypical = AtypicalMeasurements(*ws.model, values);
+    evidence->typicality = OverallTypicality(*ws.model, values);
+    ws.evidence = std::move(evidence);
+}
+
+// A refitted equation was not left out: it voted on the dimensions it had.
+void DropRefitted(const Workspace& ws, CalculationGaps& gaps) {
+    if (!ws.evidence) return;
+    for (std::size_t i = 0; i < kEquationCount; ++i) {
+        if (ws.evidence->equations[i].refit && ws.evidence->equations[i].scored)
+            gaps.leftOut.reset(i);
+    }
+}
+
+}  // namespace
+
+void EvaluateEquations(Workspace& ws, const DimensionSet& missing, const DimensionValues* values) {
     ws.resultCurrent = false;
+    ws.evidence.reset();
     const EquationSet leftOut = EquationsLeftOut(ws, missing);
     // Texts first: a failing score leaves the earlier labels' new texts and everything
     // else as the previous evaluation left it.
@@ -309,17 +368,15 @@ void EvaluateEquations(Workspace& ws, const DimensionSet& missing) {
         else
             label.text = "...";
     }
+    if (ws.model && values) ApplyEvidence(ws, *values);
 
     int male = 0;
     int female = 0;
     for (LabelState& label : ws.result) {
-        label.color = kBlack;
-        if (!label.text.empty() && label.text.front() == '-') label.color = kRed;
-        if (label.text.empty() || label.text.front() == '.') continue;
-        if (label.text.front() == '-')
-            ++female;
-        else
-            ++male;
+        const char vote = VoteOfLabel(label.text);
+        label.color = vote == 'F' ? kRed : vote == '?' ? kGrey : kBlack;
+        if (vote == 'M') ++male;
+        if (vote == 'F') ++female;
     }
 
     const VerdictWords words = VerdictWordsFor(ws.lang);
@@ -347,9 +404,17 @@ CalculationGaps Calculate(Workspace& ws) {
     const DimensionSet missing = MissingDimensions(ws);
     ClearIntermediate(ws);
     ComputeDimensions(ws, missing);
-    EvaluateEquations(ws, missing);
+    DimensionValues values;
+    if (ws.model) {
+        for (int r = 1; r <= kDimensionCount; ++r) {
+            if (!missing.test(static_cast<std::size_t>(r - 1)))
+                values[static_cast<std::size_t>(r - 1)] = DimensionValue(ws, r);
+        }
+    }
+    EvaluateEquations(ws, missing, &values);
     gaps.dimensions = NeededDimensions(ws, missing);
     gaps.leftOut = EquationsLeftOut(ws, missing);
+    DropRefitted(ws, gaps);
     return gaps;
 }
 
@@ -357,11 +422,17 @@ CalculationGaps CalculateFromDimensions(Workspace& ws) {
     ws.resultCurrent = false;
     ClearIntermediate(ws);
     DimensionSet missing;
+    DimensionValues values;
     for (int r = 1; r <= kDimensionCount; ++r) {
         if (ws.sgRozmery.Cell(1, r).empty()) {
             missing.set(static_cast<std::size_t>(r - 1));
             continue;
         }
+        // A model's typicality reads every dimension given; without one only those an
+        // equation uses are read, as ever.
+        if (ws.model)
+            values[static_cast<std::size_t>(r - 1)] =
+                ReadNumber(ws.sgRozmery.Cell(1, r), ValuePlace::Dimension, 1, r);
         for (int k = 1; k <= kEquationCount; ++k) {
             const std::string& coefficientText = ws.sg.Cell(k, r);
             if (coefficientText.empty()) continue;
@@ -371,11 +442,12 @@ CalculationGaps CalculateFromDimensions(Workspace& ws) {
             ws.pom.SetCell(k, r, FormatDecimal(dimension * coefficient, 6, false, ','));
         }
     }
-    EvaluateEquations(ws, missing);
+    EvaluateEquations(ws, missing, &values);
     CalculationGaps gaps;
     gaps.fromMeasurements = true;
     gaps.dimensions = NeededDimensions(ws, missing);
     gaps.leftOut = EquationsLeftOut(ws, missing);
+    DropRefitted(ws, gaps);
     return gaps;
 }
 

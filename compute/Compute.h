@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "Evidence.h"
 #include "Missing.h"
 #include "Workspace.h"
 #include "text/Decimal.h"
@@ -176,9 +177,27 @@ void ComputeDimensions(Workspace& ws);
 // Score of equation column k (1..7): sum of its products in pom plus its constant.
 double EquationScore(const Workspace& ws, int k);
 
+// What a reference model added to a calculation, by equation column (index k-1).
+struct EvidenceResult {
+    std::array<EquationEvidence, kEquationCount> equations;
+    std::vector<Atypical> atypical;                       // measurements far from both sexes' means
+    std::optional<std::pair<double, double>> typicality;  // over all present dimensions (M, F)
+};
+
+// The vote a result label shows: 'M', 'F', '?' for a score whose posterior is below the
+// model's threshold (shown in brackets), 0 for none ("..."). The window, the vote line and
+// the batch all read the labels through this.
+char VoteOfLabel(std::string_view text);
+
+// The equation of column k (1..7) as its coefficient cells stand; an empty cell is 0.
+Equation ColumnEquation(const Workspace& ws, int k);
+
 // Fills the seven result labels and the verdict from pom, sg and the use flags. An equation
-// that has a coefficient on a dimension in `missing` casts no vote and shows "...".
-void EvaluateEquations(Workspace& ws, const DimensionSet& missing = {});
+// that has a coefficient on a dimension in `missing` casts no vote and shows "..." — unless
+// the workspace has a reference model: it is then refitted on the dimensions present
+// (`values`, the skull's dimensions) and its score is shown with a '*'.
+void EvaluateEquations(Workspace& ws, const DimensionSet& missing = {},
+                       const DimensionValues* values = nullptr);
 
 // The result labels and the verdict as before any calculation: "..." and the start text.
 void ClearResult(Workspace& ws);

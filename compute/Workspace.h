@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,7 @@ struct Rgb {
 inline constexpr Rgb kBlack{0, 0, 0};
 inline constexpr Rgb kRed{255, 0, 0};
 inline constexpr Rgb kBlue{0, 0, 255};
+inline constexpr Rgb kGrey{128, 128, 128};
 
 struct LabelState {
     std::string text;
@@ -82,6 +84,9 @@ inline constexpr int kDimensionCount = 17;
 inline constexpr int kLandmarkCount = 22;
 inline constexpr int kConstantRow = 18;  // row of sg holding each equation's constant
 inline constexpr int kEuryonDefaultRows = 1000;
+
+struct ReferenceModel;  // Evidence.h
+struct EvidenceResult;  // Compute.h
 
 struct Workspace {
     TextTable sgImput{5, 23};                   // landmarks: name, abbrev, X, Y, Z
@@ -100,6 +105,12 @@ struct Workspace {
     // every change of the data, coefficients or use flags, set by a finished calculation.
     bool resultCurrent = false;
     std::string lang = "cz";  // "cz" or "en"
+
+    // The chosen set's reference model, when it has a usable one: the scores then carry
+    // posteriors and typicalities, and an equation missing a dimension is refitted.
+    std::shared_ptr<const ReferenceModel> model;
+    // What the model added to the current result; none without a model.
+    std::shared_ptr<const EvidenceResult> evidence;
 };
 
 }  // namespace morvik

@@ -8,6 +8,7 @@
 #include "EquationSets.h"
 #include "Export.h"
 #include "Loaders.h"
+#include "SetModel.h"
 #include "WorkbookImport.h"
 #include "compute/Compute.h"
 #include "text/Cp1250.h"
@@ -83,8 +84,11 @@ SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& sett
     Calculate(ws);
     SkullResult result = ReadResult(ws);
     result.sheet = std::move(sheet);
-    if (settings.reports)
+    if (settings.reports) {
         result.reportLines = ReportLines(ws, settings.set.value_or(kUniversalSet), settings.lang);
+        result.evidenceLines =
+            EvidenceReportLines(ws, settings.set.value_or(kUniversalSet), settings.lang);
+    }
     return result;
 }
 
@@ -157,7 +161,8 @@ int EquationOfColumn(int column) {
     return text.front() - '0';
 }
 
-Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings) {
+Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings,
+                         std::vector<std::string>* notices) {
     Workspace ws;
     // The window's start: Czech until the settings name a language, the startup set, the
     // cloud headers, the captions of the stored language.
@@ -180,6 +185,10 @@ Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings) {
     ws.lang = std::string(language->code);
     ApplyCaptionCells(ws, *language);
     ws.cb = settings.use;
+    // The set's reference model, when it has a usable one, as the window uses it.
+    for (Notice& notice : UseSetModel(ws, ini, settings.set.value_or(kUniversalSet))) {
+        if (notices) notices->push_back(std::move(notice.text));
+    }
     return ws;
 }
 
@@ -219,15 +228,24 @@ SkullResult ReadResult(const Workspace& ws) {
         if (!unmeasured.test(d)) result.dimensions[d] = DimensionValue(ws, r);
     }
 
-    // The window counts a label as a vote unless it is empty or starts with '.', and as a
-    // female vote when it starts with '-'; the score behind it is what it rounds.
+    // The votes as the window shows them; the score behind a label is what it rounds, a
+    // refitted one's the refit's.
     for (int k = 1; k <= kEquationCount; ++k) {
-        const std::string& text = ws.result[static_cast<std::size_t>(k - 1)].text;
-        if (text.empty() || text.front() == '.') continue;
+        const auto column = static_cast<std::size_t>(k - 1);
+        const char vote = VoteOfLabel(ws.result[column].text);
+        if (vote == 0) continue;
         const auto e = static_cast<std::size_t>(EquationOfColumn(k) - 1);
-        result.scores[e] = EquationScore(ws, k);
-        result.votes[e] = text.front() == '-' ? 'F' : 'M';
+        const EquationEvidence* evidence = ws.evidence ? &ws.evidence->equations[column] : nullptr;
+        result.scores[e] = evidence && evidence->refit ? evidence->score : EquationScore(ws, k);
+        result.votes[e] = vote;
+        if (evidence && evidence->scored && evidence->problem.code == ModelProblem::None) {
+            result.posteriorMale[e] = evidence->posteriorMale;
+            result.typicalityMale[e] = evidence->typicalityMale;
+            result.typicalityFemale[e] = evidence->typicalityFemale;
+            if (evidence->refit) result.refitLost[e] = evidence->lost;
+        }
     }
+    result.warnings = EvidenceWarnings(ws, "en");
 
     // The verdict is read from the label the window shows, so it always agrees with it.
     const VerdictWords words = VerdictWordsFor(ws.lang);

@@ -49,7 +49,9 @@ int ChooseSheet(const WorkbookCells& cells, const std::string& wanted);
 
 // The workspace as the window stands after start, the set chosen, the language switched and
 // the check boxes set, before anything is loaded.
-Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings);
+// What the user should know about the set's reference model goes to `notices`.
+Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings,
+                         std::vector<std::string>* notices = nullptr);
 
 // Refuses coefficients the window could compute no skull with: Calculate on a skull of zeros
 // must succeed. Throws Error with the window's message.
@@ -67,9 +69,16 @@ struct SkullResult {
     std::array<std::optional<double>, kDimensionCount> dimensions;  // none when not measured
     // By equation number (index 0 is equation 1): none when not in use or casting no vote.
     std::array<std::optional<double>, kEquationCount> scores;
-    std::array<char, kEquationCount> votes{};  // 'M', 'F' or 0
+    std::array<char, kEquationCount> votes{};  // 'M', 'F', '?' (below the threshold) or 0
+    // With a reference model, by equation number: P(male), the typicality of each sex, and
+    // the dimensions a refitted equation did without.
+    std::array<std::optional<double>, kEquationCount> posteriorMale, typicalityMale,
+        typicalityFemale;
+    std::array<std::optional<DimensionSet>, kEquationCount> refitLost;
+    std::vector<std::string> warnings;  // atypical measurements, a skull unlike the sample
     Verdict verdict = Verdict::Indeterminate;
-    std::vector<std::string> reportLines;  // the window's Export, when asked for
+    std::vector<std::string> reportLines;    // the window's Export, when asked for
+    std::vector<std::string> evidenceLines;  // and its evidence, with a reference model
 };
 
 // What the window shows after Calculate: votes from the result labels' text exactly as the

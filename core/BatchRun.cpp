@@ -101,6 +101,7 @@ void WriteReportOf(const std::string& folder, const BatchInput& input, SkullResu
         std::error_code ec;
         fs::create_directories(path.parent_path(), ec);  // a failure shows in the write below
         WriteReport(path.string(), skull.reportLines);
+        WriteEvidence(path.string(), skull.evidenceLines);
     } catch (const std::exception& e) {
         SkullResult failed;
         failed.sheet = std::move(skull.sheet);
@@ -163,6 +164,12 @@ std::string BatchCsvHeader() {
     for (int e = 1; e <= kEquationCount; ++e) names.push_back("score_" + std::to_string(e));
     for (int e = 1; e <= kEquationCount; ++e) names.push_back("vote_" + std::to_string(e));
     names.emplace_back("verdict");
+    // With a reference model: P(male), the typicality of each sex, the dimensions a refit
+    // did without; empty without a model.
+    for (const char* what : {"posterior_", "typicality_M_", "typicality_F_", "refit_"}) {
+        for (int e = 1; e <= kEquationCount; ++e) names.push_back(what + std::to_string(e));
+    }
+    names.emplace_back("warnings");
     return CsvRecord(names);
 }
 
@@ -179,7 +186,7 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         AddField(out, skull.message);
         if (!skull.ok) {
             // The set, the equations and every measured value stay empty.
-            out.append(5 + kDimensionCount + 2 * kEquationCount + 1, ',');
+            out.append(5 + kDimensionCount + 2 * kEquationCount + 1 + 4 * kEquationCount + 1, ',');
             out += "\r\n";
             continue;
         }
@@ -198,6 +205,21 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         for (const auto& score : skull.scores) AddNumber(out, score);
         for (char vote : skull.votes) AddField(out, vote ? std::string(1, vote) : std::string());
         AddField(out, VerdictName(skull.verdict));
+        for (const auto& p : skull.posteriorMale) AddNumber(out, p);
+        for (const auto& t : skull.typicalityMale) AddNumber(out, t);
+        for (const auto& t : skull.typicalityFemale) AddNumber(out, t);
+        for (const auto& lost : skull.refitLost) {
+            std::string names;
+            for (std::size_t d = 0; lost && d < kDimensionRows.size(); ++d) {
+                if (!lost->test(d)) continue;
+                if (!names.empty()) names += ';';
+                names += kDimensionRows[d].nameEn;
+            }
+            AddField(out, names);
+        }
+        std::string warnings;
+        for (const std::string& w : skull.warnings) warnings += (warnings.empty() ? "" : " | ") + w;
+        AddField(out, warnings);
         out += "\r\n";
     }
     return out;
@@ -241,7 +263,10 @@ void RunBatch(const std::vector<BatchInput>& inputs, const Workspace& start,
                         if (skull.ok)
                             WriteReportOf(options.reportsDir, input, skull, settings.allSheets);
                 }
-                for (SkullResult& skull : skulls) skull.reportLines = {};
+                for (SkullResult& skull : skulls) {
+                    skull.reportLines = {};
+                    skull.evidenceLines = {};
+                }
             } catch (const std::exception& e) {
                 skulls.assign(1, SkullResult{});
                 skulls[0].message = e.what();

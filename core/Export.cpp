@@ -6,11 +6,25 @@
 
 #include "Captions.h"
 #include "Messages.h"
+#include "SetModel.h"
 #include "text/Cp1250.h"
 #include "text/Error.h"
 #include "text/Platform.h"
 
 namespace morvik::core {
+namespace {
+
+// The report keeps the form readers of it rely on: a score as a plain number. What a
+// reference model adds to a label (a refit's '*', an indeterminate vote's brackets) is told
+// in the evidence file beside it.
+std::string PlainScore(std::string text) {
+    if (text.size() >= 2 && text.front() == '(' && text.back() == ')')
+        text = text.substr(1, text.size() - 2);
+    if (!text.empty() && text.back() == '*') text.pop_back();
+    return text;
+}
+
+}  // namespace
 
 std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::string_view lang) {
     const CaptionSet* set = FindCaptionSet(lang);
@@ -29,7 +43,7 @@ std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::str
     for (int k = 0; k < kEquationCount; ++k) {
         lines.push_back(std::string(words.equationWord) + " " +
                         std::string(kEquationNumbers[static_cast<std::size_t>(k)]) + " = " +
-                        ws.result[static_cast<std::size_t>(k)].text);
+                        PlainScore(ws.result[static_cast<std::size_t>(k)].text));
     }
     lines.emplace_back(" ");
     lines.push_back(std::string(words.verdictWord) + " " + ws.Label1.text);
@@ -56,9 +70,29 @@ std::string WithDefaultExtension(const std::string& path, std::string_view exten
     return path + "." + std::string(extension);
 }
 
+std::string EvidenceFileName(const std::string& reportPath) {
+    const auto slash = reportPath.find_last_of("/\\");
+    const auto dot = reportPath.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (hasExtension ? reportPath.substr(0, dot) : reportPath) + ".evidence.txt";
+}
+
 void ExportReport(const Workspace& ws, int setIndex, std::string_view lang,
                   const std::string& path) {
     WriteReport(path, ReportLines(ws, setIndex, lang));
+    WriteEvidence(path, EvidenceReportLines(ws, setIndex, lang));
+}
+
+void WriteEvidence(const std::string& reportPath, const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    // A new output: UTF-8, so that whatever the model's texts hold is kept.
+    const std::string path = EvidenceFileName(reportPath);
+    std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
+    if (!out) throw ESystemError(FileAction::Create, path, errno);
+    for (const std::string& line : lines) out << line << "\r\n";
+    out.close();
+    if (!out) throw ESystemError(FileAction::Write, path, errno);
 }
 
 }  // namespace morvik::core

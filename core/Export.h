@@ -20,8 +20,16 @@ void WriteReport(const std::string& path, const std::vector<std::string>& lines)
 // A file name typed without an extension gets `extension` (without its point).
 std::string WithDefaultExtension(const std::string& path, std::string_view extension);
 
-// The Export command after the save dialog.
+// "skull.evidence.txt" for "skull.txt": where the export writes the evidence of a reference
+// model, beside the report.
+std::string EvidenceFileName(const std::string& reportPath);
+
+// The Export command after the save dialog. With a reference model the evidence (posteriors,
+// typicalities, refits, warnings) goes to EvidenceFileName(path), in UTF-8.
 void ExportReport(const Workspace& ws, int setIndex, std::string_view lang,
                   const std::string& path);
+
+// The evidence lines (none: nothing is written) beside the report at `reportPath`.
+void WriteEvidence(const std::string& reportPath, const std::vector<std::string>& lines);
 
 }  // namespace morvik::core

@@ -78,6 +78,17 @@ constexpr std::array kMessages{
                "Could not create the settings file {0}: {1}"},
     MessageRow{Msg::WorkbookTooLarge, "Soubor „{0}“ nelze načíst: je příliš velký na sešit",
                "Cannot read \"{0}\": it is too large to be read as a workbook"},
+    MessageRow{Msg::ModelUnusable,
+               "Referenční model souboru rovnic „{0}“ nelze použít ({1}); soubor počítá bez něj",
+               "The reference model of the set \"{0}\" cannot be used ({1}); the set computes "
+               "without it"},
+    MessageRow{Msg::EquationInconsistent,
+               "Rovnice {1} souboru „{0}“ neodpovídá svému referenčnímu vzorku: {2}",
+               "Equation {1} of the set \"{0}\" does not match its reference sample: {2}"},
+    MessageRow{Msg::AtypicalDimension, "{0} {1} leží {2} SD {3} — zkontrolujte body {4}",
+               "{0} {1} lies {2} SD {3} — check the landmarks {4}"},
+    MessageRow{Msg::UnlikeReference, "Lebka se nepodobá referenčnímu vzorku (typičnost {0})",
+               "The skull is unlike the reference sample (typicality {0})"},
 };
 
 constexpr bool RowsFollowTheEnum() {
@@ -288,24 +299,36 @@ std::vector<std::string> GapsSentences(const CalculationGaps& gaps, std::string_
 
 std::string VoteSummary(const Workspace& ws) {
     if (!ws.resultCurrent) return {};
-    int inUse = 0, male = 0, female = 0;
+    int inUse = 0, male = 0, female = 0, undecided = 0;
     for (bool used : ws.cb) inUse += used ? 1 : 0;
-    // A vote as the batch reads one: a label that is not empty and does not start with '.',
-    // female when it starts with '-'.
+    // The votes as the labels show them, read as the batch reads them.
     for (const LabelState& label : ws.result) {
-        if (label.text.empty() || label.text.front() == '.') continue;
-        ++(label.text.front() == '-' ? female : male);
+        switch (VoteOfLabel(label.text)) {
+            case 'M':
+                ++male;
+                break;
+            case 'F':
+                ++female;
+                break;
+            case '?':
+                ++undecided;
+                break;
+            default:
+                break;
+        }
     }
-    const std::string voted = std::to_string(male + female);
+    const std::string voted = std::to_string(male + female + undecided);
     const std::string of = std::to_string(inUse);
     if (ws.lang == "cz") {
         // "z pěti", "z jedné", but "ze sedmi", "ze dvou"...
         const std::string_view from = inUse == 1 || inUse == 5 ? " z " : " ze ";
         return voted + std::string(from) + of + ": muž " + std::to_string(male) + ", žena " +
-               std::to_string(female);
+               std::to_string(female) +
+               (undecided > 0 ? ", neurčitě " + std::to_string(undecided) : std::string());
     }
     return voted + " of " + of + ": male " + std::to_string(male) + ", female " +
-           std::to_string(female);
+           std::to_string(female) +
+           (undecided > 0 ? ", indeterminate " + std::to_string(undecided) : std::string());
 }
 
 std::string GapsLine(const CalculationGaps& gaps, std::string_view lang) {

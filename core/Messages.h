@@ -42,6 +42,11 @@ enum class Msg {
     SettingsCreated,         // {0} settings file, {1} the file it was copied from
     SettingsNotCreated,      // {0} settings file, {1} the system's reason
     WorkbookTooLarge,        // {0} file name
+    ModelUnusable,           // {0} set name, {1} what is wrong
+    EquationInconsistent,    // {0} set name, {1} equation number, {2} what does not match
+    AtypicalDimension,       // {0} dimension, {1} value, {2} SDs, {3} "above the male mean"
+                             // or the like, {4} landmarks to check
+    UnlikeReference,         // {0} the typicalities
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}

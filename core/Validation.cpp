@@ -220,6 +220,8 @@ void ValidationSummary::Add(const BatchInput& input, const SkullResult& skull) {
         const char vote = skull.votes[static_cast<std::size_t>(equations_[i] - 1)];
         if (vote == 0)
             ++counts.noVote;
+        else if (vote == '?')
+            ++counts.indeterminate;  // below the model's threshold: neither sex's error
         else
             ++counts.table[truth][vote == 'M' ? 0 : 1];
     }
@@ -271,7 +273,9 @@ std::string ValidationSummary::Text(std::string_view lang) {
                                             tr("no vote", "bez hlasu"),
                                             tr("tie", "nerozh."),
                                             tr("indet.", "neurč.")};
-    std::vector<std::vector<std::string>> rows{headings};
+    std::vector<std::string> header = headings;
+    if (threshold_) header.push_back(tr("indet. %", "neurč. %"));
+    std::vector<std::vector<std::string>> rows{header};
     for (std::size_t i = 0; i < classifiers_.size(); ++i) {
         const ClassifierCounts& c = classifiers_[i];
         const bool isVerdict = i + 1 == classifiers_.size();
@@ -285,9 +289,10 @@ std::string ValidationSummary::Text(std::string_view lang) {
                         std::to_string(c.table[1][0]), std::to_string(c.table[1][1]),
                         isVerdict ? "-" : std::to_string(c.noVote),
                         isVerdict ? std::to_string(c.tie) : "-",
-                        isVerdict ? std::to_string(c.indeterminate) : "-"});
+                        isVerdict || threshold_ ? std::to_string(c.indeterminate) : "-"});
+        if (threshold_) rows.back().push_back(Percent(Ratio(c.indeterminate, c.known)));
     }
-    std::vector<std::size_t> widths(headings.size(), 0);
+    std::vector<std::size_t> widths(header.size(), 0);
     for (const auto& row : rows)
         for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
     for (const auto& row : rows) {
@@ -301,6 +306,12 @@ std::string ValidationSummary::Text(std::string_view lang) {
            "and female skulls called so.\n",
            "Přesnost počítá lebky, jimž bylo pohlaví určeno; senz. M a senz. F jsou podíly "
            "mužských a ženských lebek určených správně.\n");
+    if (threshold_)
+        out +=
+            tr("Below the reference model's threshold a vote is indeterminate (indet.): it "
+               "counts for neither sex, and accuracy is among the decided.\n",
+               "Pod prahem referenčního modelu je hlas neurčitý (neurč.): nepočítá se "
+               "k žádnému pohlaví a přesnost je mezi rozhodnutými.\n");
     const auto list = [&](const std::string& title, const std::vector<std::string>& names) {
         if (names.empty()) return;
         out += title + " (" + std::to_string(names.size()) + "):\n";
@@ -333,7 +344,10 @@ std::string ValidationSummary::Json() {
             out += ", \"tie\": " + std::to_string(c.tie) +
                    ", \"indeterminate\": " + std::to_string(c.indeterminate);
         else
-            out += ", \"no_vote\": " + std::to_string(c.noVote);
+            out += ", \"no_vote\": " + std::to_string(c.noVote) +
+                   ", \"indeterminate\": " + std::to_string(c.indeterminate);
+        if (threshold_)
+            out += ", \"indeterminate_share\": " + JsonNumber(Ratio(c.indeterminate, c.known));
         out += std::string("}") + (isVerdict ? "\n" : ",\n");
     }
     out += "  ],\n  \"without_truth\": " + JsonList(withoutTruth_) +

@@ -47,8 +47,10 @@ struct ClassifierCounts {
     int known = 0;     // computed skulls of known sex
     // [truth][prediction], index 0 male, 1 female.
     std::array<std::array<int, 2>, 2> table{};
-    int noVote = 0;                  // equations: cast no vote
-    int tie = 0, indeterminate = 0;  // verdict: counted apart, not as errors of either sex
+    int noVote = 0;  // equations: cast no vote
+    // Counted apart, not as errors of either sex: the verdict's ties and indeterminate
+    // verdicts, an equation's votes below the reference model's threshold.
+    int tie = 0, indeterminate = 0;
 
     int Decided() const { return table[0][0] + table[0][1] + table[1][0] + table[1][1]; }
     int Correct() const { return table[0][0] + table[1][1]; }
@@ -61,6 +63,10 @@ class ValidationSummary {
     // Every row of the run, in order.
     void Add(const BatchInput& input, const SkullResult& skull);
 
+    // The set's reference model has a posterior threshold: the summary then gives the share
+    // of indeterminate votes of each equation.
+    void SetThreshold(bool threshold) { threshold_ = threshold; }
+
     const std::vector<ClassifierCounts>& Classifiers() const { return classifiers_; }
     std::string Text(std::string_view lang = "en");
     std::string Json();
@@ -70,6 +76,7 @@ class ValidationSummary {
     std::vector<int> equations_;                 // numbers in use, ascending
     std::vector<ClassifierCounts> classifiers_;  // the equations, then the verdict
     int skulls_ = 0, failedKnown_ = 0;
+    bool threshold_ = false;
     std::vector<std::string> withoutTruth_;
 };
 

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "compute/Evidence.h"
 #include "core/Batch.h"
 #include "core/BatchRun.h"
 #include "core/Captions.h"
@@ -329,8 +330,9 @@ int Run(const Options& options) {
     }
     const IniFile ini(settingsPath);
     Workspace start;
+    std::vector<std::string> modelNotices;
     try {
-        start = StartWorkspace(ini, options.batch);
+        start = StartWorkspace(ini, options.batch, &modelNotices);
         CheckCoefficients(start);
     } catch (...) {
         throw UsageError(Tr("the settings file \"", "soubor nastavení „") + settingsPath +
@@ -338,6 +340,9 @@ int Run(const Options& options) {
                          Explain(std::current_exception(), options.batch.lang));
     }
 
+    // Said once, before the rows: the set's model could not be used, or an equation does
+    // not match its reference sample.
+    for (const std::string& notice : modelNotices) std::cerr << "morvik-batch: " << notice << "\n";
     std::optional<ValidationSummary> summary;
     if (!options.truth.empty()) {
         try {
@@ -345,6 +350,7 @@ int Run(const Options& options) {
         } catch (const std::exception& e) {
             throw UsageError(e.what());
         }
+        summary->SetThreshold(start.model && start.model->threshold);
     }
     if (!options.reports.empty()) {
         // Found now rather than as an error row for every skull.

@@ -49,7 +49,9 @@ Outcome RunBatch(const TempDir& dir, const std::vector<std::string>& args,
 std::vector<std::vector<std::string>> Rows(const std::string& csv) {
     auto records = ParseCsv(csv);
     EXPECT_FALSE(records.empty());
-    for (const auto& record : records) EXPECT_EQ(record.size(), 9u + 17 + 14 + 1) << record[0];
+    // The evidence columns (posteriors, typicalities, refits, warnings) follow the verdict.
+    for (const auto& record : records)
+        EXPECT_EQ(record.size(), 9u + 17 + 14 + 1 + 4 * 7 + 1) << record[0];
     records.erase(records.begin());
     return records;
 }
