@@ -345,8 +345,9 @@ void TForm1::BuildControls() {
     Label1->setAlignment(Qt::AlignCenter);
     // Left of the centred verdict: how many equations voted, and how.
     VoteLabel = MakeLabel(this, "VoteLabel", {});
-    Place(VoteLabel, {8, 544, 200, 31}, {.y = 1});
-    VoteLabel->setFont(PixelFont(kArialFamilies, 13));
+    Place(VoteLabel, {8, 544, 228, 31}, {.y = 1});
+    VoteLabel->setFont(PixelFont(kArialFamilies, 12));
+    VoteLabel->setWordWrap(true);
     VoteLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     VoteLabel->setTextFormat(Qt::PlainText);
 
@@ -591,11 +592,18 @@ void TForm1::ShowResults() {
     // The reference model's warnings: measurements far from both sexes' means.
     for (std::string& warning : core::EvidenceWarnings(ws_, ws_.lang))
         sentences.push_back(std::move(warning));
+    // Two lines fit: what does not is run into the second and cut there; the tooltip has it
+    // all.
     QStringList lines;
-    for (const std::string& sentence : sentences) {
-        lines << GapsLabel->fontMetrics().elidedText(Q(sentence), Qt::ElideRight,
-                                                     GapsLabel->width());
+    for (std::size_t i = 0; i < sentences.size(); ++i) {
+        if (i < 2) {
+            lines << Q(sentences[i]);
+        } else {
+            lines.back() += " " + Q(sentences[i]);
+        }
     }
+    for (QString& line : lines)
+        line = GapsLabel->fontMetrics().elidedText(line, Qt::ElideRight, GapsLabel->width());
     QStringList whole;
     for (const std::string& sentence : sentences) whole << Q(sentence);
     GapsLabel->setToolTip(whole.join(' '));

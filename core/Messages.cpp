@@ -324,7 +324,7 @@ std::string VoteSummary(const Workspace& ws) {
         const std::string_view from = inUse == 1 || inUse == 5 ? " z " : " ze ";
         return voted + std::string(from) + of + ": muž " + std::to_string(male) + ", žena " +
                std::to_string(female) +
-               (undecided > 0 ? ", neurčitě " + std::to_string(undecided) : std::string());
+               (undecided > 0 ? ", neurčité " + std::to_string(undecided) : std::string());
     }
     return voted + " of " + of + ": male " + std::to_string(male) + ", female " +
            std::to_string(female) +

@@ -1078,5 +1078,57 @@ TEST_F(WindowTest, OpensWholeOnASmallScreenAtAnyScale) {
         QString("%1/window-1366x768-scale%2.png").arg(out, scale == "1" ? "100" : "200")));
 }
 
+// A set with a reference model (the synthetic demonstration): each score carries its
+// posterior and typicality, a vote below the threshold stands in brackets, a missing
+// landmark refits the equations that needed it, and a measurement far from both sexes is
+// named in the message line.
+TEST_F(WindowTest, ReferenceModelShowsItsEvidence) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings-model.ini"));
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.txt");
+    Click("Button2");
+    EXPECT_EQ(Text("Label1"), "Muž");
+    EXPECT_TRUE(Text("VoteLabel").contains("neurčité")) << Text("VoteLabel").toStdString();
+    int brackets = 0;
+    for (int i = 1; i <= kEquationCount; ++i) {
+        const QString evidence = Text(qPrintable(QString("Evidence%1").arg(i)));
+        EXPECT_TRUE(evidence.startsWith("M ") && evidence.contains("%")) << evidence.toStdString();
+        EXPECT_TRUE(Find<QLabel>(qPrintable(QString("Result%1").arg(i)))
+                        ->toolTip()
+                        .contains("Aposteriorní pravděpodobnost"));
+        if (Text(qPrintable(QString("Result%1").arg(i))).startsWith("(")) ++brackets;
+    }
+    EXPECT_GT(brackets, 0);
+
+    // G gone: the equations on G-OP are refitted, marked and explained.
+    Select("sgImput", 2, 1, 4, 1);
+    QTest::keyClick(Find<StringGrid>("sgImput"), Qt::Key_Delete);
+    Click("Button2");
+    int refits = 0;
+    for (int i = 1; i <= kEquationCount; ++i) {
+        auto* result = Find<QLabel>(qPrintable(QString("Result%1").arg(i)));
+        if (!result->text().contains('*')) continue;
+        ++refits;
+        EXPECT_TRUE(result->font().italic());
+        EXPECT_TRUE(result->toolTip().contains("Přepočteno bez"))
+            << result->toolTip().toStdString();
+    }
+    EXPECT_GT(refits, 0);
+    const QString out = QStringLiteral(MORVIK_PNG_DIR);
+    QDir().mkpath(out);
+    EXPECT_TRUE(form_->grab().save(out + "/window-model-refit.png"));
+
+    // G back, 60 mm in front of where it was.
+    form_->Undo();
+    Edit("sgImput", 3, 1, "156,2");
+    Click("Button2");
+    EXPECT_TRUE(Find<QLabel>("GapsLabel")->toolTip().contains("G-OP"))
+        << Find<QLabel>("GapsLabel")->toolTip().toStdString();
+    EXPECT_TRUE(Find<QLabel>("GapsLabel")->isVisible());
+    Pick("ComboBox2", 1);
+    EXPECT_TRUE(form_->grab().save(out + "/window-model-atypical-en.png"));
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+}
+
 }  // namespace
 }  // namespace morvik::app
