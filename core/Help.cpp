@@ -357,6 +357,29 @@ std::string VerdictSection(const Lang& t) {
                        "Beside the verdict stand the vote counts, e.g. <b>5 of 7: male 4, "
                        "female 1</b>: 5 of the 7 equations in use voted, 4 male and 1 "
                        "female."));
+    html += Tag("h3", t("Referenční model", "Reference model"));
+    html += Tag("p", t("Má-li soubor rovnic v souboru nastavení svůj referenční model (oddíl "
+                       "<code>[název sady model]</code>: velikosti vzorků, průměry, společná "
+                       "kovarianční matice, apriorní pravděpodobnosti, případně práh), ukazuje "
+                       "program pod každým skóre aposteriorní pravděpodobnost pohlaví, pro které "
+                       "rovnice hlasuje, a typičnost (jak obvyklá je lebka tak daleko od průměru "
+                       "toho pohlaví). Skóre <b>v závorkách</b> je pod prahem: hlas je neurčitý "
+                       "a počítá se zvlášť. Skóre s <b>hvězdičkou</b> (kurzívou) je přepočtené "
+                       "bez chybějících rozměrů; bublina uvádí, o které rozměry přišlo, a "
+                       "očekávanou správnost. Rozměr vzdálený víc než 4 SD od průměrů obou "
+                       "pohlaví se ohlásí v řádku zpráv. Export pak zapíše vedle protokolu "
+                       "soubor <code>….evidence.txt</code>.",
+                       "When an equation set has a reference model in the settings file (a "
+                       "section <code>[set name model]</code>: sample sizes, means, the pooled "
+                       "covariance matrix, priors, optionally a threshold), each score shows the "
+                       "posterior probability of the sex it votes for and the typicality (how "
+                       "usual a skull this far from that sex's mean is). A score <b>in "
+                       "brackets</b> is below the threshold: its vote is indeterminate and "
+                       "counted apart. A score with a <b>star</b> (in italics) was refitted "
+                       "without the missing dimensions; its tooltip names them and gives the "
+                       "expected accuracy. A dimension more than 4 SD from both sexes' means is "
+                       "named in the message line. Export then writes a "
+                       "<code>….evidence.txt</code> file beside the report."));
     return html;
 }
 
