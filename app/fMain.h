@@ -179,6 +179,36 @@ class TForm1 : public QWidget {
     QTranslator qtTranslator_;
     bool qtTranslatorInstalled_ = false;
 
+    // Glossary. The controls keep the names the window has always given them: stored files,
+    // tests and the workspace's tables (compute/Workspace.h) are named after them. What each
+    // is, with its caption in Czech / English:
+    //   ComboBox1      the equation set list: "Praha", "Lisabon", "Coimbra", "Univerzální" /
+    //                  "Prague", "Lisbon", "Coimbra", "Universal"
+    //   ComboBox2      the interface language: "cz" / "en"
+    //   PageControl1   the pages; TabSheet1 "Souřadnice bodů" / "Coordinates" (landmarks and
+    //                  clouds), TabSheet2 "Rovnice" / "Equation" (coefficients), TabSheet5
+    //                  "Rozměry" / "Measurements" (dimensions typed by hand), TabSheet3
+    //                  "Mezivýsledek" / "Preliminary results" (products), TabSheet4
+    //                  "O programu" / "About"
+    //   sgImput        the 22 landmarks: name, abbreviation, X, Y, Z (sgImput = "input grid")
+    //   sgImput2/3     the right / left euryon point cloud: X, Y, Z ("euryon dx" / "euryon sin")
+    //   sg             the coefficients: one column per equation (6, 5, 7, 3, 1, 4, 2), a row per
+    //                  dimension, the constant last
+    //   sgRozmery      the 17 dimensions ("rozměry" = dimensions), computed or typed
+    //   pom            the products coefficient × dimension ("pomocná" = auxiliary)
+    //   Label1         the verdict: "Muž" / "Male", "Žena" / "Female", a tie "Muž/Žena",
+    //                  "NEURČITELNÉ" / "INDETERMINATE", before any calculation "Muž / Žena"
+    //   Label4, Label5 the About page's paragraphs; Label6 the version
+    //   cb1..cb7       "Použít 6" / "Equation 6" ...: whether each equation is in use
+    //   Result1..7     the equations' scores (black male, red female, grey below a threshold)
+    //   Button1        "Načíst soubor" / "Open file"      Button2 "Spočítat" / "Calculate"
+    //   Button3        "Export"                           Button4 "Konec" / "End"
+    //   Button5        "Spočítat z rozměrů >>" / "Calculate from measurements >>"
+    //   PopupMenu1     the coefficient grid's menu: Editovat1 "Editovat" / "Edit",
+    //                  Uloit1 "Uložit" / "Save" (the names lost their diacritics)
+    //   PopupMenu2     the input grids' menu: Vloit1 "Vložit" / "Paste", Vymazattabulku1
+    //                  "Vymazat tabulku" / "Clear table"
+    // Newer controls are named by what they mean (GapsLabel, VoteLabel, RecentButton, ...).
     QComboBox* ComboBox1 = nullptr;
     QComboBox* ComboBox2 = nullptr;
     QTabWidget* PageControl1 = nullptr;

@@ -88,6 +88,10 @@ inline constexpr int kEuryonDefaultRows = 1000;
 struct ReferenceModel;  // Evidence.h
 struct EvidenceResult;  // Compute.h
 
+// The tables carry the names of the window's grids (see the glossary in app/fMain.h):
+// sgImput the landmarks, sgImput2/3 the right/left euryon clouds, sg the coefficients,
+// sgRozmery the dimensions ("rozměry"), pom the products ("pomocná", auxiliary); Label1 is
+// the verdict, result the seven scores, cb the check boxes of the equations in use.
 struct Workspace {
     TextTable sgImput{5, 23};                   // landmarks: name, abbrev, X, Y, Z
     TextTable sgImput2{3, kEuryonDefaultRows};  // right euryon cloud
