@@ -6,8 +6,8 @@
 SYNTHETIC DATA, NOT FOR CASEWORK. No skull was measured. Each "skull" is the sample skull of
 examples/skull.txt taken as a male template, or a female template made from it (smaller
 overall, a less projecting glabella, narrower zygomatic arches and relatively larger orbits),
-scaled by a size factor drawn for the skull (SD 3 %) and with every landmark moved by normal
-digitizing-and-shape noise (SD 1.2 mm per axis). The dimensions then differ by sex roughly as
+scaled by a size factor drawn for the skull (SD 3.5 %) and with every landmark moved by normal
+digitizing-and-shape noise (SD 1.5 mm per axis). The dimensions then differ by sex roughly as
 real ones do, and overlap as real ones do; their values describe these draws and nothing else.
 Every tenth skull or so lacks one landmark (an empty line), as damaged crania do.
 
@@ -37,7 +37,7 @@ def read_template():
 
 def female_template(male):
     centre = [sum(p[a] for p in male) / len(male) for a in range(3)]
-    female = [[centre[a] + 0.955 * (p[a] - centre[a]) for a in range(3)] for p in male]
+    female = [[centre[a] + 0.965 * (p[a] - centre[a]) for a in range(3)] for p in male]
     female[0][1] -= 2.5  # glabella (row 1) less projecting: back along the Y axis
     for row in (8, 9):  # zygia: narrower arches
         female[row - 1][0] *= 0.97
@@ -49,8 +49,8 @@ def female_template(male):
 
 
 def skull(template, rng):
-    size = rng.gauss(1.0, 0.03)
-    points = [[size * v + rng.gauss(0, 1.2) for v in p] for p in template]
+    size = rng.gauss(1.0, 0.035)
+    points = [[size * v + rng.gauss(0, 1.5) for v in p] for p in template]
     if rng.random() < 0.1:
         points[rng.randrange(22)] = None
     return points
