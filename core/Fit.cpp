@@ -14,8 +14,8 @@
 #include "ReferenceModelFile.h"
 #include "SettingsPath.h"
 #include "Validation.h"
-#include "core/Version.h"
 #include "compute/Compute.h"
+#include "core/Version.h"
 #include "text/Error.h"
 #include "text/Platform.h"
 
@@ -374,9 +374,13 @@ std::string FitText(const FitReport& report, std::string_view lang) {
         const std::size_t k = static_cast<std::size_t>(ColumnOfEquation(number) - 1);
         const FittedEquation& eq = fit.equations[k];
         if (eq.dimensions.none()) continue;
-        char distance[24] = "-";
-        if (eq.problem.code == FitProblem::None)
-            std::snprintf(distance, sizeof distance, "%.2f", eq.distance);
+        std::string distance = "-";
+        if (eq.problem.code == FitProblem::None) {
+            char buffer[24];
+            std::snprintf(buffer, sizeof buffer, "%.2f", eq.distance);
+            distance = buffer;
+            if (lang == "cz") distance = FirstPointToComma(distance);
+        }
         std::vector<std::string> row{std::to_string(number), DimensionNumbers(eq.dimensions),
                                      std::to_string(eq.nMale), std::to_string(eq.nFemale),
                                      distance};
