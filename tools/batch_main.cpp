@@ -1,13 +1,16 @@
 // morvik-batch: the window's Calculate over a whole collection, one CSV row per skull.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -20,6 +23,7 @@
 #include "core/Batch.h"
 #include "core/BatchRun.h"
 #include "core/Captions.h"
+#include "core/Fit.h"
 #include "core/IniFile.h"
 #include "core/Messages.h"
 #include "core/SettingsPath.h"
@@ -72,6 +76,25 @@ constexpr const char* kHelp =
     "\n"
     "Exit status: 0 every row ok, 1 some rows are errors, 2 usage or settings error or an\n"
     "output that cannot be written.\n";
+
+// --fit: a set fitted to the collection instead of the table.
+constexpr const char* kFitHelp =
+    "\n"
+    "Fitting a set to a collection of known sex (no CSV; --truth required):\n"
+    "  --fit OUT.ini      fit the set's seven equations and its reference model to the\n"
+    "                     skulls whose sex the truth table gives, print their leave-one-out\n"
+    "                     accuracy beside the set's own, and write the settings with the\n"
+    "                     fitted set to OUT.ini (never the settings file read)\n"
+    "  --equation K=DIMS  fit equation K on these dimensions (numbers 1-17 as the\n"
+    "                     dimensions page has them, e.g. 3=1,3,4,8) instead of those the\n"
+    "                     set has coefficients on; may be repeated\n"
+    "  --threshold T      posterior threshold of the model (0.5 < T < 1): calls below it\n"
+    "                     are indeterminate\n"
+    "  --priors PM,PF     prior probabilities of male and female (default 0.5,0.5)\n"
+    "  --name TEXT        the reference population, in words, for the model\n"
+    "  --summary FILE     also write every figure as JSON\n"
+    "Exit status with --fit: 0 written, 1 written but some skulls could not be computed,\n"
+    "2 refused (nothing written) or a usage error.\n";
 
 // Messages follow --lang; it is looked for before the rest of the command line is read, so
 // that a mistake anywhere in it is told in that language.
@@ -135,6 +158,16 @@ std::string Reason(const std::error_code& ec) {
     return ec.message();
 }
 
+// ---- --fit and its options ----------------------------------------------------------------
+
+struct FitOptions {
+    std::string out, name;
+    bool named = false;
+    std::array<std::optional<DimensionSet>, kEquationCount> dimensions;  // by column
+    std::optional<double> threshold;
+    double priorMale = 0.5, priorFemale = 0.5;
+};
+
 struct Options {
     std::string settings;
     BatchSettings batch;
@@ -142,6 +175,8 @@ struct Options {
     int jobs = 0;
     bool quiet = false;
     std::vector<std::string> paths;
+    bool useGiven = false;
+    FitOptions fit;
 };
 
 int ParseNumber(const std::string& option, const std::string& text, int low, int high) {
@@ -171,6 +206,72 @@ std::array<bool, kEquationCount> ParseUse(const std::string& text) {
     }
     return use;
 }
+
+double ParseReal(const std::string& option, const std::string& text) {
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || !std::isfinite(value))
+        throw UsageError(option + Tr(" takes a number, not \"", " potřebuje číslo, ne „") + text +
+                         Tr("\"", "“"));
+    return value;
+}
+
+// Returns false for an option that is not one of --fit's.
+bool ParseFitOption(const std::string& arg, const std::function<std::string()>& value,
+                    FitOptions& fit) {
+    if (arg == "--fit") {
+        fit.out = value();
+        if (fit.out.empty()) throw UsageError(Tr("--fit needs a file", "--fit potřebuje soubor"));
+    } else if (arg == "--name") {
+        fit.name = value();
+        fit.named = true;
+    } else if (arg == "--equation") {
+        const std::string text = value();
+        const std::size_t eq = text.find('=');
+        if (eq == std::string::npos)
+            throw UsageError(Tr("--equation takes K=DIMS, e.g. 3=1,2,5,8, not \"",
+                                "--equation potřebuje K=ROZMĚRY, např. 3=1,2,5,8, ne „") +
+                             text + Tr("\"", "“"));
+        const int column =
+            ColumnOfEquation(ParseNumber("--equation", text.substr(0, eq), 1, kEquationCount));
+        DimensionSet dims;
+        std::size_t begin = eq + 1;
+        while (begin <= text.size()) {
+            const std::size_t comma = std::min(text.find(',', begin), text.size());
+            dims.set(static_cast<std::size_t>(
+                ParseNumber("--equation", text.substr(begin, comma - begin), 1, kDimensionCount) -
+                1));
+            begin = comma + 1;
+        }
+        fit.dimensions[static_cast<std::size_t>(column - 1)] = dims;
+    } else if (arg == "--threshold") {
+        const double t = ParseReal(arg, value());
+        if (!(t > 0.5 && t < 1))
+            throw UsageError(Tr("--threshold must lie between 0.5 and 1",
+                                "--threshold musí ležet mezi 0,5 a 1"));
+        fit.threshold = t;
+    } else if (arg == "--priors") {
+        const std::string text = value();
+        const std::size_t comma = text.find(',');
+        if (comma == std::string::npos)
+            throw UsageError(Tr("--priors takes PM,PF, e.g. 0.5,0.5",
+                                "--priors potřebuje PM,PF, např. 0.5,0.5"));
+        fit.priorMale = ParseReal(arg, text.substr(0, comma));
+        fit.priorFemale = ParseReal(arg, text.substr(comma + 1));
+        if (!(fit.priorMale > 0) || !(fit.priorFemale > 0))
+            throw UsageError(Tr("--priors must both be positive", "--priors musí být obě kladné"));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// ---- end of --fit ---------------------------------------------------------------------------
 
 // Returns nullopt when the run is over already (--help, --version).
 std::optional<Options> ParseArguments(int argc, char** argv) {
@@ -205,7 +306,7 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
             if (inlineValue) throw UsageError(arg + Tr(" takes no value", " nemá hodnotu"));
         };
         if (arg == "-h" || arg == "--help") {
-            std::cout << kUsage << "\n" << kHelp;
+            std::cout << kUsage << "\n" << kHelp << kFitHelp;
             return std::nullopt;
         } else if (arg == "--version") {
             std::cout << "morvik-batch " << kVersion << "\n";
@@ -228,6 +329,7 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
             }
         } else if (arg == "--use") {
             options.batch.use = ParseUse(value());
+            options.useGiven = true;
         } else if (arg == "--lang") {
             options.batch.lang = value();
             if (FindCaptionSet(options.batch.lang) == nullptr)
@@ -256,6 +358,7 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
         } else if (arg == "-q" || arg == "--quiet") {
             flag();
             options.quiet = true;
+        } else if (ParseFitOption(arg, value, options.fit)) {
         } else {
             throw UsageError(Tr("unknown option ", "neznámá volba ") + arg);
         }
@@ -267,6 +370,19 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
                             "--sheet a --all-sheets se navzájem vylučují"));
     if (!options.summary.empty() && options.truth.empty())
         throw UsageError(Tr("--summary needs --truth", "--summary potřebuje --truth"));
+    if (!options.fit.out.empty()) {
+        if (options.truth.empty())
+            throw UsageError(Tr("--fit needs --truth", "--fit potřebuje --truth"));
+        if (options.useGiven || !options.output.empty() || !options.reports.empty())
+            throw UsageError(Tr("--fit writes no table: --use, --output and --reports do not apply",
+                                "--fit nepíše tabulku: --use, --output a --reports se nepoužijí"));
+    } else if (options.fit.named || options.fit.threshold ||
+               std::any_of(options.fit.dimensions.begin(), options.fit.dimensions.end(),
+                           [](const auto& d) { return d.has_value(); }) ||
+               options.fit.priorMale != 0.5 || options.fit.priorFemale != 0.5) {
+        throw UsageError(Tr("--name, --equation, --threshold and --priors need --fit",
+                            "--name, --equation, --threshold a --priors potřebují --fit"));
+    }
     options.batch.reports = !options.reports.empty();
     if (options.jobs == 0)
         options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -318,7 +434,36 @@ class ProgressLine {
     bool shown_ = false;
 };
 
+// ---- the run with --fit: the fitted set's table on standard output, the rest on the error
+// stream ----------------------------------------------------------------------------------------
+int RunFitMode(const Options& options) {
+    FitCommand command;
+    command.settingsPath = options.settings;
+    command.outPath = options.fit.out;
+    command.truthPath = options.truth;
+    command.summaryPath = options.summary;
+    command.batch = options.batch;
+    if (options.fit.named) command.name = options.fit.name;
+    command.dimensions = options.fit.dimensions;
+    command.threshold = options.fit.threshold;
+    command.priorMale = options.fit.priorMale;
+    command.priorFemale = options.fit.priorFemale;
+    command.jobs = options.jobs;
+    command.paths = options.paths;
+    std::string table, log;
+    const int status = RunFit(command, &table, &log);
+    std::fputs(table.c_str(), stdout);
+    std::fflush(stdout);
+    for (std::size_t begin = 0; begin < log.size();) {
+        const std::size_t end = log.find('\n', begin);
+        std::cerr << "morvik-batch: " << log.substr(begin, end - begin) << "\n";
+        begin = end == std::string::npos ? log.size() : end + 1;
+    }
+    return status;
+}
+
 int Run(const Options& options) {
+    if (!options.fit.out.empty()) return RunFitMode(options);
     const std::string settingsPath =
         options.settings.empty() ? DefaultSettingsPath() : options.settings;
     {
