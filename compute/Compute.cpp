@@ -11,7 +11,6 @@ namespace morvik {
 namespace {
 
 constexpr int kLandmarkFirstCoordinateCol = 2;
-constexpr int kCloudYCol = 1;
 
 Point3 operator-(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
@@ -179,12 +178,11 @@ Point3 LandmarkPoint(const Workspace& ws, int row) {
 
 Point3 EuryonPoint(const TextTable& cloud, ValuePlace place) {
     Point3 sum;
-    long long n = 0;
-    for (int row = 1; !cloud.IsEmpty(kCloudYCol, row); ++row) {
+    const int n = CloudPointCount(cloud);
+    for (int row = 1; row <= n; ++row) {
         sum.x += ReadCell(cloud, 0, row, place);
         sum.y += ReadCell(cloud, 1, row, place);
         sum.z += ReadCell(cloud, 2, row, place);
-        ++n;
     }
     if (n == 0) return {};
     const double count = static_cast<double>(n);
@@ -247,7 +245,9 @@ EquationSet EquationsLeftOut(const Workspace& ws, const DimensionSet& missing) {
 
 namespace {
 
-void ComputeDimensions(Workspace& ws, const DimensionSet& missing) {
+// sgRozmery and the products of pom for every dimension row an equation has a coefficient on;
+// the rows of `missing` are left empty.
+void WriteDimensionsAndProducts(Workspace& ws, const DimensionSet& missing) {
     for (int r = 1; r <= kDimensionCount; ++r) {
         if (missing.test(static_cast<std::size_t>(r - 1))) {
             ws.sgRozmery.ClearCell(1, r);
@@ -268,7 +268,7 @@ void ComputeDimensions(Workspace& ws, const DimensionSet& missing) {
 
 }  // namespace
 
-void ComputeDimensions(Workspace& ws) { ComputeDimensions(ws, DimensionSet{}); }
+void ComputeDimensions(Workspace& ws) { WriteDimensionsAndProducts(ws, DimensionSet{}); }
 
 double EquationScore(const Workspace& ws, int k) {
     double score = 0.0;
@@ -403,7 +403,7 @@ CalculationGaps Calculate(Workspace& ws) {
     gaps.leftCloud = CloudIsMissing(ws.sgImput3);
     const DimensionSet missing = MissingDimensions(ws);
     ClearIntermediate(ws);
-    ComputeDimensions(ws, missing);
+    WriteDimensionsAndProducts(ws, missing);
     DimensionValues values;
     if (ws.model) {
         for (int r = 1; r <= kDimensionCount; ++r) {

@@ -156,10 +156,6 @@ struct CalculationGaps {
     bool leftCloud = false;
     DimensionSet dimensions;  // missing dimensions an equation in use has a coefficient on
     EquationSet leftOut;      // equations in use that cast no vote because of those
-
-    bool None() const {
-        return landmarks.none() && !rightCloud && !leftCloud && dimensions.none() && leftOut.none();
-    }
 };
 
 // Equations in use with a coefficient (a non-empty sg cell) on a missing dimension.
@@ -205,7 +201,8 @@ void ClearResult(Workspace& ws);
 // The verdict label's text before any calculation, in a language code.
 std::string StartVerdictText(std::string_view lang);
 
-// The Calculate action: ClearIntermediate, ComputeDimensions, EvaluateEquations.
+// The Calculate action: ClearIntermediate, the dimensions and products ComputeDimensions
+// writes except the missing ones (MissingDimensions), EvaluateEquations.
 CalculationGaps Calculate(Workspace& ws);
 
 // The Calculate-from-measurements action: products from the dimensions table, where an

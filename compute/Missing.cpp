@@ -4,6 +4,10 @@
 
 namespace morvik {
 
+namespace {
+constexpr int kCloudYCol = 1;
+}  // namespace
+
 LandmarkSet MissingLandmarks(const Workspace& ws) {
     LandmarkSet missing;
     for (int row = 1; row <= kLandmarkCount; ++row) {
@@ -14,7 +18,14 @@ LandmarkSet MissingLandmarks(const Workspace& ws) {
     return missing;
 }
 
-bool CloudIsMissing(const TextTable& cloud) { return cloud.IsEmpty(1, 1); }
+int CloudPointCount(const TextTable& cloud) {
+    int n = 0;
+    while (!cloud.IsEmpty(kCloudYCol, n + 1)) ++n;
+    return n;
+}
+
+// Without counting: the window asks this while it paints a cloud's first row.
+bool CloudIsMissing(const TextTable& cloud) { return cloud.IsEmpty(kCloudYCol, 1); }
 
 DimensionSet MissingDimensions(const Workspace& ws) {
     const LandmarkSet landmarks = MissingLandmarks(ws);

@@ -16,7 +16,11 @@ using DimensionSet = std::bitset<kDimensionCount>;
 // Landmarks any of whose X, Y, Z cells holds the empty text.
 LandmarkSet MissingLandmarks(const Workspace& ws);
 
-// A cloud without a point: its first Y cell is empty.
+// Points of a euryon cloud (sgImput2, sgImput3): rows 1 down to the first empty Y cell. X and
+// Z do not end a cloud, and rows after the gap are not part of it.
+int CloudPointCount(const TextTable& cloud);
+
+// A cloud without a point (CloudPointCount is 0): its first Y cell is empty.
 bool CloudIsMissing(const TextTable& cloud);
 
 // Dimensions that read a missing landmark (EU-EU: either cloud missing).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "text/Decimal.h"
 
@@ -73,8 +74,12 @@ void TextTable::FirstPointToComma(int col, int row) {
         numberState_[i] |= kComma;
         return;
     }
-    std::string& text = cells_[i];
+    cells_[i] = morvik::FirstPointToComma(std::move(cells_[i]));
+}
+
+std::string FirstPointToComma(std::string text) {
     if (const auto p = text.find('.'); p != std::string::npos) text[p] = ',';
+    return text;
 }
 
 void TextTable::SetRowCount(int rowCount) {

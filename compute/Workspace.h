@@ -11,6 +11,10 @@
 
 namespace morvik {
 
+// The text with its first '.' replaced by ',': the decimal point of files and pastes, read
+// the same by the tables' number conversion.
+std::string FirstPointToComma(std::string text);
+
 // A table of UTF-8 text cells addressed (column, row), both from 0. Reading outside the
 // table gives the empty text; only the row count may change after construction.
 //
@@ -36,8 +40,8 @@ class TextTable {
     // The number a cell was written from by SetNumber, when its text reads back as exactly
     // that number; any other write forgets it.
     bool Number(int col, int row, double& value) const;
-    // The first decimal point of the cell's text becomes a comma, which reads the same: a
-    // number kept beside the text stays.
+    // The first decimal point of the cell's text becomes a comma (morvik::FirstPointToComma),
+    // which reads the same: a number kept beside the text stays.
     void FirstPointToComma(int col, int row);
 
     // Grows or shrinks the table; new rows are empty.

@@ -68,19 +68,22 @@ struct EuryonCase {
     std::vector<std::pair<int, Point3>> right;  // (row, point)
     std::vector<std::pair<int, Point3>> left;
     double expected;
+    int rightPoints, leftPoints;
 };
 
 TEST(ComputeDimensions, EuryonPoints) {
     const std::vector<EuryonCase> cases = {
-        {"two points against one", {{1, {0, 0, 0}}, {2, {2, 0, 0}}}, {{1, {1, 10, 0}}}, 10},
-        {"empty right cloud is the origin", {}, {{1, {3, 4, 0}}, {2, {3, 4, 0}}}, 5},
-        {"both empty", {}, {}, 0},
-        {"single points", {{1, {1, 2, 3}}}, {{1, {1, 2, 13}}}, 10},
+        {"two points against one", {{1, {0, 0, 0}}, {2, {2, 0, 0}}}, {{1, {1, 10, 0}}}, 10, 2, 1},
+        {"empty right cloud is the origin", {}, {{1, {3, 4, 0}}, {2, {3, 4, 0}}}, 5, 0, 2},
+        {"both empty", {}, {}, 0, 0, 0},
+        {"single points", {{1, {1, 2, 3}}}, {{1, {1, 2, 13}}}, 10, 1, 1},
         // Rows 5 and on follow a gap in row 4 and are not part of the cloud.
         {"cloud ends at the first gap",
          {{1, {-1, 0, 0}}, {2, {-2, 0, 0}}, {3, {-3, 0, 0}}, {5, {-100, 9, 9}}, {9, {7, 7, 7}}},
          {{1, {2, 0, 0}}},
-         4},
+         4,
+         3,
+         1},
     };
     for (const EuryonCase& c : cases) {
         Workspace ws;
@@ -95,6 +98,12 @@ TEST(ComputeDimensions, EuryonPoints) {
         ws.sg.SetCell(3, 2, "1");
         ComputeDimensions(ws);
         EXPECT_EQ(ParseDecimal(ws.sgRozmery.Cell(1, 2)), c.expected) << c.name;
+        // The length the batch reports is the run the mean was taken over: the X and Z of the
+        // row that ends it do not lengthen it, and an empty cloud has no point (not 1).
+        EXPECT_EQ(CloudPointCount(ws.sgImput2), c.rightPoints) << c.name;
+        EXPECT_EQ(CloudPointCount(ws.sgImput3), c.leftPoints) << c.name;
+        EXPECT_EQ(CloudIsMissing(ws.sgImput2), c.rightPoints == 0) << c.name;
+        EXPECT_EQ(CloudIsMissing(ws.sgImput3), c.leftPoints == 0) << c.name;
     }
 }
 

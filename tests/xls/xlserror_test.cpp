@@ -2,40 +2,42 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
+#include <set>
+#include <string>
+#include <string_view>
 
 namespace morvik::xls {
 namespace {
 
-TEST(XLSError, MessageTableKeepsItsEntriesInOrder) {
-    ASSERT_EQ(std::size(kXLSErrorMessages), 19u);
-    struct Case {
-        std::uint8_t code;
-        const char* message;
-    };
-    // Callers tell failures apart by code, so every code must keep its text.
-    const Case cases[] = {
-        {0, ""},
-        {1, "Buffer size is too small"},
-        {2, "Stream not found: %s. File format is not Excel 97 or higher."},
-        {3, "Invalid cell value or type"},
-        {4, "Invalid cell property value"},
-        {5, "Invalid row or column number"},
-        {6, "Invalid or duplicated sheet name"},
-        {7, "Sheet name must have a length 1..255"},
-        {8, "Invalid formula"},
-        {9, "Invalid function in formula: %s"},
-        {10, "String constants in formula must have a length 0..255"},
-        {11, "Invalid range name: %s"},
-        {12, "There are no sheets in the workbook"},
-        {13, "Formula not recognized"},
-        {14, "Reading of password-protected workbooks not supported"},
-        {15, "Error: BIFF record can not be processed"},
-    };
-    for (const Case& c : cases) {
-        const EXLSError e(c.code);
-        EXPECT_STREQ(e.what(), c.message) << "code " << int(c.code);
-        EXPECT_EQ(e.Code(), c.code);
+// Every code the reader and its callers name. Callers tell failures apart by code and show
+// the message as the failure's detail, so each code needs a text of its own; a table that
+// lost or repeated an entry would give a code its neighbour's text or none.
+constexpr TXLSErrorCode kNamedCodes[] = {
+    kErrBufferTooSmall,       kErrStreamNotFound,     kErrInvalidCellValue,
+    kErrInvalidCellProperty,  kErrInvalidRowOrColumn, kErrInvalidSheetName,
+    kErrSheetNameLength,      kErrInvalidFormula,     kErrInvalidFunction,
+    kErrFormulaStringLength,  kErrInvalidRangeName,   kErrNoSheets,
+    kErrFormulaNotRecognized, kErrPasswordProtected,  kErrRecordUnreadable,
+    kErrCompoundFile,         kErrSheetDataMissing,   kErrTooMuchText,
+};
+
+TEST(XLSError, EveryCodeHasAMessageOfItsOwn) {
+    std::set<std::string> bare, filled;
+    for (const TXLSErrorCode code : kNamedCodes) {
+        SCOPED_TRACE(testing::Message() << "code " << int(code));
+        const EXLSError withoutArgument(code);
+        const EXLSError withArgument(code, "<arg>");
+        EXPECT_EQ(withoutArgument.Code(), code);
+        EXPECT_EQ(withArgument.Code(), code);
+        EXPECT_FALSE(std::string_view(withoutArgument.what()).empty());
+        EXPECT_TRUE(bare.insert(withoutArgument.what()).second) << withoutArgument.what();
+        // A filled message keeps no placeholder, and shows the argument only where it had one.
+        const std::string text = withArgument.what();
+        EXPECT_EQ(text.find("%s"), std::string::npos) << text;
+        const bool placeholder =
+            std::string_view(withoutArgument.what()).find("%s") != std::string_view::npos;
+        EXPECT_EQ(text.find("<arg>") != std::string::npos, placeholder) << text;
+        EXPECT_TRUE(filled.insert(text).second) << text;
     }
 }
 
