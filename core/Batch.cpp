@@ -17,14 +17,6 @@
 namespace morvik::core {
 namespace {
 
-constexpr int kCloudYCol = 1;
-
-int CloudPoints(const TextTable& cloud) {
-    int n = 0;
-    while (!cloud.IsEmpty(kCloudYCol, n + 1)) ++n;
-    return n;
-}
-
 std::string MessageOf(std::exception_ptr failure) {
     try {
         std::rethrow_exception(failure);
@@ -219,8 +211,8 @@ SkullResult ReadResult(const Workspace& ws) {
     SkullResult result;
     result.ok = true;
     result.missing = MissingLandmarks(ws);
-    result.euRightPoints = CloudPoints(ws.sgImput2);
-    result.euLeftPoints = CloudPoints(ws.sgImput3);
+    result.euRightPoints = CloudPointCount(ws.sgImput2);
+    result.euLeftPoints = CloudPointCount(ws.sgImput3);
 
     const DimensionSet unmeasured = MissingDimensions(ws);
     for (int r = 1; r <= kDimensionCount; ++r) {

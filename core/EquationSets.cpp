@@ -21,10 +21,6 @@ std::string SgKey(int column, int row) {
     return "sg_" + std::to_string(column) + "_" + std::to_string(row);
 }
 
-std::string FirstPointToComma(std::string text) {
-    if (const auto p = text.find('.'); p != std::string::npos) text[p] = ',';
-    return text;
-}
 
 void LoadStartupSet(Workspace& ws, const IniFile& ini) {
     const std::string_view section = kSetSections[kUniversalSet];

@@ -51,7 +51,4 @@ class CoefficientSnapshot {
     std::array<std::string, kEquationCount * kConstantRow> cells_;
 };
 
-// Replaces the first '.' of the text by ','; the decimal point of files and pastes.
-std::string FirstPointToComma(std::string text);
-
 }  // namespace morvik::core
