@@ -9,8 +9,8 @@
 #include "Commands.h"
 #include "Messages.h"
 #include "SetModel.h"
-#include "core/Version.h"
 #include "compute/Landmarks.h"
+#include "core/Version.h"
 #include "pdf/Document.h"
 #include "text/Decimal.h"
 #include "text/Platform.h"
@@ -134,12 +134,10 @@ class Writer {
     }
 
     // A label and its value, the value wrapped beside it.
-    void Field(const std::string& label, const std::string& value,
-               const Style& style = Style{}) {
+    void Field(const std::string& label, const std::string& value, const Style& style = Style{}) {
         constexpr double kLabel = 150;
         const Style labelStyle{Face::Sans, 8.5, kGrey};
-        const std::vector<std::string> lines =
-            doc_.Wrap(value, style, kRight - kLeft - kLabel);
+        const std::vector<std::string> lines = doc_.Wrap(value, style, kRight - kLeft - kLabel);
         const double line = std::max(style.size, 8.5) * 1.35;
         Need(line);
         doc_.Text(kLeft, y_ + 8.5, label, labelStyle);
@@ -162,8 +160,7 @@ class Writer {
                 x += c.width;
             }
             y_ += row;
-            doc_.Line(kLeft, y_ - row * 0.22, kLeft + Width(columns), y_ - row * 0.22, 0.4,
-                      kRule);
+            doc_.Line(kLeft, y_ - row * 0.22, kLeft + Width(columns), y_ - row * 0.22, 0.4, kRule);
         };
         header();
         for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -172,8 +169,7 @@ class Writer {
                 y_ = kTop;
                 header();
             }
-            if (r % 2 == 1)
-                doc_.Rect(kLeft, y_ - row * 0.2, Width(columns), row, kShade);
+            if (r % 2 == 1) doc_.Rect(kLeft, y_ - row * 0.2, Width(columns), row, kShade);
             double x = kLeft;
             for (std::size_t c = 0; c < columns.size() && c < rows[r].size(); ++c) {
                 Put(x, columns[c], rows[r][c], size);
@@ -228,13 +224,14 @@ void FileFields(Writer& w, const Context& c, const std::string& label, const std
         return;
     }
     w.Field("", GroupedInteger(digest->size) + Tr(c.lang, " bajtů", " bytes"));
-    w.Field("", "SHA-256 " + digest->sha256, Style{Face::Mono, 7.5});
+    w.Field("", "SHA-256 " + digest->sha256, Style{Face::Sans, 7.5});
 }
 
 void Header(Writer& w, const Context& c) {
     pdf::Document& doc = w.Doc();
     doc.Text(kLeft, w.Y() + 14,
-             Tr(c.lang, "Protokol o odhadu pohlaví podle lebky", "Case report: sex estimation from the skull"),
+             Tr(c.lang, "Protokol o odhadu pohlaví podle lebky",
+                "Case report: sex estimation from the skull"),
              Style{Face::SansBold, 15});
     w.Y() += 22;
     doc.Text(kLeft, w.Y() + 9, "MORVIK " + std::string(kVersion), Style{Face::Sans, 9, kGrey});
@@ -242,8 +239,7 @@ void Header(Writer& w, const Context& c) {
 
     w.Heading(Tr(c.lang, "1. Původ výsledku", "1. Provenance"));
     w.Field(Tr(c.lang, "Program", "Program"), "MORVIK " + std::string(kVersion));
-    w.Field(Tr(c.lang, "Datum a čas výpočtu", "Date and time of computation"),
-            UtcText(c.in.time));
+    w.Field(Tr(c.lang, "Datum a čas výpočtu", "Date and time of computation"), UtcText(c.in.time));
     const CaseSource& s = c.in.source;
     for (std::size_t i = 0; i < s.files.size(); ++i) {
         FileFields(w, c, i == 0 ? Tr(c.lang, "Zdrojový soubor", "Source file") : "", s.files[i]);
@@ -275,8 +271,9 @@ void Header(Writer& w, const Context& c) {
                              Number(m->priorMale, 3, c.lang) + " / " +
                              Number(m->priorFemale, 3, c.lang);
         if (m->threshold)
-            sample += Tr(c.lang, "; práh aposteriorní pravděpodobnosti ", "; posterior threshold ") +
-                      Number(*m->threshold, 3, c.lang);
+            sample +=
+                Tr(c.lang, "; práh aposteriorní pravděpodobnosti ", "; posterior threshold ") +
+                Number(*m->threshold, 3, c.lang);
         w.Field(Tr(c.lang, "Velikost vzorku", "Sample size"), sample);
     }
 }
@@ -405,8 +402,7 @@ void Picture(Writer& w, const Context& c) {
     if (!c.typed) w.Need(kPictureHeight + 90);  // the heading goes with the picture
     w.Heading(Tr(c.lang, "3. Obraz lebky", "3. The skull"));
     if (c.typed) {
-        w.Paragraph(Tr(c.lang,
-                       "Bez obrazu: rozměry byly zadány ručně, ne odvozeny z bodů.",
+        w.Paragraph(Tr(c.lang, "Bez obrazu: rozměry byly zadány ručně, ne odvozeny z bodů.",
                        "No picture: the dimensions were typed by hand, not derived from "
                        "landmarks."));
         return;
@@ -420,12 +416,12 @@ void Picture(Writer& w, const Context& c) {
         if (x && y && z) at[static_cast<std::size_t>(r)] = Vec{*x, *y, *z};
     }
     const std::optional<Vec> euRight = EuryonOf(c.ws.sgImput2), euLeft = EuryonOf(c.ws.sgImput3);
-    // A cloud of many thousand points is thinned to a few hundred: the picture shows its
-    // extent, and the report stays small.
+    // A cloud of many thousand points is thinned to some hundred: the picture shows its
+    // extent, and the report stays small and quick to make.
     std::vector<Vec> cloud;
     for (const TextTable* t : {&c.ws.sgImput2, &c.ws.sgImput3}) {
         const int n = CloudCount(*t);
-        const int step = std::max(1, n / 400);
+        const int step = std::max(1, n / 60);
         for (int r = 1; r <= n; r += step) {
             const auto x = CellNumber(*t, 0, r), y = CellNumber(*t, 1, r), z = CellNumber(*t, 2, r);
             if (x && y && z) cloud.push_back({*x, *y, *z});
@@ -487,7 +483,9 @@ void Picture(Writer& w, const Context& c) {
         const double cy = top + 16 + (kBoxH - 16) / 2 - scale * (b[2] + b[3]) / 2;
         const auto px = [&](Vec p) { return cx + scale * Dot(p, view.h); };
         const auto py = [&](Vec p) { return cy + scale * Dot(p, view.v); };
-        for (const Vec& p : cloud) doc.Dot(px(p), py(p), 0.45, kCloud);
+        std::vector<std::pair<double, double>> specks;
+        for (const Vec& p : cloud) specks.emplace_back(px(p), py(p));
+        doc.Specks(specks, 0.8, kCloud);
         // The distances' lines, where both ends exist.
         for (const DimensionRow& d : kDimensionRows) {
             std::optional<Vec> a, e;
@@ -518,7 +516,10 @@ void Picture(Writer& w, const Context& c) {
         }
         // A scale bar of a round length near a quarter of the box.
         const double mm = std::pow(10.0, std::floor(std::log10(inner / 4 / scale)));
-        const double bar = (inner / 4 / scale >= 5 * mm ? 5 : inner / 4 / scale >= 2 * mm ? 2 : 1) * mm;
+        const double bar = (inner / 4 / scale >= 5 * mm   ? 5
+                            : inner / 4 / scale >= 2 * mm ? 2
+                                                          : 1) *
+                           mm;
         const double by = top + kBoxH - 7;
         doc.Line(x0 + boxW - 8 - bar * scale, by, x0 + boxW - 8, by, 0.8, pdf::kBlack);
         doc.Text(x0 + boxW - 8 - bar * scale / 2, by - 2.5,
@@ -547,9 +548,9 @@ void Picture(Writer& w, const Context& c) {
     if (!euRight) absent += (absent.empty() ? "" : ", ") + std::string("EUdx");
     if (!euLeft) absent += (absent.empty() ? "" : ", ") + std::string("EUsin");
     if (!absent.empty())
-        w.Paragraph(Tr(c.lang, "Chybějící body (nekresleny): ", "Missing landmarks (not drawn): ") +
-                        absent,
-                    Style{Face::SansBold, 8.5, kRed});
+        w.Paragraph(
+            Tr(c.lang, "Chybějící body (nekresleny): ", "Missing landmarks (not drawn): ") + absent,
+            Style{Face::SansBold, 8.5, kRed});
 }
 
 bool IsCosine(const DimensionRow& d) {
@@ -568,7 +569,8 @@ void DimensionSection(Writer& w, const Context& c) {
         std::string value = c.ws.sgRozmery.Cell(1, r);
         bool used = false;
         for (int k = 1; k <= kEquationCount; ++k)
-            used = used || (c.ws.cb[static_cast<std::size_t>(k - 1)] && !c.ws.sg.Cell(k, r).empty());
+            used =
+                used || (c.ws.cb[static_cast<std::size_t>(k - 1)] && !c.ws.sg.Cell(k, r).empty());
         if (value.empty() && !c.typed && !missing.test(d)) {
             try {
                 value = FormatDecimal(DimensionValue(c.ws, r), row.decimals, false, ',');
@@ -660,14 +662,15 @@ void EquationSection(Writer& w, const Context& c) {
             row.push_back({Number(e->typicalityFemale, 3, c.lang)});
             row.push_back({e->refit ? Tr(c.lang, "ano *", "yes *") : ""});
             if (e->refit)
-                notes.push_back(
-                    Tr(c.lang, "Rovnice ", "Equation ") + number +
-                    Tr(c.lang, "* přepočtena bez chybějících rozměrů (",
-                       "* refitted without the missing dimensions (") +
-                    LostNames(e->lost, c.lang) +
-                    Tr(c.lang, "); očekávaná správnost ", "); expected accuracy ") +
-                    Percent(e->accuracyRefit, c.lang) + Tr(c.lang, " místo ", " instead of ") +
-                    Percent(e->accuracyFull, c.lang) + Tr(c.lang, " celé rovnice.", " of the full equation."));
+                notes.push_back(Tr(c.lang, "Rovnice ", "Equation ") + number +
+                                Tr(c.lang, "* přepočtena bez chybějících rozměrů (",
+                                   "* refitted without the missing dimensions (") +
+                                LostNames(e->lost, c.lang) +
+                                Tr(c.lang, "); očekávaná správnost ", "); expected accuracy ") +
+                                Percent(e->accuracyRefit, c.lang) +
+                                Tr(c.lang, " místo ", " instead of ") +
+                                Percent(e->accuracyFull, c.lang) +
+                                Tr(c.lang, " celé rovnice.", " of the full equation."));
         }
         rows.push_back(std::move(row));
     }
@@ -684,11 +687,9 @@ void EquationSection(Writer& w, const Context& c) {
     w.Y() += 6;
     const double boxTop = w.Y();
     w.Doc().Rect(kLeft, boxTop, kRight - kLeft, 30, kShade, kRule, 0.5);
-    w.Doc().Text(kLeft + 8, boxTop + 19,
-                 Tr(c.lang, "Výsledek: ", "Verdict: ") + c.ws.Label1.text,
+    w.Doc().Text(kLeft + 8, boxTop + 19, Tr(c.lang, "Výsledek: ", "Verdict: ") + c.ws.Label1.text,
                  Style{Face::SansBold, 13});
-    w.Doc().Text(kRight - 8, boxTop + 19, VoteSummary(c.ws), Style{Face::Sans, 9.5},
-                 Align::Right);
+    w.Doc().Text(kRight - 8, boxTop + 19, VoteSummary(c.ws), Style{Face::Sans, 9.5}, Align::Right);
     w.Y() = boxTop + 36;
 
     std::vector<std::string> warnings = EvidenceWarnings(c.ws, c.lang);
@@ -737,8 +738,8 @@ void CoefficientSection(Writer& w, const Context& c) {
 
     // A refitted equation scored with other coefficients: they are given too.
     for (int k = 1; k <= kEquationCount; ++k) {
-        const EquationEvidence* e = c.ws.cb[static_cast<std::size_t>(k - 1)] ? EvidenceAt(c.ws, k)
-                                                                              : nullptr;
+        const EquationEvidence* e =
+            c.ws.cb[static_cast<std::size_t>(k - 1)] ? EvidenceAt(c.ws, k) : nullptr;
         if (!e || !e->refit) continue;
         std::string text = Tr(c.lang, "Rovnice ", "Equation ") +
                            std::string(kEquationNumbers[static_cast<std::size_t>(k - 1)]) +
@@ -759,7 +760,8 @@ void CoefficientSection(Writer& w, const Context& c) {
 }  // namespace
 
 std::int64_t ReportTime() {
-    if (const std::optional<std::string> epoch = platform::EnvironmentVariable("SOURCE_DATE_EPOCH")) {
+    if (const std::optional<std::string> epoch =
+            platform::EnvironmentVariable("SOURCE_DATE_EPOCH")) {
         if (!epoch->empty() && epoch->size() <= 18 &&
             epoch->find_first_not_of("0123456789") == std::string::npos)
             return std::stoll(*epoch);
@@ -780,13 +782,12 @@ std::string CaseReportPdf(const Workspace& ws, const CaseReportInput& input) {
     EquationSection(w, c);
     CoefficientSection(w, c);
 
-    std::string name = input.source.files.empty() ? std::string()
-                                                  : FileNameOf(input.source.files.front());
-    const std::string title =
-        Tr(lang, "Protokol o odhadu pohlaví", "Sex estimation case report") +
-        (name.empty() ? std::string() : " – " + name);
-    const std::string foot = "MORVIK " + std::string(kVersion) +
-                             (name.empty() ? std::string() : " · " + name) + " · ";
+    std::string name =
+        input.source.files.empty() ? std::string() : FileNameOf(input.source.files.front());
+    const std::string title = Tr(lang, "Protokol o odhadu pohlaví", "Sex estimation case report") +
+                              (name.empty() ? std::string() : " – " + name);
+    const std::string foot =
+        "MORVIK " + std::string(kVersion) + (name.empty() ? std::string() : " · " + name) + " · ";
     return doc.Render({.title = title,
                        .subject = SetName(c),
                        .creator = "MORVIK " + std::string(kVersion),
@@ -802,6 +803,10 @@ void WriteCaseReport(const Workspace& ws, const CaseReportInput& input, const st
     std::string reason;
     if (!platform::ReplaceFileAtomically(path, bytes, &reason))
         throw EUserError(Msg::CannotWriteReport, {path}, reason);
+}
+
+std::string_view CaseReportCommandName(std::string_view lang) {
+    return Czech(lang) ? "Protokol (PDF)…" : "Report (PDF)…";
 }
 
 std::string CaseReportFileName(const std::string& reportPath) {

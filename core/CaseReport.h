@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compute/Compute.h"
@@ -44,6 +45,9 @@ std::string CaseReportPdf(const Workspace& ws, const CaseReportInput& input);
 
 // The report written to `path` (replacing it in one step); a failure names the file.
 void WriteCaseReport(const Workspace& ws, const CaseReportInput& input, const std::string& path);
+
+// The command's name on a menu: "Protokol (PDF)…" for "cz", else "Report (PDF)…".
+std::string_view CaseReportCommandName(std::string_view lang);
 
 // "skull.pdf" for "skull.txt" or "skull": the report's name beside a text report's.
 std::string CaseReportFileName(const std::string& reportPath);

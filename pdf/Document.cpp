@@ -72,12 +72,17 @@ struct DotOp {
     double x, y, r;
     Color color;
 };
+struct SpecksOp {
+    std::vector<std::pair<double, double>> points;
+    double size;
+    Color color;
+};
 struct RectOp {
     double x, y, w, h;
     std::optional<Color> fill, stroke;
     double strokeWidth;
 };
-using Op = std::variant<TextOp, LineOp, DotOp, RectOp>;
+using Op = std::variant<TextOp, LineOp, DotOp, RectOp, SpecksOp>;
 
 void SetColor(cairo_t* cr, Color c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
@@ -203,6 +208,11 @@ void Document::Dot(double x, double y, double radius, Color color) {
     impl_->Page().push_back(DotOp{x, y, radius, color});
 }
 
+void Document::Specks(const std::vector<std::pair<double, double>>& points, double size,
+                      Color color) {
+    impl_->Page().push_back(SpecksOp{points, size, color});
+}
+
 void Document::Rect(double x, double y, double w, double h, std::optional<Color> fill,
                     std::optional<Color> stroke, double strokeWidth) {
     impl_->Page().push_back(RectOp{x, y, w, h, fill, stroke, strokeWidth});
@@ -226,8 +236,7 @@ std::string Document::Render(const Info& info,
     std::string bytes;
     cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
         [](void* closure, const unsigned char* data, unsigned int length) {
-            static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data),
-                                                       length);
+            static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
             return CAIRO_STATUS_SUCCESS;
         },
         &bytes, kPageWidth, kPageHeight);
@@ -266,6 +275,18 @@ std::string Document::Render(const Info& info,
                 cairo_new_sub_path(cr);
                 cairo_arc(cr, d->x, d->y, d->r, 0, 2 * M_PI);
                 cairo_fill(cr);
+            } else if (const auto* p = std::get_if<SpecksOp>(&op)) {
+                // Zero-length strokes with round caps: a dot in two short path operators.
+                SetColor(cr, p->color);
+                cairo_set_line_width(cr, p->size);
+                cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+                cairo_set_dash(cr, nullptr, 0, 0);
+                for (const auto& [x, y] : p->points) {
+                    cairo_move_to(cr, x, y);
+                    cairo_rel_line_to(cr, 0, 0);
+                }
+                cairo_stroke(cr);
+                cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
             } else if (const auto* r = std::get_if<RectOp>(&op)) {
                 cairo_rectangle(cr, r->x, r->y, r->w, r->h);
                 if (r->fill) {

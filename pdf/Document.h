@@ -77,6 +77,9 @@ class Document {
     void Line(double x1, double y1, double x2, double y2, double width, Color color,
               bool dashed = false);
     void Dot(double x, double y, double radius, Color color);
+    // Many small dots of diameter `size`, as one path: a cloud of points costs a few numbers
+    // each instead of a circle's curves.
+    void Specks(const std::vector<std::pair<double, double>>& points, double size, Color color);
     void Rect(double x, double y, double w, double h, std::optional<Color> fill,
               std::optional<Color> stroke = std::nullopt, double strokeWidth = 0.5);
 

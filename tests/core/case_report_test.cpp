@@ -162,7 +162,8 @@ TEST_F(CaseReport, EnglishReportOfAWorkbookWithAModel) {
         EXPECT_TRUE(Has(t, "page " + std::to_string(n) + " of " + std::to_string(pdf.pages)));
     EXPECT_TRUE(Has(pdf.fonts, "DejaVuSans")) << pdf.fonts;
     EXPECT_FALSE(std::regex_search(pdf.fonts, std::regex(" no  +(yes|no) +(yes|no) ")))
-        << "a font not embedded:\n" << pdf.fonts;
+        << "a font not embedded:\n"
+        << pdf.fonts;
 }
 
 TEST_F(CaseReport, CzechReportOfASkullWithAMissingLandmark) {
