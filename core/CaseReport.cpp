@@ -485,6 +485,11 @@ void Picture(Writer& w, const Context& c) {
         const auto py = [&](Vec p) { return cy + scale * Dot(p, view.v); };
         std::vector<std::pair<double, double>> specks;
         for (const Vec& p : cloud) specks.emplace_back(px(p), py(p));
+        // From the left, the right side lies behind the left one: its names would print over
+        // the left side's.
+        const auto named = [&](std::string_view abbreviation) {
+            return i != 1 || !abbreviation.ends_with("dx");
+        };
         doc.Specks(specks, 0.8, kCloud);
         // The distances' lines, where both ends exist.
         for (const DimensionRow& d : kDimensionRows) {
@@ -505,14 +510,16 @@ void Picture(Writer& w, const Context& c) {
             if (!p) continue;
             const Color color = SideColor(l.abbreviation);
             doc.Dot(px(*p), py(*p), 1.4, color);
-            doc.Text(px(*p) + 2, py(*p) - 1.5, std::string(l.abbreviation),
-                     Style{Face::Sans, 4.8, color});
+            if (named(l.abbreviation))
+                doc.Text(px(*p) + 2, py(*p) - 1.5, std::string(l.abbreviation),
+                         Style{Face::Sans, 4.8, color});
         }
         for (const auto& [eu, name] : {std::pair{euRight, "EUdx"}, std::pair{euLeft, "EUsin"}}) {
             if (!eu) continue;
             const Color color = SideColor(name);
             doc.Dot(px(*eu), py(*eu), 1.4, color);
-            doc.Text(px(*eu) + 2, py(*eu) - 1.5, name, Style{Face::Sans, 4.8, color});
+            if (named(name))
+                doc.Text(px(*eu) + 2, py(*eu) - 1.5, name, Style{Face::Sans, 4.8, color});
         }
         // A scale bar of a round length near a quarter of the box.
         const double mm = std::pow(10.0, std::floor(std::log10(inner / 4 / scale)));
@@ -529,9 +536,11 @@ void Picture(Writer& w, const Context& c) {
     w.Y() = top + kBoxH + 5;
     std::string legend = Tr(c.lang,
                             "Černě body střední roviny, červeně pravé (dx), zeleně levé (sin); "
-                            "modře úsečky osmi vzdáleností; šedě mračna bodů euryon. ",
+                            "modře úsečky osmi vzdáleností; šedě mračna bodů euryon; zleva "
+                            "jsou pojmenovány jen body levé strany. ",
                             "Black: midline landmarks, red: right (dx), green: left (sin); "
-                            "blue: the lines of the eight distances; grey: the euryon clouds. ");
+                            "blue: the lines of the eight distances; grey: the euryon clouds; "
+                            "from the left only the left side's landmarks are named. ");
     legend += f.anatomical
                   ? Tr(c.lang,
                        "Pohledy v osách lebky (zprava doleva párovými body, zezadu dopředu "
