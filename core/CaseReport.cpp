@@ -589,7 +589,11 @@ void DimensionSection(Writer& w, const Context& c) {
         }
         const bool gone = value.empty();
         Cell status;
-        if (gone)
+        if (gone && !used)
+            status = {Tr(c.lang, "nezměřen, rovnice jej nepoužívají",
+                         "not measured, no equation uses it"),
+                      kGrey};
+        else if (gone)
             status = {MissingWord(c.lang), kRed, true};
         else if (!used)
             status = {Tr(c.lang, "rovnice jej nepoužívají", "no equation uses it"), kGrey};
