@@ -421,7 +421,7 @@ void Picture(Writer& w, const Context& c) {
     std::vector<Vec> cloud;
     for (const TextTable* t : {&c.ws.sgImput2, &c.ws.sgImput3}) {
         const int n = CloudCount(*t);
-        const int step = std::max(1, n / 60);
+        const int step = std::max(1, n / 40);
         for (int r = 1; r <= n; r += step) {
             const auto x = CellNumber(*t, 0, r), y = CellNumber(*t, 1, r), z = CellNumber(*t, 2, r);
             if (x && y && z) cloud.push_back({*x, *y, *z});
@@ -509,7 +509,7 @@ void Picture(Writer& w, const Context& c) {
             const auto& p = at[static_cast<std::size_t>(l.row)];
             if (!p) continue;
             const Color color = SideColor(l.abbreviation);
-            doc.Dot(px(*p), py(*p), 1.4, color);
+            doc.Specks({{px(*p), py(*p)}}, 2.8, color);
             if (named(l.abbreviation))
                 doc.Text(px(*p) + 2, py(*p) - 1.5, std::string(l.abbreviation),
                          Style{Face::Sans, 4.8, color});
@@ -517,7 +517,7 @@ void Picture(Writer& w, const Context& c) {
         for (const auto& [eu, name] : {std::pair{euRight, "EUdx"}, std::pair{euLeft, "EUsin"}}) {
             if (!eu) continue;
             const Color color = SideColor(name);
-            doc.Dot(px(*eu), py(*eu), 1.4, color);
+            doc.Specks({{px(*eu), py(*eu)}}, 2.8, color);
             if (named(name))
                 doc.Text(px(*eu) + 2, py(*eu) - 1.5, name, Style{Face::Sans, 4.8, color});
         }
