@@ -128,7 +128,9 @@ TEST_F(CaseReport, EnglishReportOfAWorkbookWithAModel) {
         EXPECT_TRUE(Has(t, file)) << file;
         const std::string digest = Output("sha256sum " + Quoted(file)).substr(0, 64);
         EXPECT_TRUE(Has(t, "SHA-256 " + digest)) << file;
-        EXPECT_TRUE(Has(t, std::to_string(std::filesystem::file_size(file)).substr(0, 1)));
+        std::string size = std::to_string(std::filesystem::file_size(file));
+        for (int at = static_cast<int>(size.size()) - 3; at > 0; at -= 3) size.insert(at, " ");
+        EXPECT_TRUE(Has(t, size + " bytes")) << size;
     }
     EXPECT_TRUE(Has(LineWith(t, "Equation set"), "Universal"));
     EXPECT_TRUE(Has(t, "SYNTHETIC demonstration sample")) << "the reference population";
