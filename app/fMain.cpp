@@ -28,6 +28,7 @@
 #include "HelpWindow.h"
 #include "compute/Compute.h"
 #include "compute/Missing.h"
+#include "core/CaseReport.h"
 #include "core/Commands.h"
 #include "core/DataExchange.h"
 #include "core/EquationSets.h"
@@ -475,6 +476,11 @@ void TForm1::BuildActions() {
          QKeySequence(Qt::Key_F5)},
         &TForm1::CalculateCommand);
     add("ExportAction", {QKeySequence(Qt::CTRL | Qt::Key_E)}, &TForm1::Button3Click);
+    // The case report: Ctrl+P, and on the Export button's context menu beside Export.
+    reportPdfAction_ =
+        add("ReportPdfAction", {QKeySequence(Qt::CTRL | Qt::Key_P)}, &TForm1::ReportPdfClick);
+    buttons_[2]->setContextMenuPolicy(Qt::ActionsContextMenu);
+    buttons_[2]->addAction(reportPdfAction_);
     add("QuitAction", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, &QWidget::close);
     add("HelpAction", {QKeySequence(Qt::Key_F1)}, &TForm1::ShowHelpPage);
     undoAction_ = add("UndoAction", {QKeySequence::Undo}, &TForm1::Undo);
@@ -544,6 +550,7 @@ void TForm1::ApplyCaptionSet(const core::CaptionSet& set) {
     RecentButton->setToolTip(Q(words.recentFiles));
     undoAction_->setText(Q(words.undo));
     redoAction_->setText(Q(words.redo));
+    reportPdfAction_->setText(Q(core::CaseReportCommandName(set.code)));
     ApplyQtTranslation(set.code);
     core::ApplyCaptionCells(ws_, set);
     sg->setColumnWidth(0, 110);
@@ -905,6 +912,38 @@ void TForm1::Button3Click() {
         QString name;
         if (!AskFileName(DialogKind::Save, &name)) return;
         core::ExportCommand(ws_, setIndex_, core::WithDefaultExtension(name.toStdString(), "txt"));
+    });
+}
+
+void TForm1::ReportPdfClick() {
+    Run([this] {
+        // As Export: said before the dialog, and the name offered from the source file.
+        core::RequireCurrentResult(ws_);
+        QString name;
+        if (!nextFileNames_.empty()) {
+            if (!AskFileName(DialogKind::Save, &name)) return;
+        } else {
+            const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(DialogKind::Save);
+            dialog->setNameFilter("PDF (*.pdf)");
+            dialog->setDefaultSuffix("pdf");
+            // Unlike the text report's name, a PDF's may exist: ask before replacing it.
+            dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+            if (const QString suggested = SuggestedReportPath(); !suggested.isEmpty())
+                dialog->selectFile(
+                    QFileInfo(Q(core::CaseReportFileName(suggested.toStdString()))).fileName());
+            if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+            name = dialog->selectedFiles().first();
+        }
+        core::CaseReportInput input;
+        input.setIndex = setIndex_;
+        input.lang = ws_.lang;
+        if (gaps_) input.gaps = *gaps_;
+        if (!sourceFile_.isEmpty()) input.source.files = {sourceFile_.toStdString()};
+        input.source.pasted = edit_ == Edit::Pasted;
+        input.source.typed = edit_ == Edit::Typed;
+        input.settingsPath = QFileInfo(settingsPath()).absoluteFilePath().toStdString();
+        input.time = core::ReportTime();
+        core::WriteCaseReport(ws_, input, core::WithDefaultExtension(name.toStdString(), "pdf"));
     });
 }
 

@@ -87,6 +87,7 @@ class TForm1 : public QWidget {
     void Button1Click();
     void Button2Click();
     void Button3Click();
+    void ReportPdfClick();  // the case report (PDF) of the current result
     void Button4Click();
     void Button5Click();
     void ComboBox1Change(int index);
@@ -229,6 +230,7 @@ class TForm1 : public QWidget {
     QToolButton* CoefficientsButton = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
+    QAction* reportPdfAction_ = nullptr;
     std::array<StyledCheckBox*, kEquationCount> cb_{};
     std::array<QLabel*, kEquationCount> result_{};
     std::array<QLabel*, kEquationCount> evidence_{};  // posterior and typicality of a score

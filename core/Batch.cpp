@@ -1,8 +1,10 @@
 #include "Batch.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "Captions.h"
+#include "CaseReport.h"
 #include "Commands.h"
 #include "DataExchange.h"
 #include "EquationSets.h"
@@ -72,10 +74,25 @@ std::string FirstSheetWithoutLandmarks(const WorkbookCells& cells) {
            (one ? " does: choose it with --sheet." : " do: choose one with --sheet.");
 }
 
-SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& settings) {
-    Calculate(ws);
+SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& settings,
+                     const std::string& path) {
+    const CalculationGaps gaps = Calculate(ws);
     SkullResult result = ReadResult(ws);
     result.sheet = std::move(sheet);
+    if (settings.pdf) {
+        CaseReportInput input;
+        input.setIndex = settings.set.value_or(kUniversalSet);
+        input.lang = settings.lang;
+        input.gaps = gaps;
+        // A case file needs the full path, whatever the command line gave.
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+        input.source.files = {ec ? path : absolute.lexically_normal().string()};
+        input.source.sheet = result.sheet;
+        input.settingsPath = settings.settingsPath;
+        input.time = ReportTime();
+        result.pdf = CaseReportPdf(ws, input);
+    }
     if (settings.reports) {
         result.reportLines = ReportLines(ws, settings.set.value_or(kUniversalSet), settings.lang);
         result.evidenceLines =
@@ -287,7 +304,7 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
             if (refused.empty()) ImportWorkbookCells(target, *cells, sheet);
         });
         if (!refused.empty()) throw Error(refused);
-        results.push_back(Computed(ws, firstSheet, settings));
+        results.push_back(Computed(ws, firstSheet, settings, path));
     } catch (...) {
         results.push_back(Failed(firstSheet, std::current_exception()));
     }
@@ -300,7 +317,7 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
             ws = start;
             ImportWorkbookCells(ws, *cells, sheet);
             ConvertDecimalPoints(ws);
-            results.push_back(Computed(ws, name, settings));
+            results.push_back(Computed(ws, name, settings, path));
         } catch (...) {
             results.push_back(Failed(name, std::current_exception()));
         }

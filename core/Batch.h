@@ -29,6 +29,9 @@ struct BatchSettings {
     // digits, else its name (exactly, else without regard to case). Empty: the first sheet.
     std::string sheet;
     bool reports = false;  // keep each skull's report lines
+    // Make each skull's case report (SkullResult::pdf), naming this settings file in it.
+    bool pdf = false;
+    std::string settingsPath;
 };
 
 // The window's column (1..7) that shows equation `number` (1..7), and back.
@@ -79,6 +82,7 @@ struct SkullResult {
     Verdict verdict = Verdict::Indeterminate;
     std::vector<std::string> reportLines;    // the window's Export, when asked for
     std::vector<std::string> evidenceLines;  // and its evidence, with a reference model
+    std::string pdf;                         // the case report's bytes, when asked for
 };
 
 // What the window shows after Calculate: votes from the result labels' text exactly as the

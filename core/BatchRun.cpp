@@ -1,20 +1,24 @@
 #include "BatchRun.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
 
 #include "Captions.h"
+#include "CaseReport.h"
 #include "Csv.h"
 #include "EquationSets.h"
 #include "Export.h"
 #include "Loaders.h"
+#include "Messages.h"
 #include "compute/Compute.h"
 #include "compute/Landmarks.h"
 #include "text/Error.h"
@@ -102,6 +106,28 @@ void WriteReportOf(const std::string& folder, const BatchInput& input, SkullResu
         fs::create_directories(path.parent_path(), ec);  // a failure shows in the write below
         WriteReport(path.string(), skull.reportLines);
         WriteEvidence(path.string(), skull.evidenceLines);
+    } catch (const std::exception& e) {
+        SkullResult failed;
+        failed.sheet = std::move(skull.sheet);
+        failed.message = e.what();
+        skull = std::move(failed);
+    }
+}
+
+// The case report, named as the text report with ".pdf".
+void WritePdfOf(const std::string& folder, const BatchInput& input, SkullResult& skull,
+                bool allSheets) {
+    try {
+        const fs::path path =
+            fs::path(folder) / CaseReportFileName(ReportFileName(input, skull, allSheets));
+        std::error_code ec;
+        fs::create_directories(path.parent_path(), ec);  // a failure shows in the write below
+        // As the text reports: no flush to disk per file, which would cost more than the report.
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        if (!out) throw ESystemError(FileAction::Create, path.string(), errno);
+        out << skull.pdf;
+        out.close();
+        if (!out) throw ESystemError(FileAction::Write, path.string(), errno);
     } catch (const std::exception& e) {
         SkullResult failed;
         failed.sheet = std::move(skull.sheet);
@@ -263,9 +289,14 @@ void RunBatch(const std::vector<BatchInput>& inputs, const Workspace& start,
                         if (skull.ok)
                             WriteReportOf(options.reportsDir, input, skull, settings.allSheets);
                 }
+                if (!options.pdfDir.empty()) {
+                    for (SkullResult& skull : skulls)
+                        if (skull.ok) WritePdfOf(options.pdfDir, input, skull, settings.allSheets);
+                }
                 for (SkullResult& skull : skulls) {
                     skull.reportLines = {};
                     skull.evidenceLines = {};
+                    skull.pdf = {};
                 }
             } catch (const std::exception& e) {
                 skulls.assign(1, SkullResult{});

@@ -34,6 +34,7 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
 struct BatchRunOptions {
     int jobs = 1;
     std::string reportsDir;  // empty: no reports
+    std::string pdfDir;      // empty: no case reports (settings.pdf makes them)
 };
 
 // Computes every input on `jobs` worker threads, each with its own session, and calls

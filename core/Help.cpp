@@ -387,10 +387,11 @@ std::string KeysSection(const Lang& t) {
     struct Key {
         std::string_view keys, cz, en;
     };
-    constexpr std::array<Key, 9> kKeys{{
+    constexpr std::array<Key, 10> kKeys{{
         {"Ctrl+O", "načíst soubor", "open a file"},
         {"Ctrl+Enter, F5", "spočítat", "calculate"},
         {"Ctrl+E", "export výsledku", "export the result"},
+        {"Ctrl+P", "protokol o výsledku (PDF)", "the case report (PDF)"},
         {"Ctrl+Q", "konec", "end the program"},
         {"Ctrl+Z", "zpět: načtení, vložení, vymazání a úpravy tabulek měření",
          "undo: loads, pastes, clears and edits of the measurement tables"},

@@ -87,5 +87,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # morvik_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Depends from the libraries actually linked
+# The case report embeds DejaVu, which no linked library brings along.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

@@ -14,9 +14,10 @@ declare -A uses=(
     [zip]="text"
     [xlsx]="text zip xls"
     [ods]="text zip xls"
-    [core]="text compute xls zip xlsx ods"
+    [pdf]="text"
+    [core]="text compute xls zip xlsx ods pdf"
     [app]="text compute core"
-    [tools]="text compute xls zip xlsx ods core"
+    [tools]="text compute xls zip xlsx ods pdf core"
 )
 formats=" xls zip xlsx ods "
 layers=" ${!uses[*]} "

@@ -66,6 +66,8 @@ constexpr const char* kHelp =
     "                     its name (exactly, else in any letter case)\n"
     "  -o, --output FILE  the CSV (default: standard output)\n"
     "  --reports DIR      also write each skull's report, as the window's Export does\n"
+    "  --pdf DIR          also write each skull's case report (PDF), named as --reports\n"
+    "                     names the text reports\n"
     "  --truth FILE       CSV with columns file,sex (M/F, male/female, muž/žena) and\n"
     "                     optionally sheet; paths as given here or from the table's folder:\n"
     "                     print a validation summary\n"
@@ -172,6 +174,7 @@ struct Options {
     std::string settings;
     BatchSettings batch;
     std::string output, reports, truth, summary;
+    std::string pdf;  // folder of the case reports
     int jobs = 0;
     bool quiet = false;
     std::vector<std::string> paths;
@@ -349,6 +352,8 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
             options.output = value();
         } else if (arg == "--reports") {
             options.reports = value();
+        } else if (arg == "--pdf") {
+            options.pdf = value();
         } else if (arg == "--truth") {
             options.truth = value();
         } else if (arg == "--summary") {
@@ -384,6 +389,7 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
                             "--name, --equation, --threshold a --priors potřebují --fit"));
     }
     options.batch.reports = !options.reports.empty();
+    options.batch.pdf = !options.pdf.empty();
     if (options.jobs == 0)
         options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     return options;
@@ -497,18 +503,26 @@ int Run(const Options& options) {
         }
         summary->SetThreshold(start.model && start.model->threshold);
     }
-    if (!options.reports.empty()) {
+    for (const std::string* folder : {&options.reports, &options.pdf}) {
+        if (folder->empty()) continue;
         // Found now rather than as an error row for every skull.
         std::error_code ec;
-        std::filesystem::create_directories(options.reports, ec);
-        if (!ec && !std::filesystem::is_directory(options.reports, ec) && !ec)
+        std::filesystem::create_directories(*folder, ec);
+        if (!ec && !std::filesystem::is_directory(*folder, ec) && !ec)
             ec = std::make_error_code(std::errc::not_a_directory);
-        if (!ec && ::access(options.reports.c_str(), kWritableFolder) != 0)
+        if (!ec && ::access(folder->c_str(), kWritableFolder) != 0)
             ec = std::error_code(errno, std::generic_category());
         if (ec)
             throw OutputError(
-                Tr("cannot write into the reports folder \"", "do složky výsledků „") +
-                options.reports + Tr("\": ", "“ nelze zapisovat: ") + Reason(ec));
+                Tr("cannot write into the reports folder \"", "do složky výsledků „") + *folder +
+                Tr("\": ", "“ nelze zapisovat: ") + Reason(ec));
+    }
+    // The case reports name the settings file by its full path.
+    BatchSettings batch = options.batch;
+    if (batch.pdf) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(settingsPath, ec);
+        batch.settingsPath = ec ? settingsPath : absolute.lexically_normal().string();
     }
 
     std::FILE* out = stdout;
@@ -539,7 +553,8 @@ int Run(const Options& options) {
     bool anyError = false;
     write(BatchCsvHeader());
     RunBatch(
-        inputs, start, options.batch, {.jobs = options.jobs, .reportsDir = options.reports},
+        inputs, start, batch,
+        {.jobs = options.jobs, .reportsDir = options.reports, .pdfDir = options.pdf},
         [&](const BatchInput& input, std::vector<SkullResult>& skulls) {
             write(BatchCsvRecords(input, skulls, options.batch));
             for (const SkullResult& skull : skulls) {

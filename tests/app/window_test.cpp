@@ -1132,3 +1132,47 @@ TEST_F(WindowTest, ReferenceModelShowsItsEvidence) {
 
 }  // namespace
 }  // namespace morvik::app
+
+namespace morvik::app {
+namespace {
+
+// The case report from the window: refused without a current result, then a PDF naming the
+// file the skull came from, marked as typed after an edit; the entry speaks both languages.
+TEST_F(WindowTest, CaseReportComesFromTheCurrentResult) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings-model.ini"));
+    auto* action = Find<QAction>("ReportPdfAction");
+    EXPECT_EQ(action->text(), "Protokol (PDF)…");
+    EXPECT_TRUE(action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_P)));
+    EXPECT_TRUE(Find<QPushButton>("Button3")->actions().contains(action));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.txt");
+    const std::string path = dir_.File("case");
+    form_->setNextFileName(QString::fromStdString(path));
+    action->trigger();
+    ASSERT_EQ(messages_.size(), 1);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path + ".pdf")));
+    messages_.clear();
+
+    Edit("sgImput", 3, 1, "96,3");
+    Click("Button2");
+    form_->setNextFileName(QString::fromStdString(path));
+    action->trigger();
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    ASSERT_EQ(ReadBytes(path + ".pdf").rfind("%PDF-", 0), 0u);
+    std::string text;
+    if (FILE* pipe = popen(("pdftotext -layout '" + path + ".pdf' -").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            text.append(buffer, n);
+        pclose(pipe);
+    }
+    EXPECT_NE(text.find("Protokol o odhadu pohlaví"), std::string::npos) << text;
+    EXPECT_NE(text.find(MORVIK_EXAMPLES_DIR "/skull.txt"), std::string::npos);
+    EXPECT_NE(text.find("zadáno ručně"), std::string::npos);
+    EXPECT_NE(text.find("Výsledek: " + Text("Label1").toStdString()), std::string::npos);
+
+    Pick("ComboBox2", 1);
+    EXPECT_EQ(action->text(), "Report (PDF)…");
+}
+
+}  // namespace
+}  // namespace morvik::app

@@ -79,7 +79,8 @@ TEST(Help, EachLanguageNamesEveryFormatLandmarkDimensionAndTemplate) {
         }
         EXPECT_NE(html.find(TemplatePath(".xlsx")), std::string::npos);
         EXPECT_NE(html.find(TemplatePath(".csv")), std::string::npos);
-        for (const char* key : {"Ctrl+O", "F5", "Ctrl+E", "Ctrl+Q", "Ctrl+Shift+Z", "F1"}) {
+        for (const char* key :
+             {"Ctrl+O", "F5", "Ctrl+E", "Ctrl+P", "Ctrl+Q", "Ctrl+Shift+Z", "F1"}) {
             EXPECT_NE(html.find(key), std::string::npos) << key;
         }
     }

@@ -1,0 +1,42 @@
+// The document model where cairo is not to be had (the Windows cross-build takes Debian's
+// headers only): every report is refused with a sentence that says why.
+#include <ctime>
+
+#include "Document.h"
+
+namespace morvik::pdf {
+
+struct Document::Impl {};
+
+Document::Document() {
+    throw PdfError("PDF reports are not part of this build (it has no cairo library).");
+}
+Document::~Document() = default;
+void Document::NewPage() {}
+int Document::PageCount() const { return 0; }
+double Document::Width(std::string_view, const Style&) const { return 0; }
+std::vector<std::string> Document::Wrap(std::string_view, const Style&, double) const { return {}; }
+void Document::Text(double, double, std::string_view, const Style&, Align) {}
+void Document::Line(double, double, double, double, double, Color, bool) {}
+void Document::Dot(double, double, double, Color) {}
+void Document::Specks(const std::vector<std::pair<double, double>>&, double, Color) {}
+void Document::Rect(double, double, double, double, std::optional<Color>, std::optional<Color>,
+                    double) {}
+std::string Document::Render(const Info&, const std::function<std::string(int, int)>&) const {
+    return {};
+}
+
+std::string IsoUtc(std::int64_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &t);
+#else
+    gmtime_r(&t, &utc);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+}  // namespace morvik::pdf
