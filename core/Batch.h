@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "Cells.h"
 #include "IniFile.h"
 #include "Session.h"
+#include "compute/LandmarkNames.h"
 #include "compute/Missing.h"
 #include "compute/Workspace.h"
 
@@ -29,6 +31,10 @@ struct BatchSettings {
     // digits, else its name (exactly, else without regard to case). Empty: the first sheet.
     std::string sheet;
     bool reports = false;  // keep each skull's report lines
+    // Landmark files: a lab's own label names (none: the built-in table only), and the TPS
+    // reading of a negative coordinate as a missing point.
+    std::shared_ptr<const LandmarkNameTable> landmarkNames;
+    bool tpsNegativeIsMissing = false;
 };
 
 // The window's column (1..7) that shows equation `number` (1..7), and back.
@@ -70,6 +76,9 @@ struct SkullResult {
     std::array<char, kEquationCount> votes{};  // 'M', 'F' or 0
     Verdict verdict = Verdict::Indeterminate;
     std::vector<std::string> reportLines;  // the window's Export, when asked for
+    // A landmark file's: which label went to which landmark, and the labels that name none.
+    std::string mapping;
+    bool specimen = false;  // one of several skulls of a landmark file, `sheet` its name
 };
 
 // What the window shows after Calculate: votes from the result labels' text exactly as the

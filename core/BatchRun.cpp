@@ -151,7 +151,8 @@ std::vector<BatchInput> CollectInputs(const std::vector<std::string>& paths) {
 
 std::string ReportFileName(const BatchInput& input, const SkullResult& skull, bool allSheets) {
     std::string name = input.reportName;
-    if (allSheets && !skull.sheet.empty()) name += "." + SafeFileNamePart(skull.sheet);
+    if ((allSheets || skull.specimen) && !skull.sheet.empty())
+        name += "." + SafeFileNamePart(skull.sheet);
     return name + ".txt";
 }
 
@@ -163,6 +164,7 @@ std::string BatchCsvHeader() {
     for (int e = 1; e <= kEquationCount; ++e) names.push_back("score_" + std::to_string(e));
     for (int e = 1; e <= kEquationCount; ++e) names.push_back("vote_" + std::to_string(e));
     names.emplace_back("verdict");
+    names.emplace_back("mapping");
     return CsvRecord(names);
 }
 
@@ -180,6 +182,7 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         if (!skull.ok) {
             // The set, the equations and every measured value stay empty.
             out.append(5 + kDimensionCount + 2 * kEquationCount + 1, ',');
+            AddField(out, skull.mapping);
             out += "\r\n";
             continue;
         }
@@ -198,6 +201,7 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         for (const auto& score : skull.scores) AddNumber(out, score);
         for (char vote : skull.votes) AddField(out, vote ? std::string(1, vote) : std::string());
         AddField(out, VerdictName(skull.verdict));
+        AddField(out, skull.mapping);
         out += "\r\n";
     }
     return out;

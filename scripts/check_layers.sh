@@ -14,11 +14,12 @@ declare -A uses=(
     [zip]="text"
     [xlsx]="text zip xls"
     [ods]="text zip xls"
-    [core]="text compute xls zip xlsx ods"
+    [landmarks]="text zip"
+    [core]="text compute xls zip xlsx ods landmarks"
     [app]="text compute core"
-    [tools]="text compute xls zip xlsx ods core"
+    [tools]="text compute xls zip xlsx ods landmarks core"
 )
-formats=" xls zip xlsx ods "
+formats=" xls zip xlsx ods landmarks "
 layers=" ${!uses[*]} "
 
 failures=0
