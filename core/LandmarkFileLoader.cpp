@@ -94,6 +94,13 @@ EUserError Refusal(const std::string& name, const landmarks::ELandmarkFileError&
     return EUserError(Msg::LandmarkFileFault, {name, e.Reason()});
 }
 
+// A sentence of the message table as part of a longer one: without its full stop.
+std::string Part(Msg id, std::string_view lang, const std::vector<std::string>& args = {}) {
+    std::string text = MessageText(id, lang, args);
+    if (text.ends_with('.')) text.pop_back();
+    return text;
+}
+
 LabelTarget MatchLabel(std::string_view label, const LandmarkNameTable* names) {
     return names != nullptr ? names->Match(label) : MatchLandmarkLabel(label);
 }
@@ -336,13 +343,13 @@ std::string LandmarkMappingText(const LandmarkLoadReport& report, std::string_vi
                      : m.points == 1 ? " point)"
                                      : " points)");
         } else if (m.missing) {
-            text += " (" + MessageText(Msg::LandmarkPointMissing, lang) + ")";
+            text += " (" + Part(Msg::LandmarkPointMissing, lang) + ")";
         }
     }
     if (!report.unmatched.empty()) {
         if (!text.empty()) text += "; ";
         std::vector<std::string> labels;
-        text += MessageText(Msg::LandmarkUnmatched, lang, {QuotedLabels(report.unmatched, 1000)});
+        text += Part(Msg::LandmarkUnmatched, lang, {QuotedLabels(report.unmatched, 1000)});
     }
     return text;
 }
@@ -351,17 +358,17 @@ std::string LandmarkLoadNotes(const LandmarkLoadReport& report, std::string_view
     std::vector<std::string> parts;
     parts.push_back(
         report.coordinateSystem.empty()
-            ? MessageText(Msg::LandmarkNoSystem, lang, {report.format})
-            : MessageText(Msg::LandmarkSystem, lang, {report.format, report.coordinateSystem}));
+            ? Part(Msg::LandmarkNoSystem, lang, {report.format})
+            : Part(Msg::LandmarkSystem, lang, {report.format, report.coordinateSystem}));
     if (report.unitAssumed) {
-        parts.push_back(MessageText(Msg::LandmarkUnitAssumed, lang));
+        parts.push_back(Part(Msg::LandmarkUnitAssumed, lang));
     } else if (*landmarks::UnitToMillimetres(report.unit) != 1) {
-        parts.push_back(MessageText(Msg::LandmarkUnitConverted, lang, {report.unit}));
+        parts.push_back(Part(Msg::LandmarkUnitConverted, lang, {report.unit}));
     }
-    if (report.negativeMissing) parts.push_back(MessageText(Msg::LandmarkNegativeMissing, lang));
-    if (report.orderAssumed) parts.push_back(MessageText(Msg::LandmarkOrderAssumed, lang));
+    if (report.negativeMissing) parts.push_back(Part(Msg::TpsNegativeMissing, lang));
+    if (report.orderAssumed) parts.push_back(Part(Msg::LandmarkOrderAssumed, lang));
     if (report.unitSuspect && report.glabellaOpisthocranion) {
-        parts.push_back(MessageText(
+        parts.push_back(Part(
             Msg::LandmarkUnitSuspect, lang,
             {FormatDecimal(*report.glabellaOpisthocranion, 1, true, lang == "cz" ? ',' : '.')}));
     }
@@ -370,7 +377,7 @@ std::string LandmarkLoadNotes(const LandmarkLoadReport& report, std::string_view
         if (!text.empty()) text += "; ";
         text += part;
     }
-    return text;
+    return text + ".";
 }
 
 void LoadFirstLandmarkSpecimen(Workspace& ws, const std::string& path) {

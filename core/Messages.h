@@ -15,49 +15,49 @@
 namespace morvik::core {
 
 enum class Msg {
-    FileMissing,              // {0} file name
-    FileNotLoadable,          // {0} file name, {1} extensions
-    NotXlsWorkbook,           // {0} file name
-    ProtectedWorkbook,        // {0} file name
-    DamagedWorkbook,          // {0} file name
-    CannotReadFile,           // {0} file name
-    CannotWriteReport,        // {0} file name
-    NoCurrentResult,          //
-    SettingsNotSaved,         //
-    SettingsMissing,          // {0} file name
-    SettingsUtf8,             // {0} file name
-    SetWithoutCoefficients,   // {0} set name, {1} file name
-    PasteNotPlaced,           // {0} how many values
-    AskSaveCoefficients,      // {0} set name
-    MissingLandmarks,         // {0} list
-    MissingDimensions,        // {0} list
-    EquationsLeftOut,         // {0} list
-    BadNumber,                //
-    CommandFailed,            //
-    TextNotNumber,            // {0} file, {1} line, {2} abbreviation, {3} Czech name, {4} axis,
-                              // {5} the text found, {6} English name
-    TextNoLandmarks,          // {0} file name
-    TextTooManyLines,         // {0} file name, {1} line
-    CellNotFinite,            // {0} cell name (A1 style)
-    SettingsCreated,          // {0} settings file, {1} the file it was copied from
-    SettingsNotCreated,       // {0} settings file, {1} the system's reason
-    WorkbookTooLarge,         // {0} file name
-    LandmarkFileLine,         // {0} file name, {1} line, {2} the reader's reason (English)
-    LandmarkFileFault,        // {0} file name, {1} the reader's reason (English)
-    LandmarkTooLarge,         // {0} file name
-    LandmarkDuplicate,        // {0} file name, {1} abbreviation, {2} first label, {3} second label
-    LandmarkNoneMatched,      // {0} file name, {1} labels
-    LandmarkNoSpecimen,       // {0} file name, {1} number asked for, {2} specimens there are
-    LandmarkUnitAssumed,      //
-    LandmarkUnitConverted,    // {0} unit as written
-    LandmarkSystem,           // {0} format, {1} coordinate system
-    LandmarkNoSystem,         // {0} format
-    LandmarkOrderAssumed,     //
-    LandmarkUnitSuspect,      // {0} G–OP in mm
-    LandmarkNegativeMissing,  //
-    LandmarkUnmatched,        // {0} labels
-    LandmarkPointMissing,     //
-    LandmarkNamesBad,         // {0} file name, {1} line, {2} the abbreviation found
+    FileMissing,             // {0} file name
+    FileNotLoadable,         // {0} file name, {1} extensions
+    NotXlsWorkbook,          // {0} file name
+    ProtectedWorkbook,       // {0} file name
+    DamagedWorkbook,         // {0} file name
+    CannotReadFile,          // {0} file name
+    CannotWriteReport,       // {0} file name
+    NoCurrentResult,         //
+    SettingsNotSaved,        //
+    SettingsMissing,         // {0} file name
+    SettingsUtf8,            // {0} file name
+    SetWithoutCoefficients,  // {0} set name, {1} file name
+    PasteNotPlaced,          // {0} how many values
+    AskSaveCoefficients,     // {0} set name
+    MissingLandmarks,        // {0} list
+    MissingDimensions,       // {0} list
+    EquationsLeftOut,        // {0} list
+    BadNumber,               //
+    CommandFailed,           //
+    TextNotNumber,           // {0} file, {1} line, {2} abbreviation, {3} Czech name, {4} axis,
+                             // {5} the text found, {6} English name
+    TextNoLandmarks,         // {0} file name
+    TextTooManyLines,        // {0} file name, {1} line
+    CellNotFinite,           // {0} cell name (A1 style)
+    SettingsCreated,         // {0} settings file, {1} the file it was copied from
+    SettingsNotCreated,      // {0} settings file, {1} the system's reason
+    WorkbookTooLarge,        // {0} file name
+    LandmarkFileLine,        // {0} file name, {1} line, {2} the reader's reason (English)
+    LandmarkFileFault,       // {0} file name, {1} the reader's reason (English)
+    LandmarkTooLarge,        // {0} file name
+    LandmarkDuplicate,       // {0} file name, {1} abbreviation, {2} first label, {3} second label
+    LandmarkNoneMatched,     // {0} file name, {1} labels
+    LandmarkNoSpecimen,      // {0} file name, {1} number asked for, {2} specimens there are
+    LandmarkUnitAssumed,     //
+    LandmarkUnitConverted,   // {0} unit as written
+    LandmarkSystem,          // {0} format, {1} coordinate system
+    LandmarkNoSystem,        // {0} format
+    LandmarkOrderAssumed,    //
+    LandmarkUnitSuspect,     // {0} G–OP in mm
+    TpsNegativeMissing,      //
+    LandmarkUnmatched,       // {0} labels
+    LandmarkPointMissing,    //
+    LandmarkNamesBad,        // {0} file name, {1} line, {2} the abbreviation found
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}

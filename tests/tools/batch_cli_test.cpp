@@ -98,7 +98,8 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
          "number."},
         {dir.File("empty"), "error",
          "The folder \"" + dir.File("empty") +
-             "\" holds no .xls, .xlsx, .xlsm, .ods, .txt and .csv files."},
+             "\" holds no .xls, .xlsx, .xlsm, .ods, .txt, .csv, .mrk.json, .fcsv, .pp, .ckpt, .pts, "
+             ".dta and .tps files."},
         {dir.File("missing.txt"), "error", WindowMessage(dir.File("missing.txt"))},
     };
     ASSERT_EQ(rows.size(), std::size(expected)) << run.out;
