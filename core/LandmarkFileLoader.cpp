@@ -384,6 +384,10 @@ void LoadFirstLandmarkSpecimen(Workspace& ws, const std::string& path) {
     LoadLandmarkFile(ws, path, 0);
 }
 
+bool IsLandmarkLoader(const Loader& loader) {
+    return loader.loadText == &LoadFirstLandmarkSpecimen;
+}
+
 void LoadTxtFile(Workspace& ws, const std::string& path) {
     if (IsMorphologikaFile(path)) {
         LoadLandmarkFile(ws, path, 0);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Batch.h"
+#include "Loaders.h"
 #include "Session.h"
 #include "compute/LandmarkNames.h"
 #include "compute/Workspace.h"
@@ -93,6 +94,9 @@ std::string LandmarkLoadNotes(const LandmarkLoadReport& report, std::string_view
 // Morphologika or to the tab-separated reader by its content.
 void LoadFirstLandmarkSpecimen(Workspace& ws, const std::string& path);
 void LoadTxtFile(Workspace& ws, const std::string& path);
+// Whether a loader table entry is one of the landmark file formats (".txt" is not: it is
+// tab-separated text first).
+bool IsLandmarkLoader(const Loader& loader);
 
 // A lab's own landmark names: a two-column CSV (UTF-8 or Windows-1250, ',' or ';'), label then
 // one of the window's abbreviations (or EUdx/EUsin); a first line whose second field names no

@@ -11,6 +11,7 @@
 #include "compute/Compute.h"
 #include "core/Batch.h"
 #include "core/BatchRun.h"
+#include "core/Captions.h"
 #include "core/Commands.h"
 #include "core/DataExchange.h"
 #include "core/EquationSets.h"
@@ -98,8 +99,7 @@ TEST(LandmarkFiles, UnitsCloudsMissingPointsAndTheMappingTold) {
     // A file with no unit is taken as millimetres, and says so; default labels are taken in
     // the table's order only when there are 22 of them, and that is said too.
     Workspace other = Start();
-    const LandmarkLoadReport fcsv =
-        LoadLandmarkFile(other, kFixtures + "/default_labels_ras.fcsv");
+    const LandmarkLoadReport fcsv = LoadLandmarkFile(other, kFixtures + "/default_labels_ras.fcsv");
     EXPECT_TRUE(fcsv.unitAssumed);
     EXPECT_TRUE(fcsv.orderAssumed);
     EXPECT_EQ(other.sgImput.Cell(4, 22), "-8.3");
@@ -134,8 +134,7 @@ TEST(LandmarkFiles, RefusedFilesNameThemselvesAndLeaveTheWorkspace) {
         {"twice.pts", "v\n3\nGlabella 1 2 3\ng 4 5 6\nnasion 7 8 9\n",
          "Cannot read \"twice.pts\": two of its points, \"Glabella\" and \"g\", both name "
          "landmark G."},
-        {"none.pp",
-         "<PickedPoints><point x=\"1\" y=\"2\" z=\"3\" name=\"porion\"/></PickedPoints>",
+        {"none.pp", "<PickedPoints><point x=\"1\" y=\"2\" z=\"3\" name=\"porion\"/></PickedPoints>",
          "Cannot read \"none.pp\": none of its labels names a landmark (\"porion\")."},
         {"few.tps", "LM3=2\n1 2 3\n4 5 6\n",
          "Cannot read \"few.tps\": none of its labels names a landmark (\"#1\", \"#2\")."},
@@ -168,6 +167,17 @@ TEST(LandmarkFiles, LoaderTableTxtByContentAndOwnNames) {
         EXPECT_NE(loader->loadText, nullptr) << name;
     }
     EXPECT_EQ(FindLoader("a.json"), nullptr);
+    // The open dialog's first filter offers every format of the table, in both languages.
+    for (const CaptionSet* set : {&kCzechCaptions, &kEnglishCaptions}) {
+        const std::string_view filter = set->openFilter;
+        const std::size_t from = filter.find('|') + 1;
+        const std::string first(filter.substr(from, filter.find('|', from) - from));
+        for (const Loader& loader : Loaders()) {
+            const std::string pattern = "*" + std::string(loader.extension);
+            EXPECT_TRUE((";" + first + ";").find(";" + pattern + ";") != std::string::npos)
+                << set->code << " " << pattern << " in " << first;
+        }
+    }
     EXPECT_EQ(FindLoader("a.mrk.json")->extension, ".mrk.json");
 
     // A Morphologika .txt loads its first skull; a tab-separated one stays what it was.
@@ -242,7 +252,7 @@ TEST(LandmarkFiles, BatchOverAFolderOfEveryFormat) {
         EXPECT_EQ(results[name][0].dimensions, text.dimensions) << name;
     }
     EXPECT_EQ(results["skull.pp"][0].euRightPoints, 3);
-    EXPECT_TRUE(results["skull.pp"][0].missing.test(11));  // Ddx, not active
+    EXPECT_TRUE(results["skull.pp"][0].missing.test(11));    // Ddx, not active
     EXPECT_TRUE(results["skull.ckpt"][0].missing.test(19));  // B, marked M
 
     // The mapping column and the labels that named nothing.

@@ -156,8 +156,9 @@ TEST(LandmarkReaders, DamagedFilesAreRefusedWithTheirLine) {
          "string"},
         {Format::MarkupsJson, "{\"markups\": []} x", 1, "after the end"},
         {Format::MarkupsJson, "{\"points\": []}", 1, "no \"markups\""},
-        {Format::MarkupsJson, "{\"markups\": [{\"controlPoints\": [{\"position\": [1e999, 0, 0]}]}]}",
-         1, "no JSON value"},
+        {Format::MarkupsJson,
+         "{\"markups\": [{\"controlPoints\": [{\"position\": [1e999, 0, 0]}]}]}", 1,
+         "no JSON value"},
         {Format::Fcsv, "# CoordinateSystem = 2\n", 1, "coordinate system"},
         {Format::Fcsv, "id,1,2,3,0,0,0,1,1,1,0,\"G\n", 1, "not closed"},
         {Format::Fcsv, "\nid,1,nan,3,0,0,0,1,1,1,0,G\n", 2, "\"nan\" is not a number"},
@@ -202,8 +203,8 @@ TEST(LandmarkReaders, DamagedFilesAreRefusedWithTheirLine) {
 // Counts a header states are never trusted for memory, nesting stays bounded, and a large
 // hostile file is read in time that grows with its size.
 TEST(LandmarkReaders, HostileCountsNestingAndSizeStayBounded) {
-    const Format formats[] = {Format::MarkupsJson, Format::Fcsv,  Format::PickedPoints,
-                              Format::Checkpoint,  Format::Pts,   Format::Dta,
+    const Format formats[] = {Format::MarkupsJson, Format::Fcsv,        Format::PickedPoints,
+                              Format::Checkpoint,  Format::Pts,         Format::Dta,
                               Format::Tps,         Format::Morphologika};
     const std::string hostile[] = {
         std::string(100000, '[') + std::string(100000, ']'),
