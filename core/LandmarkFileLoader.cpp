@@ -180,6 +180,10 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
     report.unitAssumed = file.unit.empty();
     report.negativeMissing = file.negativeMeansMissing;
     const double factor = *landmarks::UnitToMillimetres(file.unit);
+    // Dividing by 1000 gives exactly the double of the same number written in millimetres;
+    // multiplying by 0.001 can miss it by a unit of the last place.
+    const double divisor = factor < 1 ? std::round(1 / factor) : 1;
+    const auto mm = [&](double v) { return factor < 1 ? v / divisor : v * factor; };
 
     // Where each point goes: a landmark row, a cloud, or nowhere.
     std::array<const landmarks::Point*, kLandmarkCount> rows{};
@@ -272,8 +276,8 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
         const landmarks::Point& g = *at(kGlabella);
         const landmarks::Point& op = *at(kOpisthocranion);
         const double d =
-            factor * std::sqrt((g.x - op.x) * (g.x - op.x) + (g.y - op.y) * (g.y - op.y) +
-                               (g.z - op.z) * (g.z - op.z));
+            mm(1) * std::sqrt((g.x - op.x) * (g.x - op.x) + (g.y - op.y) * (g.y - op.y) +
+                              (g.z - op.z) * (g.z - op.z));
         report.glabellaOpisthocranion = d;
         report.unitSuspect = !(d >= kSmallestSkull && d <= kLargestSkull);
     }
@@ -286,7 +290,7 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
             if (p == nullptr || p->missing) {
                 ws.sgImput.ClearCell(kFirstCoordinateColumn + a, row);
             } else {
-                ws.sgImput.SetNumber(kFirstCoordinateColumn + a, row, values[a] * factor);
+                ws.sgImput.SetNumber(kFirstCoordinateColumn + a, row, mm(values[a]));
             }
         }
     }
@@ -299,9 +303,9 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
         for (int c = 0; c < cloud.ColCount(); ++c) fresh.SetCell(c, 0, cloud.Cell(c, 0));
         for (std::size_t i = 0; i < points.size(); ++i) {
             const int r = static_cast<int>(i) + 1;
-            fresh.SetNumber(0, r, points[i]->x * factor);
-            fresh.SetNumber(1, r, points[i]->y * factor);
-            fresh.SetNumber(2, r, points[i]->z * factor);
+            fresh.SetNumber(0, r, mm(points[i]->x));
+            fresh.SetNumber(1, r, mm(points[i]->y));
+            fresh.SetNumber(2, r, mm(points[i]->z));
         }
         cloud = std::move(fresh);
     }

@@ -1,6 +1,7 @@
 // TPS (.tps): blocks of "LM3=n" and n lines "x y z", followed by "ID=", "IMAGE=", "SCALE="...
 // Points carry no names. Two-dimensional blocks ("LM=") hold no skull and are refused.
 #include <cmath>
+#include <initializer_list>
 
 #include "LandmarkFile.h"
 #include "TextScan.h"
@@ -35,10 +36,12 @@ LandmarkFile ReadTps(std::string_view bytes, const ReadOptions& options) {
         if (current == nullptr) return;
         if (current->name.empty()) current->name = image;
         if (scale) {
+            // SCALE=0.001 and the like divide by the whole number they stand for, which gives
+            // exactly the double of the same coordinate written unscaled.
+            const double inverse = std::round(1 / *scale);
+            const bool divide = *scale < 1 && std::fabs(inverse * *scale - 1) < 1e-12;
             for (Point& p : current->points) {
-                p.x *= *scale;
-                p.y *= *scale;
-                p.z *= *scale;
+                for (double* v : {&p.x, &p.y, &p.z}) *v = divide ? *v / inverse : *v * *scale;
             }
         }
         scale.reset();
