@@ -17,13 +17,16 @@ struct Json {
     bool boolean = false;
     double number = 0;
     std::string text;
-    std::vector<Json> items;                           // Array
-    std::vector<std::pair<std::string, Json>> fields;  // Object, in file order
+    std::vector<Json> items;  // Array
+    // Object fields in file order, names and values side by side: a vector of pairs would
+    // need Json complete.
+    std::vector<std::string> keys;
+    std::vector<Json> fields;
     long long line = 0;
 
     const Json* Field(std::string_view name) const {
-        for (const auto& [key, value] : fields)
-            if (key == name) return &value;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] == name) return &fields[i];
         return nullptr;
     }
 };
@@ -82,7 +85,8 @@ class JsonParser {
                 std::string key = String();
                 SkipBlanks();
                 if (!Take(':')) Fail("':' was expected after \"" + scan::Shown(key) + "\"");
-                value.fields.emplace_back(std::move(key), Value(depth + 1));
+                value.keys.push_back(std::move(key));
+                value.fields.push_back(Value(depth + 1));
                 SkipBlanks();
             } while (Take(','));
             if (!Take('}')) Fail("',' or '}' was expected");
