@@ -31,10 +31,16 @@ constexpr double kSmallestSkull = 100, kLargestSkull = 300;  // G–OP in mm
 // The bytes of the file, at most `limit` of them; `whole` tells whether that was all.
 std::string ReadBytes(const std::string& path, std::size_t limit, bool& whole) {
     std::ifstream in = OpenInputFile(path);
-    std::string bytes(limit + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    // In blocks: most files are a few kilobytes, and the limit is not to be allocated for each.
+    constexpr std::size_t kBlock = 64u << 10;
+    std::string bytes;
+    while (in && bytes.size() <= limit) {
+        const std::size_t at = bytes.size();
+        bytes.resize(at + kBlock);
+        in.read(bytes.data() + at, static_cast<std::streamsize>(kBlock));
+        bytes.resize(at + static_cast<std::size_t>(in.gcount()));
+    }
     if (in.bad()) throw ESystemError(FileAction::Read, path, errno);
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
     whole = bytes.size() <= limit;
     if (!whole) bytes.resize(limit);
     return bytes;
