@@ -110,8 +110,7 @@ constexpr std::array kMessages{
                "jednotka",
                "G–OP measures {0} mm, far outside a human skull (100–300 mm): probably a "
                "wrong unit"},
-    MessageRow{Msg::TpsNegativeMissing,
-               "body se zápornou souřadnicí byly vzaty jako chybějící",
+    MessageRow{Msg::TpsNegativeMissing, "body se zápornou souřadnicí byly vzaty jako chybějící",
                "points with a negative coordinate were taken as missing"},
     MessageRow{Msg::LandmarkUnmatched, "popisky, které neoznačují žádný bod: {0}",
                "labels that name no landmark: {0}"},
