@@ -1,6 +1,7 @@
 #include "LandmarkNames.h"
 
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 #include "Landmarks.h"
@@ -102,16 +103,16 @@ Euryon SideOf(std::string_view word) {
 }
 
 // The row whose folded name is `base`; null for none.
-const NameRow* RowOf(std::string_view base) {
-    static const std::vector<std::pair<std::string, const NameRow*>> folded = [] {
-        std::vector<std::pair<std::string, const NameRow*>> out;
+const NameRow* RowOf(const std::string& base) {
+    // Hashed: a file may hold millions of labels, each tried with every side spelling.
+    static const std::unordered_map<std::string, const NameRow*> folded = [] {
+        std::unordered_map<std::string, const NameRow*> out;
         for (const NameRow& row : kNameRows)
-            for (std::string_view name : row.names) out.emplace_back(FoldLabel(name), &row);
+            for (std::string_view name : row.names) out.emplace(FoldLabel(name), &row);
         return out;
     }();
-    for (const auto& [name, row] : folded)
-        if (name == base) return row;
-    return nullptr;
+    const auto it = folded.find(base);
+    return it != folded.end() ? it->second : nullptr;
 }
 
 LabelTarget Sided(const NameRow& row, Euryon side) {

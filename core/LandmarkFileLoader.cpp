@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "DataExchange.h"
 #include "EquationSets.h"
@@ -206,7 +207,8 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
         }
         if (!p.missing) ++report.mapping[it->second].points;
     };
-    std::map<std::string, LabelTarget> groupTargets;
+    // Clouds are often thousands of points of one label: each label is matched once.
+    std::map<std::string, LabelTarget> groupTargets, labelTargets;
     for (std::size_t i = 0; i < specimen.points.size(); ++i) {
         const landmarks::Point& p = specimen.points[i];
         // A markup named for a euryon is that cloud, whatever its points are labelled.
@@ -218,7 +220,9 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
                 continue;
             }
         }
-        const LabelTarget target = MatchLabel(p.label, names);
+        auto [known, fresh] = labelTargets.try_emplace(p.label);
+        if (fresh) known->second = MatchLabel(p.label, names);
+        const LabelTarget target = known->second;
         if (target.euryon != Euryon::None) {
             toCloud(p, LabelShown(p, i), target.euryon);
         } else if (target.row != 0) {
@@ -253,11 +257,11 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
         if (labels.empty()) throw EUserError(Msg::TextNoLandmarks, {data_->name});
         throw EUserError(Msg::LandmarkNoneMatched, {data_->name, QuotedLabels(labels, 8)});
     }
+    // Each once, in file order; a set keeps a file of a million stray labels linear.
+    std::set<std::string> seen;
     for (std::size_t i : loose) {
         const std::string label = LabelShown(specimen.points[i], i);
-        if (std::find(report.unmatched.begin(), report.unmatched.end(), label) ==
-            report.unmatched.end())
-            report.unmatched.push_back(label);
+        if (seen.insert(label).second) report.unmatched.push_back(label);
     }
 
     // The mapping of the landmarks in file order, clouds where they first appeared.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 
@@ -124,6 +125,22 @@ TEST(LandmarkFiles, ProbableUnitErrorIsToldNotRefused) {
         << LandmarkLoadNotes(r, "en");
     EXPECT_NE(LandmarkLoadNotes(r, "cz").find("18,6 mm"), std::string::npos);
     EXPECT_EQ(ws.sgImput.Cell(2, 21), "-0.02");
+}
+
+// A file of a great many points of distinct labels: each label is matched and listed once,
+// in time that grows with the file, not with its square.
+TEST(LandmarkFiles, ManyStrayLabelsLoadInLinearTime) {
+    TempDir dir;
+    constexpr int kStray = 200'000;
+    std::string pts = "v\n" + std::to_string(kStray + 1) + "\nglabella 0 0 0\n";
+    for (int i = 0; i < kStray; ++i) pts += "x" + std::to_string(i) + " 1 2 3\n";
+    WriteBytes(dir.File("many.pts"), pts);
+    Workspace ws = Start();
+    const auto start = std::chrono::steady_clock::now();
+    const LandmarkLoadReport r = LoadLandmarkFile(ws, dir.File("many.pts"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(r.unmatched.size(), static_cast<std::size_t>(kStray));
+    EXPECT_EQ(r.unmatched.back(), "x199999");
 }
 
 TEST(LandmarkFiles, RefusedFilesNameThemselvesAndLeaveTheWorkspace) {
