@@ -202,7 +202,7 @@ std::string DigitizerSection(const Lang& t) {
     std::string html = Tag(
         "h3", std::string(t("Soubory bodů z digitalizačních programů ",
                             "Landmark files of digitizing programs ")) +
-                  Join(landmarkExtensions, ", ", t(" a ", " and ")) +
+                  Join(landmarkExtensions, ", ", ", ") +
                   t(" a Morphologika <code>.txt</code>", " and Morphologika <code>.txt</code>"));
     html += "<ul>\n";
     html += Tag(

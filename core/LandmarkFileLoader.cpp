@@ -181,6 +181,7 @@ LandmarkLoadReport LandmarkFileContents::Load(Workspace& ws, int index) const {
     report.file = data_->name;
     report.format = std::string(landmarks::FormatName(file.format));
     report.specimen = specimen.name;
+    report.specimenIndex = index;
     report.specimenCount = SpecimenCount();
     report.coordinateSystem = file.coordinateSystem;
     report.unit = file.unit;
@@ -374,6 +375,12 @@ std::string LandmarkLoadNotes(const LandmarkLoadReport& report, std::string_view
         report.coordinateSystem.empty()
             ? Part(Msg::LandmarkNoSystem, lang, {report.format})
             : Part(Msg::LandmarkSystem, lang, {report.format, report.coordinateSystem}));
+    if (report.specimenCount > 1) {
+        parts.push_back(Part(
+            Msg::LandmarkSpecimen, lang,
+            {report.specimen.empty() ? std::to_string(report.specimenIndex + 1) : report.specimen,
+             std::to_string(report.specimenIndex + 1), std::to_string(report.specimenCount)}));
+    }
     if (report.unitAssumed) {
         parts.push_back(Part(Msg::LandmarkUnitAssumed, lang));
     } else if (*landmarks::UnitToMillimetres(report.unit) != 1) {

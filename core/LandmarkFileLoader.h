@@ -25,9 +25,10 @@ struct LandmarkLoadOptions {
 
 // What a load did, for the window's message line and the batch's columns.
 struct LandmarkLoadReport {
-    std::string file;      // the file name
-    std::string format;    // English name of the format
-    std::string specimen;  // its name in the file; empty when it has none
+    std::string file;       // the file name
+    std::string format;     // English name of the format
+    std::string specimen;   // its name in the file; empty when it has none
+    int specimenIndex = 0;  // from 0
     int specimenCount = 1;
     std::string coordinateSystem;  // "LPS", "RAS", or empty when the file states none
     std::string unit;              // as written; empty when the file states none

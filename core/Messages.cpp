@@ -119,6 +119,7 @@ constexpr std::array kMessages{
                "Soubor názvů bodů „{0}“ nelze načíst: řádek {1}: „{2}“ není zkratka bodu",
                "Cannot read the landmark names \"{0}\": line {1}: \"{2}\" is no landmark "
                "abbreviation"},
+    MessageRow{Msg::LandmarkSpecimen, "jedinec „{0}“ ({1} z {2})", "specimen \"{0}\" ({1} of {2})"},
 };
 
 constexpr bool RowsFollowTheEnum() {

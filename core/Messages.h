@@ -58,6 +58,7 @@ enum class Msg {
     LandmarkUnmatched,       // {0} labels
     LandmarkPointMissing,    //
     LandmarkNamesBad,        // {0} file name, {1} line, {2} the abbreviation found
+    LandmarkSpecimen,        // {0} its name, {1} its number, {2} how many the file holds
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}

@@ -64,6 +64,10 @@ TEST(LandmarkFiles, MarkupsOfTheSampleSkullGiveTheSampleTextsReport) {
     const LandmarkLoadReport report = LoadLandmarkFile(tps, kFixtures + "/skulls.tps", 1);
     EXPECT_TRUE(report.orderAssumed);
     EXPECT_EQ(report.specimen, "2");
+    EXPECT_EQ(LandmarkLoadNotes(report, "en"),
+              "TPS landmarks, no coordinate system stated; specimen \"2\" (2 of 2); the file "
+              "states no unit: the coordinates were taken as millimetres; the point labels name "
+              "no landmarks: the 22 points were taken in the order of the landmark table.");
     ConvertDecimalPoints(tps);
     Calculate(tps);
     EXPECT_EQ(ReportLines(tps, kUniversalSet, "en"), fromText);
