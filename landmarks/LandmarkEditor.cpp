@@ -58,12 +58,12 @@ LandmarkFile ReadPts(std::string_view bytes) {
         const long long number = lines.Number();
         if (number == 1) continue;  // the version line
         if (number == 2) {
+            // The editor writes the point count here; a line that is no count is only a header.
             double n = 0;
-            if (!scan::ParseNumber(line, n) || n < 0 || n != std::floor(n) || n > 1e9)
-                throw ELandmarkFileError(
-                    number, "the second line \"" + scan::Shown(line) + "\" is no point count");
-            stated = static_cast<long long>(n);
-            statedLine = number;
+            if (scan::ParseNumber(line, n) && n >= 0 && n == std::floor(n) && n <= 1e9) {
+                stated = static_cast<long long>(n);
+                statedLine = number;
+            }
             continue;
         }
         if (line.empty()) continue;
@@ -84,8 +84,7 @@ LandmarkFile ReadPts(std::string_view bytes) {
         point.missing = IsMissingCode(point.x) && IsMissingCode(point.y) && IsMissingCode(point.z);
         scan::AddPoint(specimen, std::move(point), total);
     }
-    if (stated < 0) throw ELandmarkFileError(0, "the file ends before its point count");
-    if (static_cast<std::size_t>(stated) != total)
+    if (stated >= 0 && static_cast<std::size_t>(stated) != total)
         throw ELandmarkFileError(statedLine, "the count says " + std::to_string(stated) +
                                                  " points, the file holds " +
                                                  std::to_string(total));
