@@ -9,6 +9,7 @@
 #include "DataExchange.h"
 #include "EquationSets.h"
 #include "Export.h"
+#include "LandmarkFileLoader.h"
 #include "Loaders.h"
 #include "SetModel.h"
 #include "WorkbookImport.h"
@@ -275,6 +276,11 @@ SkullResult ReadResult(const Workspace& ws) {
 
 std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
                                      const std::string& path, const BatchSettings& settings) {
+    // A landmark file may hold several skulls: a result each.
+    if (IsLandmarkFile(path)) {
+        return ProcessLandmarkFile(session, start, path, settings,
+                                   {settings.landmarkNames.get(), settings.tpsNegativeIsMissing});
+    }
     std::vector<SkullResult> results;
     Workspace& ws = session.ws;
     ws = start;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 #include "Cells.h"
 #include "IniFile.h"
 #include "Session.h"
+#include "compute/LandmarkNames.h"
 #include "compute/Missing.h"
 #include "compute/Workspace.h"
 
@@ -32,6 +34,10 @@ struct BatchSettings {
     // Make each skull's case report (SkullResult::pdf), naming this settings file in it.
     bool pdf = false;
     std::string settingsPath;
+    // Landmark files: a lab's own label names (none: the built-in table only), and the TPS
+    // reading of a negative coordinate as a missing point.
+    std::shared_ptr<const LandmarkNameTable> landmarkNames;
+    bool tpsNegativeIsMissing = false;
 };
 
 // The window's column (1..7) that shows equation `number` (1..7), and back.
@@ -83,6 +89,9 @@ struct SkullResult {
     std::vector<std::string> reportLines;    // the window's Export, when asked for
     std::vector<std::string> evidenceLines;  // and its evidence, with a reference model
     std::string pdf;                         // the case report's bytes, when asked for
+    // A landmark file's: which label went to which landmark, and the labels that name none.
+    std::string mapping;
+    bool specimen = false;  // one of several skulls of a landmark file, `sheet` its name
 };
 
 // What the window shows after Calculate: votes from the result labels' text exactly as the

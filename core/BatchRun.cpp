@@ -178,7 +178,8 @@ std::vector<BatchInput> CollectInputs(const std::vector<std::string>& paths) {
 
 std::string ReportFileName(const BatchInput& input, const SkullResult& skull, bool allSheets) {
     std::string name = input.reportName;
-    if (allSheets && !skull.sheet.empty()) name += "." + SafeFileNamePart(skull.sheet);
+    if ((allSheets || skull.specimen) && !skull.sheet.empty())
+        name += "." + SafeFileNamePart(skull.sheet);
     return name + ".txt";
 }
 
@@ -196,6 +197,7 @@ std::string BatchCsvHeader() {
         for (int e = 1; e <= kEquationCount; ++e) names.push_back(what + std::to_string(e));
     }
     names.emplace_back("warnings");
+    names.emplace_back("mapping");
     return CsvRecord(names);
 }
 
@@ -212,7 +214,9 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         AddField(out, skull.message);
         if (!skull.ok) {
             // The set, the equations and every measured value stay empty.
-            out.append(5 + kDimensionCount + 2 * kEquationCount + 1 + 4 * kEquationCount + 1, ',');
+            out.append(5 + kDimensionCount + 2 * kEquationCount + 1 + 4 * kEquationCount + 1,
+                       ',');
+            AddField(out, skull.mapping);
             out += "\r\n";
             continue;
         }
@@ -246,6 +250,7 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         std::string warnings;
         for (const std::string& w : skull.warnings) warnings += (warnings.empty() ? "" : " | ") + w;
         AddField(out, warnings);
+        AddField(out, skull.mapping);
         out += "\r\n";
     }
     return out;

@@ -15,9 +15,12 @@ const CaptionSet kCzechCaptions{
     .equationType = "Typ rovnice",
     .setNames = {"Praha", "Lisabon", "Coimbra", "Univerzální"},
     .openFilter =
-        "Všechny podporované soubory|*.xls;*.xlsx;*.xlsm;*.ods;*.txt;*.csv|"
+        "Všechny podporované soubory|*.xls;*.xlsx;*.xlsm;*.ods;*.txt;*.csv;*.mrk.json;*.fcsv;*.pp;"
+        "*.ckpt;*.pts;*.dta;*.tps|"
         "Sešity Excel a OpenDocument|*.xls;*.xlsx;*.xlsm;*.ods|"
-        "Textové soubory|*.txt;*.csv|Všechny soubory|*.*",
+        "Textové soubory|*.txt;*.csv|"
+        "Soubory bodů z digitalizačních programů|*.mrk.json;*.fcsv;*.pp;*.ckpt;*.pts;*.dta;*.tps;"
+        "*.txt|Všechny soubory|*.*",
     .saveFilter = "Textové soubory|*.txt|Všechny soubory|*.*",
     .maleWord = "Muž",
     .femaleWord = "Žena",
@@ -50,9 +53,12 @@ const CaptionSet kEnglishCaptions{
     .equationType = "Equation type",
     .setNames = {"Prague", "Lisbon", "Coimbra", "Universal"},
     .openFilter =
-        "All supported files|*.xls;*.xlsx;*.xlsm;*.ods;*.txt;*.csv|"
+        "All supported files|*.xls;*.xlsx;*.xlsm;*.ods;*.txt;*.csv;*.mrk.json;*.fcsv;*.pp;*.ckpt;"
+        "*.pts;*.dta;*.tps|"
         "Excel and OpenDocument workbooks|*.xls;*.xlsx;*.xlsm;*.ods|"
-        "Text files|*.txt;*.csv|All files|*.*",
+        "Text files|*.txt;*.csv|"
+        "Landmark files of digitizing programs|*.mrk.json;*.fcsv;*.pp;*.ckpt;*.pts;*.dta;*.tps;"
+        "*.txt|All files|*.*",
     .saveFilter = "Text files|*.txt|All files|*.*",
     .maleWord = "Male",
     .femaleWord = "Female",

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Captions.h"
+#include "LandmarkFileLoader.h"
 #include "Loaders.h"
 #include "compute/Compute.h"
 #include "compute/Landmarks.h"
@@ -162,13 +163,20 @@ bool IsCosine(DimensionKind kind) {
 // Czech names of the formats; the loader table names them in English.
 std::string_view FormatName(const Loader& loader, const Lang& t) {
     if (!t.cz) return loader.description;
-    constexpr std::array<std::array<std::string_view, 2>, 6> kCzech{{
+    constexpr std::array<std::array<std::string_view, 2>, 13> kCzech{{
         {".xls", "sešit Excel 97–2003"},
         {".xlsx", "sešit Excel"},
         {".xlsm", "sešit Excel s makry"},
         {".ods", "tabulka OpenDocument"},
-        {".txt", "text oddělený tabulátory"},
+        {".txt", "text oddělený tabulátory nebo Morphologika"},
         {".csv", "text oddělený čárkami nebo středníky"},
+        {".mrk.json", "značky 3D Slicer"},
+        {".fcsv", "seznam bodů 3D Slicer"},
+        {".pp", "body MeshLab (PickPoints)"},
+        {".ckpt", "body Checkpoint"},
+        {".pts", "body Landmark Editor"},
+        {".dta", "matice NTSYS z Landmark Editor"},
+        {".tps", "body TPS"},
     }};
     for (const auto& [extension, name] : kCzech) {
         if (extension == loader.extension) return name;
@@ -179,18 +187,112 @@ std::string_view FormatName(const Loader& loader, const Lang& t) {
 std::string Extensions(bool workbooks, const Lang& t) {
     std::vector<std::string> list;
     for (const Loader& loader : Loaders()) {
+        if (!workbooks && IsLandmarkLoader(loader)) continue;
         if ((loader.openWorkbook != nullptr) == workbooks) list.push_back(Code(loader.extension));
     }
     return Join(list, ", ", t(" a ", " and "));
 }
 
+// Landmark files of digitizing programs: how points find their landmarks, and what to name
+// them in each program.
+std::string DigitizerSection(const Lang& t) {
+    std::vector<std::string> landmarkExtensions;
+    for (const Loader& loader : Loaders())
+        if (IsLandmarkLoader(loader)) landmarkExtensions.push_back(Code(loader.extension));
+    std::string html = Tag(
+        "h3", std::string(t("Soubory bodů z digitalizačních programů ",
+                            "Landmark files of digitizing programs ")) +
+                  Join(landmarkExtensions, ", ", ", ") +
+                  t(" a Morphologika <code>.txt</code>", " and Morphologika <code>.txt</code>"));
+    html += "<ul>\n";
+    html += Tag(
+        "li",
+        t("Bod patří k jednomu z 22 bodů lebky podle svého popisku: český nebo anglický název či "
+          "zkratka z tabulky bodů níže, nebo obvyklý antropologický název či zkratka (glabella/g, "
+          "nasion/n, basion/ba, bregma/b, opisthocranion/op, prosthion/pr, zygion/zy, "
+          "ectomolare/ekm, dacryon/d, frontomalare orbitale/fmo, zygoorbitale/zo…). Na velikosti "
+          "písmen, diakritice, mezerách, pomlčkách a podtržítkách nezáleží; strana se píše jako "
+          "dx/sin, R/L, right/left nebo pravý/levý před názvem nebo za ním (zy_R, levý zygion, "
+          "Zygion dx).",
+          "A point belongs to one of the 22 landmarks by its label: the Czech or English name or "
+          "the abbreviation of the landmark table below, or the usual anatomical name or "
+          "abbreviation (glabella/g, nasion/n, basion/ba, bregma/b, opisthocranion/op, "
+          "prosthion/pr, zygion/zy, ectomolare/ekm, dacryon/d, frontomalare orbitale/fmo, "
+          "zygoorbitale/zo…). Letter case, accents, blanks, hyphens and underscores do not "
+          "matter; the side is written dx/sin, R/L, right/left or pravý/levý before or after the "
+          "name (zy_R, left zygion, Zygion dx)."));
+    html += Tag("li", t("Mračno euryonu: skupina bodů nebo křivka pojmenovaná „euryon dx“ či "
+                        "„euryon sin“ (též eu_R, eu_L…), nebo body s takovým popiskem; jediný "
+                        "bod je mračno o jednom bodu.",
+                        "A euryon cloud: a point group or curve named \"euryon dx\" or "
+                        "\"euryon sin\" (or eu_R, eu_L…), or points labelled so; a single "
+                        "point is a cloud of one."));
+    html += Tag("li", t("Zpráva po načtení ukáže, který popisek připadl kterému bodu, a vypíše "
+                        "popisky, které žádný bod neoznačují. Dva body téhož bodu lebky soubor "
+                        "odmítnou. Soubor s výchozími popisky (F-1, F-2…) nebo bez popisků (TPS, "
+                        "Morphologika) se bere v pořadí tabulky bodů, jen má-li přesně 22 bodů.",
+                        "The message after a load shows which label went to which landmark and "
+                        "lists the labels that name none. Two points naming one landmark refuse "
+                        "the file. A file of default labels (F-1, F-2…) or of none (TPS, "
+                        "Morphologika) is taken in the landmark table's order only when it holds "
+                        "exactly 22 points."));
+    html += Tag("li", t("Mikrometry se převedou na milimetry; soubor bez jednotky se čte v "
+                        "milimetrech a zpráva to řekne, stejně jako souřadnicový systém (LPS, "
+                        "RAS). Vzdálenost G–OP mimo 100–300 mm zpráva označí za nejspíš chybnou "
+                        "jednotku.",
+                        "Micrometres become millimetres; a file that states no unit is read as "
+                        "millimetres and the message says so, as it names the coordinate system "
+                        "(LPS, RAS). A G–OP distance outside 100–300 mm is named as a probable "
+                        "unit error."));
+    html += "</ul>\n";
+    html += Tag("p", t("Jak body zaznamenat:", "How to record the landmarks:"));
+    html += "<ul>\n";
+    html += Tag("li", t("<b>3D Slicer</b> (<code>.mrk.json</code>, <code>.fcsv</code>): v modulu "
+                        "Markups jeden seznam bodů; každý bod přejmenujte na jeho bod lebky "
+                        "(„Glabella“, „zy R“). Neumístěný bod chybí. Euryon jako další seznam "
+                        "bodů nebo křivka se jménem „euryon dx“ / „euryon sin“.",
+                        "<b>3D Slicer</b> (<code>.mrk.json</code>, <code>.fcsv</code>): one point "
+                        "list in the Markups module; rename each point to its landmark "
+                        "(\"Glabella\", \"zy R\"). A point not placed is missing. The euryon as "
+                        "another point list or a curve named \"euryon dx\" / \"euryon sin\"."));
+    html += Tag("li", t("<b>MeshLab</b> (<code>.pp</code>): v nástroji PickPoints dejte každému "
+                        "bodu jméno bodu lebky; nezaškrtnutý bod chybí; body euryonu pojmenujte "
+                        "„eu R“ / „eu L“.",
+                        "<b>MeshLab</b> (<code>.pp</code>): in the PickPoints tool give each "
+                        "point its landmark's name; an unchecked point is missing; name euryon "
+                        "points \"eu R\" / \"eu L\"."));
+    html += Tag("li", t("<b>Checkpoint</b> (<code>.ckpt</code>): pojmenujte body šablony zkratkami "
+                        "bodů; bod označený jako chybějící (M) zůstane prázdný.",
+                        "<b>Checkpoint</b> (<code>.ckpt</code>): name the template's points by "
+                        "the landmark abbreviations; a point marked missing (M) stays empty."));
+    html += Tag("li", t("<b>Landmark Editor</b> (<code>.pts</code>, <code>.dta</code>): "
+                        "pojmenujte body; 9999 znamená chybějící bod (v <code>.dta</code> kód "
+                        "chybějící hodnoty z hlavičky).",
+                        "<b>Landmark Editor</b> (<code>.pts</code>, <code>.dta</code>): name "
+                        "the landmarks; 9999 marks a missing one (in <code>.dta</code> the "
+                        "header's missing-value code)."));
+    html += Tag("li", t("<b>TPS</b> (<code>.tps</code>) a <b>Morphologika</b> "
+                        "(<code>.txt</code>): body nemají jména, zaznamenejte je v pořadí tabulky "
+                        "bodů. Soubor s více jedinci: okno se zeptá, kterého načíst, "
+                        "<code>morvik-batch</code> spočítá každého.",
+                        "<b>TPS</b> (<code>.tps</code>) and <b>Morphologika</b> "
+                        "(<code>.txt</code>): the points have no names; record them in the order "
+                        "of the landmark table. A file of several specimens: the window asks "
+                        "which one to load, <code>morvik-batch</code> computes each."));
+    html += "</ul>\n";
+    return html;
+}
+
 std::string FormatsSection(const Lang& t) {
     std::string rows;
     for (const Loader& loader : Loaders()) {
-        rows += Row("td", {Code(loader.extension), Escape(FormatName(loader, t)),
-                           std::string(loader.openWorkbook != nullptr
-                                           ? t("body i obě mračna", "landmarks and both clouds")
-                                           : t("jen body", "landmarks only"))});
+        rows += Row(
+            "td", {Code(loader.extension), Escape(FormatName(loader, t)),
+                   std::string(loader.openWorkbook != nullptr
+                                   ? t("body i obě mračna", "landmarks and both clouds")
+                               : IsLandmarkLoader(loader) ? t("body podle popisků i obě mračna",
+                                                              "landmarks by label and both clouds")
+                                                          : t("jen body", "landmarks only"))});
     }
     std::string html = Tag("h2", t("Vstupní soubory", "Input files"));
     html += Tag("p", std::string(t("Soubor se načte tlačítkem ", "Open a file with ")) +
@@ -263,6 +365,8 @@ std::string FormatsSection(const Lang& t) {
                                     "into their grids on the page ")) +
                           Bold(t.Captions().tabSheets[0]) + ".");
     html += "</ul>\n";
+
+    html += DigitizerSection(t);
 
     html += Tag("h3", t("Šablony k vyplnění", "Templates to fill in"));
     html +=

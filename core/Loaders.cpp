@@ -3,6 +3,7 @@
 #include <array>
 
 #include "DataExchange.h"
+#include "LandmarkFileLoader.h"
 #include "OdsLoader.h"
 #include "XlsLoader.h"
 #include "XlsxLoader.h"
@@ -15,8 +16,15 @@ constexpr std::array kLoaders{
     Loader{".xlsx", "Excel workbook", &OpenXlsxWorkbook, nullptr},
     Loader{".xlsm", "Excel macro-enabled workbook", &OpenXlsxWorkbook, nullptr},
     Loader{".ods", "OpenDocument spreadsheet", &OpenOdsWorkbook, nullptr},
-    Loader{".txt", "Tab-separated text", nullptr, &LoadTextFile},
+    Loader{".txt", "Tab-separated text or Morphologika", nullptr, &LoadTxtFile},
     Loader{".csv", "Comma-separated text", nullptr, &LoadCsvFile},
+    Loader{".mrk.json", "3D Slicer markups", nullptr, &LoadFirstLandmarkSpecimen},
+    Loader{".fcsv", "3D Slicer fiducial list", nullptr, &LoadFirstLandmarkSpecimen},
+    Loader{".pp", "MeshLab picked points", nullptr, &LoadFirstLandmarkSpecimen},
+    Loader{".ckpt", "Checkpoint landmarks", nullptr, &LoadFirstLandmarkSpecimen},
+    Loader{".pts", "Landmark Editor points", nullptr, &LoadFirstLandmarkSpecimen},
+    Loader{".dta", "Landmark Editor NTSYS matrix", nullptr, &LoadFirstLandmarkSpecimen},
+    Loader{".tps", "TPS landmarks", nullptr, &LoadFirstLandmarkSpecimen},
 };
 
 std::string LowerAscii(std::string_view text) {
@@ -34,13 +42,15 @@ std::span<const Loader> Loaders() { return kLoaders; }
 const Loader* FindLoader(std::string_view path) {
     const auto slash = path.find_last_of("/\\");
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos) return nullptr;
-    const std::string extension = LowerAscii(name.substr(dot));
+    // By the longest extension the name ends in: ".mrk.json" has two points.
+    const std::string lower = LowerAscii(name);
+    const Loader* found = nullptr;
     for (const Loader& loader : kLoaders) {
-        if (loader.extension == extension) return &loader;
+        if (lower.size() >= loader.extension.size() && lower.ends_with(loader.extension) &&
+            (found == nullptr || loader.extension.size() > found->extension.size()))
+            found = &loader;
     }
-    return nullptr;
+    return found;
 }
 
 std::string LoadableExtensionsText() {

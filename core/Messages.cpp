@@ -89,6 +89,48 @@ constexpr std::array kMessages{
                "{0} {1} lies {2} SD {3} — check the landmarks {4}"},
     MessageRow{Msg::UnlikeReference, "Lebka se nepodobá referenčnímu vzorku (typičnost {0})",
                "The skull is unlike the reference sample (typicality {0})"},
+    MessageRow{Msg::LandmarkFileLine, "Soubor „{0}“ nelze načíst: řádek {1}: {2}",
+               "Cannot read \"{0}\": line {1}: {2}"},
+    MessageRow{Msg::LandmarkFileFault, "Soubor „{0}“ nelze načíst: {1}",
+               "Cannot read \"{0}\": {1}"},
+    MessageRow{Msg::LandmarkTooLarge, "Soubor „{0}“ nelze načíst: je příliš velký na soubor bodů",
+               "Cannot read \"{0}\": it is too large to be read as a landmark file"},
+    MessageRow{Msg::LandmarkDuplicate,
+               "Soubor „{0}“ nelze načíst: bod {1} označují dva body souboru, „{2}“ a „{3}“",
+               "Cannot read \"{0}\": two of its points, \"{2}\" and \"{3}\", both name "
+               "landmark {1}"},
+    MessageRow{Msg::LandmarkNoneMatched,
+               "Soubor „{0}“ nelze načíst: žádný jeho popisek neoznačuje bod lebky ({1})",
+               "Cannot read \"{0}\": none of its labels names a landmark ({1})"},
+    MessageRow{Msg::LandmarkNoSpecimen, "Soubor „{0}“ nemá jedince č. {1}; jedinců je v něm {2}",
+               "The file \"{0}\" has no specimen {1}; it holds {2}"},
+    MessageRow{Msg::LandmarkUnitAssumed,
+               "soubor neuvádí jednotku: souřadnice jsou brány v milimetrech",
+               "the file states no unit: the coordinates were taken as millimetres"},
+    MessageRow{Msg::LandmarkUnitConverted, "souřadnice převedeny z {0} na milimetry",
+               "coordinates converted from {0} to millimetres"},
+    MessageRow{Msg::LandmarkSystem, "{0}, souřadnicový systém {1}", "{0}, coordinate system {1}"},
+    MessageRow{Msg::LandmarkNoSystem, "{0}, souřadnicový systém neuveden",
+               "{0}, no coordinate system stated"},
+    MessageRow{Msg::LandmarkOrderAssumed,
+               "popisky bodů neoznačují body lebky: 22 bodů bylo vzato v pořadí tabulky bodů",
+               "the point labels name no landmarks: the 22 points were taken in the order of "
+               "the landmark table"},
+    MessageRow{Msg::LandmarkUnitSuspect,
+               "G–OP měří {0} mm, daleko mimo lidskou lebku (100–300 mm): nejspíš chybná "
+               "jednotka",
+               "G–OP measures {0} mm, far outside a human skull (100–300 mm): probably a "
+               "wrong unit"},
+    MessageRow{Msg::TpsNegativeMissing, "body se zápornou souřadnicí byly vzaty jako chybějící",
+               "points with a negative coordinate were taken as missing"},
+    MessageRow{Msg::LandmarkUnmatched, "popisky, které neoznačují žádný bod: {0}",
+               "labels that name no landmark: {0}"},
+    MessageRow{Msg::LandmarkPointMissing, "chybí", "missing"},
+    MessageRow{Msg::LandmarkNamesBad,
+               "Soubor názvů bodů „{0}“ nelze načíst: řádek {1}: „{2}“ není zkratka bodu",
+               "Cannot read the landmark names \"{0}\": line {1}: \"{2}\" is no landmark "
+               "abbreviation"},
+    MessageRow{Msg::LandmarkSpecimen, "jedinec „{0}“ ({1} z {2})", "specimen \"{0}\" ({1} of {2})"},
 };
 
 constexpr bool RowsFollowTheEnum() {

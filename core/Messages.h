@@ -47,6 +47,23 @@ enum class Msg {
     AtypicalDimension,       // {0} dimension, {1} value, {2} SDs, {3} "above the male mean"
                              // or the like, {4} landmarks to check
     UnlikeReference,         // {0} the typicalities
+    LandmarkFileLine,        // {0} file name, {1} line, {2} the reader's reason (English)
+    LandmarkFileFault,       // {0} file name, {1} the reader's reason (English)
+    LandmarkTooLarge,        // {0} file name
+    LandmarkDuplicate,       // {0} file name, {1} abbreviation, {2} first label, {3} second label
+    LandmarkNoneMatched,     // {0} file name, {1} labels
+    LandmarkNoSpecimen,      // {0} file name, {1} number asked for, {2} specimens there are
+    LandmarkUnitAssumed,     //
+    LandmarkUnitConverted,   // {0} unit as written
+    LandmarkSystem,          // {0} format, {1} coordinate system
+    LandmarkNoSystem,        // {0} format
+    LandmarkOrderAssumed,    //
+    LandmarkUnitSuspect,     // {0} G–OP in mm
+    TpsNegativeMissing,      //
+    LandmarkUnmatched,       // {0} labels
+    LandmarkPointMissing,    //
+    LandmarkNamesBad,        // {0} file name, {1} line, {2} the abbreviation found
+    LandmarkSpecimen,        // {0} its name, {1} its number, {2} how many the file holds
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}

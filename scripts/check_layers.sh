@@ -15,11 +15,12 @@ declare -A uses=(
     [xlsx]="text zip xls"
     [ods]="text zip xls"
     [pdf]="text"
-    [core]="text compute xls zip xlsx ods pdf"
+    [landmarks]="text zip"
+    [core]="text compute xls zip xlsx ods landmarks pdf"
     [app]="text compute core"
-    [tools]="text compute xls zip xlsx ods pdf core"
+    [tools]="text compute xls zip xlsx ods landmarks pdf core"
 )
-formats=" xls zip xlsx ods "
+formats=" xls zip xlsx ods landmarks "
 layers=" ${!uses[*]} "
 
 failures=0

@@ -25,6 +25,7 @@
 #include "core/Captions.h"
 #include "core/Fit.h"
 #include "core/IniFile.h"
+#include "core/LandmarkFileLoader.h"
 #include "core/Messages.h"
 #include "core/SettingsPath.h"
 #include "core/Validation.h"
@@ -64,6 +65,11 @@ constexpr const char* kHelp =
     "                     does is an error row naming them)\n"
     "  --sheet N|NAME     the sheet to compute in every workbook: its number from 1, or\n"
     "                     its name (exactly, else in any letter case)\n"
+    "  --landmark-names FILE\n"
+    "                     a lab's own landmark labels for landmark files: a two-column CSV,\n"
+    "                     label then the window's abbreviation (G, APTdx, ..., EUdx, EUsin)\n"
+    "  --tps-negative-missing\n"
+    "                     a TPS point with a negative coordinate is a missing landmark\n"
     "  -o, --output FILE  the CSV (default: standard output)\n"
     "  --reports DIR      also write each skull's report, as the window's Export does\n"
     "  --pdf DIR          also write each skull's case report (PDF), named as --reports\n"
@@ -348,6 +354,17 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
                 throw UsageError(Tr("--sheet takes a sheet's number from 1 or its name, not \"",
                                     "--sheet potřebuje číslo listu od 1 nebo jeho název, ne „") +
                                  options.batch.sheet + Tr("\"", "“"));
+        } else if (arg == "--landmark-names") {
+            const std::string file = value();
+            try {
+                options.batch.landmarkNames =
+                    std::make_shared<const LandmarkNameTable>(ReadLandmarkNames(file));
+            } catch (const std::exception& e) {
+                throw UsageError(e.what());
+            }
+        } else if (arg == "--tps-negative-missing") {
+            flag();
+            options.batch.tpsNegativeIsMissing = true;
         } else if (arg == "-o" || arg == "--output") {
             options.output = value();
         } else if (arg == "--reports") {

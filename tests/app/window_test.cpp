@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "app/fMain.h"
+#include "core/EquationSets.h"
+#include "core/Export.h"
 #include "core/Loaders.h"
 #include "tests/core/TempDir.h"
 #include "tests/ooxml/package_builder.h"
@@ -233,16 +235,24 @@ TEST_F(WindowTest, FileDialogsFollowTheLanguage) {
     const Case cases[] = {
         {0,
          TForm1::DialogKind::Open,
-         {"Všechny podporované soubory (*.xls *.xlsx *.xlsm *.ods *.txt *.csv)",
+         {"Všechny podporované soubory (*.xls *.xlsx *.xlsm *.ods *.txt *.csv *.mrk.json *.fcsv "
+          "*.pp *.ckpt *.pts *.dta *.tps)",
           "Sešity Excel a OpenDocument (*.xls *.xlsx *.xlsm *.ods)",
-          "Textové soubory (*.txt *.csv)", "Všechny soubory (*)"},
+          "Textové soubory (*.txt *.csv)",
+          "Soubory bodů z digitalizačních programů (*.mrk.json *.fcsv *.pp *.ckpt *.pts *.dta "
+          "*.tps *.txt)",
+          "Všechny soubory (*)"},
          ""},
         {0, TForm1::DialogKind::Save, {"Textové soubory (*.txt)", "Všechny soubory (*)"}, "txt"},
         {1,
          TForm1::DialogKind::Open,
-         {"All supported files (*.xls *.xlsx *.xlsm *.ods *.txt *.csv)",
+         {"All supported files (*.xls *.xlsx *.xlsm *.ods *.txt *.csv *.mrk.json *.fcsv *.pp "
+          "*.ckpt *.pts *.dta *.tps)",
           "Excel and OpenDocument workbooks (*.xls *.xlsx *.xlsm *.ods)",
-          "Text files (*.txt *.csv)", "All files (*)"},
+          "Text files (*.txt *.csv)",
+          "Landmark files of digitizing programs (*.mrk.json *.fcsv *.pp *.ckpt *.pts *.dta "
+          "*.tps *.txt)",
+          "All files (*)"},
          ""},
         {1, TForm1::DialogKind::Save, {"Text files (*.txt)", "All files (*)"}, "txt"},
     };
@@ -944,6 +954,31 @@ TEST_F(WindowTest, DroppedAndNamedFilesOpenAndAreRemembered) {
     EXPECT_EQ(form_->RecentFiles().size(), 2);
     EXPECT_EQ(form_->MakeFileDialog(TForm1::DialogKind::Open)->directory().absolutePath(),
               QFileInfo(text).absolutePath());
+}
+
+// A landmark file dropped on the window loads by label: markups of the sample skull, in
+// another order and a lab's mix of names, give the sample text file's report.
+TEST_F(WindowTest, DroppedMarkupsGiveTheSampleSkullsReport) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.txt");
+    Click("Button2");
+    const auto fromText = core::ReportLines(form_->workspace(), core::kUniversalSet, "cz");
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.xls");  // clouds the markups must replace
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(
+        QFileInfo(MORVIK_LANDMARK_FIXTURES "/skull.mrk.json").absoluteFilePath())});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &drop);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_EQ(form_->windowTitle(), "skull.mrk.json – MORVIK");
+    EXPECT_TRUE(Cell("sgImput2", 0, 1).isEmpty());
+    Click("Button2");
+    EXPECT_EQ(core::ReportLines(form_->workspace(), core::kUniversalSet, "cz"), fromText);
 }
 
 // Loads, pastes, clears and typed edits undo and redo in order, and the title follows.

@@ -268,9 +268,10 @@ TEST(LoadFileCommand, OtherExtensionsAreReportedAfterThePass) {
         LoadFileCommand(ws, std::string("/data/dir.with.dot/skull.xlsb"), nullptr);
         FAIL() << "expected a message";
     } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(),
-                     "The file \"skull.xlsb\" was not loaded: only .xls, .xlsx, .xlsm, .ods, .txt "
-                     "and .csv files can be loaded.");
+        EXPECT_STREQ(
+            e.what(),
+            "The file \"skull.xlsb\" was not loaded: only .xls, .xlsx, .xlsm, .ods, .txt, "
+            ".csv, .mrk.json, .fcsv, .pp, .ckpt, .pts, .dta and .tps files can be loaded.");
     }
     EXPECT_EQ(ws.sgImput.Cell(2, 1), "3,5");
     EXPECT_EQ(KindOfFile("/a.txt/noext"), FileKind::Other);

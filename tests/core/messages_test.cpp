@@ -69,9 +69,9 @@ TEST(Messages, LoadFailuresNameTheFileInTheInterfaceLanguage) {
          "password-protected workbooks not supported)."},
         {"notes.doc",
          "Soubor „notes.doc“ nebyl načten: načíst lze jen soubory .xls, .xlsx, .xlsm, .ods, .txt, "
-         ".csv.",
-         "The file \"notes.doc\" was not loaded: only .xls, .xlsx, .xlsm, .ods, .txt, .csv files "
-         "can be loaded."},
+         ".csv, .mrk.json, .fcsv, .pp, .ckpt, .pts, .dta, .tps.",
+         "The file \"notes.doc\" was not loaded: only .xls, .xlsx, .xlsm, .ods, .txt, .csv, "
+         ".mrk.json, .fcsv, .pp, .ckpt, .pts, .dta, .tps files can be loaded."},
     };
     for (const Case& c : cases) {
         Workspace ws;

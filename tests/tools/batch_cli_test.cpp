@@ -49,9 +49,10 @@ Outcome RunBatch(const TempDir& dir, const std::vector<std::string>& args,
 std::vector<std::vector<std::string>> Rows(const std::string& csv) {
     auto records = ParseCsv(csv);
     EXPECT_FALSE(records.empty());
-    // The evidence columns (posteriors, typicalities, refits, warnings) follow the verdict.
+    // The evidence columns (posteriors, typicalities, refits, warnings) follow the verdict,
+    // the landmark files' mapping comes last.
     for (const auto& record : records)
-        EXPECT_EQ(record.size(), 9u + 17 + 14 + 1 + 4 * 7 + 1) << record[0];
+        EXPECT_EQ(record.size(), 9u + 17 + 14 + 1 + 4 * 7 + 1 + 1) << record[0];
     records.erase(records.begin());
     return records;
 }
@@ -100,7 +101,9 @@ TEST(BatchCli, ErrorRowsDoNotStopTheRun) {
          "number."},
         {dir.File("empty"), "error",
          "The folder \"" + dir.File("empty") +
-             "\" holds no .xls, .xlsx, .xlsm, .ods, .txt and .csv files."},
+             "\" holds no .xls, .xlsx, .xlsm, .ods, .txt, .csv, .mrk.json, .fcsv, .pp, .ckpt, "
+             ".pts, "
+             ".dta and .tps files."},
         {dir.File("missing.txt"), "error", WindowMessage(dir.File("missing.txt"))},
     };
     ASSERT_EQ(rows.size(), std::size(expected)) << run.out;
@@ -192,6 +195,32 @@ TEST(BatchCli, SameBytesWithOneOrTwoWorkersAndReportsAsExported) {
     }
     EXPECT_EQ(reports, 4 + 12 + 12 * 2);
     EXPECT_GT(votes, 100);
+}
+
+// A lab's own labels reach the mapping column; a names file that names no landmark is a
+// usage error before any file is read.
+TEST(BatchCli, LandmarkNamesOfTheLab) {
+    TempDir dir;
+    WriteBytes(dir.File("names.csv"), "LM1,G\nLM21,OP\n");
+    WriteBytes(dir.File("house.pts"), "v\n3\nLM1 0.4 96.2 41.8\nLM21 -0.2 -89.6 34.7\nx 1 2 3\n");
+    const Outcome run =
+        RunBatch(dir, {"--settings", Examples("Settings.ini"), "-q", "--landmark-names",
+                       dir.File("names.csv"), dir.File("house.pts")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto rows = Rows(run.out);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][2], "ok");
+    EXPECT_EQ(rows[0].back(), "LM1 \u2192 G, LM21 \u2192 OP; labels that name no landmark: \"x\"");
+    EXPECT_EQ(rows[0][3],
+              "Landmark Editor points, no coordinate system stated; the file states no unit: "
+              "the coordinates were taken as millimetres.");
+
+    WriteBytes(dir.File("bad.csv"), "LM1,G\nLM2,nowhere\n");
+    const Outcome bad = RunBatch(dir, {"--settings", Examples("Settings.ini"), "--landmark-names",
+                                       dir.File("bad.csv"), dir.File("house.pts")});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("line 2: \"nowhere\" is no landmark abbreviation"), std::string::npos)
+        << bad.err;
 }
 
 TEST(BatchCli, ExitStatusAndMessages) {
