@@ -248,7 +248,9 @@ TEST(LandmarkFiles, BatchOverAFolderOfEveryFormat) {
         results[fs::path(input.path).filename().string()] = std::move(skulls);
     }
     EXPECT_EQ(results.size(), 12u);
-    EXPECT_TRUE(csv.starts_with("file,") && csv.find(",verdict,mapping\r\n") != std::string::npos);
+    EXPECT_TRUE(csv.starts_with("file,") &&
+                csv.find(",verdict,posterior_1,") != std::string::npos &&
+                csv.find(",warnings,mapping\r\n") != std::string::npos);
 
     // Several skulls in one file are a row each, named by the file's specimen names.
     ASSERT_EQ(results["skulls.dta"].size(), 2u);
