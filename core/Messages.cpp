@@ -78,6 +78,11 @@ constexpr std::array kMessages{
                "Could not create the settings file {0}: {1}"},
     MessageRow{Msg::WorkbookTooLarge, "Soubor „{0}“ nelze načíst: je příliš velký na sešit",
                "Cannot read \"{0}\": it is too large to be read as a workbook"},
+    MessageRow{Msg::CsvFieldCount,
+               "Soubor „{0}“ nelze načíst: řádek {1} má {2} polí, řádek před ním {3} (desetinná "
+               "čárka nebo oddělovač tisíců v souboru odděleném čárkami?)",
+               "Cannot read \"{0}\": line {1} has {2} fields, the line before it {3} (a decimal "
+               "comma or a thousands separator in a file separated by commas?)"},
 };
 
 constexpr bool RowsFollowTheEnum() {

@@ -42,6 +42,7 @@ enum class Msg {
     SettingsCreated,         // {0} settings file, {1} the file it was copied from
     SettingsNotCreated,      // {0} settings file, {1} the system's reason
     WorkbookTooLarge,        // {0} file name
+    CsvFieldCount,           // {0} file name, {1} line, {2} its fields, {3} the line before's
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}
