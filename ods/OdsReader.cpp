@@ -184,6 +184,7 @@ class Builder {
     TSheet& AddSheet(const std::u16string& name);
     TWorkbook& workbook_;
     TSheet* sheet_ = nullptr;
+    int nextSubstitute_ = 0;  // see AddSheet
 };
 
 // The serial way: steps go to the model as they come.
@@ -353,10 +354,15 @@ TSheet& Builder::AddSheet(const std::u16string& name) {
     // Each name is checked against all before it; no real spreadsheet comes near.
     if (sheets.Count() >= kMaxSheets) Fail("The spreadsheet has more sheets than can be read.");
     if (sheets.ValidateName(name) == 0) return sheets.Add(name);
-    for (int n = sheets.Count() + 1;; ++n) {
+    // A name taken stays taken: each search goes on past the last one found, so all of them
+    // together try each N once.
+    for (int n = std::max(sheets.Count() + 1, nextSubstitute_);; ++n) {
         std::u16string substitute = u"Sheet";
         for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
-        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+        if (sheets.ValidateName(substitute) == 0) {
+            nextSubstitute_ = n + 1;
+            return sheets.Add(substitute);
+        }
     }
 }
 

@@ -56,6 +56,13 @@ constexpr std::size_t kMaxSheets = 4096;
 // Each entry costs a cell value however few bytes of XML it took ("<si/>"), so the table is
 // bounded; real workbooks hold thousands of distinct texts, rarely a million.
 constexpr std::size_t kMaxSharedStrings = std::size_t{1} << 22;
+// What the model may cost, shared strings and all sheets together. The ratio rule lets a
+// megabyte inflate to the XML of a whole 65,536 x 256 sheet; the budget grows with the file's
+// own size, so memory stays in proportion to it whatever the compression. A cell costs about
+// kCellCost bytes, a text of its own two bytes a character more.
+constexpr std::int64_t kCellCost = 48;
+constexpr std::int64_t kModelBudget = std::int64_t{32} << 20;
+constexpr std::int64_t kModelBudgetPerByte = 24;
 // 1904-01-01 in days since 1899-12-30: serial 0 of the 1904 date system.
 constexpr double k1904Offset = 1462.0;
 
@@ -221,14 +228,25 @@ TCellValue TextValue(std::string_view utf8, bool escaped = false) {
 
 // A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
 // and its cells still load.
-TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name) {
+// `next`: where the search for a free "SheetN" goes on. A name taken stays taken, so each
+// search starts past the last one found and all of them together try each N once.
+TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name, int& next) {
     auto& sheets = workbook.Sheets();
     if (sheets.ValidateName(name) == 0) return sheets.Add(name);
-    for (int n = sheets.Count() + 1;; ++n) {
+    for (int n = std::max(sheets.Count() + 1, next);; ++n) {
         std::u16string substitute = u"Sheet";
         for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
-        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+        if (sheets.ValidateName(substitute) == 0) {
+            next = n + 1;
+            return sheets.Add(substitute);
+        }
     }
+}
+
+// Takes `cost` from the model's budget, shared by the threads that parse sheets.
+void Spend(std::atomic<std::int64_t>& budget, std::int64_t cost) {
+    if (cost > 0 && budget.fetch_sub(cost) < cost)
+        Fail("The workbook holds more than a file of its size can: it is damaged or crafted.");
 }
 
 // All character data of the element whose start tag was read last, appended to `out`, up to
@@ -290,6 +308,7 @@ struct SheetContext {
     std::vector<bool> xfIsDate;
     std::vector<bool> xfIsPlain;
     bool date1904 = false;
+    std::atomic<std::int64_t>* budget = nullptr;  // the model's, in bytes
 };
 
 // Steps are handed over in batches, so that a thread waits once for thousands of cells.
@@ -389,20 +408,28 @@ class WorksheetParser {
         try {
             Read(job);
         } catch (const zip::EXmlError& e) {
-            sink_.Deliver(batch_);
+            DeliverAfterFault();
             // Where in the workbook the damage is: the sheet, and the last cell read.
             Fail("Sheet \"" + sheet_ + "\"" +
                  (row_ >= 0 && col_ >= 0 ? ", after cell " + CellName(row_, col_) : "") + ": " +
                  e.what());
         } catch (...) {
-            sink_.Deliver(batch_);
+            DeliverAfterFault();
             throw;
         }
-        sink_.Deliver(batch_);
+        Deliver();
     }
 
   private:
     void Read(const SheetJob& job);
+    // What was read before a fault, as far as the budget pays for it; the fault is the one
+    // that propagates.
+    void DeliverAfterFault() {
+        try {
+            Deliver();
+        } catch (const EXlsxError&) {
+        }
+    }
     [[noreturn]] void CellFault(const std::string& what) const {
         Fail("Sheet \"" + sheet_ + "\", cell " + CellName(row_, col_) + ": " + what);
     }
@@ -412,11 +439,20 @@ class WorksheetParser {
     void StoreCell(std::int64_t row, std::int64_t col, std::string_view type, std::int64_t style,
                    bool hasValue, bool hasInline);
     void Emit(CellStep&& step) {
+        pendingCost_ += kCellCost;
+        if (const std::u16string* text = step.value.As<std::u16string>())
+            pendingCost_ += 2 * static_cast<std::int64_t>(text->size());
         batch_.push_back(std::move(step));
         if (batch_.size() >= kBatchSteps) {
-            sink_.Deliver(batch_);
+            Deliver();
             batch_.reserve(kBatchSteps);
         }
+    }
+    // Steps reach the model only once the budget has paid for them.
+    void Deliver() {
+        Spend(*context_.budget, pendingCost_);
+        pendingCost_ = 0;
+        sink_.Deliver(batch_);
     }
 
     zip::TZipArchive& archive_;
@@ -426,6 +462,7 @@ class WorksheetParser {
     std::string value_, inlineText_;
     std::string sheet_;
     std::int64_t row_ = -1, col_ = -1;  // the cell being read
+    std::int64_t pendingCost_ = 0;      // of the steps in batch_
 };
 
 // A part's XML read as it inflates: neither its declared size nor one huge token costs
@@ -445,7 +482,12 @@ class PartXml {
 class Reader {
   public:
     Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, std::uint64_t threadedFrom)
-        : archive_(bytes), workbook_(workbook), threadedFrom_(threadedFrom) {}
+        : archive_(bytes),
+          workbook_(workbook),
+          threadedFrom_(threadedFrom),
+          budget_(kModelBudget + kModelBudgetPerByte * static_cast<std::int64_t>(bytes.size())) {
+        context_.budget = &budget_;
+    }
 
     void Run();
 
@@ -469,6 +511,8 @@ class Reader {
     std::vector<SheetEntry> sheets_;
     SheetContext context_;
     std::vector<TCellValue> sharedStrings_;
+    std::atomic<std::int64_t> budget_;
+    int nextSubstitute_ = 0;  // see AddSheet
 };
 
 std::unique_ptr<PartXml> Reader::OpenPart(const std::string& name, bool required) {
@@ -610,7 +654,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
 
     const auto oneByOne = [&] {
         for (std::size_t i = 0; i < parts.size(); ++i) {
-            TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
+            TSheet& sheet = AddSheet(workbook_, sheets_[i].name, nextSubstitute_);
             if (jobOf[i] < 0) continue;
             DirectSink sink(context_, sheet);
             WorksheetParser(archive_, context_, sink).Run(jobs[static_cast<std::size_t>(jobOf[i])]);
@@ -663,7 +707,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
 
     Batch batch;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
+        TSheet& sheet = AddSheet(workbook_, sheets_[i].name, nextSubstitute_);
         if (jobOf[i] < 0) continue;
         SheetChannel& channel = *channels[static_cast<std::size_t>(jobOf[i])];
         while (channel.channel.Take(batch))
@@ -700,6 +744,7 @@ void Reader::ReadStyles(const std::string& part) {
     auto& xfs = workbook_.XFs();
     TXmlReader& r = xml->Xml();
     bool inCellXfs = false;
+    std::unordered_map<int, bool> dateByPosition;
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::EndTag) {
             if (IsMain(r, "cellXfs")) inCellXfs = false;
@@ -710,6 +755,7 @@ void Reader::ReadStyles(const std::string& part) {
             std::int64_t id;
             if (!ParseIndex(r.Attribute(zip::kNoNamespace, "numFmtId"), id) || id > 0xFFFF)
                 continue;
+            dateByPosition.clear();  // a code given anew may change its class
             formats.SetFormat(static_cast<std::uint16_t>(id),
                               std::string(r.Attribute(zip::kNoNamespace, "formatCode")));
         } else if (IsMain(r, "cellXfs")) {
@@ -723,13 +769,18 @@ void Reader::ReadStyles(const std::string& part) {
             entry.NumberFormat = static_cast<std::uint16_t>(position < 0 ? 0 : position);
             xfs.AppendScratch();
             // The same rule as the Excel 97 reader: the built-in code's class, else the pattern's.
+            // Once per format: thousands of entries may share one long pattern.
             bool isDate = false;
             if (position >= 0) {
-                const xls::TNumberFormat format = formats.Get(position);
-                const std::string_view kind = xls::ClassifyBuiltinFormat(format.Code);
-                isDate = !kind.empty()
-                             ? kind == "date"
-                             : !format.Pattern.empty() && xls::FormatTextIsDate(format.Pattern);
+                const auto [known, added] = dateByPosition.try_emplace(position, false);
+                if (added) {
+                    const xls::TNumberFormat& format = formats.Get(position);
+                    const std::string_view kind = xls::ClassifyBuiltinFormat(format.Code);
+                    known->second = !kind.empty() ? kind == "date"
+                                                  : !format.Pattern.empty() &&
+                                                        xls::FormatTextIsDate(format.Pattern);
+                }
+                isDate = known->second;
             }
             context_.xfIsDate.push_back(isDate);
             r.SkipElement();
@@ -752,10 +803,13 @@ void Reader::ReadSharedStrings(const std::string& part) {
         if (sharedStrings_.size() >= kMaxSharedStrings)
             Fail("The workbook has more shared strings than can be read.");
         text.clear();
+        // Each entry costs a value however few bytes it took ("<si/>").
+        Spend(budget_, kCellCost);
         if (!ReadInlineString(r, text)) {
             sharedStrings_.emplace_back();  // too long: refused where a cell shows it
             continue;
         }
+        Spend(budget_, 2 * static_cast<std::int64_t>(text.size()));
         std::u16string units = UnescapeText(Utf8ToUtf16(text));
         sharedStrings_.push_back(
             units.size() > kMaxText ? TCellValue() : TCellValue::CompactText(std::move(units)));
@@ -797,7 +851,9 @@ void WorksheetParser::Read(const SheetJob& job) {
                     const std::int64_t cells = (std::min<std::int64_t>(r2, kMaxRows - 1) - r1 + 1) *
                                                (std::min<std::int64_t>(c2, kMaxCols - 1) - c1 + 1);
                     const auto bound = static_cast<std::int64_t>(entry->Size / 16);
-                    const std::int64_t count = std::min({cells, bound, std::int64_t{1} << 22});
+                    const std::int64_t affordable = context_.budget->load() / kCellCost;
+                    const std::int64_t count =
+                        std::min({cells, bound, affordable, std::int64_t{1} << 22});
                     if (count > 0) {
                         CellStep step;
                         step.kind = CellStep::kReserve;
