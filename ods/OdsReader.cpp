@@ -246,7 +246,8 @@ void Reader::CheckNotEncrypted() {
 
 void Parser::Spend(std::int64_t cost) {
     budget_ -= cost;
-    if (budget_ < 0) Fail("The spreadsheet repeats its cells too often to be read.");
+    if (budget_ < 0)
+        Fail("The spreadsheet holds more than a file of its size can: it is damaged or crafted.");
 }
 
 // What the package's mimetype entry says it is: nothing when it has none, the text when it

@@ -86,8 +86,10 @@ class TXmlReader {
   public:
     enum class TToken : std::uint8_t { StartTag, EndTag, Text, End };
 
-    // Longest single token (a tag with its attributes, or one run of text) by default.
-    static constexpr std::size_t kDefaultMaxToken = 64u << 20;
+    // Longest single token (a tag with its attributes, or one run of text) by default: far
+    // past any cell's text (65,535 characters) or tag, and within the memory a load may take
+    // whatever the part's compression.
+    static constexpr std::size_t kDefaultMaxToken = 16u << 20;
 
     TXmlReader(TByteSource& source, std::span<const TNamespace> namespaces,
                std::size_t maxToken = kDefaultMaxToken);

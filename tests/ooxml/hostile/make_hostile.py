@@ -126,8 +126,8 @@ def main():
     xlsx("c03_many_attributes.xlsx",
          {"xl/worksheets/sheet1.xml": worksheet(f"<row><c{attrs}><v>1</v></c></row>")})
     # 4. "<text:s text:c='65535'/>" in thousands of cells.
-    ods("c04_ods_spaces.ods", "<table:table-row>" + "<table:table-cell office:value-type='string'>"
-        "<text:p><text:s text:c='65535'/></text:p></table:table-cell>" * 200 + "</table:table-row>" * 40)
+    ods("c04_ods_spaces.ods", ("<table:table-row>" + "<table:table-cell office:value-type='string'>"
+        "<text:p><text:s text:c='65535'/></text:p></table:table-cell>" * 200 + "</table:table-row>") * 40)
     # 5. One inline string of 60 MB of runs.
     runs = "".join(f"<r><t>{rng.randrange(10**6)}</t></r>" for _ in range(200_000))
     xlsx("c05_long_inline_string.xlsx",
