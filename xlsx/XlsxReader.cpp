@@ -268,8 +268,9 @@ bool ReadBoundedText(TXmlReader& r, std::string& out, std::size_t limit) {
 // The most bytes a text of a cell can take in the file: a character written "_xHHHH_".
 constexpr std::size_t kMaxTextBytes = 7 * kMaxText;
 
-// False for a text longer than any cell may hold.
-bool ReadInlineString(TXmlReader& r, std::string& out) {
+// False for a text longer than any cell may hold; `skipRest`: the rest of the element is then
+// read past, else reading stops there (the caller refuses the file).
+bool ReadInlineString(TXmlReader& r, std::string& out, bool skipRest) {
     // Text runs are joined; phonetic runs are a reading aid, not part of the text.
     const int depth = r.Depth();
     bool fits = true;
@@ -279,6 +280,7 @@ bool ReadInlineString(TXmlReader& r, std::string& out) {
         if (IsMain(r, "t")) {
             if (fits) {
                 fits = ReadBoundedText(r, out, kMaxTextBytes);
+                if (!fits && !skipRest) return false;
             } else {
                 r.SkipElement();
             }
@@ -805,7 +807,7 @@ void Reader::ReadSharedStrings(const std::string& part) {
         text.clear();
         // Each entry costs a value however few bytes it took ("<si/>").
         Spend(budget_, kCellCost);
-        if (!ReadInlineString(r, text)) {
+        if (!ReadInlineString(r, text, true)) {
             sharedStrings_.emplace_back();  // too long: refused where a cell shows it
             continue;
         }
@@ -932,7 +934,7 @@ void WorksheetParser::Read(const SheetJob& job) {
                     CellFault("its text is longer than 65535 characters.");
             } else if (IsMain(r, "is")) {
                 hasInline = true;
-                if (!ReadInlineString(r, inlineText_))
+                if (!ReadInlineString(r, inlineText_, false))
                     CellFault("its text is longer than 65535 characters.");
             } else {
                 r.SkipElement();  // the formula: its cached value is what the cell shows
