@@ -13,6 +13,7 @@
 #include <tuple>
 
 #include "TempDir.h"
+#include "compute/Compute.h"
 #include "core/BatchRun.h"
 #include "core/Csv.h"
 #include "core/Validation.h"
@@ -274,6 +275,7 @@ TEST(BatchResult, CloudPointsCountTheRowsBelowTheHeader) {
     }
     for (int r = 1; r <= 3; ++r) ws.sgImput3.SetCell(1, r, "4");
     ws.sgImput3.SetCell(1, 5, "4");  // past a gap: not one of the cloud's
+    ws.Label1.text = morvik::VerdictWordsFor(ws.lang).indeterminate;
     const SkullResult result = ReadResult(ws);
     EXPECT_EQ(result.euRightPoints, 0);
     EXPECT_EQ(result.euLeftPoints, 3);
@@ -281,7 +283,8 @@ TEST(BatchResult, CloudPointsCountTheRowsBelowTheHeader) {
 
 // Files of one name from different folders get reports numbered in the order of their paths.
 TEST(BatchInputs, RepeatedFileNamesAreNumberedInOrder) {
-    TempDir dir;
+    using test::WriteBytes;
+    test::TempDir dir;
     std::vector<std::string> paths;
     for (const char* folder : {"c", "a", "b"}) {
         std::filesystem::create_directories(dir.File(folder));
