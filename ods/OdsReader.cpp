@@ -236,8 +236,10 @@ class Reader {
 void Reader::CheckNotEncrypted() {
     const zip::TZipEntry* manifest = archive_.Find("META-INF/manifest.xml");
     if (manifest == nullptr) return;
-    const std::string xml = zip::XmlTextAsUtf8(archive_.ReadAll(*manifest));
-    TXmlReader r(xml, kNamespaces);
+    // Read as it inflates, under the token limit: its declared size is only a claim.
+    auto stream = archive_.Open(*manifest);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::StartTag && r.Is(kManifest, "encryption-data"))
             Fail("The spreadsheet is password-protected, which is not supported.");

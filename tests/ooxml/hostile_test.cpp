@@ -180,6 +180,16 @@ TEST(HostilePackages, PartsReadWholeAreRefusedBeforeTheirDeclaredSizeIsAllocated
     const Cost attribute = LoadXlsx(BuildXlsx({{"S", ""}}, {{"xl/workbook.xml", longRoot}}));
     EXPECT_EQ(attribute.refusal, "XML part: an element or a text is too long");
     EXPECT_LT(attribute.peak, 2 * zip::TXmlReader::kDefaultMaxToken + 4 * kMiB);
+
+    // The same in an OpenDocument manifest.
+    const std::string manifest = "<manifest:manifest a='" + std::string(40 * kMiB, 'x') + "'>" +
+                                 Noise(400'000) + "</manifest:manifest>";
+    const Cost ods =
+        LoadOds(BuildZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", false},
+                          {"content.xml", "<a/>"},
+                          {"META-INF/manifest.xml", manifest}}));
+    EXPECT_EQ(ods.refusal, "XML part: an element or a text is too long");
+    EXPECT_LT(ods.peak, 2 * zip::TXmlReader::kDefaultMaxToken + 4 * kMiB);
 }
 
 TEST(HostilePackages, AttributesPerElementAreBounded) {
@@ -278,6 +288,21 @@ TEST(HostilePackages, ManyStylesOnOneLongFormatScanItOnce) {
         BuildXlsx({{"S", "<row><c s='2999'><v>1</v></c></row>"}}, {{"xl/styles.xml", styles}}));
     EXPECT_EQ(cost.refusal, "");
     EXPECT_LT(cost.churn, 16 * kMiB);  // a copy of the format per style churned 300 MB
+
+    // What a format's class is known once must follow the format when its code is given anew.
+    const std::string redefined =
+        std::string("<styleSheet xmlns='") + kMainNs +
+        "'><numFmts><numFmt numFmtId='200' formatCode='0.00'/></numFmts><cellXfs>"
+        "<xf numFmtId='200'/></cellXfs><numFmts><numFmt numFmtId='200' "
+        "formatCode='yyyy-mm-dd'/></numFmts><cellXfs><xf numFmtId='200'/></cellXfs></styleSheet>";
+    const auto bytes =
+        Bytes(BuildXlsx({{"S", "<row><c s='0'><v>2</v></c><c s='1'><v>2</v></c></row>"}},
+                        {{"xl/styles.xml", redefined}}));
+    xls::TWorkbook book;
+    xlsx::ReadXlsx(bytes, book);
+    // (Shown by the code as it stands at the end; its class as it stood for the entry.)
+    EXPECT_EQ(testing::CellText(book, 0, 0, 0).substr(0, 4), "num:");
+    EXPECT_EQ(testing::CellText(book, 0, 0, 1).substr(0, 5), "date:");
 }
 
 }  // namespace
