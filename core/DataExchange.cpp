@@ -207,8 +207,9 @@ void LoadTextFile(Workspace& ws, const std::string& path) {
 namespace {
 
 // Every record of comma-separated bytes in turn, as its first three fields in UTF-8 with the
-// line it begins on, until `take` returns false. The separator is decided from the first
-// `separatorLines` lines.
+// line it begins on and how many fields it has (0 for an empty line), until `take` returns
+// false. The separator is decided from the first `separatorLines` lines. A NUL byte, which
+// would end a message quoting the field, is kept as U+2400.
 template <typename Take>
 void ParseCsv(std::string_view bytes, std::size_t separatorLines, Take take) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
@@ -235,14 +236,21 @@ void ParseCsv(std::string_view bytes, std::size_t separatorLines, Take take) {
     Fields fields;
     std::size_t field = 0;
     bool quoted = false, fieldStarted = false, pending = false, more = true;
+    bool anyText = false;  // the record has more than blanks
     long long line = 1, recordLine = 1;
     const auto endField = [&]() {
         ++field;
         fieldStarted = false;
     };
     const auto endRecord = [&]() {
-        for (auto& f : fields) f = utf8 ? f : Cp1250ToUtf8(f);
-        more = take(recordLine, std::move(fields));
+        for (auto& f : fields) {
+            if (!utf8) f = Cp1250ToUtf8(f);
+            for (std::size_t at; (at = f.find('\0')) != std::string::npos;)
+                f.replace(at, 1, "\xE2\x90\x80");
+        }
+        const std::size_t count = anyText ? field + 1 : 0;
+        anyText = false;
+        more = take(recordLine, std::move(fields), count);
         fields = {};
         field = 0;
         fieldStarted = false;
@@ -253,6 +261,7 @@ void ParseCsv(std::string_view bytes, std::size_t separatorLines, Take take) {
         const char c = bytes[i];
         if (!pending) recordLine = line;
         pending = true;
+        if (quoted || (c != '\r' && c != '\n' && c != ' ' && c != '\t')) anyText = true;
         if (quoted) {
             if (c != '"') {
                 if (field < fields.size()) fields[field] += c;
@@ -289,7 +298,7 @@ void ParseCsv(std::string_view bytes, std::size_t separatorLines, Take take) {
 std::vector<Fields> ParseCsvRecords(std::string_view bytes, std::size_t maxRecords) {
     std::vector<Fields> records;
     if (maxRecords == 0) return records;
-    ParseCsv(bytes, maxRecords, [&](long long, Fields fields) {
+    ParseCsv(bytes, maxRecords, [&](long long, Fields fields, std::size_t) {
         records.push_back(std::move(fields));
         return records.size() < maxRecords;
     });
@@ -304,7 +313,16 @@ void LoadCsvFile(Workspace& ws, const std::string& path) {
     if (in.bad()) throw ESystemError(FileAction::Read, path, errno);
     bytes.resize(static_cast<std::size_t>(in.gcount()));
     LandmarkLines lines(FileNameOf(path));
-    ParseCsv(bytes, kLandmarkCount, [&](long long line, Fields fields) {
+    // Every line that is not empty has as many fields as the one before: with ',' separating,
+    // a decimal comma or a thousands separator would split a number into two fields, and one
+    // line separated otherwise would be read as one field.
+    std::size_t lastCount = 0;
+    ParseCsv(bytes, kLandmarkCount, [&](long long line, Fields fields, std::size_t count) {
+        if (count != 0 && lastCount != 0 && count != lastCount)
+            throw EUserError(Msg::CsvFieldCount,
+                             {FileNameOf(path), std::to_string(line), std::to_string(count),
+                              std::to_string(lastCount)});
+        if (count != 0) lastCount = count;
         lines.Take(line, std::move(fields));
         return true;
     });

@@ -131,6 +131,11 @@ constexpr std::array kMessages{
                "Cannot read the landmark names \"{0}\": line {1}: \"{2}\" is no landmark "
                "abbreviation"},
     MessageRow{Msg::LandmarkSpecimen, "jedinec „{0}“ ({1} z {2})", "specimen \"{0}\" ({1} of {2})"},
+    MessageRow{Msg::CsvFieldCount,
+               "Soubor „{0}“ nelze načíst: řádek {1} má {2} polí, řádek před ním {3} (desetinná "
+               "čárka nebo oddělovač tisíců v souboru odděleném čárkami?)",
+               "Cannot read \"{0}\": line {1} has {2} fields, the line before it {3} (a decimal "
+               "comma or a thousands separator in a file separated by commas?)"},
 };
 
 constexpr bool RowsFollowTheEnum() {

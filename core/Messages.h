@@ -64,6 +64,7 @@ enum class Msg {
     LandmarkPointMissing,    //
     LandmarkNamesBad,        // {0} file name, {1} line, {2} the abbreviation found
     LandmarkSpecimen,        // {0} its name, {1} its number, {2} how many the file holds
+    CsvFieldCount,           // {0} file name, {1} line, {2} its fields, {3} the line before's
 };
 
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -45,11 +46,31 @@ constexpr std::int64_t kMaxRows = 65536;  // the model's sheet
 constexpr std::int64_t kMaxCols = 256;
 constexpr std::size_t kMaxText = 65535;
 constexpr int kMaxSheets = 4096;
-// Copies of a repeated cell with a value, all sheets together, beyond those the content's
-// size pays for: a few bytes may repeat one value over a whole sheet's 16 million cells.
-constexpr std::int64_t kRepeatBudget = 1 << 20;
+// What the model may cost, all sheets together: a few bytes may repeat one value over a whole
+// sheet's 16 million cells, and "<text:s text:c='65535'/>" make a long text. Each copy of a
+// value costs about a cell's bytes, each text read (copies share it) two bytes a character;
+// the budget grows with the file's size, so a file costs memory and time in proportion to
+// its own size whatever its compression.
+constexpr std::int64_t kCellCost = 48;
+constexpr std::int64_t kModelBudget = std::int64_t{32} << 20;
+constexpr std::int64_t kModelBudgetPerByte = 24;
 
 [[noreturn]] void Fail(const std::string& message) { throw EOdsError(message); }
+
+// "B3" for messages.
+std::string CellName(std::int64_t row, std::int64_t col) {
+    std::string letters;
+    for (std::int64_t c = col + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row + 1);
+}
+
+// A text from the file for a message: short, and without control characters.
+std::string Quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text.substr(0, 40)) out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    return out + (text.size() > 40 ? "...\"" : "\"");
+}
 
 // A repeat count: at least 1; anything past the sheet's size is as good as the sheet's size.
 std::int64_t RepeatCount(std::string_view text) {
@@ -106,9 +127,15 @@ class StepSink {
 // Reads content.xml into steps; touches no part of the model.
 class Parser {
   public:
-    // `readAhead`: the part is inflated on another thread as it is parsed.
-    Parser(zip::TZipArchive& archive, const zip::TZipEntry& content, StepSink& sink, bool readAhead)
-        : archive_(archive), content_(content), sink_(sink), readAhead_(readAhead) {
+    // `readAhead`: the part is inflated on another thread as it is parsed. `fileSize`: the
+    // whole file's, which the model's budget grows with.
+    Parser(zip::TZipArchive& archive, const zip::TZipEntry& content, StepSink& sink, bool readAhead,
+           std::uint64_t fileSize)
+        : archive_(archive),
+          content_(content),
+          sink_(sink),
+          readAhead_(readAhead),
+          budget_(kModelBudget + kModelBudgetPerByte * static_cast<std::int64_t>(fileSize)) {
         batch_.reserve(kBatchSteps);
     }
     // Everything read before an error has been delivered when it propagates.
@@ -130,16 +157,21 @@ class Parser {
     TCellValue ReadCell(TXmlReader& r);
     void ReadParagraphs(TXmlReader& r, std::string& out);
     void FlushRow(std::int64_t row, std::int64_t repeat, std::vector<PendingCell>& cells);
-    void Spend(std::int64_t copies);
+    void Spend(std::int64_t cost);
     void Emit(Step&& step) { batch_.push_back(std::move(step)); }
+    [[noreturn]] void CellFault(const std::string& what) const {
+        Fail("Sheet \"" + sheet_ + "\", cell " + CellName(row_, col_) + ": " + what);
+    }
 
     zip::TZipArchive& archive_;
     const zip::TZipEntry& content_;
     StepSink& sink_;
     bool readAhead_;
     Batch batch_;
-    std::int64_t budget_ = kRepeatBudget;
+    std::int64_t budget_;
     std::string text_;
+    std::string sheet_;               // the table being read, for messages
+    std::int64_t row_ = 0, col_ = 0;  // the cell being read
 };
 
 // Applies steps to the workbook, in order.
@@ -152,6 +184,7 @@ class Builder {
     TSheet& AddSheet(const std::u16string& name);
     TWorkbook& workbook_;
     TSheet* sheet_ = nullptr;
+    int nextSubstitute_ = 0;  // see AddSheet
 };
 
 // The serial way: steps go to the model as they come.
@@ -186,7 +219,8 @@ class Reader {
         : archive_(bytes),
           workbook_(workbook),
           readAhead_(readAhead),
-          threadedFrom_(threadedFrom) {}
+          threadedFrom_(threadedFrom),
+          fileSize_(bytes.size()) {}
     void Run();
 
   private:
@@ -196,25 +230,43 @@ class Reader {
     TWorkbook& workbook_;
     bool readAhead_;
     std::uint64_t threadedFrom_;
+    std::uint64_t fileSize_;
 };
 
 void Reader::CheckNotEncrypted() {
     const zip::TZipEntry* manifest = archive_.Find("META-INF/manifest.xml");
     if (manifest == nullptr) return;
-    const std::string xml = zip::XmlTextAsUtf8(archive_.ReadAll(*manifest));
-    TXmlReader r(xml, kNamespaces);
+    // Read as it inflates, under the token limit: its declared size is only a claim.
+    auto stream = archive_.Open(*manifest);
+    zip::TXmlTextSource utf8(*stream);
+    TXmlReader r(utf8, kNamespaces);
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::StartTag && r.Is(kManifest, "encryption-data"))
             Fail("The spreadsheet is password-protected, which is not supported.");
     }
 }
 
-void Parser::Spend(std::int64_t copies) {
-    budget_ -= copies;
-    if (budget_ < 0) Fail("The spreadsheet repeats its cells too often to be read.");
+void Parser::Spend(std::int64_t cost) {
+    budget_ -= cost;
+    if (budget_ < 0)
+        Fail("The spreadsheet holds more than a file of its size can: it is damaged or crafted.");
+}
+
+// What the package's mimetype entry says it is: nothing when it has none, the text when it
+// is short enough to be one (the longest OpenDocument type has 60 bytes), else a mark that
+// matches no type.
+std::optional<std::string> MimeTypeOf(zip::TZipArchive& archive) {
+    const zip::TZipEntry* mime = archive.Find("mimetype");
+    if (mime == nullptr) return std::nullopt;
+    if (mime->Size > 256) return std::string("(too long)");
+    return archive.ReadAll(*mime);
 }
 
 void Reader::Run() {
+    // The same rule as LooksLikeOds: a package that says it is another document is refused,
+    // whatever its content.xml holds.
+    if (const auto mime = MimeTypeOf(archive_); mime && *mime != kMimeType)
+        Fail("The file is no OpenDocument spreadsheet: its mimetype says " + Quoted(*mime) + ".");
     const zip::TZipEntry* content = archive_.Find("content.xml");
     if (content == nullptr)
         Fail("The file is a zip archive but no OpenDocument spreadsheet: it has no content.xml.");
@@ -227,7 +279,7 @@ void Reader::Run() {
     Builder builder(workbook_);
     const auto serially = [&] {
         DirectSink sink(builder);
-        Parser(archive_, *content, sink, false).Run();
+        Parser(archive_, *content, sink, false, fileSize_).Run();
     };
     if (content->Size < threadedFrom_ || std::thread::hardware_concurrency() < 2) {
         serially();
@@ -239,7 +291,7 @@ void Reader::Run() {
         try {
             parser = std::thread([&] {
                 try {
-                    Parser(archive_, *content, sink, readAhead_).Run();
+                    Parser(archive_, *content, sink, readAhead_, fileSize_).Run();
                     sink.channel.Finish(nullptr);
                 } catch (const zip::TChannelCancelled&) {
                 } catch (...) {
@@ -269,7 +321,6 @@ void Reader::Run() {
 }
 
 void Parser::Read() {
-    budget_ = kRepeatBudget + static_cast<std::int64_t>(content_.Size / 16);
     auto stream = archive_.Open(content_);
     std::unique_ptr<zip::TReadAheadSource> ahead;
     if (readAhead_) {
@@ -306,10 +357,15 @@ TSheet& Builder::AddSheet(const std::u16string& name) {
     // Each name is checked against all before it; no real spreadsheet comes near.
     if (sheets.Count() >= kMaxSheets) Fail("The spreadsheet has more sheets than can be read.");
     if (sheets.ValidateName(name) == 0) return sheets.Add(name);
-    for (int n = sheets.Count() + 1;; ++n) {
+    // A name taken stays taken: each search goes on past the last one found, so all of them
+    // together try each N once.
+    for (int n = std::max(sheets.Count() + 1, nextSubstitute_);; ++n) {
         std::u16string substitute = u"Sheet";
         for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
-        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+        if (sheets.ValidateName(substitute) == 0) {
+            nextSubstitute_ = n + 1;
+            return sheets.Add(substitute);
+        }
     }
 }
 
@@ -347,7 +403,8 @@ void Builder::Apply(Batch& batch) {
 void Parser::ReadTable(TXmlReader& r) {
     Step sheet;
     sheet.kind = Step::kSheet;
-    sheet.value = TCellValue(Utf8ToUtf16(r.Attribute(kTable, "name")));
+    sheet_ = std::string(r.Attribute(kTable, "name"));
+    sheet.value = TCellValue(Utf8ToUtf16(sheet_));
     if (batch_.size() >= kBatchSteps) sink_.Deliver(batch_);
     Emit(std::move(sheet));
     const int depth = r.Depth();
@@ -359,6 +416,7 @@ void Parser::ReadTable(TXmlReader& r) {
         if (r.Is(kTable, "table-row")) {
             const std::int64_t repeat = RepeatCount(r.Attribute(kTable, "number-rows-repeated"));
             cells.clear();
+            row_ = row;
             ReadRow(r, cells);
             if (row < kMaxRows && !cells.empty()) FlushRow(row, repeat, cells);
             row = std::min(row + repeat, kMaxRows);
@@ -374,6 +432,7 @@ void Parser::ReadTable(TXmlReader& r) {
 void Parser::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
     const int depth = r.Depth();
     std::int64_t col = 0;
+    std::int64_t named = 0;  // the column as the file counts it, for messages
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::EndTag && r.Depth() < depth) return;
         if (t != Token::StartTag) continue;
@@ -382,10 +441,12 @@ void Parser::ReadRow(TXmlReader& r, std::vector<PendingCell>& cells) {
             continue;
         }
         const std::int64_t repeat = RepeatCount(r.Attribute(kTable, "number-columns-repeated"));
+        col_ = named;
         TCellValue value = ReadCell(r);
         if (!value.IsEmpty() && col < kMaxCols)
             cells.push_back({col, std::min(repeat, kMaxCols - col), std::move(value)});
         col = std::min(col + repeat, kMaxCols);
+        named = std::min(named + repeat, std::int64_t{1} << 40);
     }
 }
 
@@ -395,22 +456,35 @@ TCellValue Parser::ReadCell(TXmlReader& r) {
         r.SkipElement();
         return {};
     }
+    // A value that is not what its type says is refused: read as an empty cell, it would
+    // pass for a missing landmark.
     TCellValue value;
     if (type == "float" || type == "percentage" || type == "currency") {
         double d;
-        if (ParseNumber(r.Attribute(kOffice, "value"), d)) value = TCellValue(d);
+        const std::string_view text = r.Attribute(kOffice, "value");
+        if (!ParseNumber(text, d)) CellFault(Quoted(text) + " is not a finite number.");
+        value = TCellValue(d);
     } else if (type == "date") {
-        if (const auto days = ParseIsoDateTime(r.Attribute(kOffice, "date-value")))
-            value = TCellValue(TDateTime{*days});
+        const std::string_view text = r.Attribute(kOffice, "date-value");
+        const auto days = ParseIsoDateTime(text);
+        if (!days) CellFault(Quoted(text) + " is no date.");
+        value = TCellValue(TDateTime{*days});
     } else if (type == "time") {
         // A time is a number of days like any other; as a date it counts from the same day
         // the Excel 97 reader's serials do, so a sheet reads alike in both formats.
-        if (const auto days = ParseIsoDateTime(r.Attribute(kOffice, "time-value")))
-            value = TCellValue(TDateTime{xls::DateFromSerial(*days)});
+        const std::string_view text = r.Attribute(kOffice, "time-value");
+        const auto days = ParseIsoDateTime(text);
+        if (!days) CellFault(Quoted(text) + " is no time.");
+        value = TCellValue(TDateTime{xls::DateFromSerial(*days)});
     } else if (type == "boolean") {
         const std::string_view b = r.Attribute(kOffice, "boolean-value");
-        if (b == "true" || b == "1") value = TCellValue(true);
-        if (b == "false" || b == "0") value = TCellValue(false);
+        if (b == "true" || b == "1") {
+            value = TCellValue(true);
+        } else if (b == "false" || b == "0") {
+            value = TCellValue(false);
+        } else {
+            CellFault(Quoted(b) + " is no truth value.");
+        }
     } else {
         // A string cell, or an old one without a type that still holds text.
         bool hasStringValue = false;
@@ -422,6 +496,7 @@ TCellValue Parser::ReadCell(TXmlReader& r) {
             ReadParagraphs(r, text_);
         }
         if (text_.empty() && type != "string") return {};
+        Spend(2 * static_cast<std::int64_t>(text_.size()));
         std::u16string units = Utf8ToUtf16(text_);
         if (units.size() > kMaxText) Fail("A cell's text is longer than 65535 characters.");
         return TCellValue::CompactText(std::move(units));
@@ -441,6 +516,11 @@ void Parser::ReadParagraphs(TXmlReader& r, std::string& out) {
             continue;
         }
         if (t == Token::Text) {
+            // Refused as it grows: a text joined first and measured after would cost its
+            // whole length. A character takes at most three bytes of UTF-8.
+            if (paragraphDepth > 0 &&
+                r.Text().size() > 3 * kMaxText - std::min(out.size(), 3 * kMaxText))
+                Fail("A cell's text is longer than 65535 characters.");
             if (paragraphDepth > 0) out.append(r.Text());
             continue;
         }
@@ -475,10 +555,9 @@ void Parser::ReadParagraphs(TXmlReader& r, std::string& out) {
 
 void Parser::FlushRow(std::int64_t row, std::int64_t repeat, std::vector<PendingCell>& cells) {
     const std::int64_t rows = std::min(repeat, kMaxRows - row);
-    std::int64_t perRow = 0;
-    for (const PendingCell& c : cells) perRow += c.repeat;
-    // What the content's bytes already paid for is one copy of each cell.
-    Spend(rows * perRow - static_cast<std::int64_t>(cells.size()));
+    std::int64_t copies = 0;
+    for (const PendingCell& c : cells) copies += c.repeat;
+    Spend(rows * copies * kCellCost);
     if (batch_.size() + cells.size() + 1 > kBatchSteps) {
         sink_.Deliver(batch_);
         batch_.reserve(kBatchSteps);
@@ -504,9 +583,7 @@ bool LooksLikeOds(std::span<const std::uint8_t> bytes) {
     if (!zip::TZipArchive::LooksLikeZip(bytes)) return false;
     try {
         zip::TZipArchive archive(bytes);
-        if (const zip::TZipEntry* mime = archive.Find("mimetype")) {
-            if (mime->Size <= 256) return archive.ReadAll(*mime) == kMimeType;
-        }
+        if (const auto mime = MimeTypeOf(archive)) return *mime == kMimeType;
         return archive.Find("content.xml") != nullptr &&
                archive.Find("[Content_Types].xml") == nullptr;
     } catch (const Error&) {

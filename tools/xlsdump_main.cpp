@@ -6,12 +6,14 @@
 //
 // A file that cannot be loaded prints the reader's message on stderr and exits with 1.
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <span>
@@ -166,6 +168,17 @@ void Load(morvik::xls::TXLSFile& file, const std::string& path) {
     const std::span<const std::uint8_t> magic(reinterpret_cast<const std::uint8_t*>(head),
                                               static_cast<std::size_t>(in.gcount()));
     if (!in.is_open() || !morvik::zip::TZipArchive::LooksLikeZip(magic)) {
+        // A package whose first bytes are damaged is no compound file either: say what it is
+        // not, rather than the compound file reader's message.
+        std::string extension = std::filesystem::path(path).extension().string();
+        for (char& c : extension)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const bool compound = magic.size() == 4 && magic[0] == 0xD0 && magic[1] == 0xCF &&
+                              magic[2] == 0x11 && magic[3] == 0xE0;
+        if (in.is_open() && !compound &&
+            (extension == ".xlsx" || extension == ".xlsm" || extension == ".ods"))
+            throw morvik::Error("The file is no zip package (its first bytes are damaged), so no " +
+                                extension + " workbook.");
         file.LoadFromFile(path);  // a compound file, or the reader's own message
         return;
     }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -55,6 +56,13 @@ constexpr std::size_t kMaxSheets = 4096;
 // Each entry costs a cell value however few bytes of XML it took ("<si/>"), so the table is
 // bounded; real workbooks hold thousands of distinct texts, rarely a million.
 constexpr std::size_t kMaxSharedStrings = std::size_t{1} << 22;
+// What the model may cost, shared strings and all sheets together. The ratio rule lets a
+// megabyte inflate to the XML of a whole 65,536 x 256 sheet; the budget grows with the file's
+// own size, so memory stays in proportion to it whatever the compression. A cell costs about
+// kCellCost bytes, a text of its own two bytes a character more.
+constexpr std::int64_t kCellCost = 48;
+constexpr std::int64_t kModelBudget = std::int64_t{32} << 20;
+constexpr std::int64_t kModelBudgetPerByte = 24;
 // 1904-01-01 in days since 1899-12-30: serial 0 of the 1904 date system.
 constexpr double k1904Offset = 1462.0;
 
@@ -142,6 +150,22 @@ bool ParseReference(std::string_view ref, std::int64_t& row, std::int64_t& col) 
     return true;
 }
 
+// "B3" for messages.
+std::string CellName(std::int64_t row, std::int64_t col) {
+    std::string letters;
+    for (std::int64_t c = col + 1; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    return letters + std::to_string(row + 1);
+}
+
+// A text from the file for a message: short, and without control characters that would end
+// or garble it.
+std::string Quoted(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text.substr(0, 40)) out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    return out + (text.size() > 40 ? "...\"" : "\"");
+}
+
 bool ParseNumber(std::string_view text, double& out) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\n' || text.front() == '\t'))
         text.remove_prefix(1);
@@ -204,28 +228,67 @@ TCellValue TextValue(std::string_view utf8, bool escaped = false) {
 
 // A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
 // and its cells still load.
-TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name) {
+// `next`: where the search for a free "SheetN" goes on. A name taken stays taken, so each
+// search starts past the last one found and all of them together try each N once.
+TSheet& AddSheet(TWorkbook& workbook, const std::u16string& name, int& next) {
     auto& sheets = workbook.Sheets();
     if (sheets.ValidateName(name) == 0) return sheets.Add(name);
-    for (int n = sheets.Count() + 1;; ++n) {
+    for (int n = std::max(sheets.Count() + 1, next);; ++n) {
         std::u16string substitute = u"Sheet";
         for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
-        if (sheets.ValidateName(substitute) == 0) return sheets.Add(substitute);
+        if (sheets.ValidateName(substitute) == 0) {
+            next = n + 1;
+            return sheets.Add(substitute);
+        }
     }
 }
 
-void ReadInlineString(TXmlReader& r, std::string& out) {
+// Takes `cost` from the model's budget, shared by the threads that parse sheets.
+void Spend(std::atomic<std::int64_t>& budget, std::int64_t cost) {
+    if (cost > 0 && budget.fetch_sub(cost) < cost)
+        Fail("The workbook holds more than a file of its size can: it is damaged or crafted.");
+}
+
+// All character data of the element whose start tag was read last, appended to `out`, up to
+// and including its end tag. False when it comes to more than `limit` bytes: the rest is
+// skipped as it comes, so a text far too long for a cell never costs its length.
+bool ReadBoundedText(TXmlReader& r, std::string& out, std::size_t limit) {
+    const int depth = r.Depth();
+    bool fits = true;
+    for (Token t; (t = r.Next()) != Token::End;) {
+        if (t == Token::Text && fits) {
+            fits = r.Text().size() <= limit - out.size();
+            if (fits) out.append(r.Text());
+        }
+        if (t == Token::EndTag && r.Depth() < depth) break;
+    }
+    return fits;
+}
+
+// The most bytes a text of a cell can take in the file: a character written "_xHHHH_".
+constexpr std::size_t kMaxTextBytes = 7 * kMaxText;
+
+// False for a text longer than any cell may hold; `skipRest`: the rest of the element is then
+// read past, else reading stops there (the caller refuses the file).
+bool ReadInlineString(TXmlReader& r, std::string& out, bool skipRest) {
     // Text runs are joined; phonetic runs are a reading aid, not part of the text.
     const int depth = r.Depth();
+    bool fits = true;
     for (Token t; (t = r.Next()) != Token::End;) {
-        if (t == Token::EndTag && r.Depth() < depth) return;
+        if (t == Token::EndTag && r.Depth() < depth) break;
         if (t != Token::StartTag) continue;
         if (IsMain(r, "t")) {
-            r.ReadElementText(out);
+            if (fits) {
+                fits = ReadBoundedText(r, out, kMaxTextBytes);
+                if (!fits && !skipRest) return false;
+            } else {
+                r.SkipElement();
+            }
         } else if (IsMain(r, "rPh") || IsMain(r, "phoneticPr") || IsMain(r, "rPr")) {
             r.SkipElement();
         }
     }
+    return fits;
 }
 
 // What reading a worksheet does to its sheet, step by step: the worksheet's parser hands these
@@ -247,6 +310,7 @@ struct SheetContext {
     std::vector<bool> xfIsDate;
     std::vector<bool> xfIsPlain;
     bool date1904 = false;
+    std::atomic<std::int64_t>* budget = nullptr;  // the model's, in bytes
 };
 
 // Steps are handed over in batches, so that a thread waits once for thousands of cells.
@@ -329,6 +393,7 @@ class SheetChannel final : public StepSink {
 struct SheetJob {
     std::string part;
     std::uint64_t inflatedBefore = 0;
+    std::string sheet;  // its name, for messages
 };
 
 // Reads one worksheet part into steps. Works on its own stream of the archive, so that two
@@ -341,25 +406,55 @@ class WorksheetParser {
     }
     // Everything read before an error has been delivered when it propagates.
     void Run(const SheetJob& job) {
+        sheet_ = job.sheet;
         try {
             Read(job);
+        } catch (const zip::EXmlError& e) {
+            DeliverAfterFault();
+            // Where in the workbook the damage is: the sheet, and the last cell read.
+            Fail("Sheet \"" + sheet_ + "\"" +
+                 (row_ >= 0 && col_ >= 0 ? ", after cell " + CellName(row_, col_) : "") + ": " +
+                 e.what());
         } catch (...) {
-            sink_.Deliver(batch_);
+            DeliverAfterFault();
             throw;
         }
-        sink_.Deliver(batch_);
+        Deliver();
     }
 
   private:
     void Read(const SheetJob& job);
+    // What was read before a fault, as far as the budget pays for it; the fault is the one
+    // that propagates.
+    void DeliverAfterFault() {
+        try {
+            Deliver();
+        } catch (const EXlsxError&) {
+        }
+    }
+    [[noreturn]] void CellFault(const std::string& what) const {
+        Fail("Sheet \"" + sheet_ + "\", cell " + CellName(row_, col_) + ": " + what);
+    }
+    [[noreturn]] void SheetFault(const std::string& what) const {
+        Fail("Sheet \"" + sheet_ + "\": " + what);
+    }
     void StoreCell(std::int64_t row, std::int64_t col, std::string_view type, std::int64_t style,
                    bool hasValue, bool hasInline);
     void Emit(CellStep&& step) {
+        pendingCost_ += kCellCost;
+        if (const std::u16string* text = step.value.As<std::u16string>())
+            pendingCost_ += 2 * static_cast<std::int64_t>(text->size());
         batch_.push_back(std::move(step));
         if (batch_.size() >= kBatchSteps) {
-            sink_.Deliver(batch_);
+            Deliver();
             batch_.reserve(kBatchSteps);
         }
+    }
+    // Steps reach the model only once the budget has paid for them.
+    void Deliver() {
+        Spend(*context_.budget, pendingCost_);
+        pendingCost_ = 0;
+        sink_.Deliver(batch_);
     }
 
     zip::TZipArchive& archive_;
@@ -367,18 +462,41 @@ class WorksheetParser {
     StepSink& sink_;
     Batch batch_;
     std::string value_, inlineText_;
+    std::string sheet_;
+    std::int64_t row_ = -1, col_ = -1;  // the cell being read
+    std::int64_t pendingCost_ = 0;      // of the steps in batch_
+};
+
+// A part's XML read as it inflates: neither its declared size nor one huge token costs
+// memory before the part is refused.
+class PartXml {
+  public:
+    explicit PartXml(std::unique_ptr<zip::TZipStream> stream)
+        : stream_(std::move(stream)), utf8_(*stream_), xml_(utf8_, kNamespaces) {}
+    TXmlReader& Xml() { return xml_; }
+
+  private:
+    std::unique_ptr<zip::TZipStream> stream_;
+    zip::TXmlTextSource utf8_;
+    TXmlReader xml_;
 };
 
 class Reader {
   public:
     Reader(std::span<const std::uint8_t> bytes, TWorkbook& workbook, std::uint64_t threadedFrom)
-        : archive_(bytes), workbook_(workbook), threadedFrom_(threadedFrom) {}
+        : archive_(bytes),
+          workbook_(workbook),
+          threadedFrom_(threadedFrom),
+          budget_(kModelBudget + kModelBudgetPerByte * static_cast<std::int64_t>(bytes.size())) {
+        context_.budget = &budget_;
+    }
 
     void Run();
 
   private:
     std::vector<Relationship> ReadRelationships(const std::string& part);
-    std::string ReadPart(const std::string& name, bool required);
+    // Null for a part that is missing (when not `required`) or empty.
+    std::unique_ptr<PartXml> OpenPart(const std::string& name, bool required);
     void ReadWorkbookPart(const std::string& part);
     void ReadStyles(const std::string& part);
     void ReadSharedStrings(const std::string& part);
@@ -390,26 +508,30 @@ class Reader {
     struct SheetEntry {
         std::u16string name;
         std::string relId;
+        bool hasRelId = false;
     };
     std::vector<SheetEntry> sheets_;
     SheetContext context_;
     std::vector<TCellValue> sharedStrings_;
+    std::atomic<std::int64_t> budget_;
+    int nextSubstitute_ = 0;  // see AddSheet
 };
 
-std::string Reader::ReadPart(const std::string& name, bool required) {
+std::unique_ptr<PartXml> Reader::OpenPart(const std::string& name, bool required) {
     const zip::TZipEntry* entry = archive_.Find(name);
     if (entry == nullptr) {
         if (required) Fail("The workbook's part \"" + name + "\" is missing from the file.");
-        return {};
+        return nullptr;
     }
-    return zip::XmlTextAsUtf8(archive_.ReadAll(*entry));
+    if (entry->Size == 0 && !required) return nullptr;
+    return std::make_unique<PartXml>(archive_.Open(*entry));
 }
 
 std::vector<Relationship> Reader::ReadRelationships(const std::string& part) {
     std::vector<Relationship> out;
-    const std::string xml = ReadPart(RelsPartOf(part), false);
-    if (xml.empty()) return out;
-    TXmlReader r(xml, kNamespaces);
+    const auto xml = OpenPart(RelsPartOf(part), false);
+    if (xml == nullptr) return out;
+    TXmlReader& r = xml->Xml();
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t != Token::StartTag || r.Name() != "Relationship" || r.Depth() != 2) continue;
         Relationship rel;
@@ -476,16 +598,40 @@ void Reader::Run() {
 
     if (sheets_.empty()) Fail("There are no sheets in the workbook.");
     std::unordered_map<std::string_view, const Relationship*> byId;
-    for (const Relationship& r : rels) byId[r.id] = &r;  // of a repeated id, the last counts
+    for (const Relationship& r : rels) {
+        if (!byId.emplace(r.id, &r).second)
+            Fail("The workbook's relationships give the id " + Quoted(r.id) + " twice.");
+    }
     // Per sheet its worksheet part; empty for chart and dialog sheets, which keep their place
-    // in the order without cells.
+    // in the order without cells. A sheet whose link is broken would read as an empty sheet
+    // and its landmarks as missing: it is refused.
     std::vector<std::string> parts;
+    std::unordered_map<std::string, std::size_t> sheetOfPart;
     for (const SheetEntry& entry : sheets_) {
+        const std::string sheet = "The workbook's sheet \"" + Utf16ToUtf8(entry.name) + "\" ";
+        // An empty id is a writer's way to say the sheet has no part (a hidden sheet of
+        // nothing); without the attribute the link is broken.
+        if (!entry.hasRelId) Fail(sheet + "names no part of the file.");
+        if (entry.relId.empty()) {
+            parts.emplace_back();
+            continue;
+        }
         const auto found = byId.find(entry.relId);
-        const Relationship* rel = found == byId.end() ? nullptr : found->second;
-        parts.push_back(rel == nullptr || rel->external || !TypeIs(*rel, "worksheet")
-                            ? std::string()
-                            : ResolveTarget(folder, rel->target));
+        if (found == byId.end()) Fail(sheet + "names a part the workbook does not list.");
+        const Relationship& rel = *found->second;
+        if (rel.external) Fail(sheet + "lies outside the file.");
+        if (TypeIs(rel, "worksheet")) {
+            parts.push_back(ResolveTarget(folder, rel.target));
+            // One part read for many sheets would cost its size as many times.
+            if (!sheetOfPart.emplace(parts.back(), parts.size()).second)
+                Fail(sheet + "shares its part with another sheet.");
+        } else if (TypeIs(rel, "chartsheet") || TypeIs(rel, "dialogsheet") ||
+                   TypeIs(rel, "macrosheet") || TypeIs(rel, "xlMacrosheet") ||
+                   TypeIs(rel, "xlIntlMacrosheet")) {
+            parts.emplace_back();
+        } else {
+            Fail(sheet + "names a part that is no sheet.");
+        }
     }
     ReadSheets(parts);
 }
@@ -497,7 +643,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (parts[i].empty()) continue;
         jobOf[i] = static_cast<int>(jobs.size());
-        jobs.push_back({parts[i], inflated});
+        jobs.push_back({parts[i], inflated, Utf16ToUtf8(sheets_[i].name)});
         // A sheet read whole inflates its declared size; one that is not ends the reading
         // there, and the sheets after it never count.
         try {
@@ -510,7 +656,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
 
     const auto oneByOne = [&] {
         for (std::size_t i = 0; i < parts.size(); ++i) {
-            TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
+            TSheet& sheet = AddSheet(workbook_, sheets_[i].name, nextSubstitute_);
             if (jobOf[i] < 0) continue;
             DirectSink sink(context_, sheet);
             WorksheetParser(archive_, context_, sink).Run(jobs[static_cast<std::size_t>(jobOf[i])]);
@@ -563,7 +709,7 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
 
     Batch batch;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        TSheet& sheet = AddSheet(workbook_, sheets_[i].name);
+        TSheet& sheet = AddSheet(workbook_, sheets_[i].name, nextSubstitute_);
         if (jobOf[i] < 0) continue;
         SheetChannel& channel = *channels[static_cast<std::size_t>(jobOf[i])];
         while (channel.channel.Take(batch))
@@ -573,8 +719,8 @@ void Reader::ReadSheets(const std::vector<std::string>& parts) {
 }
 
 void Reader::ReadWorkbookPart(const std::string& part) {
-    const std::string xml = ReadPart(part, true);
-    TXmlReader r(xml, kNamespaces);
+    const auto xml = OpenPart(part, true);
+    TXmlReader& r = xml->Xml();
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t != Token::StartTag) continue;
         if (IsMain(r, "workbookPr")) {
@@ -584,7 +730,9 @@ void Reader::ReadWorkbookPart(const std::string& part) {
             if (sheets_.size() >= kMaxSheets)
                 Fail("The workbook has more sheets than can be read.");
             const std::string_view name = r.Attribute(zip::kNoNamespace, "name");
-            sheets_.push_back({Utf8ToUtf16(name), std::string(r.Attribute(kDocRel, "id"))});
+            bool hasRelId = false;
+            const std::string_view relId = r.Attribute(kDocRel, "id", &hasRelId);
+            sheets_.push_back({Utf8ToUtf16(name), std::string(relId), hasRelId});
         } else if (IsMain(r, "definedNames") || IsMain(r, "extLst")) {
             r.SkipElement();
         }
@@ -592,12 +740,13 @@ void Reader::ReadWorkbookPart(const std::string& part) {
 }
 
 void Reader::ReadStyles(const std::string& part) {
-    const std::string xml = ReadPart(part, false);
-    if (xml.empty()) return;
+    const auto xml = OpenPart(part, false);
+    if (xml == nullptr) return;
     auto& formats = workbook_.FormatStrings();
     auto& xfs = workbook_.XFs();
-    TXmlReader r(xml, kNamespaces);
+    TXmlReader& r = xml->Xml();
     bool inCellXfs = false;
+    std::unordered_map<int, bool> dateByPosition;
     for (Token t; (t = r.Next()) != Token::End;) {
         if (t == Token::EndTag) {
             if (IsMain(r, "cellXfs")) inCellXfs = false;
@@ -608,6 +757,7 @@ void Reader::ReadStyles(const std::string& part) {
             std::int64_t id;
             if (!ParseIndex(r.Attribute(zip::kNoNamespace, "numFmtId"), id) || id > 0xFFFF)
                 continue;
+            dateByPosition.clear();  // a code given anew may change its class
             formats.SetFormat(static_cast<std::uint16_t>(id),
                               std::string(r.Attribute(zip::kNoNamespace, "formatCode")));
         } else if (IsMain(r, "cellXfs")) {
@@ -621,13 +771,18 @@ void Reader::ReadStyles(const std::string& part) {
             entry.NumberFormat = static_cast<std::uint16_t>(position < 0 ? 0 : position);
             xfs.AppendScratch();
             // The same rule as the Excel 97 reader: the built-in code's class, else the pattern's.
+            // Once per format: thousands of entries may share one long pattern.
             bool isDate = false;
             if (position >= 0) {
-                const xls::TNumberFormat format = formats.Get(position);
-                const std::string_view kind = xls::ClassifyBuiltinFormat(format.Code);
-                isDate = !kind.empty()
-                             ? kind == "date"
-                             : !format.Pattern.empty() && xls::FormatTextIsDate(format.Pattern);
+                const auto [known, added] = dateByPosition.try_emplace(position, false);
+                if (added) {
+                    const xls::TNumberFormat& format = formats.Get(position);
+                    const std::string_view kind = xls::ClassifyBuiltinFormat(format.Code);
+                    known->second = !kind.empty() ? kind == "date"
+                                                  : !format.Pattern.empty() &&
+                                                        xls::FormatTextIsDate(format.Pattern);
+                }
+                isDate = known->second;
             }
             context_.xfIsDate.push_back(isDate);
             r.SkipElement();
@@ -650,7 +805,13 @@ void Reader::ReadSharedStrings(const std::string& part) {
         if (sharedStrings_.size() >= kMaxSharedStrings)
             Fail("The workbook has more shared strings than can be read.");
         text.clear();
-        ReadInlineString(r, text);
+        // Each entry costs a value however few bytes it took ("<si/>").
+        Spend(budget_, kCellCost);
+        if (!ReadInlineString(r, text, true)) {
+            sharedStrings_.emplace_back();  // too long: refused where a cell shows it
+            continue;
+        }
+        Spend(budget_, 2 * static_cast<std::int64_t>(text.size()));
         std::u16string units = UnescapeText(Utf8ToUtf16(text));
         sharedStrings_.push_back(
             units.size() > kMaxText ? TCellValue() : TCellValue::CompactText(std::move(units)));
@@ -672,6 +833,12 @@ void WorksheetParser::Read(const SheetJob& job) {
             continue;
         }
         if (t != Token::StartTag) continue;
+        if (r.Depth() == 1) {
+            // A relationship that names some other part would read as an empty sheet.
+            if (!IsMain(r, "worksheet"))
+                SheetFault("its part \"" + job.part + "\" is no worksheet.");
+            continue;
+        }
         if (!inData) {
             if (IsMain(r, "sheetData")) {
                 inData = true;
@@ -686,7 +853,9 @@ void WorksheetParser::Read(const SheetJob& job) {
                     const std::int64_t cells = (std::min<std::int64_t>(r2, kMaxRows - 1) - r1 + 1) *
                                                (std::min<std::int64_t>(c2, kMaxCols - 1) - c1 + 1);
                     const auto bound = static_cast<std::int64_t>(entry->Size / 16);
-                    const std::int64_t count = std::min({cells, bound, std::int64_t{1} << 22});
+                    const std::int64_t affordable = context_.budget->load() / kCellCost;
+                    const std::int64_t count =
+                        std::min({cells, bound, affordable, std::int64_t{1} << 22});
                     if (count > 0) {
                         CellStep step;
                         step.kind = CellStep::kReserve;
@@ -694,18 +863,24 @@ void WorksheetParser::Read(const SheetJob& job) {
                         Emit(std::move(step));
                     }
                 }
-            } else if (r.Depth() == 2 && !IsMain(r, "worksheet")) {
+            } else if (r.Depth() == 2) {
                 r.SkipElement();
             }
             continue;
         }
+        // Rows and cells of another vocabulary would be left out without a word.
+        if (r.Ns() != kMain && r.Ns() != zip::kNoNamespace)
+            SheetFault("an element of another namespace stands among its cells.");
         if (IsMain(r, "row")) {
+            bool hasIndex = false;
+            const std::string_view text = r.Attribute(zip::kNoNamespace, "r", &hasIndex);
             std::int64_t index;
-            if (ParseIndex(r.Attribute(zip::kNoNamespace, "r"), index) && index >= 1 &&
-                index <= kFormatRows) {
+            if (!hasIndex) {
+                ++row;
+            } else if (ParseIndex(text, index) && index >= 1 && index <= kFormatRows) {
                 row = index - 1;
             } else {
-                ++row;
+                SheetFault("a row's number " + Quoted(text) + " is invalid.");
             }
             col = -1;
             continue;
@@ -717,23 +892,34 @@ void WorksheetParser::Read(const SheetJob& job) {
         std::int64_t cellRow, cellCol;
         // One pass over the cell's attributes: this runs for every cell of the sheet.
         std::string_view ref, typeText, styleText;
+        bool hasRef = false;
         for (const zip::TXmlAttribute& a : r.Attributes()) {
             if (a.Ns != zip::kNoNamespace || a.Name.size() != 1) continue;
-            if (a.Name[0] == 'r') ref = a.Value;
+            if (a.Name[0] == 'r') {
+                ref = a.Value;
+                hasRef = true;
+            }
             if (a.Name[0] == 't') typeText = a.Value;
             if (a.Name[0] == 's') styleText = a.Value;
         }
-        if (ParseReference(ref, cellRow, cellCol)) {
+        if (hasRef) {
+            // A reference that names no cell of the format must not be taken as the next
+            // column: its value would land where it was never meant to be.
+            if (!ParseReference(ref, cellRow, cellCol))
+                SheetFault("a cell's reference " + Quoted(ref) + " names no cell.");
             row = cellRow;
             col = cellCol;
         } else {
             if (row < 0) row = 0;
             ++col;
         }
-        if (row >= kFormatRows || col >= kFormatCols) Fail("A cell lies outside the sheet.");
+        if (row >= kFormatRows || col >= kFormatCols) SheetFault("a cell lies outside the sheet.");
+        row_ = row;
+        col_ = col;
         const std::string type(typeText);
         std::int64_t style = 0;
-        if (!styleText.empty()) ParseIndex(styleText, style);
+        if (!styleText.empty() && !ParseIndex(styleText, style))
+            CellFault("its style " + Quoted(styleText) + " is no index.");
         value_.clear();
         inlineText_.clear();
         bool hasValue = false, hasInline = false;
@@ -741,12 +927,15 @@ void WorksheetParser::Read(const SheetJob& job) {
         for (Token c; (c = r.Next()) != Token::End;) {
             if (c == Token::EndTag && r.Depth() < depth) break;
             if (c != Token::StartTag) continue;
+            // A value's UTF-8 takes at most three bytes a character.
             if (IsMain(r, "v")) {
                 hasValue = true;
-                r.ReadElementText(value_);
+                if (!ReadBoundedText(r, value_, kMaxText * 3))
+                    CellFault("its text is longer than 65535 characters.");
             } else if (IsMain(r, "is")) {
                 hasInline = true;
-                ReadInlineString(r, inlineText_);
+                if (!ReadInlineString(r, inlineText_, false))
+                    CellFault("its text is longer than 65535 characters.");
             } else {
                 r.SkipElement();  // the formula: its cached value is what the cell shows
             }
@@ -757,20 +946,44 @@ void WorksheetParser::Read(const SheetJob& job) {
 
 void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_view type,
                                 std::int64_t style, bool hasValue, bool hasInline) {
+    const std::string& value = value_;
+    // What is not a value of its type is refused before anything else: a cell the model
+    // cannot hold may still hold damage, and a cell read as empty would go unnoticed.
+    const bool blank = value.find_first_not_of(" \t\n") == std::string::npos;
+    double d = 0;
+    std::optional<double> days;
+    if (type == "s") {
+        std::int64_t index = 0;
+        if (hasValue && !blank && !ParseIndex(value, index))
+            CellFault("its shared string " + Quoted(value) + " is no index.");
+        if (hasValue && !blank &&
+            static_cast<std::uint64_t>(index) >= context_.sharedStrings->size())
+            Fail("A cell refers to a shared string the workbook does not have.");
+    } else if (type == "b") {
+        if (hasValue && value != "true" && value != "false" && !ParseNumber(value, d))
+            CellFault(Quoted(value) + " is no truth value.");
+    } else if (type == "d") {
+        if (hasValue) days = ParseIsoDateTime(value);
+        if (hasValue && !days) CellFault(Quoted(value) + " is no date.");
+    } else if (type.empty() || type == "n") {
+        if (hasValue && !blank && !ParseNumber(value, d))
+            CellFault(Quoted(value) + " is not a finite number.");
+    } else if (type != "inlineStr" && type != "str" && type != "e") {
+        CellFault("its type " + Quoted(type) + " is unknown.");
+    }
+
     if (row >= kMaxRows || col >= kMaxCols) return;
     if (style < 0 || static_cast<std::size_t>(style) >= context_.xfIsDate.size()) style = 0;
-    const std::string& value = value_;
     CellStep step;
     step.row = static_cast<std::int32_t>(row);
     step.col = static_cast<std::int32_t>(col);
     step.style = static_cast<std::int32_t>(style);
     TCellValue& v = step.value;
     if (type == "s") {
-        std::int64_t index;
-        if (!hasValue || !ParseIndex(value, index)) return;
+        if (!hasValue || blank) return;  // "<v/>": some writers' empty cell
+        std::int64_t index = 0;
+        ParseIndex(value, index);
         const auto& shared = *context_.sharedStrings;
-        if (static_cast<std::size_t>(index) >= shared.size())
-            Fail("A cell refers to a shared string the workbook does not have.");
         if (shared[static_cast<std::size_t>(index)].IsEmpty())
             Fail("A cell's text is longer than 65535 characters.");
         step.kind = CellStep::kSharedString;
@@ -782,19 +995,11 @@ void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_
         if (!hasValue) return;
         v = TextValue(value);
     } else if (type == "b") {
-        double d;
         if (!hasValue) return;
-        if (value == "true" || value == "false") {
-            v = TCellValue(value == "true");
-        } else if (ParseNumber(value, d)) {
-            v = TCellValue(d != 0);
-        } else {
-            return;
-        }
+        v = TCellValue(value == "true" || (value != "false" && d != 0));
     } else if (type == "e") {
         return;  // error values are no values of the model, as in Excel 97 files
     } else if (type == "d") {
-        const auto days = hasValue ? ParseIsoDateTime(value) : std::nullopt;
         if (!days) return;
         // A time alone is a serial below 1: it counts from the date system's first day.
         const bool timeOnly = value.size() < 5 || value[4] != '-';
@@ -805,8 +1010,7 @@ void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_
             v = TCellValue(TDateTime{*days});
         }
     } else {
-        double d;
-        if (!hasValue || !ParseNumber(value, d)) {
+        if (!hasValue || blank) {
             if (style != 0 && !context_.xfIsPlain[static_cast<std::size_t>(style)]) {
                 step.kind = CellStep::kFormat;
                 Emit(std::move(step));

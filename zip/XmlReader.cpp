@@ -58,7 +58,59 @@ void Utf16ToUtf8(std::string_view bytes, bool bigEndian, char16_t& high, std::st
     }
 }
 
+// One step of the UTF-8 check over `size` bytes: `need` continuation bytes are still due, the
+// next of them within [low, high]. False at the first byte that cannot stand where it does
+// (overlong forms, surrogates and code points past U+10FFFF included).
+bool CheckUtf8(const char* bytes, std::size_t size, std::uint8_t& need, std::uint8_t& low,
+               std::uint8_t& high) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    const unsigned char* const end = p + size;
+    while (p != end) {
+        if (need == 0) {
+            // Most of a part is ASCII: eight bytes at a time.
+            while (end - p >= 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080ull) break;
+                p += 8;
+            }
+            if (p == end) break;
+            const unsigned char b = *p++;
+            if (b < 0x80) continue;
+            low = 0x80;
+            high = 0xBF;
+            if (b >= 0xC2 && b <= 0xDF) {
+                need = 1;
+            } else if (b >= 0xE0 && b <= 0xEF) {
+                need = 2;
+                if (b == 0xE0) low = 0xA0;
+                if (b == 0xED) high = 0x9F;
+            } else if (b >= 0xF0 && b <= 0xF4) {
+                need = 3;
+                if (b == 0xF0) low = 0x90;
+                if (b == 0xF4) high = 0x8F;
+            } else {
+                return false;
+            }
+            continue;
+        }
+        const unsigned char b = *p++;
+        if (b < low || b > high) return false;
+        low = 0x80;
+        high = 0xBF;
+        --need;
+    }
+    return true;
+}
+
+[[noreturn]] void NotUtf8() { throw EXmlError("XML part: its text is not valid UTF-8"); }
+
 }  // namespace
+
+void TXmlTextSource::Check(const char* bytes, std::size_t size) {
+    if (!CheckUtf8(bytes, size, need_, low_, high_)) NotUtf8();
+    if (size == 0 && need_ != 0) NotUtf8();  // the part ends inside a character
+}
 
 std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
     if (kind_ == Kind::Unknown) {
@@ -95,9 +147,14 @@ std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
         const std::size_t n = std::min(size, pending_.size() - pendingAt_);
         std::memcpy(out, pending_.data() + pendingAt_, n);
         pendingAt_ += n;
+        if (kind_ == Kind::Utf8) Check(out, n);
         return n;
     }
-    if (kind_ == Kind::Utf8) return source_->Read(out, size);
+    if (kind_ == Kind::Utf8) {
+        const std::size_t n = source_->Read(out, size);
+        if (n > 0 || size > 0) Check(out, n);
+        return n;
+    }
     while (!end_) {
         pending_.clear();
         pendingAt_ = 0;
@@ -118,11 +175,16 @@ std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
 
 std::string XmlTextAsUtf8(std::string bytes) {
     const std::string_view h(bytes);
-    if (h.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
+    const auto checked = [](std::string utf8) {
+        std::uint8_t need = 0, low = 0x80, high = 0xBF;
+        if (!CheckUtf8(utf8.data(), utf8.size(), need, low, high) || need != 0) NotUtf8();
+        return utf8;
+    };
+    if (h.starts_with("\xEF\xBB\xBF")) return checked(bytes.substr(3));
     const bool le = h.starts_with("\xFF\xFE"), be = h.starts_with("\xFE\xFF");
     const bool bareLe = h.starts_with(std::string_view("<\0", 2));
     const bool bareBe = h.starts_with(std::string_view("\0<", 2));
-    if (!le && !be && !bareLe && !bareBe) return bytes;
+    if (!le && !be && !bareLe && !bareBe) return checked(std::move(bytes));
     const std::size_t skip = le || be ? 2 : 0;
     std::string out;
     char16_t high = 0;
@@ -201,8 +263,9 @@ int TXmlReader::Lookup(std::string_view prefix) const {
         it != scopes_.end() && !it->second.empty())
         return it->second.back();
     if (prefix == "xml") return IdOf(kXmlNamespace);
-    // An undeclared prefix names nothing we read; such a file is still read where it can be.
-    return kOtherNamespace;
+    // What such a name means cannot be known: an element the reader looks for might hide
+    // behind it.
+    Fail("a name uses a prefix that no namespace declaration binds");
 }
 
 void TXmlReader::ResolveName(std::string_view qname, bool element, int& ns,
@@ -328,6 +391,7 @@ TXmlReader::TToken TXmlReader::Next() {
         if (head.starts_with("<?")) {
             const std::size_t at = FindFrom(p, 2, "?>");
             if (at == std::string_view::npos) Fail("a processing instruction is not closed");
+            if (!started_) CheckDeclaration(std::string_view(p + 2, at - 2));
             pos_ = p + at + 2;
             continue;
         }
@@ -354,6 +418,28 @@ TXmlReader::TToken TXmlReader::Next() {
         ReadStartTag(p);
         return TToken::StartTag;
     }
+}
+
+void TXmlReader::CheckDeclaration(std::string_view body) {
+    if (!body.starts_with("xml") || body.size() < 4 || !IsSpace(body[3])) return;
+    const std::size_t at = body.find("encoding");
+    if (at == std::string_view::npos) return;
+    std::size_t i = at + 8;
+    while (i < body.size() && (IsSpace(body[i]) || body[i] == '=')) ++i;
+    if (i == body.size() || (body[i] != '"' && body[i] != '\''))
+        Fail("its declaration is malformed");
+    const std::size_t close = body.find(body[i], i + 1);
+    if (close == std::string_view::npos) Fail("its declaration is malformed");
+    std::string name(body.substr(i + 1, close - i - 1));
+    for (char& c : name) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    // The bytes reach this reader as UTF-8 whatever the part was: a UTF-16 part has been
+    // converted by its byte order. ASCII is UTF-8 too. Anything else would be read as the
+    // wrong characters.
+    if (name == "utf-8" || name == "utf8" || name == "utf-16" || name == "utf-16le" ||
+        name == "utf-16be" || name == "us-ascii" || name == "ascii")
+        return;
+    throw EXmlError("XML part: it is written in the encoding \"" + std::string(name.substr(0, 40)) +
+                    "\", which is not read (only UTF-8 and UTF-16)");
 }
 
 TXmlReader::TToken TXmlReader::ReadText(const char* p) {
@@ -423,6 +509,7 @@ void TXmlReader::ReadStartTag(const char* p) {
                 if (c != '"' && c != '\'') decode = true;
             }
             if (!more()) goto refill;
+            if (raw_.size() == kMaxAttributes) Fail("an element has too many attributes");
             raw_.push_back({attrName, std::string_view(p + valueStart, i - valueStart), decode});
             ++i;
         }
@@ -434,6 +521,7 @@ void TXmlReader::ReadStartTag(const char* p) {
         p = Fill(p, std::max(have + 1, std::min(2 * have, maxToken_)));
     }
     pos_ = p + i;
+    CheckUnique();
 
     // Declarations first: they apply to the element's own name and attributes.
     const auto bindingsBefore = static_cast<std::uint32_t>(bindings_.size());
@@ -472,6 +560,24 @@ void TXmlReader::ReadStartTag(const char* p) {
     openNames_.append(qname_);
     started_ = true;
     pendingEnd_ = empty;
+}
+
+void TXmlReader::CheckUnique() {
+    // A repeated attribute would let whichever copy a reader looks at first decide.
+    const std::size_t n = raw_.size();
+    if (n < 2) return;
+    if (n <= 16) {
+        for (std::size_t a = 1; a < n; ++a)
+            for (std::size_t b = 0; b < a; ++b)
+                if (raw_[a].qname == raw_[b].qname) Fail("an element repeats an attribute");
+        return;
+    }
+    std::vector<std::string_view> names;
+    names.reserve(n);
+    for (const RawAttribute& a : raw_) names.push_back(a.qname);
+    std::sort(names.begin(), names.end());
+    if (std::adjacent_find(names.begin(), names.end()) != names.end())
+        Fail("an element repeats an attribute");
 }
 
 void TXmlReader::ReadEndTag(const char* p) {

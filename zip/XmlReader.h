@@ -4,7 +4,9 @@
 // Only what spreadsheet parts use is read: elements, attributes, character data, CDATA, the
 // five predefined entities and character references, comments and processing instructions
 // (skipped). A DOCTYPE declaration is refused, so no entity of the part's own can
-// expand and nothing outside the package is ever fetched. Text is taken as UTF-8.
+// expand and nothing outside the package is ever fetched. Text is UTF-8 (or UTF-16 converted
+// by TXmlTextSource); a part that declares any other encoding is refused, as is one whose
+// names use a prefix no declaration binds, or whose element repeats an attribute.
 //
 // Names are resolved through the namespace declarations in force: a token's name is a namespace
 // id from the table the caller gives (kOtherNamespace for any other URI, kNoNamespace for an
@@ -57,9 +59,13 @@ class TXmlTextSource final : public TByteSource {
     std::size_t pendingAt_ = 0;
     char16_t highSurrogate_ = 0;
     bool end_ = false;
+    // What the UTF-8 check expects next: continuation bytes left, and the range of the next.
+    std::uint8_t need_ = 0, low_ = 0x80, high_ = 0xBF;
+    void Check(const char* bytes, std::size_t size);
 };
 
-// The same for a whole part in memory.
+// The same for a whole part in memory. Both raise EXmlError for bytes that are not UTF-8:
+// a byte that cannot be read is never turned into some other character.
 std::string XmlTextAsUtf8(std::string bytes);
 
 struct TNamespace {
@@ -80,8 +86,10 @@ class TXmlReader {
   public:
     enum class TToken : std::uint8_t { StartTag, EndTag, Text, End };
 
-    // Longest single token (a tag with its attributes, or one run of text) by default.
-    static constexpr std::size_t kDefaultMaxToken = 64u << 20;
+    // Longest single token (a tag with its attributes, or one run of text) by default: far
+    // past any cell's text (65,535 characters) or tag, and within the memory a load may take
+    // whatever the part's compression.
+    static constexpr std::size_t kDefaultMaxToken = 16u << 20;
 
     TXmlReader(TByteSource& source, std::span<const TNamespace> namespaces,
                std::size_t maxToken = kDefaultMaxToken);
@@ -134,6 +142,8 @@ class TXmlReader {
     void ReadStartTag(const char* p);
     void ReadEndTag(const char* p);
     TToken ReadText(const char* p);
+    void CheckDeclaration(std::string_view body);
+    void CheckUnique();
     void ResolveName(std::string_view qname, bool element, int& ns, std::string_view& local) const;
     void ResolvePrefixed(std::string_view qname, std::size_t colon, int& ns,
                          std::string_view& local) const;
@@ -178,6 +188,11 @@ class TXmlReader {
     mutable std::array<CachedPrefix, 4> prefixCache_;
     mutable std::size_t prefixCacheNext_ = 0;
     static constexpr std::size_t kMaxDepth = 256;
+
+  public:
+    // Attributes of one element: each costs far more than its few bytes of XML, and real
+    // parts use a few dozen at most (namespace declarations included).
+    static constexpr std::size_t kMaxAttributes = 1024;
 };
 
 }  // namespace morvik::zip

@@ -68,6 +68,11 @@ struct TZipStream::Inflater {
 
 TZipArchive::TZipArchive(std::span<const std::uint8_t> bytes, const TZipLimits& limits)
     : bytes_(bytes), limits_(limits) {
+    const std::uint64_t size = bytes.size();
+    if (limits_.MaxTotalSize > limits_.TotalExempt &&
+        size < (limits_.MaxTotalSize - limits_.TotalExempt) /
+                   std::max<std::uint64_t>(limits_.MaxRatio, 1))
+        limits_.MaxTotalSize = limits_.TotalExempt + limits_.MaxRatio * size;
     ReadDirectory();
 }
 
@@ -101,7 +106,9 @@ void TZipArchive::ReadDirectory() {
     if (disk != 0 || directoryDisk != 0 || count != totalCount)
         Fail("The zip archive is split over several files, which is not supported.");
 
-    if (count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF) {
+    const bool zip64 =
+        count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF;
+    if (zip64) {
         // The 64-bit end record, found through the locator just before the end record.
         if (end < 20 || LoadU32(bytes_.data() + end - 20) != kZip64Locator) NotZip();
         const std::uint64_t at = LoadU64(bytes_.data() + end - 20 + 8);
@@ -119,7 +126,12 @@ void TZipArchive::ReadDirectory() {
     entries_.reserve(static_cast<std::size_t>(count));
     ByteReader d(bytes_.subspan(static_cast<std::size_t>(directoryOffset),
                                 static_cast<std::size_t>(directorySize)));
-    for (std::uint64_t i = 0; i < count; ++i) {
+    // The end record's 16-bit count wraps past 65,535 entries where a writer leaves out the
+    // 64-bit record: the directory's own extent tells how many there are, and the count must
+    // agree with them in its low bits.
+    for (std::uint64_t i = 0; zip64 ? i < count : d.Remaining() > 0; ++i) {
+        if (entries_.size() >= limits_.MaxEntries)
+            Fail("The zip archive's directory is damaged or lists too many entries.");
         if (!d.CanRead(kDirectoryHeaderSize) || d.U32() != kDirectoryHeader) NotZip();
         TZipEntry e;
         d.U16();  // made by
@@ -153,6 +165,15 @@ void TZipArchive::ReadDirectory() {
         d.Skip(commentLength);
         entries_.push_back(std::move(e));
     }
+    if (!zip64 && (entries_.size() & 0xFFFF) != count) NotZip();
+    // Two entries whose data is the same bytes: no writer puts them down, and each name read
+    // would inflate the data once more.
+    std::vector<std::uint64_t> offsets;
+    offsets.reserve(entries_.size());
+    for (const TZipEntry& e : entries_) offsets.push_back(e.HeaderOffset);
+    std::sort(offsets.begin(), offsets.end());
+    if (std::adjacent_find(offsets.begin(), offsets.end()) != offsets.end())
+        Fail("The zip archive's directory is damaged: two entries share their data.");
 }
 
 const TZipEntry* TZipArchive::Find(std::string_view name) const {
@@ -186,6 +207,10 @@ std::unique_ptr<TZipStream> TZipArchive::OpenStream(const TZipEntry& e,
     if (e.Method != kStored && e.Method != kDeflated)
         Fail("The zip entry \"" + name + "\" uses a compression method that is not supported.");
     if (e.Size > limits_.MaxEntrySize) Fail("The zip entry \"" + name + "\" is too large to read.");
+    // Refused before any of it is inflated or room is made for it.
+    if (e.Size > limits_.MaxTotalSize -
+                     std::min(limits_.MaxTotalSize, inflatedBefore ? *inflatedBefore : inflated_))
+        TooMuch();
     if (e.Size > limits_.RatioExempt && e.Size / limits_.MaxRatio > e.CompressedSize)
         Fail("The zip entry \"" + name + "\" inflates far beyond its size (a zip bomb?).");
     if (e.Method == kStored && e.Size != e.CompressedSize)
@@ -207,9 +232,14 @@ std::unique_ptr<TZipStream> TZipArchive::OpenStream(const TZipEntry& e,
 
 std::string TZipArchive::ReadAll(const TZipEntry& entry) {
     auto stream = Open(entry);
-    std::string out(static_cast<std::size_t>(entry.Size), '\0');
+    // Room as the bytes come: the declared size is a claim until they have been inflated.
+    std::string out;
     std::size_t have = 0;
-    while (have < out.size()) {
+    while (have < entry.Size) {
+        if (have == out.size()) {
+            const std::uint64_t grown = std::max<std::uint64_t>(2 * out.size(), 64u << 10);
+            out.resize(static_cast<std::size_t>(std::min<std::uint64_t>(grown, entry.Size)));
+        }
         const std::size_t n = stream->Read(out.data() + have, out.size() - have);
         if (n == 0) break;
         have += n;

@@ -5,8 +5,9 @@
 // local header only says where an entry's data begins); every offset and size is checked
 // against the bytes there are; what an entry inflates to is bounded by its declared size, by a
 // limit per entry, by a limit for the whole archive and by a ratio to its compressed size, so a
-// zip bomb is refused before it costs memory or time. Entry names are only ever compared with
-// the names a reader asks for: nothing is written anywhere and no path is built from them.
+// zip bomb is refused before it costs memory or time. An entry whose declared size exceeds what
+// is left of the archive's limit is refused before it is read. Entry names are only ever compared
+// with the names a reader asks for: nothing is written anywhere and no path is built from them.
 #pragma once
 
 #include <cstddef>
@@ -36,6 +37,10 @@ struct TZipLimits {
     std::uint64_t MaxRatio = 250;
     // Entries smaller than this are not held to the ratio.
     std::uint64_t RatioExempt = 1u << 20;
+    // All entries read, each read counted, are held to the same ratio to the whole archive's
+    // size beyond this much: small parts read many times (one part named by thousands of
+    // sheets, thousands of names for one entry's data) cost no more than one large part.
+    std::uint64_t TotalExempt = 16u << 20;
     std::size_t MaxEntries = 100'000;
 };
 

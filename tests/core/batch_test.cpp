@@ -6,11 +6,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <random>
 #include <tuple>
 
+#include "TempDir.h"
+#include "compute/Compute.h"
 #include "core/BatchRun.h"
 #include "core/Csv.h"
 #include "core/Validation.h"
@@ -259,6 +262,41 @@ TEST(BatchChoice, SheetsWithLandmarksAndSheetsByNumberOrName) {
                 << e.what();
         }
     }
+}
+
+// A cloud's points are its rows with a Y below the header, up to the first without one: an
+// empty cloud has none.
+TEST(BatchResult, CloudPointsCountTheRowsBelowTheHeader) {
+    Workspace ws;
+    for (TextTable* cloud : {&ws.sgImput2, &ws.sgImput3}) {
+        cloud->SetCell(0, 0, "X");
+        cloud->SetCell(1, 0, "Y");
+        cloud->SetCell(2, 0, "Z");
+    }
+    for (int r = 1; r <= 3; ++r) ws.sgImput3.SetCell(1, r, "4");
+    ws.sgImput3.SetCell(1, 5, "4");  // past a gap: not one of the cloud's
+    ws.Label1.text = morvik::VerdictWordsFor(ws.lang).indeterminate;
+    const SkullResult result = ReadResult(ws);
+    EXPECT_EQ(result.euRightPoints, 0);
+    EXPECT_EQ(result.euLeftPoints, 3);
+}
+
+// Files of one name from different folders get reports numbered in the order of their paths.
+TEST(BatchInputs, RepeatedFileNamesAreNumberedInOrder) {
+    using test::WriteBytes;
+    test::TempDir dir;
+    std::vector<std::string> paths;
+    for (const char* folder : {"c", "a", "b"}) {
+        std::filesystem::create_directories(dir.File(folder));
+        paths.push_back(dir.File(folder) + "/skull.txt");
+        WriteBytes(paths.back(), "1\t2\t3\r\n");
+    }
+    const auto inputs = CollectInputs(paths);
+    ASSERT_EQ(inputs.size(), 3u);
+    EXPECT_EQ(inputs[0].reportName, "skull.txt");
+    EXPECT_EQ(inputs[1].reportName, "skull.txt (2)");
+    EXPECT_EQ(inputs[2].reportName, "skull.txt (3)");
+    EXPECT_NE(inputs[0].path.find("/a/"), std::string::npos);
 }
 
 }  // namespace

@@ -170,6 +170,28 @@ TEST(LoadTextAndCsv, RefuseWhatIsNoLandmarkAndLeaveTheTables) {
          nullptr},
         {"long.csv", std::string(22, '\n') + "1;1;1\n\n",
          "Cannot read \"long.csv\": line 23: more lines than the 22 landmarks.", nullptr},
+        // Decimal commas where commas separate: each number falls apart into two fields.
+        {"comma.csv", "185,9,12,3,45,6\n\n186,2,13,46,1\n",
+         "Cannot read \"comma.csv\": line 3 has 5 fields, the line before it 6 (a decimal comma "
+         "or a thousands separator in a file separated by commas?).",
+         "Soubor „comma.csv“ nelze načíst: řádek 3 má 5 polí, řádek před ním 6 (desetinná čárka "
+         "nebo oddělovač tisíců v souboru odděleném čárkami?)."},
+        // One line separated by ';' makes ';' the separator of all.
+        {"mixed.csv", "1.5,2,3\n4;5;6\n",
+         "Cannot read \"mixed.csv\": line 2 has 3 fields, the "
+         "line before it 1 (a decimal comma or a thousands separator in a file separated by "
+         "commas?).",
+         nullptr},
+        // A quoted ';' decides nothing: ',' separates, and the fault is found in its field.
+        {"quoted.csv", "\"a;b\",y,z\n1,2,3\n4,5x,6\n",
+         "Cannot read \"quoted.csv\": line 3, landmark N (nasion), axis Y: \"5x\" is not a "
+         "number.",
+         nullptr},
+        // A NUL byte is quoted, and the message goes on after it.
+        {"nul.csv", std::string("1,2\0x,3\n", 8),
+         "Cannot read \"nul.csv\": line 1, landmark G (glabela), axis Y: \"2\xE2\x90\x80x\" is "
+         "not a number.",
+         nullptr},
     };
     TempDir dir;
     for (const Case& c : cases) {

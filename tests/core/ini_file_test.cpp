@@ -112,6 +112,11 @@ TEST(IniFile, WritesKeepEveryUntouchedByte) {
         {"empty section gets its first key under the header", "[A]\r\n[B]\r\n", "A", "k", "1",
          "[A]\r\nk=1\r\n[B]\r\n"},
         {"a value cannot break its line", "", "S", "k", "a\r\nb=c", "[S]\r\nk=a  b=c\r\n"},
+        // A section named twice: only the first is read, so the first is written.
+        {"repeated section: a key of the second is added to the first",
+         "[A]\r\nk=1\r\n[a]\r\nq=2\r\n", "A", "q", "v", "[A]\r\nk=1\r\nq=v\r\n[a]\r\nq=2\r\n"},
+        {"repeated section: a key of both is replaced in the first", "[A]\r\nk=1\r\n[A]\r\nk=2\r\n",
+         "A", "k", "3", "[A]\r\nk=3\r\n[A]\r\nk=2\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

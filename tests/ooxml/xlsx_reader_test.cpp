@@ -29,7 +29,8 @@ const char* kSharedStrings =
     "<si><t>plain</t></si>"
     "<si><r><t>ri</t></r><r><rPr><b/></rPr><t xml:space='preserve'>ch </t></r>"
     "<rPh><t>PHONETIC</t></rPh></si>"
-    "<si><t>a_x000D_b_x005F_x0041_</t></si></sst>";
+    "<si><t>a_x000D_b_x005F_x0041_</t></si><si><t>x_x0041_</t></si><si><t>_x0041</t></si>"
+    "</sst>";
 
 std::unique_ptr<xls::TWorkbook> Read(const std::string& package) {
     auto book = std::make_unique<xls::TWorkbook>();
@@ -46,7 +47,8 @@ TEST(XlsxReader, CellValuesByType) {
         "<c r='H1' s='1'><v>45000.5</v></c><c r='I1' s='2'><v>61</v></c><c r='J1' "
         "s='3'><v>2</v></c>"
         "<c r='K1' t='d'><v>2016-10-20T12:00:00</v></c><c r='L1' t='s'><v>2</v></c>"
-        "<c r='M1' t='s'><v>0</v></c></row>";
+        "<c r='M1' t='s'><v>0</v></c><c r='N1' t='s'><v>3</v></c><c r='O1' t='s'><v>4</v></c>"
+        "</row>";
     const auto owned = Read(BuildXlsx(
         {{"S", sheet}}, {{"xl/styles.xml", kStyles}, {"xl/sharedStrings.xml", kSharedStrings}}));
     const xls::TWorkbook& book = *owned;
@@ -67,6 +69,8 @@ TEST(XlsxReader, CellValuesByType) {
         {10, "date:42663.500000"},
         {11, "text:a\rb_x0041_"},
         {12, "text:plain"},
+        {13, "text:xA"},      // an escape that ends the text
+        {14, "text:_x0041"},  // one cut short is text
     };
     for (const auto& c : cases) EXPECT_EQ(CellText(book, 0, 0, c.col), c.expected) << c.col;
 }

@@ -86,6 +86,12 @@ TEST(ZipArchive, DamageIsRefusedWithItsMessage) {
          },
          "a",
          "The zip entry \"a\" is damaged: its data does not inflate to what the directory says."},
+        // A stored entry is its own bytes: sizes that disagree leave no way to know which.
+        {"stored sizes disagree",
+         [] {
+             return BuildZip({ZipItem{"a", "hello world", false, 0, 0xFFFF, 12}});
+         },
+         "a", "The zip entry \"a\" is damaged."},
         {"encrypted",
          [] {
              return BuildZip({ZipItem{"a", "x", true, 1}});
@@ -124,6 +130,43 @@ TEST(ZipArchive, DamageIsRefusedWithItsMessage) {
             }
         }
     }
+}
+
+TEST(ZipArchive, Zip64SizesStandInTheExtraFieldInTheirOrder) {
+    // One deflated entry whose directory record gives its sizes and offset as all ones, the
+    // true ones in the 64-bit extra field: size first, then compressed size, then offset.
+    const std::string text = "zip64 " + std::string(500, 'z') + " end";
+    std::string zip = BuildZip({{"a", text}});
+    const std::size_t at = zip.find("PK\x01\x02");
+    const auto u32 = [&](std::size_t offset) {
+        std::uint32_t v = 0;
+        for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(zip[offset + k]);
+        return v;
+    };
+    const std::uint32_t compressed = u32(at + 20), size = u32(at + 24), offset = u32(at + 42);
+    ASSERT_NE(compressed, size);
+    std::string extra;
+    morvik::testing::Put16(extra, 0x0001);
+    morvik::testing::Put16(extra, 24);
+    for (std::uint32_t v : {size, compressed, offset}) {
+        morvik::testing::Put32(extra, v);
+        morvik::testing::Put32(extra, 0);
+    }
+    for (std::size_t field : {at + 20, at + 24, at + 42})
+        for (int k = 0; k < 4; ++k) zip[field + k] = '\xFF';
+    zip[at + 30] = static_cast<char>(extra.size());
+    const std::size_t nameEnd = at + 46 + 1;  // the name is "a"
+    zip.insert(nameEnd, extra);
+    const std::size_t end = zip.find("PK\x05\x06");
+    const std::uint32_t directorySize = u32(end + 12) + static_cast<std::uint32_t>(extra.size());
+    for (int k = 0; k < 4; ++k) zip[end + 12 + k] = static_cast<char>(directorySize >> (8 * k));
+    const auto bytes = Bytes(zip);
+    TZipArchive archive(bytes);
+    const TZipEntry* e = archive.Find("a");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->Size, size);
+    EXPECT_EQ(e->CompressedSize, compressed);
+    EXPECT_EQ(archive.ReadAll(*e), text);
 }
 
 TEST(ZipArchive, TotalInflatedIsBounded) {

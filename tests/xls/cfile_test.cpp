@@ -374,6 +374,9 @@ TEST(CFile, SizesAreCutToWhatTheChainHolds) {
     const Case cases[] = {
         {"size far beyond the file",
          [](CfbImage& i) { i.SetEntryField("Workbook", cfbe::kSize, 0x7FFFFFFF); }, 5120},
+        // 512-byte sectors keep a 32-bit size: a high half some writers leave set is no size.
+        {"high half of a version 3 size",
+         [](CfbImage& i) { i.SetEntryField("Workbook", cfbe::kSize + 4, 1); }, 5000},
         {"chain ends early",
          [](CfbImage& i) { i.SetFat(ChainSector(i, "Workbook", 1), testing::kCfbEndOfChain); },
          1024},

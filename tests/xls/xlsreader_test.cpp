@@ -534,6 +534,8 @@ TEST(XLSReader, FormulaCells) {
         .String("no pending cell: skipped")
         .Formula(1, 1, kXfPlain, BiffBuilder::NumberResult(1), 0,
                  Payload{}.U8(0xFF))  // unknown token
+        // Every byte of a cached number counts: 1.95 has no zero low bytes to hide a fault.
+        .Formula(1, 2, kXfPlain, BiffBuilder::NumberResult(1.95), 0, ThreePlusFour())
         .Eof();
     TXLSFile file;
     Load(file, b);
@@ -553,6 +555,7 @@ TEST(XLSReader, FormulaCells) {
     EXPECT_EQ(cells.Cell(1, 0).Value(), TCellValue(u"\u65e5\u672c"));
     EXPECT_EQ(cells.Cell(1, 1).Value(), TCellValue(1.0));
     EXPECT_EQ(cells.Cell(1, 1).Formula(), "");
+    EXPECT_EQ(cells.Cell(1, 2).Value(), TCellValue(1.95));
 
     TXLSFile noFormulas;
     noFormulas.ReaderOptions.ReadFormulas = false;
