@@ -34,6 +34,7 @@
 #include "core/EquationSets.h"
 #include "core/Export.h"
 #include "core/IniFile.h"
+#include "core/LandmarkFileLoader.h"
 #include "core/Loaders.h"
 #include "core/Messages.h"
 #include "core/SetModel.h"
@@ -599,6 +600,9 @@ void TForm1::ShowResults() {
     // The reference model's warnings: measurements far from both sexes' means.
     for (std::string& warning : core::EvidenceWarnings(ws_, ws_.lang))
         sentences.push_back(std::move(warning));
+    // What a landmark file's load did: format, coordinate system, unit; the mapping of its
+    // labels is in the tooltip.
+    if (!loadNotes_.empty()) sentences.push_back(loadNotes_);
     // Two lines fit: what does not is run into the second and cut there; the tooltip has it
     // all.
     QStringList lines;
@@ -613,6 +617,7 @@ void TForm1::ShowResults() {
         line = GapsLabel->fontMetrics().elidedText(line, Qt::ElideRight, GapsLabel->width());
     QStringList whole;
     for (const std::string& sentence : sentences) whole << Q(sentence);
+    if (!loadMapping_.empty()) whole << "\n" + Q(loadMapping_);
     GapsLabel->setToolTip(whole.join(' '));
     GapsLabel->setText(lines.join('\n'));
     GapsLabel->setVisible(!sentences.empty());
@@ -721,6 +726,13 @@ void TForm1::LoadFrom(const std::optional<QString>& name) {
             lastFileName_ = *name;
             path = name->toStdString();
         }
+        loadNotes_.clear();
+        loadMapping_.clear();
+        if (path && core::IsLandmarkFile(*path)) {
+            LoadLandmarks(*path);
+            loaded = true;
+            return;
+        }
         core::LoadMeasurementFile(ws_, path, [this, &name](Workspace& ws, const std::string& file) {
             const std::unique_ptr<core::WorkbookCells> cells =
                 core::FindLoader(file)->openWorkbook(file, session_.reader);
@@ -746,6 +758,39 @@ void TForm1::LoadFrom(const std::optional<QString>& name) {
     gaps_.reset();
     ShowWorkspace();
     UpdateTitle();
+}
+
+void TForm1::LoadLandmarks(const std::string& path) {
+    // A file of several specimens holds several skulls: the user says which one.
+    const std::vector<std::string> specimens = core::LandmarkFileSpecimens(path);
+    int index = 0;
+    if (specimens.size() > 1) {
+        QStringList items;
+        for (std::size_t i = 0; i < specimens.size(); ++i) {
+            items << (specimens[i].empty() ? QString("#%1").arg(i + 1) : Q(specimens[i]));
+        }
+        index = ChooseSpecimen(QFileInfo(Q(path)).fileName(), items);
+    }
+    ClearResult(ws_);
+    const core::LandmarkLoadReport report = core::LoadLandmarkFile(ws_, path, index);
+    core::ConvertDecimalPoints(ws_);
+    loadNotes_ = core::LandmarkLoadNotes(report, ws_.lang);
+    loadMapping_ = core::LandmarkMappingText(report, ws_.lang);
+}
+
+int TForm1::ChooseSpecimen(const QString& file, const QStringList& specimens) {
+    if (!nextSheetAnswers_.empty()) {
+        const std::optional<int> answer = nextSheetAnswers_.front();
+        nextSheetAnswers_.pop_front();
+        return answer.value_or(0);
+    }
+    const core::WindowWords& words = core::WindowWordsFor(ws_.lang);
+    bool ok = false;
+    const QString picked =
+        QInputDialog::getItem(this, Q(words.specimenTitle),
+                              Format(words.specimenMany, {file, QString::number(specimens.size())}),
+                              specimens, 0, false, &ok);
+    return ok ? std::max<qsizetype>(0, specimens.indexOf(picked)) : 0;
 }
 
 int TForm1::ChooseSheet(const QString& file, const std::vector<std::string>& names,

@@ -140,6 +140,11 @@ class TForm1 : public QWidget {
     // other sheets hold landmarks.
     int ChooseSheet(const QString& file, const std::vector<std::string>& names,
                     const std::vector<int>& withData);
+    // A landmark file of a digitizing program: the specimen the user picks, its notes and
+    // the mapping of its labels kept for the message line.
+    void LoadLandmarks(const std::string& path);
+    int ChooseSpecimen(const QString& file, const QStringList& specimens);
+    std::string loadNotes_, loadMapping_;
     // A command that changes the measurement tables: what stood before can be undone.
     void Remember();
     void LoadFrom(const std::optional<QString>& name);

@@ -92,7 +92,9 @@ const WindowWords kCzechWindowWords{
     .coefficientsTip = "Upravit nebo uložit koeficienty zvolené sady rovnic",
     .sheetTitle = "Výběr listu",
     .sheetOne = "První list sešitu „{0}“ neobsahuje žádné body; list „{1}“ ano. Načíst list „{1}“?",
-    .sheetMany = "První list sešitu „{0}“ neobsahuje žádné body. Které listy načíst?",
+    .sheetMany = "První list sešitu „{0}“ neobsahuje žádné body. Který list načíst?",
+    .specimenTitle = "Výběr jedince",
+    .specimenMany = "Soubor „{0}“ obsahuje více jedinců ({1}). Kterého načíst?",
     .undo = "Zpět",
     .redo = "Znovu",
 };
@@ -110,6 +112,8 @@ const WindowWords kEnglishWindowWords{
         "The first sheet of \"{0}\" holds no landmarks; sheet \"{1}\" does. Load sheet "
         "\"{1}\"?",
     .sheetMany = "The first sheet of \"{0}\" holds no landmarks. Which sheet shall be loaded?",
+    .specimenTitle = "Choose a specimen",
+    .specimenMany = "The file \"{0}\" holds {1} specimens. Which one shall be loaded?",
     .undo = "Undo",
     .redo = "Redo",
 };

@@ -36,6 +36,8 @@ struct WindowWords {
     std::string_view coefficients, coefficientsTip;
     // {0} the file's name, {1} the sheet's name.
     std::string_view sheetTitle, sheetOne, sheetMany;
+    // {0} the file's name, {1} how many specimens it holds.
+    std::string_view specimenTitle, specimenMany;
     std::string_view undo, redo;
 };
 const WindowWords& WindowWordsFor(std::string_view code);

@@ -979,6 +979,18 @@ TEST_F(WindowTest, DroppedMarkupsGiveTheSampleSkullsReport) {
     EXPECT_TRUE(Cell("sgImput2", 0, 1).isEmpty());
     Click("Button2");
     EXPECT_EQ(core::ReportLines(form_->workspace(), core::kUniversalSet, "cz"), fromText);
+    // The message line says what the load did; its tooltip which label went where.
+    EXPECT_TRUE(Find<QLabel>("GapsLabel")->toolTip().contains("→"))
+        << Find<QLabel>("GapsLabel")->toolTip().toStdString();
+
+    // A file of two specimens (the same skull, in mm and in µm) asks which; that one loads.
+    form_->setNextSheetAnswer(1);
+    form_->OpenFile(MORVIK_LANDMARK_FIXTURES "/skulls.tps");
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    EXPECT_TRUE(Find<QLabel>("GapsLabel")->toolTip().contains("2 z 2"))
+        << Find<QLabel>("GapsLabel")->toolTip().toStdString();
+    Click("Button2");
+    EXPECT_EQ(core::ReportLines(form_->workspace(), core::kUniversalSet, "cz"), fromText);
 }
 
 // Loads, pastes, clears and typed edits undo and redo in order, and the title follows.
