@@ -111,26 +111,5 @@ TEST(Captions, VerdictWordsTranslateButIndeterminateStays) {
     EXPECT_EQ(FindCaptionSet("CZ"), nullptr);
 }
 
-// The About page says what goes in and what comes out, in each language.
-TEST(Captions, AboutParagraphNamesInputsSamplesAndOutputs) {
-    struct Case {
-        const CaptionSet* set;
-        std::array<const char*, 6> facts;
-    };
-    const Case cases[] = {
-        {&kCzechCaptions,
-         {"čtyřech kosterních", "až 24", "17 standardních", "sedm typů",
-          "(Praha, Lisabon, Coimbra)", "určení pohlaví"}},
-        {&kEnglishCaptions,
-         {"four skeletal samples", "up to 24", "17 standard", "seven types",
-          "(Praha, Lisbon, Coimbra)", "sex diagnosis"}},
-    };
-    for (const Case& c : cases) {
-        for (const char* fact : c.facts) {
-            EXPECT_NE(c.set->about.find(fact), std::string_view::npos) << c.set->code << fact;
-        }
-    }
-}
-
 }  // namespace
 }  // namespace morvik::core
