@@ -30,6 +30,7 @@
 #include "WindowKit.h"
 #include "compute/Compute.h"
 #include "compute/Missing.h"
+#include "core/Batch.h"
 #include "core/CaseReport.h"
 #include "core/Commands.h"
 #include "core/DataExchange.h"
@@ -67,24 +68,15 @@ QString TForm1::settingsPath() const {
 
 void TForm1::FormCreate() {
     if (programFolder_.isEmpty()) programFolder_ = QCoreApplication::applicationDirPath();
-    ws_.lang = "cz";
-    core::WriteEquationHeader(ws_);
     {
         const core::IniFile ini(settingsPath().toStdString());
-        ws_.lang = core::ReadLanguage(ini, ws_.lang);
-        core::LoadStartupSet(ws_, ini);
+        core::StartAsTheWindow(ws_, ini);
         savedCoefficients_.Take(ws_);
         startNotices_ = core::SettingsNotices(ini, core::kUniversalSet, true, ws_.lang);
         for (core::Notice& notice : core::UseSetModel(ws_, ini, core::kUniversalSet))
             startNotices_.push_back(std::move(notice));
     }
     sgImput->setColumnWidth(0, 118);
-    for (TextTable* cloud : {&ws_.sgImput2, &ws_.sgImput3}) {
-        cloud->SetCell(0, 0, "X");
-        cloud->SetCell(1, 0, "Y");
-        cloud->SetCell(2, 0, "Z");
-    }
-    ws_.Label1.text = "Muž / Žena";
     ShowSettingsFile(findChild<QLabel*>("SettingsFile"), ws_.lang, settingsPath());
 
     for (std::string_view name : core::kCzechCaptions.setNames) ComboBox1->addItem(Q(name));

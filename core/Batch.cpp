@@ -171,11 +171,9 @@ int EquationOfColumn(int column) {
     return text.front() - '0';
 }
 
-Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings,
-                         std::vector<std::string>* notices) {
-    Workspace ws;
-    // The window's start: Czech until the settings name a language, the startup set, the
-    // cloud headers, the captions of the stored language.
+void StartAsTheWindow(Workspace& ws, const IniFile& ini) {
+    // Czech until the settings name a language, the startup set, the cloud headers, the
+    // verdict's start text, the captions of the stored language.
     ws.lang = "cz";
     WriteEquationHeader(ws);
     ws.lang = ReadLanguage(ini, ws.lang);
@@ -187,6 +185,12 @@ Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings,
     }
     ws.Label1.text = "Muž / Žena";
     if (const CaptionSet* set = FindCaptionSet(ws.lang)) ApplyCaptionCells(ws, *set);
+}
+
+Workspace StartWorkspace(const IniFile& ini, const BatchSettings& settings,
+                         std::vector<std::string>* notices) {
+    Workspace ws;
+    StartAsTheWindow(ws, ini);
 
     // Then what the user picks: the set from the list, the language, the check boxes.
     if (settings.set) LoadEquationSet(ws, ini, *settings.set);

@@ -56,6 +56,10 @@ std::optional<int> FindSetByName(std::string_view name);
 // sheets it has when there is none such.
 int ChooseSheet(const WorkbookCells& cells, const std::string& wanted);
 
+// The workspace as the window stands right after it starts, before the user picks anything.
+// The window starts from it, and so does every batch worker (StartWorkspace).
+void StartAsTheWindow(Workspace& ws, const IniFile& ini);
+
 // The workspace as the window stands after start, the set chosen, the language switched and
 // the check boxes set, before anything is loaded.
 // What the user should know about the set's reference model goes to `notices`.
