@@ -1212,5 +1212,51 @@ TEST_F(WindowTest, CaseReportComesFromTheCurrentResult) {
     EXPECT_EQ(action->text(), "Report (PDF)…");
 }
 
+// The sample workbook's skull written as 3D Slicer markups — the landmarks by abbreviation,
+// each euryon cloud a curve of its own — and dropped on the window gives the workbook's
+// report, EU-EU included.
+TEST_F(WindowTest, MarkupsWithTheirCloudsGiveTheWorkbooksReport) {
+    Start(ReadBytes(MORVIK_EXAMPLES_DIR "/Settings.ini"));
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.xls");
+    Click("Button2");
+    const auto fromWorkbook = core::ReportLines(form_->workspace(), core::kUniversalSet, "cz");
+    const Workspace& ws = form_->workspace();
+    const auto number = [](const std::string& cell) {
+        std::string text = cell;
+        std::replace(text.begin(), text.end(), ',', '.');
+        return text;
+    };
+    std::string json = R"({"markups": [{"type": "Fiducial", "name": "F", "controlPoints": [)";
+    for (int r = 1; r <= kLandmarkCount; ++r) {
+        json += std::string(r > 1 ? "," : "") + R"({"label": ")" + ws.sgImput.Cell(1, r) +
+                R"(", "position": [)" + number(ws.sgImput.Cell(2, r)) + "," +
+                number(ws.sgImput.Cell(3, r)) + "," + number(ws.sgImput.Cell(4, r)) + "]}";
+    }
+    json += "]}";
+    for (const auto& [name, cloud] :
+         {std::pair{"euryon dx", &ws.sgImput2}, std::pair{"euryon sin", &ws.sgImput3}}) {
+        json += std::string(R"(, {"type": "Curve", "name": ")") + name +
+                R"(", "coordinateSystem": "RAS", "controlPoints": [)";
+        for (int r = 1; !cloud->IsEmpty(1, r); ++r) {
+            json += std::string(r > 1 ? "," : "") + R"({"label": "", "position": [)" +
+                    number(cloud->Cell(0, r)) + "," + number(cloud->Cell(1, r)) + "," +
+                    number(cloud->Cell(2, r)) + "]}";
+        }
+        json += "]}";
+    }
+    json += "]}";
+    WriteBytes(dir_.File("skull.mrk.json"), json);
+
+    form_->OpenFile(MORVIK_EXAMPLES_DIR "/skull.txt");  // no clouds: they must come back
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_.File("skull.mrk.json")))});
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form_.get(), &drop);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
+    Click("Button2");
+    EXPECT_EQ(core::ReportLines(form_->workspace(), core::kUniversalSet, "cz"), fromWorkbook);
+}
+
 }  // namespace
 }  // namespace morvik::app
