@@ -4,49 +4,6 @@
 #include <cmath>
 
 namespace morvik::core {
-namespace {
-
-// Length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one
-// (overlong forms, surrogates and code points past U+10FFFF included).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char b0 = byte(i);
-    if (b0 < 0x80) return 1;
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        n = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        n = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        n = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (n > text.size() - i) return 0;
-    if (byte(i + 1) < lo || byte(i + 1) > hi) return 0;
-    for (std::size_t k = 2; k < n; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-    return n;
-}
-
-}  // namespace
-
-std::string ValidUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = Utf8SequenceLength(text, i);
-        out.append(n == 0 ? std::string_view("\xEF\xBF\xBD") : text.substr(i, n));
-        i += n == 0 ? 1 : n;
-    }
-    return out;
-}
-
 void AppendCsvField(std::string& out, std::string_view text) {
     const bool quote = text.find_first_of(",\"\r\n") != std::string_view::npos;
     if (!quote) {

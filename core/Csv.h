@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "text/Error.h"
+#include "text/Utf8.h"  // ValidUtf8, which every field goes through
 
 namespace morvik::core {
 
@@ -14,9 +15,6 @@ namespace morvik::core {
 // an LF. Bytes that are not UTF-8 become U+FFFD, so the table stays valid UTF-8 whatever a
 // file name holds.
 void AppendCsvField(std::string& out, std::string_view text);
-
-// The text with every byte that is not part of a UTF-8 sequence replaced by U+FFFD.
-std::string ValidUtf8(std::string_view text);
 
 // The shortest text that reads back to the same double ("0.1", "-3.5e-07"); empty for what is
 // not finite, which no cell of ours should ever hold.

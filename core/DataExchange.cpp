@@ -16,6 +16,7 @@
 #include "text/Decimal.h"
 #include "text/Error.h"
 #include "text/Platform.h"
+#include "text/Utf8.h"
 
 namespace morvik::core {
 namespace {
@@ -25,29 +26,6 @@ constexpr int kFirstCoordinateColumn = 2;
 constexpr std::size_t kCsvReadLimit = 4u << 20;
 
 using Fields = std::array<std::string, 3>;
-
-// Whether the bytes are well-formed UTF-8 (plain ASCII is).
-bool IsValidUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-        if (n == 0 || b > 0xF4 || i + n > s.size()) return false;
-        for (std::size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        // Overlong three- and four-byte forms and surrogates.
-        const auto c = static_cast<unsigned char>(s[i + 1]);
-        if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c >= 0xA0) || (b == 0xF0 && c < 0x90) ||
-            (b == 0xF4 && c >= 0x90))
-            return false;
-        i += n;
-    }
-    return true;
-}
 
 // One line of the text file split at TAB or NUL into at most three fields.
 Fields SplitCoordinates(std::string_view line) {

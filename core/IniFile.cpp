@@ -1,11 +1,13 @@
 #include "IniFile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "text/Cp1250.h"
 #include "text/Platform.h"
+#include "text/Utf8.h"
 
 namespace morvik::core {
 namespace {
@@ -50,39 +52,9 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // True when every byte above 0x7F belongs to a well-formed UTF-8 sequence and there is at
 // least one: plain ASCII reads the same either way.
 bool LooksLikeUtf8(std::string_view bytes) {
-    bool multiByte = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        char32_t min = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-            min = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            min = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (length > bytes.size() - i) return false;
-        char32_t cp = b & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        multiByte = true;
-        i += length;
-    }
-    return multiByte;
+    const bool multiByte = std::any_of(
+        bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    return multiByte && IsValidUtf8(bytes);
 }
 
 // Cuts UTF-8 text at `count` characters.

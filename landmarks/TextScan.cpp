@@ -4,30 +4,10 @@
 #include <cmath>
 
 #include "text/Cp1250.h"
+#include "text/Utf8.h"
 
 namespace morvik::landmarks::scan {
 namespace {
-
-bool IsValidUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-        if (n == 0 || b > 0xF4 || i + n > s.size()) return false;
-        for (std::size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        const auto c = static_cast<unsigned char>(s[i + 1]);
-        if ((b == 0xE0 && c < 0xA0) || (b == 0xED && c >= 0xA0) || (b == 0xF0 && c < 0x90) ||
-            (b == 0xF4 && c >= 0x90))
-            return false;
-        i += n;
-    }
-    return true;
-}
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 

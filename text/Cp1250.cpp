@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "ByteReader.h"
+#include "Utf8.h"
 
 namespace morvik {
 namespace {
@@ -29,8 +29,6 @@ constexpr std::array<char16_t, 128> kUpperHalf = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,  // F8
 };
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 // Returns the byte for a code point, or '?' when the code page has none.
 char ToCp1250(char32_t codePoint) {
     if (codePoint < 0x80) return static_cast<char>(codePoint);
@@ -40,70 +38,10 @@ char ToCp1250(char32_t codePoint) {
     return '?';
 }
 
-// Decodes one UTF-8 sequence at `pos`, advancing it; malformed input gives kReplacement and
-// skips one byte so that decoding always makes progress.
-char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    const auto lead = static_cast<std::uint8_t>(text[pos]);
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    }
-    std::size_t length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++pos;
-        return kReplacement;
-    }
-    if (length > text.size() - pos) {
-        ++pos;
-        return kReplacement;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<std::uint8_t>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return kReplacement;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++pos;
-        return kReplacement;
-    }
-    pos += length;
-    return value;
-}
-
 }  // namespace
 
 char32_t Cp1250ToCodePoint(std::uint8_t byte) {
     return byte < 0x80 ? char32_t{byte} : char32_t{kUpperHalf[byte - 0x80]};
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 std::string Cp1250ToUtf8(std::string_view bytes) {
@@ -118,75 +56,11 @@ std::string Cp1250ToUtf8(std::span<const std::uint8_t> bytes) {
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
-std::string Utf16ToUtf8(std::u16string_view units) {
-    std::string out;
-    out.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        const char32_t unit = units[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size()) {
-            const char32_t low = units[i + 1];
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        // A lone surrogate falls through to AppendUtf8, which replaces it.
-        AppendUtf8(out, unit);
-    }
-    return out;
-}
-
-std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
-    std::u16string units(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        units[i] = static_cast<char16_t>(LoadU16(bytes.data() + 2 * i));
-    }
-    return Utf16ToUtf8(units);
-}
-
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<std::uint8_t>(utf8[i]);
-        if (b < 0x80) {
-            out.push_back(b);
-            ++i;
-            continue;
-        }
-        const std::size_t length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 0;
-        char32_t cp = length == 4 ? (b & 0x07u) : length == 3 ? (b & 0x0Fu) : (b & 0x1Fu);
-        bool ok = length != 0 && b < 0xF5 && i + length <= utf8.size();
-        for (std::size_t k = 1; ok && k < length; ++k) {
-            const auto c = static_cast<std::uint8_t>(utf8[i + k]);
-            ok = (c & 0xC0) == 0x80;
-            cp = (cp << 6) | (c & 0x3Fu);
-        }
-        constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (ok) ok = cp >= kLeast[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-        if (!ok) {
-            out.push_back(static_cast<char16_t>(kReplacement));
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += length;
-    }
-    return out;
-}
-
 std::string Utf8ToCp1250(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
-    while (pos < utf8.size()) out.push_back(ToCp1250(NextCodePoint(utf8, pos)));
+    while (pos < utf8.size()) out.push_back(ToCp1250(DecodeUtf8(utf8, pos)));
     return out;
 }
 

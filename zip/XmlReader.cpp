@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "text/Cp1250.h"
+#include "text/Utf8.h"
 
 namespace morvik::zip {
 namespace {
@@ -32,75 +32,14 @@ bool IsXmlChar(std::uint32_t cp) {
            (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
-// UTF-16 bytes (an even count) to UTF-8 appended to `out`; a high surrogate waiting for its
-// low half is carried in `high`.
-void Utf16ToUtf8(std::string_view bytes, bool bigEndian, char16_t& high, std::string& out) {
+// UTF-16 bytes (an even count) to UTF-8 appended to `out`; a surrogate pair may be split
+// between two calls.
+void Utf16ToUtf8(std::string_view bytes, bool bigEndian, Utf16Decoder& decoder, std::string& out) {
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const auto a = static_cast<std::uint8_t>(bytes[i]),
                    b = static_cast<std::uint8_t>(bytes[i + 1]);
-        const char16_t unit = static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
-        if (high != 0) {
-            const char16_t first = high;
-            high = 0;
-            if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((first - 0xD800u) << 10) + (unit - 0xDC00u));
-                continue;
-            }
-            AppendUtf8(out, 0xFFFD);
-        }
-        if (unit >= 0xD800 && unit <= 0xDBFF) {
-            high = unit;
-        } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
-        } else {
-            AppendUtf8(out, unit);
-        }
+        decoder.Append(static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a), out);
     }
-}
-
-// One step of the UTF-8 check over `size` bytes: `need` continuation bytes are still due, the
-// next of them within [low, high]. False at the first byte that cannot stand where it does
-// (overlong forms, surrogates and code points past U+10FFFF included).
-bool CheckUtf8(const char* bytes, std::size_t size, std::uint8_t& need, std::uint8_t& low,
-               std::uint8_t& high) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
-    const unsigned char* const end = p + size;
-    while (p != end) {
-        if (need == 0) {
-            // Most of a part is ASCII: eight bytes at a time.
-            while (end - p >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, p, 8);
-                if (word & 0x8080808080808080ull) break;
-                p += 8;
-            }
-            if (p == end) break;
-            const unsigned char b = *p++;
-            if (b < 0x80) continue;
-            low = 0x80;
-            high = 0xBF;
-            if (b >= 0xC2 && b <= 0xDF) {
-                need = 1;
-            } else if (b >= 0xE0 && b <= 0xEF) {
-                need = 2;
-                if (b == 0xE0) low = 0xA0;
-                if (b == 0xED) high = 0x9F;
-            } else if (b >= 0xF0 && b <= 0xF4) {
-                need = 3;
-                if (b == 0xF0) low = 0x90;
-                if (b == 0xF4) high = 0x8F;
-            } else {
-                return false;
-            }
-            continue;
-        }
-        const unsigned char b = *p++;
-        if (b < low || b > high) return false;
-        low = 0x80;
-        high = 0xBF;
-        --need;
-    }
-    return true;
 }
 
 [[noreturn]] void NotUtf8() { throw EXmlError("XML part: its text is not valid UTF-8"); }
@@ -108,8 +47,8 @@ bool CheckUtf8(const char* bytes, std::size_t size, std::uint8_t& need, std::uin
 }  // namespace
 
 void TXmlTextSource::Check(const char* bytes, std::size_t size) {
-    if (!CheckUtf8(bytes, size, need_, low_, high_)) NotUtf8();
-    if (size == 0 && need_ != 0) NotUtf8();  // the part ends inside a character
+    if (!utf8_.Feed(std::string_view(bytes, size))) NotUtf8();
+    if (size == 0 && !utf8_.AtBoundary()) NotUtf8();  // the part ends inside a character
 }
 
 std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
@@ -164,10 +103,10 @@ std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
         raw_.resize(before + n);
         if (n == 0) end_ = true;
         const std::size_t even = raw_.size() & ~std::size_t{1};
-        Utf16ToUtf8(std::string_view(raw_).substr(0, even), kind_ == Kind::Utf16Be, highSurrogate_,
+        Utf16ToUtf8(std::string_view(raw_).substr(0, even), kind_ == Kind::Utf16Be, utf16_,
                     pending_);
         raw_.erase(0, even);
-        if (end_ && highSurrogate_ != 0) AppendUtf8(pending_, 0xFFFD);
+        if (end_) utf16_.Finish(pending_);
         if (!pending_.empty()) return Read(out, size);
     }
     return 0;
@@ -176,8 +115,7 @@ std::size_t TXmlTextSource::Read(char* out, std::size_t size) {
 std::string XmlTextAsUtf8(std::string bytes) {
     const std::string_view h(bytes);
     const auto checked = [](std::string utf8) {
-        std::uint8_t need = 0, low = 0x80, high = 0xBF;
-        if (!CheckUtf8(utf8.data(), utf8.size(), need, low, high) || need != 0) NotUtf8();
+        if (!IsValidUtf8(utf8)) NotUtf8();
         return utf8;
     };
     if (h.starts_with("\xEF\xBB\xBF")) return checked(bytes.substr(3));
@@ -187,9 +125,9 @@ std::string XmlTextAsUtf8(std::string bytes) {
     if (!le && !be && !bareLe && !bareBe) return checked(std::move(bytes));
     const std::size_t skip = le || be ? 2 : 0;
     std::string out;
-    char16_t high = 0;
-    Utf16ToUtf8(h.substr(skip, (h.size() - skip) & ~std::size_t{1}), be || bareBe, high, out);
-    if (high != 0) AppendUtf8(out, 0xFFFD);
+    Utf16Decoder decoder;
+    Utf16ToUtf8(h.substr(skip, (h.size() - skip) & ~std::size_t{1}), be || bareBe, decoder, out);
+    decoder.Finish(out);
     return out;
 }
 

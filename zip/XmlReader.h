@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "text/Error.h"
+#include "text/Utf8.h"
 
 namespace morvik::zip {
 
@@ -57,10 +58,9 @@ class TXmlTextSource final : public TByteSource {
     std::string raw_;      // UTF-16 bytes not yet converted
     std::string pending_;  // converted bytes not yet handed out
     std::size_t pendingAt_ = 0;
-    char16_t highSurrogate_ = 0;
+    Utf16Decoder utf16_;
     bool end_ = false;
-    // What the UTF-8 check expects next: continuation bytes left, and the range of the next.
-    std::uint8_t need_ = 0, low_ = 0x80, high_ = 0xBF;
+    Utf8Check utf8_;  // a UTF-8 part is checked as it passes
     void Check(const char* bytes, std::size_t size);
 };
 
