@@ -1,8 +1,6 @@
 #include "OdsReader.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -13,12 +11,12 @@
 #include <vector>
 
 #include "text/Cp1250.h"
-#include "text/Decimal.h"
 #include "text/IsoDate.h"
 #include "xls/XLSReader.h"
 #include "xls/XLSWorkbook.h"
 #include "zip/BatchChannel.h"
 #include "zip/ReadAhead.h"
+#include "zip/SpreadsheetXml.h"
 #include "zip/XmlReader.h"
 #include "zip/ZipArchive.h"
 
@@ -29,6 +27,9 @@ using xls::TCellValue;
 using xls::TDateTime;
 using xls::TSheet;
 using xls::TWorkbook;
+using zip::CellName;
+using zip::ParseXmlNumber;
+using zip::Quoted;
 using zip::TXmlReader;
 using Token = TXmlReader::TToken;
 
@@ -57,21 +58,6 @@ constexpr std::int64_t kModelBudgetPerByte = 24;
 
 [[noreturn]] void Fail(const std::string& message) { throw EOdsError(message); }
 
-// "B3" for messages.
-std::string CellName(std::int64_t row, std::int64_t col) {
-    std::string letters;
-    for (std::int64_t c = col + 1; c > 0; c = (c - 1) / 26)
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return letters + std::to_string(row + 1);
-}
-
-// A text from the file for a message: short, and without control characters.
-std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text.substr(0, 40)) out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
-    return out + (text.size() > 40 ? "...\"" : "\"");
-}
-
 // A repeat count: at least 1; anything past the sheet's size is as good as the sheet's size.
 std::int64_t RepeatCount(std::string_view text) {
     if (text.empty()) return 1;
@@ -81,16 +67,6 @@ std::int64_t RepeatCount(std::string_view text) {
         n = std::min<std::int64_t>(n * 10 + (c - '0'), std::int64_t{1} << 40);
     }
     return std::max<std::int64_t>(n, 1);
-}
-
-bool ParseNumber(std::string_view text, double& out) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (ParseShortDecimal(text, out)) return true;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
-           std::isfinite(out);
 }
 
 struct PendingCell {
@@ -184,7 +160,7 @@ class Builder {
     TSheet& AddSheet(const std::u16string& name);
     TWorkbook& workbook_;
     TSheet* sheet_ = nullptr;
-    int nextSubstitute_ = 0;  // see AddSheet
+    int nextSubstitute_ = 0;  // see zip::AddSheet
 };
 
 // The serial way: steps go to the model as they come.
@@ -350,23 +326,11 @@ void Parser::Read() {
     }
 }
 
-// A name the model refuses (blank, too long, a duplicate) gives way to "SheetN": the sheet
-// and its cells still load.
 TSheet& Builder::AddSheet(const std::u16string& name) {
-    auto& sheets = workbook_.Sheets();
     // Each name is checked against all before it; no real spreadsheet comes near.
-    if (sheets.Count() >= kMaxSheets) Fail("The spreadsheet has more sheets than can be read.");
-    if (sheets.ValidateName(name) == 0) return sheets.Add(name);
-    // A name taken stays taken: each search goes on past the last one found, so all of them
-    // together try each N once.
-    for (int n = std::max(sheets.Count() + 1, nextSubstitute_);; ++n) {
-        std::u16string substitute = u"Sheet";
-        for (char c : std::to_string(n)) substitute.push_back(static_cast<char16_t>(c));
-        if (sheets.ValidateName(substitute) == 0) {
-            nextSubstitute_ = n + 1;
-            return sheets.Add(substitute);
-        }
-    }
+    if (workbook_.Sheets().Count() >= kMaxSheets)
+        Fail("The spreadsheet has more sheets than can be read.");
+    return zip::AddSheet(workbook_.Sheets(), name, nextSubstitute_);
 }
 
 void Builder::Apply(Batch& batch) {
@@ -462,7 +426,7 @@ TCellValue Parser::ReadCell(TXmlReader& r) {
     if (type == "float" || type == "percentage" || type == "currency") {
         double d;
         const std::string_view text = r.Attribute(kOffice, "value");
-        if (!ParseNumber(text, d)) CellFault(Quoted(text) + " is not a finite number.");
+        if (!ParseXmlNumber(text, d)) CellFault(Quoted(text) + " is not a finite number.");
         value = TCellValue(d);
     } else if (type == "date") {
         const std::string_view text = r.Attribute(kOffice, "date-value");

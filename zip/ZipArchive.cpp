@@ -53,6 +53,16 @@ std::string Printable(std::string_view name) {
     return out;
 }
 
+// One step of inflate over `data`, the entry's whole compressed bytes. The input is handed
+// over in pieces zlib's 32-bit counts can take, the next one when the last is used up.
+int Inflate(z_stream& z, std::span<const std::uint8_t> data) {
+    if (z.avail_in == 0) {
+        const std::size_t used = static_cast<std::size_t>(z.next_in - data.data());
+        z.avail_in = static_cast<uInt>(std::min<std::size_t>(data.size() - used, 1u << 30));
+    }
+    return inflate(&z, Z_NO_FLUSH);
+}
+
 }  // namespace
 
 struct TZipStream::Inflater {
@@ -291,13 +301,7 @@ std::size_t TZipStream::Read(char* out, std::size_t size) {
         z.next_out = reinterpret_cast<Bytef*>(out);
         z.avail_out = static_cast<uInt>(std::min<std::size_t>(want, 1u << 30));
         while (z.avail_out > 0) {
-            // The input is handed over in pieces zlib's 32-bit counts can take.
-            if (z.avail_in == 0) {
-                const std::size_t used = static_cast<std::size_t>(z.next_in - data_.data());
-                z.avail_in =
-                    static_cast<uInt>(std::min<std::size_t>(data_.size() - used, 1u << 30));
-            }
-            const int rc = inflate(&z, Z_NO_FLUSH);
+            const int rc = Inflate(z, data_);
             if (rc == Z_STREAM_END) break;
             if (rc != Z_OK) Damaged();  // damaged data, or input ended (Z_BUF_ERROR)
         }
@@ -320,12 +324,7 @@ std::size_t TZipStream::Read(char* out, std::size_t size) {
             z.next_out = &extra;
             z.avail_out = 1;
             for (;;) {
-                if (z.avail_in == 0) {
-                    const std::size_t used = static_cast<std::size_t>(z.next_in - data_.data());
-                    z.avail_in =
-                        static_cast<uInt>(std::min<std::size_t>(data_.size() - used, 1u << 30));
-                }
-                const int rc = inflate(&z, Z_NO_FLUSH);
+                const int rc = Inflate(z, data_);
                 if (rc == Z_STREAM_END && z.avail_out == 1) break;
                 if (rc != Z_OK || z.avail_out == 0) Damaged();
             }

@@ -248,6 +248,46 @@ TEST(InvalidValues, OdsCellsThatAreNotTheirTypeAreRefusedNamingSheetAndCell) {
     for (const auto& c : cases) EXPECT_EQ(OdsOutcome(Ods(c.cell)), c.message) << c.cell;
 }
 
+// ---- Both formats ----------------------------------------------------------------------------
+
+// The same number text reads alike in both formats: XML's whitespace around it (space, tab,
+// CR, LF, here as character references, which survive the parser's line-end and attribute
+// normalisation) is no part of it, and any other character is.
+TEST(InvalidValues, NumberTextReadsAlikeInBothFormats) {
+    const auto xlsx = [](const std::string& text) {
+        const std::string package = Sheet("<c r='B3'><v>" + text + "</v></c>");
+        const std::string outcome = XlsxOutcome(package);
+        if (!outcome.empty()) return outcome;
+        xls::TWorkbook book;
+        xlsx::ReadXlsx(Bytes(package), book);
+        return CellText(book, 0, 2, 1);
+    };
+    const auto ods = [](const std::string& text) {
+        const std::string package =
+            Ods("<table:table-cell office:value-type='float' office:value='" + text + "'/>");
+        const std::string outcome = OdsOutcome(package);
+        if (!outcome.empty()) return outcome;
+        xls::TWorkbook book;
+        ods::ReadOds(Bytes(package), book);
+        return CellText(book, 0, 1, 1);
+    };
+    for (const std::string space : {"&#32;", "&#9;", "&#10;", "&#13;", "&#13;&#10;&#9; "}) {
+        const std::string text = space + "-185.9" + space;
+        EXPECT_EQ(xlsx(text), "num:-185.9") << text;
+        EXPECT_EQ(ods(text), "num:-185.9") << text;
+    }
+    // Not XML's whitespace: a no-break space, an em space.
+    for (const std::string other : {"&#160;", "&#x2003;"}) {
+        const std::string text = "185.9" + other;
+        EXPECT_NE(xlsx(text).find("is not a finite number."), std::string::npos) << text;
+        EXPECT_NE(ods(text).find("is not a finite number."), std::string::npos) << text;
+    }
+    // A value of whitespace alone is an empty cell in .xlsx (some writers' "<v> </v>"); in
+    // .ods a number cell must hold a number.
+    EXPECT_EQ(xlsx("&#13;&#10;"), "none");
+    EXPECT_EQ(ods("&#13;&#10;"), "Sheet \"Skull\", cell B2: \"??\" is not a finite number.");
+}
+
 TEST(InvalidValues, OdsMimetypeDecidesAloneWhatThePackageIs) {
     const std::string cell = "<table:table-cell office:value-type='float' office:value='1'/>";
     EXPECT_EQ(OdsOutcome(Ods(cell)), "");
