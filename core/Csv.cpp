@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace morvik::core {
 void AppendCsvField(std::string& out, std::string_view text) {
@@ -93,6 +94,30 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
     }
     if (!field.empty() || !record.empty()) endRecord();
     return records;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (char c : ValidUtf8(text)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
+            out += buffer;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonList(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + JsonString(items[i]);
+    return out + "]";
 }
 
 }  // namespace morvik::core

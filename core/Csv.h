@@ -20,6 +20,12 @@ void AppendCsvField(std::string& out, std::string_view text);
 // not finite, which no cell of ours should ever hold.
 std::string CsvNumber(double value);
 
+// A JSON string literal: quotes, backslashes and control characters escaped, bytes that are
+// not UTF-8 replaced (ValidUtf8).
+std::string JsonString(std::string_view text);
+// A JSON list of strings: ["a", "b"].
+std::string JsonList(const std::vector<std::string>& items);
+
 // One record from fields, ended by CR LF.
 std::string CsvRecord(const std::vector<std::string>& fields);
 

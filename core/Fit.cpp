@@ -64,31 +64,7 @@ std::string Percent(double ratio, std::string_view lang) {
     return text;
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
-            out += buffer;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string JsonNumber(double value) { return std::isfinite(value) ? CsvNumber(value) : "null"; }
-
-std::string JsonList(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + JsonString(items[i]);
-    return out + "]";
-}
 
 std::size_t Width(const std::string& text) {
     std::size_t chars = 0;

@@ -57,31 +57,7 @@ std::string Percent(std::optional<double> ratio) {
     return buffer;
 }
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (char c : ValidUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", byte);
-            out += buffer;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string JsonNumber(std::optional<double> value) { return value ? CsvNumber(*value) : "null"; }
-
-std::string JsonList(const std::vector<std::string>& items) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + JsonString(items[i]);
-    return out + "]";
-}
 
 // Widths count characters, not bytes: names and headings may hold letters with accents.
 std::size_t Width(const std::string& text) {

@@ -218,19 +218,6 @@ void Document::Rect(double x, double y, double w, double h, std::optional<Color>
     impl_->Page().push_back(RectOp{x, y, w, h, fill, stroke, strokeWidth});
 }
 
-std::string IsoUtc(std::int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &t);
-#else
-    gmtime_r(&t, &utc);
-#endif
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
-
 std::string Document::Render(const Info& info,
                              const std::function<std::string(int, int)>& footer) const {
     std::string bytes;
