@@ -23,48 +23,7 @@
 
 // ---- allocation meter: every operator new of this program passes here ----------------------
 
-namespace {
-std::atomic<std::size_t> gLive{0}, gPeak{0}, gTotal{0};
-
-void* Counted(std::size_t n) {
-    void* p = std::malloc(n == 0 ? 1 : n);
-    if (p == nullptr) throw std::bad_alloc();
-    const std::size_t size = malloc_usable_size(p);
-    const std::size_t live = gLive += size;
-    gTotal += size;
-    for (std::size_t peak = gPeak; live > peak && !gPeak.compare_exchange_weak(peak, live);) {
-    }
-    return p;
-}
-void Uncounted(void* p) noexcept {
-    if (p == nullptr) return;
-    gLive -= malloc_usable_size(p);
-    std::free(p);
-}
-}  // namespace
-
-void* operator new(std::size_t n) { return Counted(n); }
-void* operator new[](std::size_t n) { return Counted(n); }
-void operator delete(void* p) noexcept { Uncounted(p); }
-void operator delete[](void* p) noexcept { Uncounted(p); }
-void operator delete(void* p, std::size_t) noexcept { Uncounted(p); }
-void operator delete[](void* p, std::size_t) noexcept { Uncounted(p); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return Counted(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    try {
-        return Counted(n);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept { Uncounted(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Uncounted(p); }
+#include "tests/AllocationMeter.h"
 
 namespace morvik {
 namespace {
