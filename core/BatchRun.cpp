@@ -214,8 +214,7 @@ std::string BatchCsvRecords(const BatchInput& input, const std::vector<SkullResu
         AddField(out, skull.message);
         if (!skull.ok) {
             // The set, the equations and every measured value stay empty.
-            out.append(5 + kDimensionCount + 2 * kEquationCount + 1 + 4 * kEquationCount + 1,
-                       ',');
+            out.append(5 + kDimensionCount + 2 * kEquationCount + 1 + 4 * kEquationCount + 1, ',');
             AddField(out, skull.mapping);
             out += "\r\n";
             continue;

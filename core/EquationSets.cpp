@@ -21,7 +21,6 @@ std::string SgKey(int column, int row) {
     return "sg_" + std::to_string(column) + "_" + std::to_string(row);
 }
 
-
 void LoadStartupSet(Workspace& ws, const IniFile& ini) {
     const std::string_view section = kSetSections[kUniversalSet];
     for (int r = 1; r <= kLastCoefficientRow; ++r) {

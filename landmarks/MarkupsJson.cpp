@@ -1,4 +1,4 @@
-// 3D Slicer markups (.mrk.json): a JSON document whose "markups" array holds one object per
+// 3D Slicer markups (.mrk.json): a JSON text whose "markups" array holds one object per
 // markup (fiducial list, curve, ...), each with its control points.
 #include <algorithm>
 #include <cstdint>
@@ -38,7 +38,7 @@ class JsonParser {
     Json Document() {
         Json root = Value(0);
         SkipBlanks();
-        if (at_ != text_.size()) Fail("text after the end of the document");
+        if (at_ != text_.size()) Fail("text after the end of the JSON value");
         return root;
     }
 

@@ -239,7 +239,7 @@ std::optional<std::string> MimeTypeOf(zip::TZipArchive& archive) {
 }
 
 void Reader::Run() {
-    // The same rule as LooksLikeOds: a package that says it is another document is refused,
+    // The same rule as LooksLikeOds: a package that says it is another kind of file is refused,
     // whatever its content.xml holds.
     if (const auto mime = MimeTypeOf(archive_); mime && *mime != kMimeType)
         Fail("The file is no OpenDocument spreadsheet: its mimetype says " + Quoted(*mime) + ".");

@@ -104,7 +104,7 @@ std::size_t Utf8Length(unsigned char lead) {
 struct Document::Impl {
     std::vector<std::vector<Op>> pages;
     // Measuring needs a scaled font per face and size; cairo's own cache is shared by every
-    // thread, this one belongs to the document.
+    // thread, this one belongs to the report being drawn.
     mutable std::map<std::pair<int, double>, cairo_scaled_font_t*> scaled;
 
     ~Impl() {

@@ -1,4 +1,4 @@
-// The document model where cairo is not to be had (the Windows cross-build takes Debian's
+// The page model where cairo is not to be had (the Windows cross-build takes Debian's
 // headers only): every report is refused with a sentence that says why.
 #include <ctime>
 

@@ -229,7 +229,7 @@ TEST_F(CaseReport, SameSkullSameBytesAtTheSameTime) {
     Compute(c, kModelSettings, kExamples + "/skull.xls", "cz");
     const std::string first = CaseReportPdf(c.session.ws, c.input);
     EXPECT_EQ(CaseReportPdf(c.session.ws, c.input), first);
-    EXPECT_TRUE(Has(first, "/CreationDate (20261207224000Z)")) << "the document information";
+    EXPECT_TRUE(Has(first, "/CreationDate (20261207224000Z)")) << "the PDF information dictionary";
 
     CaseReportInput later = c.input;
     later.time += 3600;
