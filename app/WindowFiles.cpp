@@ -137,7 +137,9 @@ void TForm1::LoadFrom(const std::optional<QString>& name) {
 
 void TForm1::LoadLandmarks(const std::string& path) {
     // A file of several specimens holds several skulls: the user says which one.
-    const std::vector<std::string> specimens = core::LandmarkFileSpecimens(path);
+    // Read once: the specimens' names to ask with, then the one chosen.
+    const core::LandmarkFileContents contents = core::LandmarkFileContents::Open(path);
+    const std::vector<std::string> specimens = contents.SpecimenNames();
     int index = 0;
     if (specimens.size() > 1) {
         QStringList items;
@@ -147,7 +149,7 @@ void TForm1::LoadLandmarks(const std::string& path) {
         index = ChooseSpecimen(QFileInfo(Q(path)).fileName(), items);
     }
     ClearResult(ws_);
-    const core::LandmarkLoadReport report = core::LoadLandmarkFile(ws_, path, index);
+    const core::LandmarkLoadReport report = contents.Load(ws_, index);
     core::ConvertDecimalPoints(ws_);
     loadNotes_ = core::LandmarkLoadNotes(report, ws_.lang);
     loadMapping_ = core::LandmarkMappingText(report, ws_.lang);

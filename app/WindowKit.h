@@ -13,8 +13,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compute/Workspace.h"
+#include "core/Messages.h"
 
 namespace morvik::app::kit {
 
@@ -81,9 +83,9 @@ inline bool ScreenBoundsTheWindow() {
 }
 
 inline QString Format(std::string_view pattern, const QStringList& args) {
-    QString text = Q(pattern);
-    for (qsizetype i = 0; i < args.size(); ++i) text.replace(QString("{%1}").arg(i), args[i]);
-    return text;
+    std::vector<std::string> texts;
+    for (const QString& arg : args) texts.push_back(arg.toStdString());
+    return Q(core::FillPlaceholders(pattern, texts));
 }
 
 constexpr std::array<int, kEquationCount> kEquationLefts{64, 136, 208, 280, 352, 424, 496};

@@ -179,11 +179,7 @@ std::optional<std::string> OwnText(const std::exception& e, std::string_view lan
 
 }  // namespace
 
-std::string MessageText(Msg id, std::string_view lang, const std::vector<std::string>& args,
-                        std::string_view detail) {
-    const auto index = static_cast<std::size_t>(id);
-    if (index >= kMessages.size()) return std::string(detail);
-    const std::string_view pattern = lang == "cz" ? kMessages[index].cz : kMessages[index].en;
+std::string FillPlaceholders(std::string_view pattern, const std::vector<std::string>& args) {
     std::string text;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
         if (pattern[i] == '{' && i + 2 < pattern.size() && pattern[i + 2] == '}' &&
@@ -195,6 +191,15 @@ std::string MessageText(Msg id, std::string_view lang, const std::vector<std::st
             text += pattern[i];
         }
     }
+    return text;
+}
+
+std::string MessageText(Msg id, std::string_view lang, const std::vector<std::string>& args,
+                        std::string_view detail) {
+    const auto index = static_cast<std::size_t>(id);
+    if (index >= kMessages.size()) return std::string(detail);
+    std::string text =
+        FillPlaceholders(lang == "cz" ? kMessages[index].cz : kMessages[index].en, args);
     detail = WithoutFinalStop(detail);
     if (!detail.empty()) text += " (" + std::string(detail) + ")";
     // A question ends as it is.

@@ -67,6 +67,9 @@ enum class Msg {
     CsvFieldCount,           // {0} file name, {1} line, {2} its fields, {3} the line before's
 };
 
+// The pattern with {0}, {1}... replaced by `args` (a place without an argument stays empty).
+std::string FillPlaceholders(std::string_view pattern, const std::vector<std::string>& args);
+
 // The sentence of `id` in a language code ("cz" Czech, anything else English), with {0}, {1}
 // replaced by `args`; a non-empty `detail` (the lower layer's own text) follows in brackets.
 std::string MessageText(Msg id, std::string_view lang, const std::vector<std::string>& args = {},

@@ -80,9 +80,7 @@ LandmarkFile ReadCheckpoint(std::string_view bytes) {
         if (!point.missing) {
             if (tokens.size() - status < 4)
                 throw ELandmarkFileError(number, "the point has fewer than three coordinates");
-            point.x = scan::NumberAt(tokens[status + 1], number, "x");
-            point.y = scan::NumberAt(tokens[status + 2], number, "y");
-            point.z = scan::NumberAt(tokens[status + 3], number, "z");
+            scan::ReadCoordinates(tokens, status + 1, number, point);
         }
         scan::AddPoint(specimen, std::move(point), total);
     }

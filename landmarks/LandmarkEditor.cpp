@@ -78,9 +78,7 @@ LandmarkFile ReadPts(std::string_view bytes) {
             if (i > 0) point.label += ' ';
             point.label += tokens[i];
         }
-        point.x = scan::NumberAt(tokens[first], number, "x");
-        point.y = scan::NumberAt(tokens[first + 1], number, "y");
-        point.z = scan::NumberAt(tokens[first + 2], number, "z");
+        scan::ReadCoordinates(tokens, first, number, point);
         point.missing = IsMissingCode(point.x) && IsMissingCode(point.y) && IsMissingCode(point.z);
         scan::AddPoint(specimen, std::move(point), total);
     }

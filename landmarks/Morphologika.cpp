@@ -102,9 +102,7 @@ LandmarkFile ReadMorphologika(std::string_view bytes) {
                 throw ELandmarkFileError(number, "a point line is not \"x y z\"");
             Point point;
             point.line = number;
-            point.x = scan::NumberAt(tokens[0], number, "x");
-            point.y = scan::NumberAt(tokens[1], number, "y");
-            point.z = scan::NumberAt(tokens[2], number, "z");
+            scan::ReadCoordinates(tokens, 0, number, point);
             point.missing = std::fabs(point.x) == kMissingCode &&
                             std::fabs(point.y) == kMissingCode &&
                             std::fabs(point.z) == kMissingCode;

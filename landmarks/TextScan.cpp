@@ -68,6 +68,13 @@ double NumberAt(std::string_view s, long long line, std::string_view what) {
     return value;
 }
 
+void ReadCoordinates(const std::vector<std::string_view>& tokens, std::size_t first, long long line,
+                     Point& point) {
+    point.x = NumberAt(tokens.at(first), line, "x");
+    point.y = NumberAt(tokens.at(first + 1), line, "y");
+    point.z = NumberAt(tokens.at(first + 2), line, "z");
+}
+
 std::vector<std::string_view> Tokens(std::string_view line) {
     std::vector<std::string_view> tokens;
     std::size_t i = 0;

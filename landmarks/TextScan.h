@@ -43,6 +43,11 @@ bool ParseNumber(std::string_view s, double& out);
 // Like ParseNumber, refusing with the line and what was found.
 double NumberAt(std::string_view s, long long line, std::string_view what);
 
+// The three coordinates tokens[first..first+2] into the point, refusing with the line what
+// is not a number.
+void ReadCoordinates(const std::vector<std::string_view>& tokens, std::size_t first, long long line,
+                     Point& point);
+
 // Whitespace-separated tokens; a token that begins with '"' runs to the next '"' and is given
 // without its quotes.
 std::vector<std::string_view> Tokens(std::string_view line);

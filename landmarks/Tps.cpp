@@ -60,9 +60,7 @@ LandmarkFile ReadTps(std::string_view bytes, const ReadOptions& options) {
                 throw ELandmarkFileError(number, "a point line is not \"x y z\"");
             Point point;
             point.line = number;
-            point.x = scan::NumberAt(tokens[0], number, "x");
-            point.y = scan::NumberAt(tokens[1], number, "y");
-            point.z = scan::NumberAt(tokens[2], number, "z");
+            scan::ReadCoordinates(tokens, 0, number, point);
             if (options.tpsNegativeIsMissing && (point.x < 0 || point.y < 0 || point.z < 0)) {
                 point.missing = true;
                 file.negativeMeansMissing = true;

@@ -15,6 +15,7 @@
 #include "core/IniFile.h"
 #include "core/Version.h"
 #include "tests/core/SkullFiles.h"
+#include "tests/tools/RunProgram.h"
 
 namespace morvik::core {
 namespace {
@@ -24,25 +25,11 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Quoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using test::Outcome;
 
 Outcome RunBatch(const TempDir& dir, const std::vector<std::string>& args,
                  const std::string& program = MORVIK_BATCH) {
-    std::string command = Quoted(program);
-    for (const std::string& arg : args) command += " " + Quoted(arg);
-    command += " >" + Quoted(dir.File("stdout")) + " 2>" + Quoted(dir.File("stderr"));
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
-            ReadBytes(dir.File("stderr"))};
+    return test::RunProgram(dir, program, args);
 }
 
 // The rows as read back, the header dropped.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/core/TempDir.h"
+#include "tests/tools/RunProgram.h"
 
 namespace morvik {
 namespace {
@@ -17,24 +18,10 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Quoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using test::Outcome;
 
 Outcome RunFitBatch(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = Quoted(MORVIK_BATCH);
-    for (const std::string& arg : args) command += " " + Quoted(arg);
-    command += " >" + Quoted(dir.File("stdout")) + " 2>" + Quoted(dir.File("stderr"));
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadBytes(dir.File("stdout")),
-            ReadBytes(dir.File("stderr"))};
+    return test::RunProgram(dir, MORVIK_BATCH, args);
 }
 
 const std::string kSettings = MORVIK_EXAMPLES_DIR "/Settings.ini";
