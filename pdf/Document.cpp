@@ -1,29 +1,39 @@
 #include "Document.h"
 
-#include <cairo-ft.h>
-#include <cairo-pdf.h>
-#include <cairo.h>
 #include <fontconfig/fontconfig.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <mutex>
+#include <sstream>
 #include <variant>
 
-#include "text/Cp1250.h"
+#include "TrueType.h"
+#include "text/Utf8.h"
 
 namespace morvik::pdf {
 namespace {
 
-// The faces are found once per process through fontconfig and must be DejaVu: another
-// family chosen in its place could lack Czech letters or change every width.
-struct Faces {
-    std::array<cairo_font_face_t*, 3> face{};
+// ---------------------------------------------------------------------------------------
+// The fonts: found once per process through fontconfig and read once. They must be DejaVu:
+// another family chosen in its place could lack Czech letters or change every width.
+
+constexpr std::size_t kFaces = 3;
+
+struct Fonts {
+    std::array<std::unique_ptr<TrueTypeFont>, kFaces> face;
     std::string error;
 };
 
-cairo_font_face_t* FindFace(const char* family, const char* style, std::string& error) {
+std::unique_ptr<TrueTypeFont> Load(const char* family, const char* style, std::string& error) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style));
@@ -33,30 +43,237 @@ cairo_font_face_t* FindFace(const char* family, const char* style, std::string& 
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
     FcChar8* found = nullptr;
-    if (match == nullptr || FcPatternGetString(match, FC_FAMILY, 0, &found) != FcResultMatch ||
-        std::string_view(reinterpret_cast<const char*>(found)) != family) {
-        if (match) FcPatternDestroy(match);
+    FcChar8* file = nullptr;
+    const bool ours = match != nullptr &&
+                      FcPatternGetString(match, FC_FAMILY, 0, &found) == FcResultMatch &&
+                      std::string_view(reinterpret_cast<const char*>(found)) == family &&
+                      FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
+    const std::string path = ours ? reinterpret_cast<const char*>(file) : "";
+    if (match) FcPatternDestroy(match);
+    if (!ours) {
         error = std::string("The font \"") + family + " " + style +
                 "\" is not installed (Debian package fonts-dejavu-core).";
         return nullptr;
     }
-    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(match);
-    FcPatternDestroy(match);
-    return face;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in) {
+        error = "The font file \"" + path + "\" cannot be read.";
+        return nullptr;
+    }
+    try {
+        return std::make_unique<TrueTypeFont>(std::move(bytes).str(), path);
+    } catch (const PdfError& e) {
+        error = e.what();
+        return nullptr;
+    }
 }
 
-const Faces& TheFaces() {
-    static const Faces faces = [] {
-        Faces f;
-        const char* names[3][2] = {
+const Fonts& TheFonts() {
+    static const Fonts fonts = [] {
+        Fonts f;
+        const char* names[kFaces][2] = {
             {"DejaVu Sans", "Book"}, {"DejaVu Sans", "Bold"}, {"DejaVu Sans Mono", "Book"}};
-        for (std::size_t i = 0; i < 3 && f.error.empty(); ++i)
-            f.face[i] = FindFace(names[i][0], names[i][1], f.error);
+        for (std::size_t i = 0; i < kFaces && f.error.empty(); ++i)
+            f.face[i] = Load(names[i][0], names[i][1], f.error);
         return f;
     }();
-    if (!faces.error.empty()) throw PdfError(faces.error);
-    return faces;
+    if (!fonts.error.empty()) throw PdfError(fonts.error);
+    return fonts;
 }
+
+const TrueTypeFont& FontOf(Face face) { return *TheFonts().face[static_cast<std::size_t>(face)]; }
+
+// Calls `f` with each character of the text; bytes that are no UTF-8 give U+FFFD, control
+// characters a blank.
+template <class F>
+void ForEachCharacter(std::string_view utf8, F&& f) {
+    for (std::size_t at = 0; at < utf8.size();) {
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        char32_t c = byte < 0x80 ? (++at, byte) : DecodeUtf8(utf8, at);
+        if (c < 0x20 || c == 0x7F) c = ' ';
+        f(c);
+    }
+}
+
+std::size_t Utf8Length(unsigned char lead) {
+    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+// ---------------------------------------------------------------------------------------
+// A font as a document embeds it: the subset and the objects that describe it. Every
+// document embeds at least the glyphs of a fixed repertoire (ASCII, the Czech letters, the
+// report's punctuation), so reports of a collection share one subset, made and compressed
+// once per process; a character beyond it gives a subset of its own.
+
+constexpr std::string_view kRepertoire = "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž·×–—‘’“”„•…°±≈µσ²³";
+
+std::string Deflate(std::string_view bytes, int level) {
+    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
+                  level) != Z_OK)
+        throw PdfError("The PDF cannot be made: its compression failed.");
+    out.resize(size);
+    return out;
+}
+
+// Fonts compress once per subset and pages once per report: each at what it is worth.
+constexpr int kFontCompression = 9;
+constexpr int kPageCompression = 1;
+
+void Number(std::string& out, double v, int decimals) {
+    if (!std::isfinite(v)) v = 0;
+    char buffer[48];
+    char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals).ptr;
+    if (decimals > 0) {
+        while (end[-1] == '0') --end;
+        if (end[-1] == '.') --end;
+    }
+    if (end - buffer == 2 && buffer[0] == '-' && buffer[1] == '0') {
+        out += '0';
+        return;
+    }
+    out.append(buffer, end);
+}
+
+void Hex16(std::string& out, unsigned v) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(v >> shift) & 0xF];
+}
+
+std::uint64_t Fnv(std::string_view bytes) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+
+// A digest for telling files apart, not for security: eight bytes a step.
+std::string Identifier(std::string_view bytes) {
+    std::uint64_t a = 0x9E3779B97F4A7C15ull, b = 0xC2B2AE3D27D4EB4Full;
+    std::size_t i = 0;
+    const auto mix = [&](std::uint64_t word) {
+        a = (a ^ word) * 0xFF51AFD7ED558CCDull;
+        a ^= a >> 29;
+        b = (b + word) * 0xC4CEB9FE1A85EC53ull;
+        b ^= b >> 31;
+    };
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        mix(word);
+    }
+    std::uint64_t last = bytes.size();
+    for (; i < bytes.size(); ++i) last = last << 8 | static_cast<unsigned char>(bytes[i]);
+    mix(last);
+    char id[40];
+    std::snprintf(id, sizeof id, "%016llx%016llx", static_cast<unsigned long long>(a),
+                  static_cast<unsigned long long>(b));
+    return id;
+}
+
+struct Embedded {
+    std::vector<std::uint16_t> glyphs;  // the font's glyph numbers, in the subset's order
+    std::vector<std::uint16_t> code;    // per glyph of the font, its number in the subset
+    std::string baseFont;               // "ABCDEF+DejaVuSans"
+    std::string program;                // the subset, compressed
+    std::size_t programLength = 0;
+    std::string widths;     // the W array
+    std::string toUnicode;  // the character map for extracting text, compressed
+
+    std::uint16_t Code(std::uint16_t glyph) const { return glyph < code.size() ? code[glyph] : 0; }
+};
+
+std::shared_ptr<const Embedded> MakeEmbedded(const TrueTypeFont& font,
+                                             std::vector<std::uint16_t> glyphs) {
+    auto e = std::make_shared<Embedded>();
+    const std::string program = font.Subset(glyphs);
+    e->glyphs = std::move(glyphs);
+    e->code.assign(font.GlyphCount(), 0);
+    for (std::size_t i = 0; i < e->glyphs.size(); ++i)
+        e->code[e->glyphs[i]] = static_cast<std::uint16_t>(i);
+    e->programLength = program.size();
+    e->program = Deflate(program, kFontCompression);
+
+    // The subset's tag: six letters from its glyphs, so the same subset has the same name.
+    std::uint64_t h = Fnv(font.PostScriptName());
+    for (const std::uint16_t g : e->glyphs) h = (h ^ g) * 1099511628211ull;
+    for (int i = 0; i < 6; ++i, h /= 26) e->baseFont += static_cast<char>('A' + h % 26);
+    e->baseFont += "+" + font.PostScriptName();
+
+    e->widths = "[0[";
+    std::string cmap =
+        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+    std::vector<std::pair<unsigned, char32_t>> mapped;
+    for (std::size_t code = 0; code < e->glyphs.size(); ++code) {
+        if (code > 0) e->widths += ' ';
+        Number(e->widths, font.Advance(e->glyphs[code]) * 1000, 3);
+        if (const char32_t c = font.CharacterOf(e->glyphs[code]); c != 0)
+            mapped.emplace_back(static_cast<unsigned>(code), c);
+    }
+    e->widths += "]]";
+    for (std::size_t i = 0; i < mapped.size(); i += 100) {
+        const std::size_t n = std::min<std::size_t>(100, mapped.size() - i);
+        cmap += std::to_string(n) + " beginbfchar\n";
+        for (std::size_t k = i; k < i + n; ++k) {
+            cmap += '<';
+            Hex16(cmap, mapped[k].first);
+            cmap += "> <";
+            const char32_t c = mapped[k].second;
+            if (c < 0x10000) {
+                Hex16(cmap, c);
+            } else {
+                Hex16(cmap, 0xD800 + ((c - 0x10000) >> 10));
+                Hex16(cmap, 0xDC00 + ((c - 0x10000) & 0x3FF));
+            }
+            cmap += ">\n";
+        }
+        cmap += "endbfchar\n";
+    }
+    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    e->toUnicode = Deflate(cmap, kFontCompression);
+    return e;
+}
+
+std::shared_ptr<const Embedded> Embed(Face face, const std::vector<bool>& used) {
+    const TrueTypeFont& font = FontOf(face);
+    static const std::array<std::vector<bool>, kFaces> repertoire = [] {
+        std::array<std::vector<bool>, kFaces> r;
+        for (std::size_t f = 0; f < kFaces; ++f) {
+            const TrueTypeFont& font = *TheFonts().face[f];
+            r[f].assign(font.GlyphCount(), false);
+            for (char32_t c = 0x20; c < 0x7F; ++c) r[f][font.Glyph(c)] = true;
+            ForEachCharacter(kRepertoire, [&](char32_t c) { r[f][font.Glyph(c)] = true; });
+        }
+        return r;
+    }();
+    std::vector<std::uint16_t> glyphs;
+    const std::vector<bool>& base = repertoire[static_cast<std::size_t>(face)];
+    for (std::size_t g = 0; g < base.size(); ++g)
+        if (base[g] || used[g]) glyphs.push_back(static_cast<std::uint16_t>(g));
+
+    static std::mutex mutex;
+    static std::map<std::pair<Face, std::vector<std::uint16_t>>, std::shared_ptr<const Embedded>>
+        made;
+    std::pair<Face, std::vector<std::uint16_t>> key{face, glyphs};
+    {
+        const std::lock_guard lock(mutex);
+        if (const auto it = made.find(key); it != made.end()) return it->second;
+    }
+    auto e = MakeEmbedded(font, std::move(glyphs));
+    const std::lock_guard lock(mutex);
+    if (made.size() >= 64) made.clear();  // a bound for a long run of exotic file names
+    return made.emplace(std::move(key), std::move(e)).first->second;
+}
+
+// ---------------------------------------------------------------------------------------
+// The page model.
 
 struct TextOp {
     double x, y;
@@ -84,72 +301,247 @@ struct RectOp {
 };
 using Op = std::variant<TextOp, LineOp, DotOp, RectOp, SpecksOp>;
 
-void SetColor(cairo_t* cr, Color c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
+bool operator==(const Color& a, const Color& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
-// cairo refuses malformed UTF-8 for good (the font's error sticks): a path of foreign bytes
-// prints with U+FFFD in their place, and control characters as blanks.
-std::string Printable(std::string_view utf8) {
-    std::string text = Utf16ToUtf8(Utf8ToUtf16(utf8));
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
-    return text;
+// One page's content stream, with the graphics state it has set, so that nothing is said
+// twice. y is turned from "down from the top" into PDF's "up from the bottom" here.
+class Content {
+  public:
+    Content(const std::array<std::shared_ptr<const Embedded>, kFaces>& fonts) : fonts_(fonts) {}
+    std::string& Bytes() {
+        EndText();
+        return s_;
+    }
+
+    void Text(const TextOp& t) {
+        if (!inText_) s_ += "BT\n", inText_ = true;
+        const auto face = static_cast<std::size_t>(t.style.face);
+        if (face != font_ || t.style.size != size_) {
+            font_ = face, size_ = t.style.size;
+            s_ += "/F" + std::to_string(face) + ' ';
+            Number(s_, size_, 2);
+            s_ += " Tf\n";
+        }
+        Fill(t.style.color);
+        s_ += "1 0 0 1 ";
+        Point(t.x, t.y);
+        s_ += " Tm(";
+        const TrueTypeFont& font = FontOf(t.style.face);
+        const Embedded& e = *fonts_[face];
+        ForEachCharacter(t.text, [&](char32_t c) {
+            const std::uint16_t code = e.Code(font.Glyph(c));
+            for (const char byte : {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)}) {
+                // A carriage return in a string would be read as a line feed.
+                if (byte == '(' || byte == ')' || byte == '\\')
+                    s_ += '\\', s_ += byte;
+                else if (byte == '\r')
+                    s_ += "\\r";
+                else
+                    s_ += byte;
+            }
+        });
+        s_ += ")Tj\n";
+    }
+
+    void Line(const LineOp& l) {
+        EndText();
+        Stroke(l.color);
+        Width(l.width);
+        Cap(0);
+        Dash(l.dashed);
+        Point(l.x1, l.y1);
+        s_ += " m ";
+        Point(l.x2, l.y2);
+        s_ += " l S\n";
+    }
+
+    void Dot(const DotOp& d) {
+        EndText();
+        Fill(d.color);
+        // A circle of four Bézier arcs.
+        const double k = 0.5523 * d.r, x = d.x, y = d.y, r = d.r;
+        const std::array<std::array<double, 6>, 4> arcs{{{x + r, y - k, x + k, y - r, x, y - r},
+                                                         {x - k, y - r, x - r, y - k, x - r, y},
+                                                         {x - r, y + k, x - k, y + r, x, y + r},
+                                                         {x + k, y + r, x + r, y + k, x + r, y}}};
+        Point(x + r, y);
+        s_ += " m\n";
+        for (const auto& a : arcs) {
+            for (int i = 0; i < 6; i += 2) {
+                Point(a[i], a[i + 1]);
+                s_ += ' ';
+            }
+            s_ += "c\n";
+        }
+        s_ += "f\n";
+    }
+
+    void Specks(const SpecksOp& p) {
+        // Zero-length strokes with round caps: a dot in two short path operators.
+        EndText();
+        Stroke(p.color);
+        Width(p.size);
+        Cap(1);
+        Dash(false);
+        std::string at;
+        for (const auto& [x, y] : p.points) {
+            at.clear();
+            Number(at, x, 1);
+            at += ' ';
+            Number(at, kPageHeight - y, 1);
+            s_ += at;
+            s_ += " m ";
+            s_ += at;
+            s_ += " l\n";
+        }
+        s_ += "S\n";
+    }
+
+    void Rect(const RectOp& r) {
+        EndText();
+        if (r.fill) Fill(*r.fill);
+        if (r.stroke) {
+            Stroke(*r.stroke);
+            Width(r.strokeWidth);
+            Dash(false);
+        }
+        Point(r.x, r.y + r.h);
+        s_ += ' ';
+        Number(s_, r.w, 2);
+        s_ += ' ';
+        Number(s_, r.h, 2);
+        s_ += r.fill && r.stroke ? " re B\n"
+              : r.fill           ? " re f\n"
+              : r.stroke         ? " re S\n"
+                                 : " re n\n";
+    }
+
+  private:
+    void EndText() {
+        if (inText_) s_ += "ET\n", inText_ = false;
+    }
+    void Point(double x, double y) {
+        Number(s_, x, 2);
+        s_ += ' ';
+        Number(s_, kPageHeight - y, 2);
+    }
+    void SetColor(std::optional<Color>& current, Color c, const char* op) {
+        if (current && *current == c) return;
+        current = c;
+        for (const double v : {c.r, c.g, c.b}) {
+            Number(s_, v, 3);
+            s_ += ' ';
+        }
+        s_ += op;
+        s_ += '\n';
+    }
+    void Fill(Color c) { SetColor(fill_, c, "rg"); }
+    void Stroke(Color c) { SetColor(stroke_, c, "RG"); }
+    void Width(double w) {
+        if (w == width_) return;
+        width_ = w;
+        Number(s_, w, 2);
+        s_ += " w\n";
+    }
+    void Cap(int cap) {
+        if (cap == cap_) return;
+        cap_ = cap;
+        s_ += std::to_string(cap) + " J\n";
+    }
+    void Dash(bool dashed) {
+        if (dashed == dashed_) return;
+        dashed_ = dashed;
+        s_ += dashed ? "[2 1.5] 0 d\n" : "[] 0 d\n";
+    }
+
+    const std::array<std::shared_ptr<const Embedded>, kFaces>& fonts_;
+    std::string s_;
+    bool inText_ = false;
+    std::size_t font_ = kFaces;
+    double size_ = 0;
+    std::optional<Color> fill_ = kBlack, stroke_ = kBlack;
+    double width_ = 1;
+    int cap_ = 0;
+    bool dashed_ = false;
+};
+
+// A PDF text string: plain ASCII as it is, anything else as UTF-16 with its byte order mark.
+std::string TextString(std::string_view utf8) {
+    const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '(' && c != ')' && c != '\\';
+    });
+    if (plain) return "(" + std::string(utf8) + ")";
+    std::string out = "<FEFF";
+    for (const char16_t unit : Utf8ToUtf16(utf8)) Hex16(out, unit);
+    return out + ">";
 }
 
-std::size_t Utf8Length(unsigned char lead) {
-    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
+// The objects of a file, numbered from 1 in the order they are begun.
+class Writer {
+  public:
+    Writer() { out_ = "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n"; }
+    void Begin(int n) {
+        if (offsets_.size() < static_cast<std::size_t>(n)) offsets_.resize(n);
+        offsets_[n - 1] = out_.size();
+        out_ += std::to_string(n) + " 0 obj\n";
+    }
+    void Object(int n, std::string_view body) {
+        Begin(n);
+        out_ += body;
+        out_ += "\nendobj\n";
+    }
+    void Stream(int n, std::string_view dictionary, std::string_view deflated) {
+        Begin(n);
+        out_ += "<<";
+        out_ += dictionary;
+        out_ += "/Filter/FlateDecode/Length " + std::to_string(deflated.size()) + ">>stream\n";
+        out_ += deflated;
+        out_ += "\nendstream\nendobj\n";
+    }
+    std::string Finish(int root, int info) {
+        const std::size_t xref = out_.size();
+        // The file's identifier: from a digest of what it holds, so the same content has the
+        // same.
+        const std::string id = Identifier(out_);
+        out_ += "xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n";
+        char entry[32];
+        for (const std::size_t offset : offsets_) {
+            std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+            out_ += entry;
+        }
+        out_ += "trailer\n<</Size " + std::to_string(offsets_.size() + 1) + "/Root " +
+                std::to_string(root) + " 0 R/Info " + std::to_string(info) + " 0 R/ID[<" + id +
+                "><" + id + ">]>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+        return std::move(out_);
+    }
+
+  private:
+    std::string out_;
+    std::vector<std::size_t> offsets_;
+};
 
 }  // namespace
 
 struct Document::Impl {
     std::vector<std::vector<Op>> pages;
-    // Measuring needs a scaled font per face and size; cairo's own cache is shared by every
-    // thread, this one belongs to the report being drawn.
-    mutable std::map<std::pair<int, double>, cairo_scaled_font_t*> scaled;
-
-    ~Impl() {
-        for (auto& [key, font] : scaled) cairo_scaled_font_destroy(font);
-    }
 
     std::vector<Op>& Page() {
         if (pages.empty()) pages.emplace_back();
         return pages.back();
     }
-
-    cairo_scaled_font_t* Scaled(const Style& style) const {
-        const std::pair<int, double> key{static_cast<int>(style.face), style.size};
-        if (auto it = scaled.find(key); it != scaled.end()) return it->second;
-        cairo_matrix_t size, identity;
-        cairo_matrix_init_scale(&size, style.size, style.size);
-        cairo_matrix_init_identity(&identity);
-        cairo_font_options_t* options = cairo_font_options_create();
-        // As the PDF surface measures: outlines, not pixels.
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        cairo_scaled_font_t* font = cairo_scaled_font_create(
-            TheFaces().face[static_cast<std::size_t>(style.face)], &size, &identity, options);
-        cairo_font_options_destroy(options);
-        if (cairo_scaled_font_status(font) != CAIRO_STATUS_SUCCESS) {
-            cairo_scaled_font_destroy(font);
-            throw PdfError("The font cannot be loaded.");
-        }
-        scaled.emplace(key, font);
-        return font;
-    }
 };
 
-Document::Document() : impl_(std::make_unique<Impl>()) { TheFaces(); }
+Document::Document() : impl_(std::make_unique<Impl>()) { TheFonts(); }
 Document::~Document() = default;
 
 void Document::NewPage() { impl_->pages.emplace_back(); }
 int Document::PageCount() const { return static_cast<int>(impl_->pages.size()); }
 
 double Document::Width(std::string_view utf8, const Style& style) const {
-    if (utf8.empty()) return 0;
-    const std::string text = Printable(utf8);
-    cairo_text_extents_t extents;
-    cairo_scaled_font_text_extents(impl_->Scaled(style), text.c_str(), &extents);
-    return extents.x_advance;
+    const TrueTypeFont& font = FontOf(style.face);
+    double em = 0;
+    ForEachCharacter(utf8, [&](char32_t c) { em += font.Advance(font.Glyph(c)); });
+    return em * style.size;
 }
 
 std::vector<std::string> Document::Wrap(std::string_view utf8, const Style& style,
@@ -196,7 +588,7 @@ void Document::Text(double x, double y, std::string_view utf8, const Style& styl
         const double w = Width(utf8, style);
         x -= align == Align::Right ? w : w / 2;
     }
-    impl_->Page().push_back(TextOp{x, y, Printable(utf8), style});
+    impl_->Page().push_back(TextOp{x, y, std::string(utf8), style});
 }
 
 void Document::Line(double x1, double y1, double x2, double y2, double width, Color color,
@@ -220,93 +612,119 @@ void Document::Rect(double x, double y, double w, double h, std::optional<Color>
 
 std::string Document::Render(const Info& info,
                              const std::function<std::string(int, int)>& footer) const {
-    std::string bytes;
-    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(
-        [](void* closure, const unsigned char* data, unsigned int length) {
-            static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
-            return CAIRO_STATUS_SUCCESS;
-        },
-        &bytes, kPageWidth, kPageHeight);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, info.title.c_str());
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_SUBJECT, info.subject.c_str());
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, info.creator.c_str());
-    const std::string date = IsoUtc(info.date.value_or(std::time(nullptr)));
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, date.c_str());
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_MOD_DATE, date.c_str());
-
-    cairo_t* cr = cairo_create(surface);
-    const auto useFont = [&](const Style& style) {
-        cairo_set_font_face(cr, TheFaces().face[static_cast<std::size_t>(style.face)]);
-        cairo_set_font_size(cr, style.size);
-    };
     const std::vector<std::vector<Op>> none(1);
     const auto& pages = impl_->pages.empty() ? none : impl_->pages;
     const int count = static_cast<int>(pages.size());
-    for (int n = 1; n <= count; ++n) {
-        for (const Op& op : pages[static_cast<std::size_t>(n - 1)]) {
-            if (const auto* t = std::get_if<TextOp>(&op)) {
-                useFont(t->style);
-                SetColor(cr, t->style.color);
-                cairo_move_to(cr, t->x, t->y);
-                cairo_show_text(cr, t->text.c_str());
-            } else if (const auto* l = std::get_if<LineOp>(&op)) {
-                SetColor(cr, l->color);
-                cairo_set_line_width(cr, l->width);
-                const double dash[] = {2.0, 1.5};
-                cairo_set_dash(cr, dash, l->dashed ? 2 : 0, 0);
-                cairo_move_to(cr, l->x1, l->y1);
-                cairo_line_to(cr, l->x2, l->y2);
-                cairo_stroke(cr);
-            } else if (const auto* d = std::get_if<DotOp>(&op)) {
-                SetColor(cr, d->color);
-                cairo_new_sub_path(cr);
-                cairo_arc(cr, d->x, d->y, d->r, 0, 2 * M_PI);
-                cairo_fill(cr);
-            } else if (const auto* p = std::get_if<SpecksOp>(&op)) {
-                // Zero-length strokes with round caps: a dot in two short path operators.
-                SetColor(cr, p->color);
-                cairo_set_line_width(cr, p->size);
-                cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-                cairo_set_dash(cr, nullptr, 0, 0);
-                for (const auto& [x, y] : p->points) {
-                    cairo_move_to(cr, x, y);
-                    cairo_rel_line_to(cr, 0, 0);
-                }
-                cairo_stroke(cr);
-                cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-            } else if (const auto* r = std::get_if<RectOp>(&op)) {
-                cairo_rectangle(cr, r->x, r->y, r->w, r->h);
-                if (r->fill) {
-                    SetColor(cr, *r->fill);
-                    r->stroke ? cairo_fill_preserve(cr) : cairo_fill(cr);
-                }
-                if (r->stroke) {
-                    SetColor(cr, *r->stroke);
-                    cairo_set_line_width(cr, r->strokeWidth);
-                    cairo_set_dash(cr, nullptr, 0, 0);
-                    cairo_stroke(cr);
-                }
-            }
-        }
-        if (footer) {
+    std::vector<TextOp> feet;
+    if (footer)
+        for (int n = 1; n <= count; ++n) {
             const Style style{Face::Sans, 8, Color{0.3, 0.3, 0.3}};
             const std::string text = footer(n, count);
-            useFont(style);
-            SetColor(cr, style.color);
-            cairo_move_to(cr, (kPageWidth - Width(text, style)) / 2, kPageHeight - 24);
-            cairo_show_text(cr, text.c_str());
+            feet.push_back({(kPageWidth - Width(text, style)) / 2, kPageHeight - 24, text, style});
         }
-        cairo_show_page(cr);
+
+    // The glyphs each face is used for, then each face's subset.
+    std::array<std::vector<bool>, kFaces> used;
+    const auto use = [&](const TextOp& t) {
+        const auto face = static_cast<std::size_t>(t.style.face);
+        const TrueTypeFont& font = FontOf(t.style.face);
+        if (used[face].empty()) used[face].assign(font.GlyphCount(), false);
+        ForEachCharacter(t.text, [&](char32_t c) { used[face][font.Glyph(c)] = true; });
+    };
+    for (const auto& page : pages)
+        for (const Op& op : page)
+            if (const auto* t = std::get_if<TextOp>(&op)) use(*t);
+    for (const TextOp& t : feet) use(t);
+    std::array<std::shared_ptr<const Embedded>, kFaces> fonts;
+    for (std::size_t f = 0; f < kFaces; ++f)
+        if (!used[f].empty()) fonts[f] = Embed(static_cast<Face>(f), used[f]);
+
+    // Objects: the catalogue, the page tree, the information, two per page, five per font.
+    constexpr int kCatalog = 1, kPages = 2, kInfo = 3, kFirstPage = 4;
+    const int firstFont = kFirstPage + 2 * count;
+    std::array<int, kFaces> fontObject{};
+    std::string resources = "<</Font<<";
+    for (std::size_t f = 0, next = static_cast<std::size_t>(firstFont); f < kFaces; ++f)
+        if (fonts[f]) {
+            fontObject[f] = static_cast<int>(next);
+            next += 5;
+            resources += "/F" + std::to_string(f) + ' ' + std::to_string(fontObject[f]) + " 0 R";
+        }
+    resources += ">>>>";
+
+    Writer w;
+    w.Object(kCatalog, "<</Type/Catalog/Pages 2 0 R>>");
+    std::string kids = "<</Type/Pages/Count " + std::to_string(count) + "/Kids[";
+    for (int n = 0; n < count; ++n) kids += std::to_string(kFirstPage + 2 * n) + " 0 R ";
+    w.Object(kPages, kids + "]>>");
+    std::string date = "D:";
+    for (const char c : IsoUtc(info.date.value_or(std::time(nullptr))))
+        if (std::isdigit(static_cast<unsigned char>(c)) || c == 'Z') date += c;
+    w.Object(kInfo, "<</Title" + TextString(info.title) + "/Subject" + TextString(info.subject) +
+                        "/Creator" + TextString(info.creator) + "/Producer" +
+                        TextString(info.creator) + "/CreationDate(" + date + ")/ModDate(" + date +
+                        ")>>");
+
+    std::string box = "[0 0 ";
+    Number(box, kPageWidth, 4);
+    box += ' ';
+    Number(box, kPageHeight, 4);
+    box += ']';
+    for (int n = 0; n < count; ++n) {
+        Content c(fonts);
+        for (const Op& op : pages[static_cast<std::size_t>(n)]) {
+            if (const auto* t = std::get_if<TextOp>(&op))
+                c.Text(*t);
+            else if (const auto* l = std::get_if<LineOp>(&op))
+                c.Line(*l);
+            else if (const auto* d = std::get_if<DotOp>(&op))
+                c.Dot(*d);
+            else if (const auto* p = std::get_if<SpecksOp>(&op))
+                c.Specks(*p);
+            else if (const auto* r = std::get_if<RectOp>(&op))
+                c.Rect(*r);
+        }
+        if (!feet.empty()) c.Text(feet[static_cast<std::size_t>(n)]);
+        const int page = kFirstPage + 2 * n;
+        w.Object(page, "<</Type/Page/Parent 2 0 R/MediaBox" + box + "/Resources" + resources +
+                           "/Contents " + std::to_string(page + 1) + " 0 R>>");
+        w.Stream(page + 1, "", Deflate(c.Bytes(), kPageCompression));
     }
-    const cairo_status_t drawn = cairo_status(cr);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    const cairo_status_t written = cairo_surface_status(surface);
-    cairo_surface_destroy(surface);
-    if (drawn != CAIRO_STATUS_SUCCESS || written != CAIRO_STATUS_SUCCESS)
-        throw PdfError(std::string("The PDF cannot be made: ") +
-                       cairo_status_to_string(drawn != CAIRO_STATUS_SUCCESS ? drawn : written));
-    return bytes;
+
+    for (std::size_t f = 0; f < kFaces; ++f) {
+        if (!fonts[f]) continue;
+        const Embedded& e = *fonts[f];
+        const TrueTypeFont::Metrics& m = FontOf(static_cast<Face>(f)).FontMetrics();
+        const int o = fontObject[f];
+        const auto ref = [](int n) { return ' ' + std::to_string(n) + " 0 R"; };
+        w.Object(o, "<</Type/Font/Subtype/Type0/BaseFont/" + e.baseFont +
+                        "/Encoding/Identity-H/DescendantFonts[" + ref(o + 1) + "]/ToUnicode" +
+                        ref(o + 4) + ">>");
+        w.Object(o + 1, "<</Type/Font/Subtype/CIDFontType2/BaseFont/" + e.baseFont +
+                            "/CIDSystemInfo<</Registry(Adobe)/Ordering(Identity)/Supplement 0>>"
+                            "/FontDescriptor" +
+                            ref(o + 2) + "/CIDToGIDMap/Identity/W" + e.widths + ">>");
+        std::string d = "<</Type/FontDescriptor/FontName/" + e.baseFont + "/Flags " +
+                        std::to_string(m.fixedPitch ? 5 : 4) + "/FontBBox[";
+        for (const double v : m.box) {
+            Number(d, v, 0);
+            d += ' ';
+        }
+        d += "]/ItalicAngle ";
+        Number(d, m.italicAngle, 2);
+        d += "/Ascent ";
+        Number(d, m.ascent, 0);
+        d += "/Descent ";
+        Number(d, m.descent, 0);
+        d += "/CapHeight ";
+        Number(d, m.capHeight, 0);
+        d +=
+            std::string("/StemV ") + (f == static_cast<std::size_t>(Face::SansBold) ? "140" : "80");
+        w.Object(o + 2, d + "/FontFile2" + ref(o + 3) + ">>");
+        w.Stream(o + 3, "/Length1 " + std::to_string(e.programLength), e.program);
+        w.Stream(o + 4, "", e.toUnicode);
+    }
+    return w.Finish(kCatalog, kInfo);
 }
 
 }  // namespace morvik::pdf

@@ -28,20 +28,35 @@ TEST(Sha256, KnownVectorsWholeAndInPieces) {
         {std::string(1000000, 'a'),
          "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
     };
+    const auto hex = [](const std::array<std::uint8_t, 32>& digest) {
+        char text[65];
+        for (int i = 0; i < 32; ++i) std::snprintf(text + 2 * i, 3, "%02x", digest[i]);
+        return std::string(text);
+    };
     for (const Case& c : cases) {
         EXPECT_EQ(Sha256Hex(c.input), c.digest) << c.input.size() << " bytes";
-        // Pieces of uneven sizes fill and drain the block buffer at every offset.
-        Sha256 hash;
-        std::size_t at = 0;
-        for (std::size_t piece = 1; at < c.input.size(); piece = piece * 7 % 131 + 1) {
-            const std::size_t n = std::min(piece, c.input.size() - at);
-            hash.Update(std::string_view(c.input).substr(at, n));
-            at += n;
+        // Both the processor's instructions (where it has them) and the portable code; pieces
+        // of uneven sizes fill and drain the block buffer at every offset.
+        for (const bool hardware : {true, false}) {
+            Sha256 hash(hardware);
+            std::size_t at = 0;
+            for (std::size_t piece = 1; at < c.input.size(); piece = piece * 7 % 131 + 1) {
+                const std::size_t n = std::min(piece, c.input.size() - at);
+                hash.Update(std::string_view(c.input).substr(at, n));
+                at += n;
+            }
+            EXPECT_EQ(hex(hash.Finish()), c.digest)
+                << c.input.size() << " bytes in pieces, hardware " << hardware;
         }
-        const auto digest = hash.Finish();
-        char hex[65];
-        for (int i = 0; i < 32; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
-        EXPECT_EQ(std::string(hex), c.digest) << c.input.size() << " bytes in pieces";
+    }
+    // Every length up to five blocks of bytes of every value: the two ways agree.
+    std::string bytes;
+    for (std::size_t n = 0; n <= 320; ++n) {
+        Sha256 fast(true), portable(false);
+        fast.Update(bytes);
+        portable.Update(bytes);
+        ASSERT_EQ(hex(fast.Finish()), hex(portable.Finish())) << n << " bytes";
+        bytes += static_cast<char>(n * 151 + 7);
     }
 }
 
