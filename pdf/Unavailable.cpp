@@ -1,5 +1,5 @@
-// The page model where cairo is not to be had (the Windows cross-build takes Debian's
-// headers only): every report is refused with a sentence that says why.
+// The page model where the fonts cannot be found (the Windows cross-build has no fontconfig):
+// every report is refused with a sentence that says why.
 #include <ctime>
 
 #include "Document.h"
@@ -9,7 +9,7 @@ namespace morvik::pdf {
 struct Document::Impl {};
 
 Document::Document() {
-    throw PdfError("PDF reports are not part of this build (it has no cairo library).");
+    throw PdfError("PDF reports are not part of this build (it has no fontconfig to find the DejaVu fonts with).");
 }
 Document::~Document() = default;
 void Document::NewPage() {}
