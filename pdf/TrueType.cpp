@@ -19,6 +19,10 @@ class View {
     std::size_t Size() const { return size_; }
     bool Ok() const { return ok_; }
     bool Fits(std::size_t at, std::size_t n) const { return at <= size_ && n <= size_ - at; }
+    std::uint8_t U8(std::size_t at) {
+        if (!Fits(at, 1)) return static_cast<std::uint8_t>(Bad());
+        return data_[at];
+    }
     std::uint16_t U16(std::size_t at) {
         if (!Fits(at, 2)) return Bad();
         return static_cast<std::uint16_t>(data_[at] << 8 | data_[at + 1]);
@@ -303,9 +307,24 @@ std::string TrueTypeFont::Outline(std::uint16_t glyph) const {
         const std::uint16_t instructions = g.U16(lengthAt);
         const std::size_t rest = lengthAt + 2 + instructions;
         if (!g.Ok() || rest > g.Size()) return {};
+        // The points' flags and coordinates, to their exact end: the padding after them is
+        // the font's own and is replaced by ours.
+        const std::size_t points = contours == 0 ? 0 : g.U16(lengthAt - 2) + std::size_t{1};
+        std::size_t at = rest, xBytes = 0, yBytes = 0;
+        for (std::size_t n = 0; n < points && g.Ok();) {
+            const std::uint8_t flags = g.U8(at++);
+            std::size_t repeat = 1;
+            if (flags & 0x08) repeat += g.U8(at++);
+            repeat = std::min(repeat, points - n);
+            n += repeat;
+            xBytes += repeat * ((flags & 0x02) ? 1 : (flags & 0x10) ? 0 : 2);
+            yBytes += repeat * ((flags & 0x04) ? 1 : (flags & 0x20) ? 0 : 2);
+        }
+        const std::size_t end = at + xBytes + yBytes;
+        if (!g.Ok() || end > g.Size()) return {};
         std::string out(all.substr(0, lengthAt));
         Put16(out, 0);
-        out += all.substr(rest);
+        out += all.substr(rest, end - rest);
         return out;
     }
     std::size_t at = 10;
