@@ -1,7 +1,7 @@
 #include "Document.h"
 
 #include <fontconfig/fontconfig.h>
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <array>
@@ -109,19 +109,26 @@ std::size_t Utf8Length(unsigned char lead) {
 
 constexpr std::string_view kRepertoire = "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž·×–—‘’“”„•…°±≈µσ²³";
 
+// libdeflate rather than zlib: at its fastest level it compresses a report's pages about three
+// times faster than zlib's fastest, and smaller (bench/report measures the report).
 std::string Deflate(std::string_view bytes, int level) {
-    uLongf size = compressBound(static_cast<uLong>(bytes.size()));
-    std::string out(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
-                  reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uLong>(bytes.size()),
-                  level) != Z_OK)
-        throw PdfError("The PDF cannot be made: its compression failed.");
-    out.resize(size);
+    struct Free {
+        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+    };
+    const std::unique_ptr<libdeflate_compressor, Free> compressor(
+        libdeflate_alloc_compressor(level));
+    std::string out;
+    if (compressor) {
+        out.resize(libdeflate_zlib_compress_bound(compressor.get(), bytes.size()));
+        out.resize(libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(),
+                                            out.data(), out.size()));
+    }
+    if (out.empty()) throw PdfError("The PDF cannot be made: its compression failed.");
     return out;
 }
 
 // Fonts compress once per subset and pages once per report: each at what it is worth.
-constexpr int kFontCompression = 9;
+constexpr int kFontCompression = 12;
 constexpr int kPageCompression = 1;
 
 void Number(std::string& out, double v, int decimals) {

@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-translations-l10n fonts-dejavu-core zlib1g-dev
-          libeigen3-dev libboost-math-dev libfontconfig-dev poppler-utils)
+          libeigen3-dev libboost-math-dev libfontconfig-dev libdeflate-dev
+          poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do
