@@ -229,7 +229,8 @@ FitReport FitCollection(const FitCommand& command, const IniFile& ini) {
     });
     std::map<std::string, std::size_t> seen;
     RunBatch(
-        inputs, start, command.batch, {.jobs = std::max(1, command.jobs), .reportsDir = {}},
+        inputs, start, command.batch,
+        {.jobs = std::max(1, command.jobs), .reportsDir = {}, .pdfDir = {}},
         [&](const BatchInput& input, std::vector<SkullResult>& results) {
             for (const SkullResult& result : results) {
                 const std::string name =

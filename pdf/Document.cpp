@@ -553,33 +553,45 @@ double Document::Width(std::string_view utf8, const Style& style) const {
 
 std::vector<std::string> Document::Wrap(std::string_view utf8, const Style& style,
                                         double width) const {
+    // Widths add up character by character (no kerning), so a line's width is kept as it
+    // grows instead of measuring it again for every word.
+    const double space = Width(" ", style);
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start <= utf8.size()) {
         const std::size_t end = std::min(utf8.find('\n', start), utf8.size());
         const std::string_view paragraph = utf8.substr(start, end - start);
         std::string line;
+        double lineWidth = 0;
         for (std::size_t i = 0; i <= paragraph.size();) {
             const std::size_t j = std::min(paragraph.find(' ', i), paragraph.size());
-            const std::string word(paragraph.substr(i, j - i));
-            const std::string joined = line.empty() ? word : line + " " + word;
-            if (line.empty() || Width(joined, style) <= width) {
-                line = joined;
+            const std::string_view word = paragraph.substr(i, j - i);
+            const double wordWidth = Width(word, style);
+            if (line.empty() || lineWidth + space + wordWidth <= width) {
+                if (!line.empty()) line += ' ', lineWidth += space;
+                line += word;
+                lineWidth += wordWidth;
             } else {
                 lines.push_back(std::move(line));
                 line = word;
+                lineWidth = wordWidth;
             }
             // A word alone wider than the line (a long path) is broken between characters.
-            while (line.size() > 1 && Width(line, style) > width) {
+            while (line.size() > 1 && lineWidth > width) {
                 std::size_t cut = Utf8Length(static_cast<unsigned char>(line[0]));
+                double head = Width(std::string_view(line).substr(0, cut), style);
                 for (std::size_t next = cut; next < line.size();) {
-                    next += Utf8Length(static_cast<unsigned char>(line[next]));
-                    if (Width(line.substr(0, next), style) > width) break;
+                    const std::size_t length = Utf8Length(static_cast<unsigned char>(line[next]));
+                    const double more = Width(std::string_view(line).substr(next, length), style);
+                    if (head + more > width) break;
+                    head += more;
+                    next += length;
                     cut = next;
                 }
                 if (cut >= line.size()) break;
                 lines.push_back(line.substr(0, cut));
                 line.erase(0, cut);
+                lineWidth -= head;
             }
             i = j + 1;
         }
