@@ -804,6 +804,7 @@ std::string CaseReportPdf(const Workspace& ws, const CaseReportInput& input) {
     return doc.Render({.title = title,
                        .subject = SetName(c),
                        .creator = "MORVIK " + std::string(kVersion),
+                       .language = Tr(lang, "cs", "en"),
                        .date = input.time},
                       [&](int n, int count) {
                           return foot + Tr(lang, "strana ", "page ") + std::to_string(n) +

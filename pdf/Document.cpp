@@ -672,7 +672,10 @@ std::string Document::Render(const Info& info,
     resources += ">>>>";
 
     Writer w;
-    w.Object(kCatalog, "<</Type/Catalog/Pages 2 0 R>>");
+    // The viewer's title bar shows the title rather than the file's name.
+    w.Object(kCatalog, "<</Type/Catalog/Pages 2 0 R/ViewerPreferences<</DisplayDocTitle true>>" +
+                           (info.language.empty() ? "" : "/Lang" + TextString(info.language)) +
+                           ">>");
     std::string kids = "<</Type/Pages/Count " + std::to_string(count) + "/Kids[";
     for (int n = 0; n < count; ++n) kids += std::to_string(kFirstPage + 2 * n) + " 0 R ";
     w.Object(kPages, kids + "]>>");

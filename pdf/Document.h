@@ -39,6 +39,7 @@ struct Info {
     std::string title;
     std::string subject;
     std::string creator;
+    std::string language;  // "cs", "en": how a screen reader speaks the text; empty: unsaid
     // Seconds since 1970 (UTC) for the creation and modification dates; none: now. A fixed
     // date makes the same content give the same bytes.
     std::optional<std::int64_t> date;
