@@ -1,164 +1,26 @@
 #include "Document.h"
 
-#include <fontconfig/fontconfig.h>
-#include <libdeflate.h>
-
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <mutex>
-#include <sstream>
 #include <variant>
 
-#include "TrueType.h"
-#include "text/Utf8.h"
+#include "Fonts.h"
+#include "Syntax.h"
 
 namespace morvik::pdf {
 namespace {
-
-// ---------------------------------------------------------------------------------------
-// The fonts: found once per process through fontconfig and read once. They must be DejaVu:
-// another family chosen in its place could lack Czech letters or change every width.
-
-constexpr std::size_t kFaces = 3;
-
-struct Fonts {
-    std::array<std::unique_ptr<TrueTypeFont>, kFaces> face;
-    std::string error;
-};
-
-std::unique_ptr<TrueTypeFont> Load(const char* family, const char* style, std::string& error) {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
-    FcChar8* found = nullptr;
-    FcChar8* file = nullptr;
-    const bool ours = match != nullptr &&
-                      FcPatternGetString(match, FC_FAMILY, 0, &found) == FcResultMatch &&
-                      std::string_view(reinterpret_cast<const char*>(found)) == family &&
-                      FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
-    const std::string path = ours ? reinterpret_cast<const char*>(file) : "";
-    if (match) FcPatternDestroy(match);
-    if (!ours) {
-        error = std::string("The font \"") + family + " " + style +
-                "\" is not installed (Debian package fonts-dejavu-core).";
-        return nullptr;
-    }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in) {
-        error = "The font file \"" + path + "\" cannot be read.";
-        return nullptr;
-    }
-    try {
-        return std::make_unique<TrueTypeFont>(std::move(bytes).str(), path);
-    } catch (const PdfError& e) {
-        error = e.what();
-        return nullptr;
-    }
-}
-
-const Fonts& TheFonts() {
-    static const Fonts fonts = [] {
-        Fonts f;
-        const char* names[kFaces][2] = {
-            {"DejaVu Sans", "Book"}, {"DejaVu Sans", "Bold"}, {"DejaVu Sans Mono", "Book"}};
-        for (std::size_t i = 0; i < kFaces && f.error.empty(); ++i)
-            f.face[i] = Load(names[i][0], names[i][1], f.error);
-        return f;
-    }();
-    if (!fonts.error.empty()) throw PdfError(fonts.error);
-    return fonts;
-}
-
-const TrueTypeFont& FontOf(Face face) { return *TheFonts().face[static_cast<std::size_t>(face)]; }
-
-// Calls `f` with each character of the text; bytes that are no UTF-8 give U+FFFD, control
-// characters a blank.
-template <class F>
-void ForEachCharacter(std::string_view utf8, F&& f) {
-    for (std::size_t at = 0; at < utf8.size();) {
-        const auto byte = static_cast<unsigned char>(utf8[at]);
-        char32_t c = byte < 0x80 ? (++at, byte) : DecodeUtf8(utf8, at);
-        if (c < 0x20 || c == 0x7F) c = ' ';
-        f(c);
-    }
-}
 
 std::size_t Utf8Length(unsigned char lead) {
     return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
 }
 
-// ---------------------------------------------------------------------------------------
-// A font as a document embeds it: the subset and the objects that describe it. Every
-// document embeds at least the glyphs of a fixed repertoire (ASCII, the Czech letters, the
-// report's punctuation), so reports of a collection share one subset, made and compressed
-// once per process; a character beyond it gives a subset of its own.
-
-constexpr std::string_view kRepertoire = "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž·×–—‘’“”„•…°±≈µσ²³";
-
-// libdeflate rather than zlib: at its fastest level it compresses a report's pages about three
-// times faster than zlib's fastest, and smaller (bench/report measures the report).
-std::string Deflate(std::string_view bytes, int level) {
-    struct Free {
-        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-    };
-    const std::unique_ptr<libdeflate_compressor, Free> compressor(
-        libdeflate_alloc_compressor(level));
-    std::string out;
-    if (compressor) {
-        out.resize(libdeflate_zlib_compress_bound(compressor.get(), bytes.size()));
-        out.resize(libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(),
-                                            out.data(), out.size()));
-    }
-    if (out.empty()) throw PdfError("The PDF cannot be made: its compression failed.");
-    return out;
-}
-
-// Fonts compress once per subset and pages once per report: each at what it is worth.
-constexpr int kFontCompression = 12;
+// Once per report: worth the fastest.
 constexpr int kPageCompression = 1;
 
-void Number(std::string& out, double v, int decimals) {
-    if (!std::isfinite(v)) v = 0;
-    char buffer[48];
-    char* end =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals).ptr;
-    if (decimals > 0) {
-        while (end[-1] == '0') --end;
-        if (end[-1] == '.') --end;
-    }
-    if (end - buffer == 2 && buffer[0] == '-' && buffer[1] == '0') {
-        out += '0';
-        return;
-    }
-    out.append(buffer, end);
-}
-
-void Hex16(std::string& out, unsigned v) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(v >> shift) & 0xF];
-}
-
-std::uint64_t Fnv(std::string_view bytes) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return h;
-}
-
-// A digest for telling files apart, not for security: eight bytes a step.
+// The file's identifier: a digest of its bytes for telling files apart (not for security),
+// eight bytes a step.
 std::string Identifier(std::string_view bytes) {
     std::uint64_t a = 0x9E3779B97F4A7C15ull, b = 0xC2B2AE3D27D4EB4Full;
     std::size_t i = 0;
@@ -180,103 +42,6 @@ std::string Identifier(std::string_view bytes) {
     std::snprintf(id, sizeof id, "%016llx%016llx", static_cast<unsigned long long>(a),
                   static_cast<unsigned long long>(b));
     return id;
-}
-
-struct Embedded {
-    std::vector<std::uint16_t> glyphs;  // the font's glyph numbers, in the subset's order
-    std::vector<std::uint16_t> code;    // per glyph of the font, its number in the subset
-    std::string baseFont;               // "ABCDEF+DejaVuSans"
-    std::string program;                // the subset, compressed
-    std::size_t programLength = 0;
-    std::string widths;     // the W array
-    std::string toUnicode;  // the character map for extracting text, compressed
-
-    std::uint16_t Code(std::uint16_t glyph) const { return glyph < code.size() ? code[glyph] : 0; }
-};
-
-std::shared_ptr<const Embedded> MakeEmbedded(const TrueTypeFont& font,
-                                             std::vector<std::uint16_t> glyphs) {
-    auto e = std::make_shared<Embedded>();
-    const std::string program = font.Subset(glyphs);
-    e->glyphs = std::move(glyphs);
-    e->code.assign(font.GlyphCount(), 0);
-    for (std::size_t i = 0; i < e->glyphs.size(); ++i)
-        e->code[e->glyphs[i]] = static_cast<std::uint16_t>(i);
-    e->programLength = program.size();
-    e->program = Deflate(program, kFontCompression);
-
-    // The subset's tag: six letters from its glyphs, so the same subset has the same name.
-    std::uint64_t h = Fnv(font.PostScriptName());
-    for (const std::uint16_t g : e->glyphs) h = (h ^ g) * 1099511628211ull;
-    for (int i = 0; i < 6; ++i, h /= 26) e->baseFont += static_cast<char>('A' + h % 26);
-    e->baseFont += "+" + font.PostScriptName();
-
-    e->widths = "[0[";
-    std::string cmap =
-        "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
-        "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
-        "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
-        "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
-    std::vector<std::pair<unsigned, char32_t>> mapped;
-    for (std::size_t code = 0; code < e->glyphs.size(); ++code) {
-        if (code > 0) e->widths += ' ';
-        Number(e->widths, font.Advance(e->glyphs[code]) * 1000, 3);
-        if (const char32_t c = font.CharacterOf(e->glyphs[code]); c != 0)
-            mapped.emplace_back(static_cast<unsigned>(code), c);
-    }
-    e->widths += "]]";
-    for (std::size_t i = 0; i < mapped.size(); i += 100) {
-        const std::size_t n = std::min<std::size_t>(100, mapped.size() - i);
-        cmap += std::to_string(n) + " beginbfchar\n";
-        for (std::size_t k = i; k < i + n; ++k) {
-            cmap += '<';
-            Hex16(cmap, mapped[k].first);
-            cmap += "> <";
-            const char32_t c = mapped[k].second;
-            if (c < 0x10000) {
-                Hex16(cmap, c);
-            } else {
-                Hex16(cmap, 0xD800 + ((c - 0x10000) >> 10));
-                Hex16(cmap, 0xDC00 + ((c - 0x10000) & 0x3FF));
-            }
-            cmap += ">\n";
-        }
-        cmap += "endbfchar\n";
-    }
-    cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    e->toUnicode = Deflate(cmap, kFontCompression);
-    return e;
-}
-
-std::shared_ptr<const Embedded> Embed(Face face, const std::vector<bool>& used) {
-    const TrueTypeFont& font = FontOf(face);
-    static const std::array<std::vector<bool>, kFaces> repertoire = [] {
-        std::array<std::vector<bool>, kFaces> r;
-        for (std::size_t f = 0; f < kFaces; ++f) {
-            const TrueTypeFont& font = *TheFonts().face[f];
-            r[f].assign(font.GlyphCount(), false);
-            for (char32_t c = 0x20; c < 0x7F; ++c) r[f][font.Glyph(c)] = true;
-            ForEachCharacter(kRepertoire, [&](char32_t c) { r[f][font.Glyph(c)] = true; });
-        }
-        return r;
-    }();
-    std::vector<std::uint16_t> glyphs;
-    const std::vector<bool>& base = repertoire[static_cast<std::size_t>(face)];
-    for (std::size_t g = 0; g < base.size(); ++g)
-        if (base[g] || used[g]) glyphs.push_back(static_cast<std::uint16_t>(g));
-
-    static std::mutex mutex;
-    static std::map<std::pair<Face, std::vector<std::uint16_t>>, std::shared_ptr<const Embedded>>
-        made;
-    std::pair<Face, std::vector<std::uint16_t>> key{face, glyphs};
-    {
-        const std::lock_guard lock(mutex);
-        if (const auto it = made.find(key); it != made.end()) return it->second;
-    }
-    auto e = MakeEmbedded(font, std::move(glyphs));
-    const std::lock_guard lock(mutex);
-    if (made.size() >= 64) made.clear();  // a bound for a long run of exotic file names
-    return made.emplace(std::move(key), std::move(e)).first->second;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -472,17 +237,6 @@ class Content {
     bool dashed_ = false;
 };
 
-// A PDF text string: plain ASCII as it is, anything else as UTF-16 with its byte order mark.
-std::string TextString(std::string_view utf8) {
-    const bool plain = std::all_of(utf8.begin(), utf8.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F && c != '(' && c != ')' && c != '\\';
-    });
-    if (plain) return "(" + std::string(utf8) + ")";
-    std::string out = "<FEFF";
-    for (const char16_t unit : Utf8ToUtf16(utf8)) Hex16(out, unit);
-    return out + ">";
-}
-
 // The objects of a file, numbered from 1 in the order they are begun.
 class Writer {
   public:
@@ -507,8 +261,7 @@ class Writer {
     }
     std::string Finish(int root, int info) {
         const std::size_t xref = out_.size();
-        // The file's identifier: from a digest of what it holds, so the same content has the
-        // same.
+        // The same content has the same identifier.
         const std::string id = Identifier(out_);
         out_ += "xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n";
         char entry[32];
@@ -538,7 +291,7 @@ struct Document::Impl {
     }
 };
 
-Document::Document() : impl_(std::make_unique<Impl>()) { TheFonts(); }
+Document::Document() : impl_(std::make_unique<Impl>()) { RequireFonts(); }
 Document::~Document() = default;
 
 void Document::NewPage() { impl_->pages.emplace_back(); }

@@ -9,7 +9,9 @@ namespace morvik::pdf {
 struct Document::Impl {};
 
 Document::Document() {
-    throw PdfError("PDF reports are not part of this build (it has no fontconfig to find the DejaVu fonts with).");
+    throw PdfError(
+        "PDF reports are not part of this build (it has no fontconfig to find the DejaVu fonts "
+        "with).");
 }
 Document::~Document() = default;
 void Document::NewPage() {}
