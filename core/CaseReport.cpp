@@ -782,8 +782,46 @@ std::int64_t ReportTime() {
     return static_cast<std::int64_t>(std::time(nullptr));
 }
 
+namespace {
+
+std::string Report(const Workspace& ws, const CaseReportInput& input);
+
+}  // namespace
+
+namespace {
+
+// The PDF layer's failure told in both languages.
+EUserError UserError(const pdf::PdfError& e) {
+    using Kind = pdf::PdfError::Kind;
+    const Msg id = e.WhatKind() == Kind::FontMissing    ? Msg::ReportFontMissing
+                   : e.WhatKind() == Kind::FontUnusable ? Msg::ReportFontUnusable
+                   : e.WhatKind() == Kind::Unavailable  ? Msg::ReportUnavailable
+                                                        : Msg::ReportNotMade;
+    return EUserError(id, {e.Subject()}, e.Detail());
+}
+
+}  // namespace
+
 std::string CaseReportPdf(const Workspace& ws, const CaseReportInput& input) {
     RequireCurrentResult(ws);
+    try {
+        return Report(ws, input);
+    } catch (const pdf::PdfError& e) {
+        throw UserError(e);
+    }
+}
+
+void RequireCaseReportFonts() {
+    try {
+        const pdf::Document fontsFound;
+    } catch (const pdf::PdfError& e) {
+        throw UserError(e);
+    }
+}
+
+namespace {
+
+std::string Report(const Workspace& ws, const CaseReportInput& input) {
     const std::string lang = Czech(input.lang) ? "cz" : "en";
     const Context c{ws, input, lang, input.gaps.fromMeasurements};
     pdf::Document doc;
@@ -811,6 +849,8 @@ std::string CaseReportPdf(const Workspace& ws, const CaseReportInput& input) {
                                  Tr(lang, " z ", " of ") + std::to_string(count);
                       });
 }
+
+}  // namespace
 
 void WriteCaseReport(const Workspace& ws, const CaseReportInput& input, const std::string& path) {
     const std::string bytes = CaseReportPdf(ws, input);

@@ -39,9 +39,14 @@ struct CaseReportInput {
 // same skull then gives the same bytes.
 std::int64_t ReportTime();
 
-// The PDF of the current result of `ws`. Throws EUserError NoCurrentResult when the result
-// does not belong to the tables as they stand, and pdf::PdfError when the fonts are missing.
+// The PDF of the current result of `ws`. Throws EUserError: NoCurrentResult when the result
+// does not belong to the tables as they stand, ReportFont… when the fonts are missing or
+// cannot be used, ReportUnavailable where this build makes no PDF.
 std::string CaseReportPdf(const Workspace& ws, const CaseReportInput& input);
+
+// Throws the EUserError CaseReportPdf would for every report when the fonts are missing or
+// cannot be used, or this build makes no PDF: for a batch to say so once, before it starts.
+void RequireCaseReportFonts();
 
 // The report written to `path` (replacing it in one step); a failure names the file.
 void WriteCaseReport(const Workspace& ws, const CaseReportInput& input, const std::string& path);

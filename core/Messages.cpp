@@ -136,6 +136,20 @@ constexpr std::array kMessages{
                "čárka nebo oddělovač tisíců v souboru odděleném čárkami?)",
                "Cannot read \"{0}\": line {1} has {2} fields, the line before it {3} (a decimal "
                "comma or a thousands separator in a file separated by commas?)"},
+    MessageRow{Msg::ReportFontMissing,
+               "Protokol PDF nelze vytvořit: písmo „{0}“ není nainstalováno (balíček "
+               "fonts-dejavu-core)",
+               "Cannot make the PDF report: the font \"{0}\" is not installed (package "
+               "fonts-dejavu-core)"},
+    MessageRow{Msg::ReportFontUnusable,
+               "Protokol PDF nelze vytvořit: soubor písma „{0}“ nelze použít",
+               "Cannot make the PDF report: the font file \"{0}\" cannot be used"},
+    MessageRow{Msg::ReportNotMade, "Protokol PDF nelze vytvořit", "Cannot make the PDF report"},
+    MessageRow{Msg::ReportUnavailable,
+               "Tato verze programu protokoly PDF nevytváří (nemá fontconfig, jímž hledá písma "
+               "DejaVu)",
+               "This build makes no PDF reports (it has no fontconfig to find the DejaVu fonts "
+               "with)"},
 };
 
 constexpr bool RowsFollowTheEnum() {

@@ -65,6 +65,10 @@ enum class Msg {
     LandmarkNamesBad,        // {0} file name, {1} line, {2} the abbreviation found
     LandmarkSpecimen,        // {0} its name, {1} its number, {2} how many the file holds
     CsvFieldCount,           // {0} file name, {1} line, {2} its fields, {3} the line before's
+    ReportFontMissing,       // {0} the font's name
+    ReportFontUnusable,      // {0} the font file, detail: why (English)
+    ReportNotMade,           // detail: what failed (English)
+    ReportUnavailable,       //
 };
 
 // The pattern with {0}, {1}... replaced by `args` (a place without an argument stays empty).

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Error.h"
+
 namespace morvik::pdf {
 
 // A4 in PostScript points (1/72 inch); y grows downwards from the top edge.
@@ -43,16 +45,6 @@ struct Info {
     // Seconds since 1970 (UTC) for the creation and modification dates; none: now. A fixed
     // date makes the same content give the same bytes.
     std::optional<std::int64_t> date;
-};
-
-// The fonts cannot be found or loaded (fonts-dejavu-core missing), or the PDF cannot be made.
-class PdfError : public std::exception {
-  public:
-    explicit PdfError(std::string text) : text_(std::move(text)) {}
-    const char* what() const noexcept override { return text_.c_str(); }
-
-  private:
-    std::string text_;
 };
 
 class Document {

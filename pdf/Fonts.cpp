@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "Syntax.h"
@@ -18,10 +19,10 @@ namespace {
 
 struct Fonts {
     std::array<std::unique_ptr<TrueTypeFont>, kFaces> face;
-    std::string error;
+    std::optional<PdfError> error;
 };
 
-std::unique_ptr<TrueTypeFont> Load(const char* family, const char* style, std::string& error) {
+std::unique_ptr<TrueTypeFont> Load(const char* family, const char* style) {
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style));
@@ -38,24 +39,12 @@ std::unique_ptr<TrueTypeFont> Load(const char* family, const char* style, std::s
                       FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch;
     const std::string path = ours ? reinterpret_cast<const char*>(file) : "";
     if (match) FcPatternDestroy(match);
-    if (!ours) {
-        error = std::string("The font \"") + family + " " + style +
-                "\" is not installed (Debian package fonts-dejavu-core).";
-        return nullptr;
-    }
+    if (!ours) throw PdfError(PdfError::Kind::FontMissing, std::string(family) + " " + style);
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    if (!in) {
-        error = "The font file \"" + path + "\" cannot be read.";
-        return nullptr;
-    }
-    try {
-        return std::make_unique<TrueTypeFont>(std::move(bytes).str(), path);
-    } catch (const PdfError& e) {
-        error = e.what();
-        return nullptr;
-    }
+    if (!in) throw PdfError(PdfError::Kind::FontUnusable, path, "it cannot be read");
+    return std::make_unique<TrueTypeFont>(std::move(bytes).str(), path);
 }
 
 const Fonts& TheFonts() {
@@ -63,11 +52,14 @@ const Fonts& TheFonts() {
         Fonts f;
         const char* names[kFaces][2] = {
             {"DejaVu Sans", "Book"}, {"DejaVu Sans", "Bold"}, {"DejaVu Sans Mono", "Book"}};
-        for (std::size_t i = 0; i < kFaces && f.error.empty(); ++i)
-            f.face[i] = Load(names[i][0], names[i][1], f.error);
+        try {
+            for (std::size_t i = 0; i < kFaces; ++i) f.face[i] = Load(names[i][0], names[i][1]);
+        } catch (const PdfError& e) {
+            f.error = e;
+        }
         return f;
     }();
-    if (!fonts.error.empty()) throw PdfError(fonts.error);
+    if (fonts.error) throw *fonts.error;
     return fonts;
 }
 

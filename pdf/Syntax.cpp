@@ -1,3 +1,4 @@
+// The number, string and stream forms every part of a PDF is written in.
 #include "Syntax.h"
 
 #include <libdeflate.h>
@@ -7,7 +8,7 @@
 #include <cmath>
 #include <memory>
 
-#include "Document.h"
+#include "Error.h"
 #include "text/Utf8.h"
 
 namespace morvik::pdf {
@@ -26,7 +27,7 @@ std::string Deflate(std::string_view bytes, int level) {
         out.resize(libdeflate_zlib_compress(compressor.get(), bytes.data(), bytes.size(),
                                             out.data(), out.size()));
     }
-    if (out.empty()) throw PdfError("The PDF cannot be made: its compression failed.");
+    if (out.empty()) throw PdfError(PdfError::Kind::NotMade, {}, "its compression failed");
     return out;
 }
 

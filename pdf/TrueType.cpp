@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "Document.h"
+#include "Error.h"
 
 namespace morvik::pdf {
 namespace {
@@ -105,7 +105,7 @@ TrueTypeFont::Table TrueTypeFont::Find(const char* tag) const {
 TrueTypeFont::TrueTypeFont(std::string bytes, std::string name)
     : bytes_(std::move(bytes)), name_(std::move(name)) {
     const auto refuse = [&](const std::string& why) {
-        throw PdfError("The font file \"" + name_ + "\" cannot be used: " + why + ".");
+        throw PdfError(PdfError::Kind::FontUnusable, name_, why);
     };
     View file(bytes_, 0, bytes_.size());
     const std::uint32_t version = file.U32(0);
@@ -218,8 +218,7 @@ void TrueTypeFont::ReadCharacterMap() {
         const int score = !unicode ? 0 : format == 12 ? 2 : format == 4 ? 1 : 0;
         if (cmap.Ok() && score > bestScore) bestScore = score, best = offset;
     }
-    if (bestScore == 0)
-        throw PdfError("The font file \"" + name_ + "\" cannot be used: it maps no Unicode.");
+    if (bestScore == 0) throw PdfError(PdfError::Kind::FontUnusable, name_, "it maps no Unicode");
 
     basic_.assign(0x10000, 0);
     const auto glyphOf = [&](std::uint32_t g) -> std::uint16_t {

@@ -8,11 +8,7 @@ namespace morvik::pdf {
 
 struct Document::Impl {};
 
-Document::Document() {
-    throw PdfError(
-        "PDF reports are not part of this build (it has no fontconfig to find the DejaVu fonts "
-        "with).");
-}
+Document::Document() { throw PdfError(PdfError::Kind::Unavailable, {}); }
 Document::~Document() = default;
 void Document::NewPage() {}
 int Document::PageCount() const { return 0; }

@@ -23,6 +23,7 @@
 #include "core/Batch.h"
 #include "core/BatchRun.h"
 #include "core/Captions.h"
+#include "core/CaseReport.h"
 #include "core/Fit.h"
 #include "core/IniFile.h"
 #include "core/LandmarkFileLoader.h"
@@ -533,6 +534,13 @@ int Run(const Options& options) {
             throw OutputError(
                 Tr("cannot write into the reports folder \"", "do složky výsledků „") + *folder +
                 Tr("\": ", "“ nelze zapisovat: ") + Reason(ec));
+    }
+    if (options.batch.pdf) {
+        try {
+            RequireCaseReportFonts();
+        } catch (const EUserError& e) {
+            throw OutputError(e.Text(gCzech ? "cz" : "en"));
+        }
     }
     // The case reports name the settings file by its full path.
     BatchSettings batch = options.batch;

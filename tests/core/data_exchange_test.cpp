@@ -204,7 +204,9 @@ TEST(LoadTextAndCsv, RefuseWhatIsNoLandmarkAndLeaveTheTables) {
             FAIL() << "loaded";
         } catch (const EUserError& e) {
             EXPECT_EQ(e.Text("en"), c.en);
-            if (c.cz) EXPECT_EQ(e.Text("cz"), c.cz);
+            if (c.cz) {
+                EXPECT_EQ(e.Text("cz"), c.cz);
+            }
         }
         EXPECT_TRUE(Tables(ws) == before);
     }

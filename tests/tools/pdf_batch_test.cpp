@@ -72,5 +72,23 @@ TEST(BatchPdf, OneReportPerSkullTheSameBytesTwice) {
     EXPECT_NE(ReadBytes(dir.File("err.txt")).find("file"), std::string::npos);
 }
 
+// Without the fonts (a fontconfig that knows no folder) the run stops before any skull, and
+// says why in its language.
+TEST(BatchPdf, WithoutTheFontsTheRunSaysWhyBeforeItStarts) {
+    TempDir dir;
+    WriteBytes(dir.File("fonts.conf"), "<?xml version=\"1.0\"?><fontconfig></fontconfig>");
+    const std::string examples = MORVIK_EXAMPLES_DIR;
+    const int status =
+        Shell("cd '" + dir.Path().string() + "' && FONTCONFIG_FILE='" + dir.File("fonts.conf") +
+              "' '" + MORVIK_BATCH + "' -q --lang cz --settings '" + examples +
+              "/Settings-model.ini' --pdf pdf '" + examples + "/skull.xls' >out.csv 2>err.txt");
+    EXPECT_EQ(status, 2);
+    const std::string said = ReadBytes(dir.File("err.txt"));
+    EXPECT_NE(said.find("Protokol PDF nelze vytvořit: písmo „DejaVu Sans Book“ není nainstalováno"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(ReadBytes(dir.File("out.csv")), "");
+}
+
 }  // namespace
 }  // namespace morvik
