@@ -4,6 +4,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -19,8 +20,12 @@ std::string Deflate(std::string_view bytes, int level) {
     struct Free {
         void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
     };
-    const std::unique_ptr<libdeflate_compressor, Free> compressor(
-        libdeflate_alloc_compressor(level));
+    // A compressor's tables take longer to set up than a page to compress: each thread keeps
+    // one per level.
+    thread_local std::array<std::unique_ptr<libdeflate_compressor, Free>, 13> compressors;
+    if (level < 1 || level > 12) level = 6;
+    auto& compressor = compressors[static_cast<std::size_t>(level)];
+    if (!compressor) compressor.reset(libdeflate_alloc_compressor(level));
     std::string out;
     if (compressor) {
         out.resize(libdeflate_zlib_compress_bound(compressor.get(), bytes.size()));
