@@ -112,8 +112,11 @@ void TForm1::LoadFrom(const std::optional<QString>& name) {
             const std::unique_ptr<core::WorkbookCells> cells =
                 core::FindLoader(file)->openWorkbook(file, session_.reader);
             int sheet = 0;
-            const std::vector<int> withData = core::SheetsWithLandmarks(*cells);
-            if (!withData.empty() && withData.front() != 0) {
+            const std::vector<int> withData =
+                cells->SheetCount() == 0 || core::SheetHoldsLandmarks(*cells, 0)
+                    ? std::vector<int>{}
+                    : core::SheetsWithLandmarks(*cells);
+            if (!withData.empty()) {
                 std::vector<std::string> names;
                 for (int i = 0; i < cells->SheetCount(); ++i) names.push_back(cells->SheetName(i));
                 sheet = ChooseSheet(QFileInfo(*name).fileName(), names, withData);
@@ -143,9 +146,7 @@ void TForm1::LoadLandmarks(const std::string& path) {
     int index = 0;
     if (specimens.size() > 1) {
         QStringList items;
-        for (std::size_t i = 0; i < specimens.size(); ++i) {
-            items << (specimens[i].empty() ? QString("#%1").arg(i + 1) : Q(specimens[i]));
-        }
+        for (const std::string& label : core::SpecimenLabels(specimens)) items << Q(label);
         index = ChooseSpecimen(QFileInfo(Q(path)).fileName(), items);
     }
     ClearResult(ws_);
@@ -194,7 +195,7 @@ int TForm1::ChooseSheet(const QString& file, const std::vector<std::string>& nam
     return withData.at(static_cast<std::size_t>(items.indexOf(picked)));
 }
 
-void TForm1::Remember() { history_.Record(ws_, SourceTag()); }
+void TForm1::Remember(const TextTable* table) { history_.Record(ws_, SourceTag(), table); }
 
 std::string TForm1::SourceTag() const {
     return static_cast<char>(edit_) + sourceFile_.toStdString();

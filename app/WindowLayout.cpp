@@ -70,7 +70,7 @@ void TForm1::ApplyLayout() {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     ApplyLayout();
-    ShowResults();  // the line of gaps is cut to the label's width
+    ShowGapsLine();  // cut to the label's width
 }
 
 void TForm1::RestoreWindowState() {
@@ -325,7 +325,7 @@ void TForm1::BuildControls() {
         connect(g->Model(), &TextTableModel::Edited, this, &TForm1::ResultIsStale);
     }
     for (StringGrid* g : {sgImput, sgImput2, sgImput3, sgRozmery}) {
-        g->Model()->SetBeforeEdit([this] { Remember(); });
+        g->Model()->SetBeforeEdit([this, g] { Remember(&g->Table()); });
         connect(g->Model(), &TextTableModel::Edited, this, [this] {
             edit_ = Edit::Typed;
             UpdateTitle();

@@ -159,16 +159,8 @@ void TForm1::ResultIsStale() {
     for (StringGrid* g : {sgImput, sgImput2, sgImput3}) g->viewport()->update();
 }
 
-void TForm1::ShowResults() {
-    std::vector<std::string> sentences = gaps_ && ws_.resultCurrent
-                                             ? core::GapsSentences(*gaps_, ws_.lang)
-                                             : std::vector<std::string>{};
-    // The reference model's warnings: measurements far from both sexes' means.
-    for (std::string& warning : core::EvidenceWarnings(ws_, ws_.lang))
-        sentences.push_back(std::move(warning));
-    // What a landmark file's load did: format, coordinate system, unit; the mapping of its
-    // labels is in the tooltip.
-    if (!loadNotes_.empty()) sentences.push_back(loadNotes_);
+void TForm1::ShowGapsLine() {
+    const std::vector<std::string>& sentences = gapSentences_;
     // Two lines fit: what does not is run into the second and cut there; the tooltip has it
     // all.
     QStringList lines;
@@ -187,6 +179,20 @@ void TForm1::ShowResults() {
     GapsLabel->setToolTip(whole.join(' '));
     GapsLabel->setText(lines.join('\n'));
     GapsLabel->setVisible(!sentences.empty());
+}
+
+void TForm1::ShowResults() {
+    std::vector<std::string> sentences = gaps_ && ws_.resultCurrent
+                                             ? core::GapsSentences(*gaps_, ws_.lang)
+                                             : std::vector<std::string>{};
+    // The reference model's warnings: measurements far from both sexes' means.
+    for (std::string& warning : core::EvidenceWarnings(ws_, ws_.lang))
+        sentences.push_back(std::move(warning));
+    // What a landmark file's load did: format, coordinate system, unit; the mapping of its
+    // labels is in the tooltip.
+    if (!loadNotes_.empty()) sentences.push_back(loadNotes_);
+    gapSentences_ = std::move(sentences);
+    ShowGapsLine();
     for (std::size_t i = 0; i < kEquationCount; ++i) {
         const int k = static_cast<int>(i) + 1;
         result_[i]->setText(QString::fromStdString(ws_.result[i].text));
@@ -404,7 +410,7 @@ void TForm1::Vloit1Click() {
     Run([this] {
         StringGrid* grid = FocusedInputGrid();
         if (!grid) return;
-        Remember();
+        Remember(&grid->Table());
         edit_ = Edit::Pasted;
         const QPoint anchor = grid->Anchor();
         core::PasteCommand(ws_, grid->Table(), anchor.x(), anchor.y(),
@@ -416,7 +422,7 @@ void TForm1::Vloit1Click() {
 void TForm1::Vymazattabulku1Click() {
     Run([this] {
         if (StringGrid* grid = FocusedInputGrid()) {
-            Remember();
+            Remember(&grid->Table());
             edit_ = Edit::Typed;
             core::ClearCommand(ws_, grid->Table(), grid->FixedCols(), grid->FixedRows());
         }

@@ -125,6 +125,10 @@ class TForm1 : public QWidget {
     void ShowMessage(const QString& text, bool information = false);
     // The result labels, the verdict and the line about what the calculation missed.
     void ShowResults();
+    // That line alone, cut to the label's width from the sentences ShowResults kept: what a
+    // resize needs.
+    void ShowGapsLine();
+    std::vector<std::string> gapSentences_;
     // Data, coefficients or use flags changed: the labels no longer belong to them.
     void ResultIsStale();
     void ShowGaps(const CalculationGaps& gaps);
@@ -145,8 +149,9 @@ class TForm1 : public QWidget {
     void LoadLandmarks(const std::string& path);
     int ChooseSpecimen(const QString& file, const QStringList& specimens);
     std::string loadNotes_, loadMapping_;
-    // A command that changes the measurement tables: what stood before can be undone.
-    void Remember();
+    // A command that changes the measurement tables: what stood before can be undone (only
+    // `table` when the change touches no other).
+    void Remember(const TextTable* table = nullptr);
     void LoadFrom(const std::optional<QString>& name);
     void RememberRecent(const QString& path);
     void FillRecentMenu();

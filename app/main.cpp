@@ -12,6 +12,7 @@
 
 #include "core/EquationSets.h"
 #include "core/IniFile.h"
+#include "core/Loaders.h"
 #include "core/Session.h"
 #include "core/SettingsPath.h"
 #include "core/Version.h"
@@ -45,17 +46,23 @@ morvik::core::ReaderSettings PlatformReaderSettings() {
     return settings;
 }
 
-constexpr const char* kUsage =
-    "Usage: morvik [FILE]\n"
-    "Estimates the sex of a skull from 22 cranial landmarks and two euryon clouds, or from 17\n"
-    "dimensions, by seven discriminant equations.\n"
+constexpr const char* kUsageOptions =
     "\n"
-    "  FILE           a skull to open at start: .xls, .xlsx, .xlsm, .ods, .txt or .csv\n"
     "  -h, --help     print this help and exit\n"
     "  --version      print the version and exit\n"
     "\n"
     "Settings.ini beside the program, else ~/.config/morvik/Settings.ini, holds the\n"
     "coefficients; F1 in the window opens the help page.\n";
+
+// FILE's kinds come from the loaders, so that the help names every file the window opens.
+std::string Usage() {
+    return "Usage: morvik [FILE]\n"
+           "Estimates the sex of a skull from 22 cranial landmarks and two euryon clouds, or from "
+           "17\ndimensions, by seven discriminant equations.\n"
+           "\n"
+           "  FILE           a skull to open at start: " +
+           morvik::core::LoadableExtensionsText() + kUsageOptions;
+}
 
 }  // namespace
 
@@ -69,7 +76,7 @@ int main(int argc, char* argv[]) {
             return 0;
         }
         if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
+            std::fputs(Usage().c_str(), stdout);
             return 0;
         }
         if (arg == "--") {
@@ -78,7 +85,7 @@ int main(int argc, char* argv[]) {
         }
         // Qt's own options (-platform, -style, ...) are left for QApplication.
         if (arg.starts_with("--")) {
-            std::fprintf(stderr, "morvik: unknown option %s\n%s", argv[i], kUsage);
+            std::fprintf(stderr, "morvik: unknown option %s\n%s", argv[i], Usage().c_str());
             return 2;
         }
     }

@@ -12,16 +12,6 @@ namespace {
 
 constexpr int kLandmarkFirstCoordinateCol = 2;
 
-Point3 operator-(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-
-double Dot(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-Point3 Cross(const Point3& a, const Point3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-double Length(const Point3& a) { return std::sqrt(Dot(a, a)); }
-
 // Degenerate geometry (coincident or collinear landmarks) gives a zero-length vector; that
 // reads as a cosine of 0 rather than a failure.
 double Cosine(const Point3& a, const Point3& b) {
@@ -146,13 +136,6 @@ std::string CellValueMessage(ValuePlace place, int col, int row, const std::stri
 }  // namespace
 
 // what() is the English text, as every other error's.
-ECellValueError::ECellValueError(ValuePlace place, int col, int row, std::string conversionText)
-    : EConvertError(CellValueMessage(place, col, row, conversionText, nullptr, "en")),
-      place_(place),
-      col_(col),
-      row_(row),
-      conversionText_(std::move(conversionText)) {}
-
 ECellValueError::ECellValueError(ValuePlace place, int col, int row,
                                  const EConvertError& conversion)
     : EConvertError(CellValueMessage(place, col, row, conversion.what(), nullptr, "en"),
@@ -246,14 +229,16 @@ EquationSet EquationsLeftOut(const Workspace& ws, const DimensionSet& missing) {
 namespace {
 
 // sgRozmery and the products of pom for every dimension row an equation has a coefficient on;
-// the rows of `missing` are left empty.
-void WriteDimensionsAndProducts(Workspace& ws, const DimensionSet& missing) {
+// the rows of `missing` are left empty. Every other dimension's value goes to `values`.
+void WriteDimensionsAndProducts(Workspace& ws, const DimensionSet& missing,
+                                DimensionValues& values) {
     for (int r = 1; r <= kDimensionCount; ++r) {
         if (missing.test(static_cast<std::size_t>(r - 1))) {
             ws.sgRozmery.ClearCell(1, r);
             continue;
         }
         const double value = DimensionValue(ws, r);
+        values[static_cast<std::size_t>(r - 1)] = value;
         const int decimals = kDimensionRows[static_cast<std::size_t>(r - 1)].decimals;
         for (int k = 1; k <= kEquationCount; ++k) {
             const std::string& coefficientText = ws.sg.Cell(k, r);
@@ -268,7 +253,10 @@ void WriteDimensionsAndProducts(Workspace& ws, const DimensionSet& missing) {
 
 }  // namespace
 
-void ComputeDimensions(Workspace& ws) { WriteDimensionsAndProducts(ws, DimensionSet{}); }
+void ComputeDimensions(Workspace& ws) {
+    DimensionValues values;
+    WriteDimensionsAndProducts(ws, DimensionSet{}, values);
+}
 
 double EquationScore(const Workspace& ws, int k) {
     double score = 0.0;
@@ -403,15 +391,8 @@ CalculationGaps Calculate(Workspace& ws) {
     gaps.leftCloud = CloudIsMissing(ws.sgImput3);
     const DimensionSet missing = MissingDimensions(ws);
     ClearIntermediate(ws);
-    WriteDimensionsAndProducts(ws, missing);
-    DimensionValues values;
-    if (ws.model) {
-        for (int r = 1; r <= kDimensionCount; ++r) {
-            if (!missing.test(static_cast<std::size_t>(r - 1)))
-                values[static_cast<std::size_t>(r - 1)] = DimensionValue(ws, r);
-        }
-    }
-    EvaluateEquations(ws, missing, &values);
+    WriteDimensionsAndProducts(ws, missing, gaps.values);
+    EvaluateEquations(ws, missing, &gaps.values);
     gaps.dimensions = NeededDimensions(ws, missing);
     gaps.leftOut = EquationsLeftOut(ws, missing);
     DropRefitted(ws, gaps);

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <bitset>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,19 @@ namespace morvik {
 struct Point3 {
     double x = 0, y = 0, z = 0;
 };
+
+inline Point3 operator-(const Point3& a, const Point3& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Point3 operator+(const Point3& a, const Point3& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Point3 operator*(double s, const Point3& a) { return {s * a.x, s * a.y, s * a.z}; }
+inline double Dot(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline Point3 Cross(const Point3& a, const Point3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline double Length(const Point3& a) { return std::sqrt(Dot(a, a)); }
 
 double Distance3D(const Point3& a, const Point3& b);
 
@@ -110,7 +124,6 @@ enum class ValuePlace {
 // text found is quoted in the message's language.
 class ECellValueError : public EConvertError {
   public:
-    ECellValueError(ValuePlace place, int col, int row, std::string conversionText);
     ECellValueError(ValuePlace place, int col, int row, const EConvertError& conversion);
 
     ValuePlace Place() const { return place_; }
@@ -156,6 +169,8 @@ struct CalculationGaps {
     bool leftCloud = false;
     DimensionSet dimensions;  // missing dimensions an equation in use has a coefficient on
     EquationSet leftOut;      // equations in use that cast no vote because of those
+    // Calculate: every dimension its landmarks give, at full precision; none where missing.
+    DimensionValues values;
 };
 
 // Equations in use with a coefficient (a non-empty sg cell) on a missing dimension.

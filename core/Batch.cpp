@@ -67,6 +67,7 @@ std::vector<std::string> SheetNames(const WorkbookCells& cells, const std::vecto
 // Why the first sheet of a workbook is no skull when another sheet holds landmarks; empty
 // when it is one, or when no sheet is.
 std::string FirstSheetWithoutLandmarks(const WorkbookCells& cells) {
+    if (cells.SheetCount() == 0 || SheetHoldsLandmarks(cells, 0)) return {};
     const std::vector<int> withData = SheetsWithLandmarks(cells);
     if (withData.empty() || withData.front() == 0) return {};
     const bool one = withData.size() == 1;
@@ -75,20 +76,26 @@ std::string FirstSheetWithoutLandmarks(const WorkbookCells& cells) {
            (one ? " does: choose it with --sheet." : " do: choose one with --sheet.");
 }
 
+// A case file needs the full path, whatever the command line gave.
+std::string FullPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
+// One skull loaded into `ws`: computed, with its case report and text reports when asked for.
+// `source`: the file's full path (FullPath).
 SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& settings,
-                     const std::string& path) {
+                     const std::string& source) {
     const CalculationGaps gaps = Calculate(ws);
-    SkullResult result = ReadResult(ws);
+    SkullResult result = ReadResult(ws, &gaps.values);
     result.sheet = std::move(sheet);
     if (settings.pdf) {
         CaseReportInput input;
         input.setIndex = settings.set.value_or(kUniversalSet);
         input.lang = settings.lang;
         input.gaps = gaps;
-        // A case file needs the full path, whatever the command line gave.
-        std::error_code ec;
-        const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
-        input.source.files = {ec ? path : absolute.lexically_normal().string()};
+        input.source.files = {source};
         input.source.sheet = result.sheet;
         input.settingsPath = settings.settingsPath;
         input.time = ReportTime();
@@ -100,6 +107,45 @@ SkullResult Computed(Workspace& ws, std::string sheet, const BatchSettings& sett
             EvidenceReportLines(ws, settings.set.value_or(kUniversalSet), settings.lang);
     }
     return result;
+}
+
+// A result for each specimen of a landmark file, with its mapping and notes; a file of several
+// skulls names each row by its specimen, as a workbook by its sheet.
+std::vector<SkullResult> LandmarkFileSkulls(Session& session, const Workspace& start,
+                                            const std::string& path,
+                                            const BatchSettings& settings) {
+    std::vector<SkullResult> results;
+    std::optional<LandmarkFileContents> contents;
+    try {
+        contents = LandmarkFileContents::Open(
+            path, {settings.landmarkNames.get(), settings.tpsNegativeIsMissing});
+    } catch (...) {
+        results.push_back(Failed({}, std::current_exception()));
+        return results;
+    }
+    const std::string source = settings.pdf ? FullPath(path) : path;
+    const std::vector<std::string> names = contents->SpecimenNames();
+    const int count = contents->SpecimenCount();
+    for (int i = 0; i < count; ++i) {
+        std::string sheet;
+        if (count > 1)
+            sheet = names[static_cast<std::size_t>(i)].empty() ? std::to_string(i + 1)
+                                                               : names[static_cast<std::size_t>(i)];
+        Workspace& ws = session.ws;
+        ws = start;
+        try {
+            const LandmarkLoadReport report = contents->Load(ws, i);
+            ConvertDecimalPoints(ws);
+            SkullResult result = Computed(ws, sheet, settings, source);
+            result.message = LandmarkLoadNotes(report, "en");
+            result.mapping = LandmarkMappingText(report, "en");
+            results.push_back(std::move(result));
+        } catch (...) {
+            results.push_back(Failed(sheet, std::current_exception()));
+        }
+        results.back().specimen = count > 1;
+    }
+    return results;
 }
 
 }  // namespace
@@ -229,7 +275,7 @@ std::string_view VerdictName(Verdict verdict) {
     return "indeterminate";
 }
 
-SkullResult ReadResult(const Workspace& ws) {
+SkullResult ReadResult(const Workspace& ws, const DimensionValues* computed) {
     SkullResult result;
     result.ok = true;
     result.missing = MissingLandmarks(ws);
@@ -239,7 +285,8 @@ SkullResult ReadResult(const Workspace& ws) {
     const DimensionSet unmeasured = MissingDimensions(ws);
     for (int r = 1; r <= kDimensionCount; ++r) {
         const auto d = static_cast<std::size_t>(r - 1);
-        if (!unmeasured.test(d)) result.dimensions[d] = DimensionValue(ws, r);
+        if (!unmeasured.test(d))
+            result.dimensions[d] = computed ? (*computed)[d] : DimensionValue(ws, r);
     }
 
     // The votes as the window shows them; the score behind a label is what it rounds, a
@@ -282,9 +329,9 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
                                      const std::string& path, const BatchSettings& settings) {
     // A landmark file may hold several skulls: a result each.
     if (IsLandmarkFile(path)) {
-        return ProcessLandmarkFile(session, start, path, settings,
-                                   {settings.landmarkNames.get(), settings.tpsNegativeIsMissing});
+        return LandmarkFileSkulls(session, start, path, settings);
     }
+    const std::string source = settings.pdf ? FullPath(path) : path;
     std::vector<SkullResult> results;
     Workspace& ws = session.ws;
     ws = start;
@@ -314,7 +361,7 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
             if (refused.empty()) ImportWorkbookCells(target, *cells, sheet);
         });
         if (!refused.empty()) throw Error(refused);
-        results.push_back(Computed(ws, firstSheet, settings, path));
+        results.push_back(Computed(ws, firstSheet, settings, source));
     } catch (...) {
         results.push_back(Failed(firstSheet, std::current_exception()));
     }
@@ -327,7 +374,7 @@ std::vector<SkullResult> ProcessFile(Session& session, const Workspace& start,
             ws = start;
             ImportWorkbookCells(ws, *cells, sheet);
             ConvertDecimalPoints(ws);
-            results.push_back(Computed(ws, name, settings, path));
+            results.push_back(Computed(ws, name, settings, source));
         } catch (...) {
             results.push_back(Failed(name, std::current_exception()));
         }

@@ -13,6 +13,7 @@
 #include "Cells.h"
 #include "IniFile.h"
 #include "Session.h"
+#include "compute/Evidence.h"
 #include "compute/LandmarkNames.h"
 #include "compute/Missing.h"
 #include "compute/Workspace.h"
@@ -99,8 +100,9 @@ struct SkullResult {
 };
 
 // What the window shows after Calculate: votes from the result labels' text exactly as the
-// window counts them, scores at full precision, the verdict from the verdict label.
-SkullResult ReadResult(const Workspace& ws);
+// window counts them, scores at full precision, the verdict from the verdict label. The
+// dimensions are `computed` when Calculate's values are given, else computed again.
+SkullResult ReadResult(const Workspace& ws, const DimensionValues* computed = nullptr);
 
 // One file as the window loads and computes it, on a fresh copy of `start` in the session's
 // workspace: one result for the first (or the chosen) sheet, or one per sheet with allSheets. A

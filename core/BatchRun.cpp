@@ -122,12 +122,7 @@ void WritePdfOf(const std::string& folder, const BatchInput& input, SkullResult&
             fs::path(folder) / CaseReportFileName(ReportFileName(input, skull, allSheets));
         std::error_code ec;
         fs::create_directories(path.parent_path(), ec);  // a failure shows in the write below
-        // As the text reports: no flush to disk per file, which would cost more than the report.
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) throw ESystemError(FileAction::Create, path.string(), errno);
-        out << skull.pdf;
-        out.close();
-        if (!out) throw ESystemError(FileAction::Write, path.string(), errno);
+        WriteFileBytes(path.string(), skull.pdf);
     } catch (const std::exception& e) {
         SkullResult failed;
         failed.sheet = std::move(skull.sheet);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "compute/Landmarks.h"
+#include "text/Decimal.h"
 
 namespace morvik::core {
 
@@ -173,6 +174,39 @@ void ApplyCaptionCells(Workspace& ws, const CaptionSet& set) {
         ws.sgRozmery.SetCell(0, r, ws.sg.Cell(0, r));
     }
     ws.sgRozmery.SetCell(0, 0, ws.sg.Cell(0, 0));
+}
+
+bool IsCzech(std::string_view lang) { return lang == "cz"; }
+
+std::string Tr(std::string_view lang, std::string_view cz, std::string_view en) {
+    return std::string(IsCzech(lang) ? cz : en);
+}
+
+std::string LocalNumber(double value, int decimals, std::string_view lang) {
+    return FormatDecimal(value, decimals, true, IsCzech(lang) ? ',' : '.');
+}
+
+std::string LocalPercent(double ratio, std::string_view lang) {
+    return LocalNumber(100 * ratio, 1, lang) + " %";
+}
+
+std::string SetNameIn(int setIndex, std::string_view lang) {
+    const CaptionSet& set = IsCzech(lang) ? kCzechCaptions : kEnglishCaptions;
+    if (setIndex < 0 || setIndex >= static_cast<int>(set.setNames.size())) return "?";
+    return std::string(set.setNames[static_cast<std::size_t>(setIndex)]);
+}
+
+std::string DimensionNameIn(int dimension, std::string_view lang) {
+    const DimensionRow& row = kDimensionRows.at(static_cast<std::size_t>(dimension));
+    return std::string(IsCzech(lang) ? row.nameCz : row.nameEn);
+}
+
+std::string DimensionNamesIn(const DimensionSet& dimensions, std::string_view lang) {
+    std::string names;
+    for (int d = 0; d < kDimensionCount; ++d)
+        if (dimensions.test(static_cast<std::size_t>(d)))
+            names += (names.empty() ? "" : ", ") + DimensionNameIn(d, lang);
+    return names;
 }
 
 }  // namespace morvik::core

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "compute/Compute.h"
@@ -50,6 +51,20 @@ using morvik::kEquationNumbers;
 
 // The set of a language code, or nullptr for a code that is neither "cz" nor "en".
 const CaptionSet* FindCaptionSet(std::string_view code);
+
+// Words of the interface language for the texts core writes itself (reports, notices):
+// "cz" is Czech, any other code English.
+bool IsCzech(std::string_view lang);
+// The text in the language: Czech first, as the message table has it.
+std::string Tr(std::string_view lang, std::string_view cz, std::string_view en);
+// A number with `decimals` places and the language's decimal mark; a ratio as a percentage.
+std::string LocalNumber(double value, int decimals, std::string_view lang);
+std::string LocalPercent(double ratio, std::string_view lang);
+// The name of the set at a list position ("?" for none) and of a dimension (0-based).
+std::string SetNameIn(int setIndex, std::string_view lang);
+std::string DimensionNameIn(int dimension, std::string_view lang);
+// The names of a set of dimensions, in table order, joined by ", ".
+std::string DimensionNamesIn(const DimensionSet& dimensions, std::string_view lang);
 
 // The table part of applying a set: header cells, the verdict words on Label1, the
 // landmark and dimension labels, and the copies that pom and sgRozmery take from sg.

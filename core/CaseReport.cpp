@@ -7,6 +7,7 @@
 
 #include "Captions.h"
 #include "Commands.h"
+#include "Export.h"
 #include "Messages.h"
 #include "SetModel.h"
 #include "compute/Landmarks.h"
@@ -31,19 +32,6 @@ constexpr Color kRed{0.78, 0.1, 0.1}, kRightSide{0.8, 0.2, 0.1}, kLeftSide{0.1, 
     kDistance{0.15, 0.3, 0.85}, kCloud{0.62, 0.62, 0.62};
 
 constexpr double kPictureHeight = 200;
-
-bool Czech(std::string_view lang) { return lang == "cz"; }
-
-// The two languages side by side: the Czech text first.
-std::string Tr(std::string_view lang, std::string_view cz, std::string_view en) {
-    return std::string(Czech(lang) ? cz : en);
-}
-
-std::string Number(double value, int decimals, std::string_view lang) {
-    return FormatDecimal(value, decimals, true, Czech(lang) ? ',' : '.');
-}
-
-std::string Percent(double p, std::string_view lang) { return Number(100 * p, 1, lang) + " %"; }
 
 std::string GroupedInteger(std::uint64_t n) {
     std::string digits = std::to_string(n), out;
@@ -72,18 +60,6 @@ std::optional<double> CellNumber(const TextTable& table, int col, int row) {
     }
     return std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
-
-struct Vec {
-    double x = 0, y = 0, z = 0;
-};
-Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
-double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec Cross(Vec a, Vec b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double Norm(Vec a) { return std::sqrt(Dot(a, a)); }
 
 // A table cell: its text and how it is printed.
 struct Cell {
@@ -209,12 +185,6 @@ struct Context {
     bool typed;  // dimensions typed on their page: no landmarks
 };
 
-std::string SetName(const Context& c) {
-    const CaptionSet& set = Czech(c.lang) ? kCzechCaptions : kEnglishCaptions;
-    if (c.in.setIndex < 0 || c.in.setIndex >= static_cast<int>(set.setNames.size())) return "?";
-    return std::string(set.setNames[static_cast<std::size_t>(c.in.setIndex)]);
-}
-
 void FileFields(Writer& w, const Context& c, const std::string& label, const std::string& path) {
     w.Field(label, path);
     const std::optional<FileDigest> digest = Sha256OfFile(path);
@@ -261,44 +231,37 @@ void Header(Writer& w, const Context& c) {
     }
     if (!c.in.settingsPath.empty())
         FileFields(w, c, Tr(c.lang, "Soubor nastavení", "Settings file"), c.in.settingsPath);
-    w.Field(Tr(c.lang, "Soubor rovnic", "Equation set"), SetName(c));
+    w.Field(Tr(c.lang, "Soubor rovnic", "Equation set"), SetNameIn(c.in.setIndex, c.lang));
     if (const ReferenceModel* m = c.ws.model.get()) {
         w.Field(Tr(c.lang, "Referenční vzorek", "Reference sample"), m->population);
         w.Field(Tr(c.lang, "Zdroj k citaci", "Source to cite"), m->source);
-        std::string sample = Tr(c.lang, "muži ", "males ") + Number(m->nMale, 0, c.lang) +
-                             Tr(c.lang, ", ženy ", ", females ") + Number(m->nFemale, 0, c.lang) +
-                             Tr(c.lang, "; apriorní pravděpodobnosti ", "; priors ") +
-                             Number(m->priorMale, 3, c.lang) + " / " +
-                             Number(m->priorFemale, 3, c.lang);
+        std::string sample =
+            Tr(c.lang, "muži ", "males ") + LocalNumber(m->nMale, 0, c.lang) +
+            Tr(c.lang, ", ženy ", ", females ") + LocalNumber(m->nFemale, 0, c.lang) +
+            Tr(c.lang, "; apriorní pravděpodobnosti ", "; priors ") +
+            LocalNumber(m->priorMale, 3, c.lang) + " / " + LocalNumber(m->priorFemale, 3, c.lang);
         if (m->threshold)
             sample +=
                 Tr(c.lang, "; práh aposteriorní pravděpodobnosti ", "; posterior threshold ") +
-                Number(*m->threshold, 3, c.lang);
+                LocalNumber(*m->threshold, 3, c.lang);
         w.Field(Tr(c.lang, "Velikost vzorku", "Sample size"), sample);
     }
 }
 
 // The euryon points, when their clouds have points.
-std::optional<Vec> EuryonOf(const TextTable& cloud) {
+std::optional<Point3> EuryonOf(const TextTable& cloud) {
     if (CloudIsMissing(cloud)) return std::nullopt;
     try {
-        const Point3 p = EuryonPoint(cloud);
-        return Vec{p.x, p.y, p.z};
+        return EuryonPoint(cloud);
     } catch (const std::exception&) {
         return std::nullopt;
     }
 }
 
-int CloudCount(const TextTable& cloud) {
-    int n = 0;
-    while (!cloud.IsEmpty(1, n + 1)) ++n;
-    return n;
-}
-
-std::string PointText(Vec p, std::string_view lang) {
-    const std::string sep = Czech(lang) ? "; " : ", ";
-    return "(" + Number(p.x, 3, lang) + sep + Number(p.y, 3, lang) + sep + Number(p.z, 3, lang) +
-           ")";
+std::string PointText(Point3 p, std::string_view lang) {
+    const std::string sep = IsCzech(lang) ? "; " : ", ";
+    return "(" + LocalNumber(p.x, 3, lang) + sep + LocalNumber(p.y, 3, lang) + sep +
+           LocalNumber(p.z, 3, lang) + ")";
 }
 
 std::string MissingWord(std::string_view lang) { return Tr(lang, "chybí", "missing"); }
@@ -319,7 +282,7 @@ void LandmarkSection(Writer& w, const Context& c) {
         const bool gone = missing.test(static_cast<std::size_t>(l.row - 1));
         std::vector<Cell> row{{std::to_string(l.row)},
                               {std::string(l.abbreviation), pdf::kBlack, true},
-                              {std::string(Czech(c.lang) ? l.nameCz : l.nameEn)}};
+                              {std::string(IsCzech(c.lang) ? l.nameCz : l.nameEn)}};
         for (int col = 2; col <= 4; ++col) {
             const std::string& text = c.ws.sgImput.Cell(col, l.row);
             row.push_back(text.empty() ? Cell{"—", kRed} : Cell{text});
@@ -339,8 +302,8 @@ void LandmarkSection(Writer& w, const Context& c) {
         {&c.ws.sgImput2, Tr(c.lang, "Mračno euryon dx", "Euryon cloud dx")},
         {&c.ws.sgImput3, Tr(c.lang, "Mračno euryon sin", "Euryon cloud sin")}};
     for (const auto& [cloud, label] : clouds) {
-        const int n = CloudCount(*cloud);
-        const std::optional<Vec> eu = EuryonOf(*cloud);
+        const int n = CloudPointCount(*cloud);
+        const std::optional<Point3> eu = EuryonOf(*cloud);
         std::string text = std::to_string(n) + Tr(c.lang, " bodů", n == 1 ? " point" : " points");
         if (eu)
             text += Tr(c.lang, "; bod euryon ", "; euryon point ") + PointText(*eu, c.lang);
@@ -360,31 +323,31 @@ Color SideColor(std::string_view abbreviation) {
 }
 
 struct Frame {
-    Vec lateral{1, 0, 0}, anterior{0, 1, 0}, up{0, 0, 1};
+    Point3 lateral{1, 0, 0}, anterior{0, 1, 0}, up{0, 0, 1};
     bool anatomical = false;  // from the landmarks; otherwise the file's own axes
 };
 
 // The skull's own axes from its landmarks: right to left through the bilateral pairs, back to
 // front from opisthocranion to glabella, up towards bregma. Views along them show a skull
 // the same however the digitizer held it.
-Frame SkullFrame(const std::array<std::optional<Vec>, kLandmarkCount + 1>& at,
-                 const std::optional<Vec>& euRight, const std::optional<Vec>& euLeft) {
+Frame SkullFrame(const std::array<std::optional<Point3>, kLandmarkCount + 1>& at,
+                 const std::optional<Point3>& euRight, const std::optional<Point3>& euLeft) {
     Frame f;
-    Vec lateral;
+    Point3 lateral;
     const std::pair<int, int> pairs[] = {{6, 7},   {8, 9},   {10, 11}, {12, 16},
                                          {13, 17}, {14, 18}, {15, 19}};
     for (auto [dx, sin] : pairs)
         if (at[dx] && at[sin]) lateral = lateral + (*at[sin] - *at[dx]);
     if (euRight && euLeft) lateral = lateral + (*euLeft - *euRight);
-    const std::optional<Vec> front = at[1] ? at[1] : at[2];
-    const std::optional<Vec> back = at[21] ? at[21] : at[22];
-    if (Norm(lateral) == 0 || !front || !back) return f;
-    Vec l = (1 / Norm(lateral)) * lateral;
-    Vec a = *front - *back;
+    const std::optional<Point3> front = at[1] ? at[1] : at[2];
+    const std::optional<Point3> back = at[21] ? at[21] : at[22];
+    if (Length(lateral) == 0 || !front || !back) return f;
+    Point3 l = (1 / Length(lateral)) * lateral;
+    Point3 a = *front - *back;
     a = a - Dot(a, l) * l;
-    if (Norm(a) < 1e-9) return f;
-    a = (1 / Norm(a)) * a;
-    Vec u = Cross(l, a);
+    if (Length(a) < 1e-9) return f;
+    a = (1 / Length(a)) * a;
+    Point3 u = Cross(l, a);
     // Bregma above basion, else nasion above prosthion: the sign of "up" from the skull.
     if (at[20] && at[22]) {
         if (Dot(u, *at[20] - *at[22]) < 0) u = -1 * u;
@@ -408,19 +371,19 @@ void Picture(Writer& w, const Context& c) {
         return;
     }
     const LandmarkSet missing = MissingLandmarks(c.ws);
-    std::array<std::optional<Vec>, kLandmarkCount + 1> at;  // by landmark row
+    std::array<std::optional<Point3>, kLandmarkCount + 1> at;  // by landmark row
     for (int r = 1; r <= kLandmarkCount; ++r) {
         if (missing.test(static_cast<std::size_t>(r - 1))) continue;
         const auto x = CellNumber(c.ws.sgImput, 2, r), y = CellNumber(c.ws.sgImput, 3, r),
                    z = CellNumber(c.ws.sgImput, 4, r);
-        if (x && y && z) at[static_cast<std::size_t>(r)] = Vec{*x, *y, *z};
+        if (x && y && z) at[static_cast<std::size_t>(r)] = Point3{*x, *y, *z};
     }
-    const std::optional<Vec> euRight = EuryonOf(c.ws.sgImput2), euLeft = EuryonOf(c.ws.sgImput3);
+    const std::optional<Point3> euRight = EuryonOf(c.ws.sgImput2), euLeft = EuryonOf(c.ws.sgImput3);
     // A cloud of many thousand points is thinned to some hundred: the picture shows its
     // extent, and the report stays small and quick to make.
-    std::vector<Vec> cloud;
+    std::vector<Point3> cloud;
     for (const TextTable* t : {&c.ws.sgImput2, &c.ws.sgImput3}) {
-        const int n = CloudCount(*t);
+        const int n = CloudPointCount(*t);
         const int step = std::max(1, n / 40);
         for (int r = 1; r <= n; r += step) {
             const auto x = CellNumber(*t, 0, r), y = CellNumber(*t, 1, r), z = CellNumber(*t, 2, r);
@@ -439,14 +402,14 @@ void Picture(Writer& w, const Context& c) {
     // Page axes of the three views: right, down.
     struct View {
         std::string title;
-        Vec h, v;
+        Point3 h, v;
     };
     const View views[3] = {
         {Tr(c.lang, "zepředu", "front"), f.lateral, -1 * f.up},
         {Tr(c.lang, "zleva", "left side"), -1 * f.anterior, -1 * f.up},
         {Tr(c.lang, "shora", "top"), -1 * f.lateral, -1 * f.anterior},
     };
-    std::vector<Vec> all = cloud;
+    std::vector<Point3> all = cloud;
     for (const auto& p : at)
         if (p) all.push_back(*p);
     if (euRight) all.push_back(*euRight);
@@ -460,7 +423,7 @@ void Picture(Writer& w, const Context& c) {
     std::array<std::array<double, 4>, 3> bounds{};  // hmin, hmax, vmin, vmax
     for (int i = 0; i < 3; ++i) {
         double h0 = 1e300, h1 = -1e300, v0 = 1e300, v1 = -1e300;
-        for (const Vec& p : all) {
+        for (const Point3& p : all) {
             const double h = Dot(p, views[i].h), v = Dot(p, views[i].v);
             h0 = std::min(h0, h), h1 = std::max(h1, h), v0 = std::min(v0, v), v1 = std::max(v1, v);
         }
@@ -481,10 +444,10 @@ void Picture(Writer& w, const Context& c) {
         // Centred in the box below its title.
         const double cx = x0 + boxW / 2 - scale * (b[0] + b[1]) / 2;
         const double cy = top + 16 + (kBoxH - 16) / 2 - scale * (b[2] + b[3]) / 2;
-        const auto px = [&](Vec p) { return cx + scale * Dot(p, view.h); };
-        const auto py = [&](Vec p) { return cy + scale * Dot(p, view.v); };
+        const auto px = [&](Point3 p) { return cx + scale * Dot(p, view.h); };
+        const auto py = [&](Point3 p) { return cy + scale * Dot(p, view.v); };
         std::vector<std::pair<double, double>> specks;
-        for (const Vec& p : cloud) specks.emplace_back(px(p), py(p));
+        for (const Point3& p : cloud) specks.emplace_back(px(p), py(p));
         // From the left, the right side lies behind the left one: its names would print over
         // the left side's.
         const auto named = [&](std::string_view abbreviation) {
@@ -493,7 +456,7 @@ void Picture(Writer& w, const Context& c) {
         doc.Specks(specks, 0.8, kCloud);
         // The distances' lines, where both ends exist.
         for (const DimensionRow& d : kDimensionRows) {
-            std::optional<Vec> a, e;
+            std::optional<Point3> a, e;
             if (d.kind == DimensionKind::Distance) {
                 a = at[static_cast<std::size_t>(d.landmarks[0])];
                 e = at[static_cast<std::size_t>(d.landmarks[1])];
@@ -530,7 +493,7 @@ void Picture(Writer& w, const Context& c) {
         const double by = top + kBoxH - 7;
         doc.Line(x0 + boxW - 8 - bar * scale, by, x0 + boxW - 8, by, 0.8, pdf::kBlack);
         doc.Text(x0 + boxW - 8 - bar * scale / 2, by - 2.5,
-                 Number(bar, bar < 1 ? 1 : 0, c.lang) + " mm", Style{Face::Sans, 5.5},
+                 LocalNumber(bar, bar < 1 ? 1 : 0, c.lang) + " mm", Style{Face::Sans, 5.5},
                  Align::Center);
     }
     w.Y() = top + kBoxH + 5;
@@ -598,7 +561,7 @@ void DimensionSection(Writer& w, const Context& c) {
         else if (!used)
             status = {Tr(c.lang, "rovnice jej nepoužívají", "no equation uses it"), kGrey};
         rows.push_back({{std::to_string(r)},
-                        {std::string(Czech(c.lang) ? row.nameCz : row.nameEn)},
+                        {std::string(IsCzech(c.lang) ? row.nameCz : row.nameEn)},
                         gone ? Cell{"—", kRed} : Cell{value},
                         {IsCosine(row) ? "" : "mm"},
                         {IsCosine(row) ? Tr(c.lang, "kosinus", "cosine") : ""},
@@ -624,22 +587,6 @@ std::string VoteWord(char vote, std::string_view lang) {
         default:
             return "—";
     }
-}
-
-const EquationEvidence* EvidenceAt(const Workspace& ws, int k) {
-    if (!ws.evidence || !ws.resultCurrent) return nullptr;
-    const EquationEvidence& e = ws.evidence->equations[static_cast<std::size_t>(k - 1)];
-    return e.scored && e.problem.code == ModelProblem::None ? &e : nullptr;
-}
-
-std::string LostNames(const DimensionSet& lost, std::string_view lang) {
-    std::string names;
-    for (int d = 0; d < kDimensionCount; ++d) {
-        if (!lost.test(static_cast<std::size_t>(d))) continue;
-        const DimensionRow& row = kDimensionRows[static_cast<std::size_t>(d)];
-        names += (names.empty() ? "" : ", ") + std::string(Czech(lang) ? row.nameCz : row.nameEn);
-    }
-    return names;
 }
 
 void EquationSection(Writer& w, const Context& c) {
@@ -668,21 +615,21 @@ void EquationSection(Writer& w, const Context& c) {
                               {used ? Tr(c.lang, "ano", "yes") : Tr(c.lang, "ne", "no"), ink},
                               {used ? c.ws.result[i].text : "", ink},
                               {used ? VoteWord(vote, c.lang) : "", vote == '?' ? kRed : ink}};
-        if (const EquationEvidence* e = used ? EvidenceAt(c.ws, k) : nullptr) {
-            row.push_back({Percent(e->posteriorMale, c.lang)});
-            row.push_back({Percent(1 - e->posteriorMale, c.lang)});
-            row.push_back({Number(e->typicalityMale, 3, c.lang)});
-            row.push_back({Number(e->typicalityFemale, 3, c.lang)});
+        if (const EquationEvidence* e = used ? EvidenceOf(c.ws, k) : nullptr) {
+            row.push_back({LocalPercent(e->posteriorMale, c.lang)});
+            row.push_back({LocalPercent(1 - e->posteriorMale, c.lang)});
+            row.push_back({LocalNumber(e->typicalityMale, 3, c.lang)});
+            row.push_back({LocalNumber(e->typicalityFemale, 3, c.lang)});
             row.push_back({e->refit ? Tr(c.lang, "ano *", "yes *") : ""});
             if (e->refit)
                 notes.push_back(Tr(c.lang, "Rovnice ", "Equation ") + number +
                                 Tr(c.lang, "* přepočtena bez chybějících rozměrů (",
                                    "* refitted without the missing dimensions (") +
-                                LostNames(e->lost, c.lang) +
+                                DimensionNamesIn(e->lost, c.lang) +
                                 Tr(c.lang, "); očekávaná správnost ", "); expected accuracy ") +
-                                Percent(e->accuracyRefit, c.lang) +
+                                LocalPercent(e->accuracyRefit, c.lang) +
                                 Tr(c.lang, " místo ", " instead of ") +
-                                Percent(e->accuracyFull, c.lang) +
+                                LocalPercent(e->accuracyFull, c.lang) +
                                 Tr(c.lang, " celé rovnice.", " of the full equation."));
         }
         rows.push_back(std::move(row));
@@ -691,7 +638,7 @@ void EquationSection(Writer& w, const Context& c) {
     if (model && c.ws.model->threshold)
         notes.push_back(Tr(c.lang, "Hlas s aposteriorní pravděpodobností pod prahem ",
                            "A vote whose posterior probability is below the threshold ") +
-                        Percent(*c.ws.model->threshold, c.lang) +
+                        LocalPercent(*c.ws.model->threshold, c.lang) +
                         Tr(c.lang, " je neurčitý (skóre v závorkách) a nepočítá se.",
                            " is indeterminate (score in brackets) and not counted."));
     for (const std::string& n : notes) w.Paragraph(n, Style{Face::Sans, 8});
@@ -740,7 +687,7 @@ void CoefficientSection(Writer& w, const Context& c) {
             row.push_back({Tr(c.lang, "konstanta", "constant"), pdf::kBlack, true});
         } else {
             const DimensionRow& d = kDimensionRows[static_cast<std::size_t>(r - 1)];
-            row.push_back({std::string(Czech(c.lang) ? d.nameCz : d.nameEn)});
+            row.push_back({std::string(IsCzech(c.lang) ? d.nameCz : d.nameEn)});
         }
         for (int k = 1; k <= kEquationCount; ++k)
             row.push_back({c.ws.sg.Cell(k, r),
@@ -752,7 +699,7 @@ void CoefficientSection(Writer& w, const Context& c) {
     // A refitted equation scored with other coefficients: they are given too.
     for (int k = 1; k <= kEquationCount; ++k) {
         const EquationEvidence* e =
-            c.ws.cb[static_cast<std::size_t>(k - 1)] ? EvidenceAt(c.ws, k) : nullptr;
+            c.ws.cb[static_cast<std::size_t>(k - 1)] ? EvidenceOf(c.ws, k) : nullptr;
         if (!e || !e->refit) continue;
         std::string text = Tr(c.lang, "Rovnice ", "Equation ") +
                            std::string(kEquationNumbers[static_cast<std::size_t>(k - 1)]) +
@@ -761,11 +708,11 @@ void CoefficientSection(Writer& w, const Context& c) {
             const double coefficient = e->refitEquation.c[static_cast<std::size_t>(d)];
             if (coefficient == 0) continue;
             const DimensionRow& row = kDimensionRows[static_cast<std::size_t>(d)];
-            text += std::string(Czech(c.lang) ? row.nameCz : row.nameEn) + " " +
-                    Number(coefficient, 9, c.lang) + "; ";
+            text += std::string(IsCzech(c.lang) ? row.nameCz : row.nameEn) + " " +
+                    LocalNumber(coefficient, 9, c.lang) + "; ";
         }
-        text += Tr(c.lang, "konstanta ", "constant ") + Number(e->refitEquation.k, 9, c.lang) +
-                Tr(c.lang, "; skóre ", "; score ") + Number(e->score, 6, c.lang) + ".";
+        text += Tr(c.lang, "konstanta ", "constant ") + LocalNumber(e->refitEquation.k, 9, c.lang) +
+                Tr(c.lang, "; skóre ", "; score ") + LocalNumber(e->score, 6, c.lang) + ".";
         w.Paragraph(text, Style{Face::Sans, 8});
     }
 }
@@ -822,7 +769,7 @@ void RequireCaseReportFonts() {
 namespace {
 
 std::string Report(const Workspace& ws, const CaseReportInput& input) {
-    const std::string lang = Czech(input.lang) ? "cz" : "en";
+    const std::string lang = IsCzech(input.lang) ? "cz" : "en";
     const Context c{ws, input, lang, input.gaps.fromMeasurements};
     pdf::Document doc;
     Writer w(doc);
@@ -840,7 +787,7 @@ std::string Report(const Workspace& ws, const CaseReportInput& input) {
     const std::string foot =
         "MORVIK " + std::string(kVersion) + (name.empty() ? std::string() : " · " + name) + " · ";
     return doc.Render({.title = title,
-                       .subject = SetName(c),
+                       .subject = SetNameIn(c.in.setIndex, c.lang),
                        .creator = "MORVIK " + std::string(kVersion),
                        .language = Tr(lang, "cs", "en"),
                        .date = input.time},
@@ -860,15 +807,11 @@ void WriteCaseReport(const Workspace& ws, const CaseReportInput& input, const st
 }
 
 std::string_view CaseReportCommandName(std::string_view lang) {
-    return Czech(lang) ? "Protokol (PDF)…" : "Report (PDF)…";
+    return IsCzech(lang) ? "Protokol (PDF)…" : "Report (PDF)…";
 }
 
 std::string CaseReportFileName(const std::string& reportPath) {
-    const auto slash = reportPath.find_last_of("/\\");
-    const auto dot = reportPath.rfind('.');
-    const bool hasExtension =
-        dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (hasExtension ? reportPath.substr(0, dot) : reportPath) + ".pdf";
+    return WithEnding(reportPath, ".pdf");
 }
 
 }  // namespace morvik::core

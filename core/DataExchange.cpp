@@ -57,17 +57,6 @@ bool IsNumber(const std::string& text) {
     }
 }
 
-// The first characters of a field for a message: a long one would fill the message box.
-std::string QuoteStart(std::string_view text) {
-    constexpr std::size_t kQuoted = 40;
-    std::size_t cut = 0;
-    for (std::size_t characters = 0; cut < text.size(); ++cut) {
-        const bool continuation = (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
-        if (!continuation && characters++ == kQuoted) break;
-    }
-    return std::string(text.substr(0, cut)) + (cut < text.size() ? "\u2026" : "");
-}
-
 // The lines of a text or comma-separated file as landmarks, one a line: a first line of
 // words alone is a header, a field that is no number refuses the file at once, and lines past
 // the 22nd must be empty. Nothing reaches the workspace before the whole file was read.
@@ -94,7 +83,7 @@ class LandmarkLines {
                              {fileName_, std::to_string(line), std::string(landmark.abbreviation),
                               std::string(TrimBlanks(landmark.nameCz)),
                               std::string(1, static_cast<char>('X' + axis)),
-                              QuoteStart(fields[axis]), std::string(landmark.nameEn)});
+                              QuoteStart(fields[axis], 40), std::string(landmark.nameEn)});
         }
         anyValue_ = anyValue_ || !empty;
         rows_.push_back(std::move(fields));

@@ -50,16 +50,18 @@ std::vector<std::string> ReportLines(const Workspace& ws, int setIndex, std::str
     return lines;
 }
 
-void WriteReport(const std::string& path, const std::vector<std::string>& lines) {
+void WriteFileBytes(const std::string& path, std::string_view bytes) {
     std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-    if (!out) {
-        throw ESystemError(FileAction::Create, path, errno);
-    }
-    for (const std::string& line : lines) out << Utf8ToCp1250(line) << "\r\n";
+    if (!out) throw ESystemError(FileAction::Create, path, errno);
+    out << bytes;
     out.close();
-    if (!out) {
-        throw ESystemError(FileAction::Write, path, errno);
-    }
+    if (!out) throw ESystemError(FileAction::Write, path, errno);
+}
+
+void WriteReport(const std::string& path, const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += Utf8ToCp1250(line) + "\r\n";
+    WriteFileBytes(path, bytes);
 }
 
 std::string WithDefaultExtension(const std::string& path, std::string_view extension) {
@@ -70,12 +72,16 @@ std::string WithDefaultExtension(const std::string& path, std::string_view exten
     return path + "." + std::string(extension);
 }
 
-std::string EvidenceFileName(const std::string& reportPath) {
-    const auto slash = reportPath.find_last_of("/\\");
-    const auto dot = reportPath.rfind('.');
+std::string WithEnding(const std::string& path, std::string_view ending) {
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.rfind('.');
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (hasExtension ? reportPath.substr(0, dot) : reportPath) + ".evidence.txt";
+    return (hasExtension ? path.substr(0, dot) : path) + std::string(ending);
+}
+
+std::string EvidenceFileName(const std::string& reportPath) {
+    return WithEnding(reportPath, ".evidence.txt");
 }
 
 void ExportReport(const Workspace& ws, int setIndex, std::string_view lang,
@@ -87,12 +93,9 @@ void ExportReport(const Workspace& ws, int setIndex, std::string_view lang,
 void WriteEvidence(const std::string& reportPath, const std::vector<std::string>& lines) {
     if (lines.empty()) return;
     // A new output: UTF-8, so that whatever the model's texts hold is kept.
-    const std::string path = EvidenceFileName(reportPath);
-    std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
-    if (!out) throw ESystemError(FileAction::Create, path, errno);
-    for (const std::string& line : lines) out << line << "\r\n";
-    out.close();
-    if (!out) throw ESystemError(FileAction::Write, path, errno);
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + "\r\n";
+    WriteFileBytes(EvidenceFileName(reportPath), bytes);
 }
 
 }  // namespace morvik::core

@@ -24,33 +24,12 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-std::string Tr(std::string_view lang, std::string_view en, std::string_view cz) {
-    return std::string(lang == "cz" ? cz : en);
-}
-
-std::string DimensionName(int j, std::string_view lang) {
-    const DimensionRow& row = kDimensionRows[static_cast<std::size_t>(j)];
-    return std::string(lang == "cz" ? row.nameCz : row.nameEn);
-}
-
-std::string DimensionNames(DimensionSet dims, std::string_view lang) {
-    std::string out;
-    for (int j = 0; j < kDimensionCount; ++j)
-        if (dims.test(static_cast<std::size_t>(j)))
-            out += (out.empty() ? "" : ", ") + DimensionName(j, lang);
-    return out;
-}
-
 std::string DimensionNumbers(DimensionSet dims) {
     std::string out;
     for (int j = 0; j < kDimensionCount; ++j)
         if (dims.test(static_cast<std::size_t>(j)))
             out += (out.empty() ? "" : ",") + std::to_string(j + 1);
     return out;
-}
-
-std::string SetName(int set, std::string_view lang) {
-    return std::string(FindCaptionSet(lang)->setNames[static_cast<std::size_t>(set)]);
 }
 
 std::string Percent(double ratio, std::string_view lang) {
@@ -143,24 +122,24 @@ std::string ProblemText(const FitProblem& p, std::string_view lang) {
         case FitProblem::None:
             return {};
         case FitProblem::TooFewSkulls:
-            return Tr(lang, "too few skulls: ", "příliš málo lebek: ") + std::to_string(p.nMale) +
-                   Tr(lang, " male and ", " mužských a ") + std::to_string(p.nFemale) +
-                   Tr(lang, " female, each sex needs more than its ",
-                      " ženských, každé pohlaví jich potřebuje víc, než má ") +
-                   Tr(lang, "dimensions", "rozměrů");
+            return Tr(lang, "příliš málo lebek: ", "too few skulls: ") + std::to_string(p.nMale) +
+                   Tr(lang, " mužských a ", " male and ") + std::to_string(p.nFemale) +
+                   Tr(lang, " ženských, každé pohlaví jich potřebuje víc, než má ",
+                      " female, each sex needs more than its ") +
+                   Tr(lang, "rozměrů", "dimensions");
         case FitProblem::Constant:
-            return Tr(lang, "no variation across the collection in ",
-                      "v celé sbírce se nemění rozměr ") +
-                   DimensionNames(p.dimensions, lang);
+            return Tr(lang, "v celé sbírce se nemění rozměr ",
+                      "no variation across the collection in ") +
+                   DimensionNamesIn(p.dimensions, lang);
         case FitProblem::Collinear: {
             char kappa[32];
             std::snprintf(kappa, sizeof kappa, "%.3g", p.condition);
-            return Tr(lang, "the dimensions ", "rozměry ") + DimensionNames(p.dimensions, lang) +
-                   Tr(lang, " are collinear (condition number of their correlations ",
-                      " jsou kolineární (číslo podmíněnosti jejich korelací ") +
+            return Tr(lang, "rozměry ", "the dimensions ") + DimensionNamesIn(p.dimensions, lang) +
+                   Tr(lang, " jsou kolineární (číslo podmíněnosti jejich korelací ",
+                      " are collinear (condition number of their correlations ") +
                    kappa +
-                   Tr(lang, ", above 1e6): leave one out with --equation",
-                      ", nad 1e6): jeden vynechte volbou --equation");
+                   Tr(lang, ", nad 1e6): jeden vynechte volbou --equation",
+                      ", above 1e6): leave one out with --equation");
         }
     }
     return {};
@@ -194,7 +173,7 @@ std::array<DimensionSet, kEquationCount> SetDimensions(const Workspace& ws) {
             const std::string& cell = ws.sg.Cell(k, r);
             if (cell.empty()) continue;
             try {
-                if (ParseDecimal(FirstPointToComma(cell)) == 0) continue;
+                if (ParseDecimal(cell) == 0) continue;
             } catch (const EConvertError&) {
             }
             dims[static_cast<std::size_t>(k - 1)].set(static_cast<std::size_t>(r - 1));
@@ -293,21 +272,21 @@ std::vector<std::string> FitProblems(const FitReport& report, std::string_view l
     const FitResult& fit = report.fit;
     if (fit.modelDimensions.none())
         lines.push_back(Tr(lang,
-                           "the set has no equation to fit: give its dimensions with --equation",
                            "sada nemá žádnou rovnici k přizpůsobení: zadejte její rozměry volbou "
-                           "--equation"));
+                           "--equation",
+                           "the set has no equation to fit: give its dimensions with --equation"));
     for (int number = 1; number <= kEquationCount; ++number) {
         const FittedEquation& eq =
             fit.equations[static_cast<std::size_t>(ColumnOfEquation(number) - 1)];
         if (eq.dimensions.any() && eq.problem.code != FitProblem::None)
-            lines.push_back(Tr(lang, "equation ", "rovnice ") + std::to_string(number) + " (" +
-                            DimensionNames(eq.dimensions, lang) +
+            lines.push_back(Tr(lang, "rovnice ", "equation ") + std::to_string(number) + " (" +
+                            DimensionNamesIn(eq.dimensions, lang) +
                             "): " + ProblemText(eq.problem, lang));
     }
     if (fit.modelDimensions.any() && fit.modelProblem.code != FitProblem::None)
-        lines.push_back(Tr(lang, "reference model (the skulls complete on ",
-                           "referenční model (lebky úplné ve ") +
-                        DimensionNames(fit.modelDimensions, lang) +
+        lines.push_back(Tr(lang, "referenční model (lebky úplné ve ",
+                           "reference model (the skulls complete on ") +
+                        DimensionNamesIn(fit.modelDimensions, lang) +
                         "): " + ProblemText(fit.modelProblem, lang));
     return lines;
 }
@@ -317,32 +296,32 @@ std::string FitText(const FitReport& report, std::string_view lang) {
     int males = 0;
     for (const FitSkull& s : report.skulls) males += s.sample.sex == 'M';
     const int females = static_cast<int>(report.skulls.size()) - males;
-    std::string out = Tr(lang, "Fit of the set ", "Přizpůsobení sady ") +
-                      SetName(report.set, lang) + ": " + std::to_string(report.skulls.size()) +
-                      Tr(lang, " skulls of known sex (", " lebek známého pohlaví (") +
-                      std::to_string(males) + Tr(lang, " male, ", " mužských, ") +
-                      std::to_string(females) + Tr(lang, " female) of ", " ženských) z ") +
-                      std::to_string(report.computed) + Tr(lang, " computed\n", " spočítaných\n");
+    std::string out = Tr(lang, "Přizpůsobení sady ", "Fit of the set ") +
+                      SetNameIn(report.set, lang) + ": " + std::to_string(report.skulls.size()) +
+                      Tr(lang, " lebek známého pohlaví (", " skulls of known sex (") +
+                      std::to_string(males) + Tr(lang, " mužských, ", " male, ") +
+                      std::to_string(females) + Tr(lang, " ženských) z ", " female) of ") +
+                      std::to_string(report.computed) + Tr(lang, " spočítaných\n", " computed\n");
     if (fit.model)
-        out += Tr(lang, "Reference model: ", "Referenční model: ") +
+        out += Tr(lang, "Referenční model: ", "Reference model: ") +
                std::to_string(static_cast<int>(fit.model->nMale + fit.model->nFemale)) +
-               Tr(lang, " skulls complete on ", " lebek úplných ve ") +
+               Tr(lang, " lebek úplných ve ", " skulls complete on ") +
                std::to_string(fit.modelDimensions.count()) +
-               Tr(lang, " dimensions\n", " rozměrech\n");
+               Tr(lang, " rozměrech\n", " dimensions\n");
 
     // The leave-one-out figures of the fitted equations, then the set's own on the same
     // skulls: these were not fitted on the collection, so they need no cross-validation.
     out += Tr(lang,
-              "In %, left of | each skull classified by the equations fitted without it, right "
-              "of | by the set as it stands:\n",
               "V %, vlevo od | každá lebka určená rovnicemi přizpůsobenými bez ní, vpravo od | "
-              "sadou, jak je:\n");
+              "sadou, jak je:\n",
+              "In %, left of | each skull classified by the equations fitted without it, right "
+              "of | by the set as it stands:\n");
     std::vector<std::vector<std::string>> rows;
     const std::vector<std::string> figures{
-        Tr(lang, "acc M", "přesn. M"), Tr(lang, "acc F", "přesn. F"), Tr(lang, "overall", "celkem"),
-        Tr(lang, "bias", "rozdíl M−F"), Tr(lang, "undecided", "nerozh.")};
-    std::vector<std::string> header{Tr(lang, "equation", "rovnice"),
-                                    Tr(lang, "dimensions", "rozměry"), "n M", "n F", "Δ"};
+        Tr(lang, "přesn. M", "acc M"), Tr(lang, "přesn. F", "acc F"), Tr(lang, "celkem", "overall"),
+        Tr(lang, "rozdíl M−F", "bias"), Tr(lang, "nerozh.", "undecided")};
+    std::vector<std::string> header{Tr(lang, "rovnice", "equation"),
+                                    Tr(lang, "rozměry", "dimensions"), "n M", "n F", "Δ"};
     for (const std::string& f : figures) header.push_back(f);
     header.push_back("|");
     for (const std::string& f : figures) header.push_back(f);
@@ -366,24 +345,24 @@ std::string FitText(const FitReport& report, std::string_view lang) {
         for (const std::string& f : FiguresRow(report.current[k], lang)) row.push_back(f);
         rows.push_back(row);
     }
-    std::vector<std::string> verdict{Tr(lang, "verdict", "verdikt"), "", "", "", ""};
+    std::vector<std::string> verdict{Tr(lang, "verdikt", "verdict"), "", "", "", ""};
     for (const std::string& f : FiguresRow(fit.looVerdictFigures, lang)) verdict.push_back(f);
     verdict.push_back("|");
     for (const std::string& f : FiguresRow(report.currentVerdict, lang)) verdict.push_back(f);
     rows.push_back(verdict);
     out += Table(rows);
     out += Tr(lang,
-              "Accuracy among the skulls given a sex; bias = male − female accuracy; undecided = "
-              "indeterminate (below the threshold) or a tie. Dimensions by their number on the "
-              "dimensions page.\n",
               "Přesnost mezi lebkami, jimž bylo určeno pohlaví; rozdíl = přesnost u mužů − u žen; "
               "nerozh. = neurčité (pod prahem) nebo nerozhodné. Rozměry číslované jako na "
-              "stránce rozměrů.\n");
+              "stránce rozměrů.\n",
+              "Accuracy among the skulls given a sex; bias = male − female accuracy; undecided = "
+              "indeterminate (below the threshold) or a tie. Dimensions by their number on the "
+              "dimensions page.\n");
 
     const auto list = [&](std::string_view en, std::string_view cz,
                           const std::vector<std::string>& items) {
         if (items.empty()) return;
-        out += Tr(lang, en, cz) + " (" + std::to_string(items.size()) + "):\n";
+        out += Tr(lang, cz, en) + " (" + std::to_string(items.size()) + "):\n";
         for (const std::string& item : items) out += "  " + item + "\n";
     };
     std::vector<std::string> excluded;
@@ -397,10 +376,10 @@ std::string FitText(const FitReport& report, std::string_view lang) {
             if ((eq.dimensions & missing).any())
                 parts += (parts.empty() ? "" : ", ") + std::to_string(number);
         }
-        excluded.push_back(skull.name + ": " + Tr(lang, "missing ", "chybí ") +
-                           DimensionNames(missing, lang) +
-                           Tr(lang, "; left out of equations ", "; vynechána z rovnic ") + parts +
-                           Tr(lang, " and the model", " a z modelu"));
+        excluded.push_back(skull.name + ": " + Tr(lang, "chybí ", "missing ") +
+                           DimensionNamesIn(missing, lang) +
+                           Tr(lang, "; vynechána z rovnic ", "; left out of equations ") + parts +
+                           Tr(lang, " a z modelu", " and the model"));
     }
     list("Skulls left out for missing dimensions", "Lebky vynechané pro chybějící rozměry",
          excluded);
@@ -416,7 +395,7 @@ std::string FitText(const FitReport& report, std::string_view lang) {
 
 std::string FitJson(const FitReport& report) {
     const FitResult& fit = report.fit;
-    std::string out = "{\n  \"set\": " + JsonString(SetName(report.set, "en")) +
+    std::string out = "{\n  \"set\": " + JsonString(SetNameIn(report.set, "en")) +
                       ",\n  \"paths\": " + JsonString(report.paths) +
                       ",\n  \"computed\": " + std::to_string(report.computed) +
                       ",\n  \"skulls\": " + std::to_string(report.skulls.size()) +
@@ -516,38 +495,38 @@ int RunFit(const FitCommand& command, std::string* table, std::string* log) {
     const std::string settingsPath =
         command.settingsPath.empty() ? DefaultSettingsPath() : command.settingsPath;
     if (SameFile(command.outPath, settingsPath))
-        throw Error(Tr(command.batch.lang, "the fitted settings \"", "přizpůsobené nastavení „") +
+        throw Error(Tr(command.batch.lang, "přizpůsobené nastavení „", "the fitted settings \"") +
                     command.outPath +
-                    Tr(command.batch.lang, "\" would replace the settings file read",
-                       "“ by nahradilo čtený soubor nastavení"));
+                    Tr(command.batch.lang, "“ by nahradilo čtený soubor nastavení",
+                       "\" would replace the settings file read"));
     const IniFile ini(settingsPath);
     if (!ini.Found())
         throw Error(
-            Tr(command.batch.lang, "cannot read the settings file \"", "soubor nastavení „") +
-            settingsPath + Tr(command.batch.lang, "\"", "“ nelze přečíst"));
+            Tr(command.batch.lang, "soubor nastavení „", "cannot read the settings file \"") +
+            settingsPath + Tr(command.batch.lang, "“ nelze přečíst", "\""));
     const FitReport report = FitCollection(command, ini);
     const std::string_view lang = command.batch.lang;
     *table = FitText(report, lang);
     if (!command.summaryPath.empty()) {
         std::string reason;
         if (!platform::ReplaceFileAtomically(command.summaryPath, FitJson(report), &reason))
-            throw Error(Tr(lang, "cannot write the summary \"", "souhrn „") + command.summaryPath +
-                        Tr(lang, "\": ", "“ nelze zapsat: ") + reason);
+            throw Error(Tr(lang, "souhrn „", "cannot write the summary \"") + command.summaryPath +
+                        Tr(lang, "“ nelze zapsat: ", "\": ") + reason);
     }
     const std::vector<std::string> problems = FitProblems(report, lang);
     if (!problems.empty() || !report.fit.Ok()) {
         for (const std::string& line : problems) *log += line + "\n";
-        *log += Tr(lang, "nothing written: the set cannot be fitted to this collection\n",
-                   "nic nezapsáno: sadu nelze této sbírce přizpůsobit\n");
+        *log += Tr(lang, "nic nezapsáno: sadu nelze této sbírce přizpůsobit\n",
+                   "nothing written: the set cannot be fitted to this collection\n");
         return 2;
     }
     IniFile out = ini;
     PutFit(out, report, command, Today());
     std::string reason;
     if (!platform::ReplaceFileAtomically(command.outPath, out.Bytes(), &reason))
-        throw Error(Tr(lang, "cannot write \"", "soubor „") + command.outPath +
-                    Tr(lang, "\": ", "“ nelze zapsat: ") + reason);
-    *log += Tr(lang, "written: ", "zapsáno: ") + command.outPath + "\n";
+        throw Error(Tr(lang, "soubor „", "cannot write \"") + command.outPath +
+                    Tr(lang, "“ nelze zapsat: ", "\": ") + reason);
+    *log += Tr(lang, "zapsáno: ", "written: ") + command.outPath + "\n";
     return report.failed.empty() ? 0 : 1;
 }
 

@@ -18,21 +18,35 @@ std::size_t CellsOf(const TextTable& t) {
 
 }  // namespace
 
-History::State History::Snapshot(const Workspace& ws, std::string source) {
-    return State{ws.sgImput, ws.sgImput2, ws.sgImput3, ws.sgRozmery, std::move(source)};
+History::State History::Snapshot(const Workspace& ws, std::string source, const TextTable* table) {
+    State state;
+    state.source = std::move(source);
+    const auto keep = [&](std::optional<TextTable>& slot, const TextTable& t) {
+        if (table == nullptr || table == &t) slot = t;
+    };
+    keep(state.landmarks, ws.sgImput);
+    keep(state.right, ws.sgImput2);
+    keep(state.left, ws.sgImput3);
+    keep(state.dimensions, ws.sgRozmery);
+    return state;
 }
 
 void History::Put(Workspace& ws, State& state) {
-    ws.sgImput = std::move(state.landmarks);
-    ws.sgImput2 = std::move(state.right);
-    ws.sgImput3 = std::move(state.left);
-    ws.sgRozmery = std::move(state.dimensions);
+    const auto put = [](std::optional<TextTable>& slot, TextTable& t) {
+        if (slot) t = std::move(*slot);
+    };
+    put(state.landmarks, ws.sgImput);
+    put(state.right, ws.sgImput2);
+    put(state.left, ws.sgImput3);
+    put(state.dimensions, ws.sgRozmery);
     ClearResult(ws);
 }
 
 std::size_t History::Cells(const State& state) {
-    return CellsOf(state.landmarks) + CellsOf(state.right) + CellsOf(state.left) +
-           CellsOf(state.dimensions);
+    std::size_t cells = 0;
+    for (const auto* t : {&state.landmarks, &state.right, &state.left, &state.dimensions})
+        if (*t) cells += CellsOf(**t);
+    return cells;
 }
 
 void History::Push(State state) {
@@ -46,7 +60,14 @@ std::string History::Step(std::deque<State>& from, std::deque<State>& to, Worksp
     if (from.empty()) return source;
     State state = std::move(from.back());
     from.pop_back();
-    to.push_back(Snapshot(ws, std::move(source)));
+    // The other way holds the same tables as they stand now.
+    State now;
+    now.source = std::move(source);
+    if (state.landmarks) now.landmarks = ws.sgImput;
+    if (state.right) now.right = ws.sgImput2;
+    if (state.left) now.left = ws.sgImput3;
+    if (state.dimensions) now.dimensions = ws.sgRozmery;
+    to.push_back(std::move(now));
     std::string restored = std::move(state.source);
     Put(ws, state);
     return restored;

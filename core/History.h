@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -14,19 +15,24 @@ namespace morvik::core {
 
 class History {
   public:
-    // The measurement tables as they stand, with the caller's note of where they came from
-    // (the window shows it in its title).
+    // The measurement tables a change touches, as they stood, with the caller's note of where
+    // they came from (the window shows it in its title). A typed cell keeps one table, not
+    // the clouds of up to 65,536 rows beside it.
     struct State {
-        TextTable landmarks{0, 0}, right{0, 0}, left{0, 0}, dimensions{0, 0};
+        std::optional<TextTable> landmarks, right, left, dimensions;
         std::string source;
     };
 
-    // The tables as they stand, to be pushed once a change has succeeded.
-    static State Snapshot(const Workspace& ws, std::string source);
+    // The tables as they stand (only `table`, one of the workspace's four, when given), to be
+    // pushed once a change has succeeded.
+    static State Snapshot(const Workspace& ws, std::string source,
+                          const TextTable* table = nullptr);
     // A state Undo returns to; any redo is forgotten, as in every editor.
     void Push(State state);
-    // Call before a change: Push(Snapshot(ws, source)).
-    void Record(const Workspace& ws, std::string source) { Push(Snapshot(ws, std::move(source))); }
+    // Call before a change: Push(Snapshot(ws, source, table)).
+    void Record(const Workspace& ws, std::string source, const TextTable* table = nullptr) {
+        Push(Snapshot(ws, std::move(source), table));
+    }
 
     bool CanUndo() const { return !undo_.empty(); }
     bool CanRedo() const { return !redo_.empty(); }

@@ -57,16 +57,6 @@ bool LooksLikeUtf8(std::string_view bytes) {
     return multiByte && IsValidUtf8(bytes);
 }
 
-// Cuts UTF-8 text at `count` characters.
-std::string_view FirstCharacters(std::string_view utf8, std::size_t count) {
-    std::size_t i = 0;
-    for (std::size_t n = 0; i < utf8.size() && n < count; ++n) {
-        ++i;
-        while (i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) ++i;
-    }
-    return utf8.substr(0, i);
-}
-
 }  // namespace
 
 IniFile::IniFile(std::string path) {
@@ -144,7 +134,7 @@ std::string IniFile::ReadString(std::string_view section, std::string_view key,
     if (!hit.found) return std::string(defaultValue);
     std::string_view value =
         std::string_view(bytes_).substr(hit.valueBegin, hit.valueEnd - hit.valueBegin);
-    value = utf8_ ? FirstCharacters(value, kMaxValueLength) : value.substr(0, kMaxValueLength);
+    value = utf8_ ? Utf8Prefix(value, kMaxValueLength) : value.substr(0, kMaxValueLength);
     return FromFileText(value);
 }
 

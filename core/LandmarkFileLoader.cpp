@@ -117,7 +117,6 @@ LabelTarget MatchLabel(std::string_view label, const LandmarkNameTable* names) {
 struct LandmarkFileContents::Data {
     std::string name;
     landmarks::LandmarkFile file;
-    LandmarkLoadOptions options;
     LandmarkNameTable names;  // a copy: the contents outlive the caller's table
     bool hasNames = false;
 };
@@ -131,7 +130,6 @@ LandmarkFileContents LandmarkFileContents::Open(const std::string& path,
                                                 const LandmarkLoadOptions& options) {
     auto data = std::make_unique<Data>();
     data->name = FileNameOf(path);
-    data->options = options;
     if (options.names != nullptr) {
         data->names = *options.names;
         data->hasNames = true;
@@ -435,51 +433,16 @@ LandmarkNameTable ReadLandmarkNames(const std::string& path) {
     return table;
 }
 
-std::vector<SkullResult> ProcessLandmarkFile(Session& session, const Workspace& start,
-                                             const std::string& path, const BatchSettings& settings,
-                                             const LandmarkLoadOptions& options) {
-    std::vector<SkullResult> results;
-    std::optional<LandmarkFileContents> contents;
-    try {
-        contents = LandmarkFileContents::Open(path, options);
-    } catch (const std::exception& e) {
-        SkullResult failed;
-        failed.message = e.what();
-        results.push_back(std::move(failed));
-        return results;
+std::vector<std::string> SpecimenLabels(const std::vector<std::string>& names) {
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string number = "#" + std::to_string(i + 1);
+        const bool repeated = std::count(names.begin(), names.end(), names[i]) > 1;
+        labels.push_back(names[i].empty() ? number
+                         : repeated       ? names[i] + " (" + number + ")"
+                                          : names[i]);
     }
-    const std::vector<std::string> names = contents->SpecimenNames();
-    const int count = contents->SpecimenCount();
-    for (int i = 0; i < count; ++i) {
-        // A file of several skulls names each row by its specimen, as a workbook by its sheet.
-        std::string sheet;
-        if (count > 1)
-            sheet = names[static_cast<std::size_t>(i)].empty() ? std::to_string(i + 1)
-                                                               : names[static_cast<std::size_t>(i)];
-        Workspace& ws = session.ws;
-        ws = start;
-        try {
-            const LandmarkLoadReport report = contents->Load(ws, i);
-            ConvertDecimalPoints(ws);
-            Calculate(ws);
-            SkullResult result = ReadResult(ws);
-            result.sheet = std::move(sheet);
-            result.specimen = count > 1;
-            result.message = LandmarkLoadNotes(report, "en");
-            result.mapping = LandmarkMappingText(report, "en");
-            if (settings.reports)
-                result.reportLines =
-                    ReportLines(ws, settings.set.value_or(kUniversalSet), settings.lang);
-            results.push_back(std::move(result));
-        } catch (const std::exception& e) {
-            SkullResult failed;
-            failed.sheet = std::move(sheet);
-            failed.specimen = count > 1;
-            failed.message = e.what();
-            results.push_back(std::move(failed));
-        }
-    }
-    return results;
+    return labels;
 }
 
 }  // namespace morvik::core

@@ -99,14 +99,13 @@ void LoadTxtFile(Workspace& ws, const std::string& path);
 // tab-separated text first).
 bool IsLandmarkLoader(const Loader& loader);
 
+// The specimens of a file as a list to pick from, each label its own: "#3" for a specimen
+// without a name, "name (#3)" for a name given more than once (a skull digitised again).
+std::vector<std::string> SpecimenLabels(const std::vector<std::string>& names);
+
 // A lab's own landmark names: a two-column CSV (UTF-8 or Windows-1250, ',' or ';'), label then
 // one of the window's abbreviations (or EUdx/EUsin); a first line whose second field names no
 // landmark is a header. EUserError naming the line of any other such field.
 LandmarkNameTable ReadLandmarkNames(const std::string& path);
-
-// The batch: a result for each specimen of a landmark file, with its mapping and notes.
-std::vector<SkullResult> ProcessLandmarkFile(Session& session, const Workspace& start,
-                                             const std::string& path, const BatchSettings& settings,
-                                             const LandmarkLoadOptions& options = {});
 
 }  // namespace morvik::core

@@ -31,7 +31,7 @@ struct Reader {
         const std::string value = Trim(text);
         if (value.empty()) return std::nullopt;
         try {
-            const double number = ParseDecimal(FirstPointToComma(value));
+            const double number = ParseDecimal(value);
             if (std::isfinite(number)) return number;
         } catch (const EConvertError&) {
         }

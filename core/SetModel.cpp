@@ -14,22 +14,6 @@
 namespace morvik::core {
 namespace {
 
-bool Czech(std::string_view lang) { return lang == "cz"; }
-
-std::string Number(double value, int decimals, std::string_view lang) {
-    return FormatDecimal(value, decimals, true, Czech(lang) ? ',' : '.');
-}
-
-std::string SetName(int setIndex, std::string_view lang) {
-    const CaptionSet& set = Czech(lang) ? kCzechCaptions : kEnglishCaptions;
-    return std::string(set.setNames.at(static_cast<std::size_t>(setIndex)));
-}
-
-std::string DimensionName(int d, std::string_view lang) {
-    const DimensionRow& row = kDimensionRows.at(static_cast<std::size_t>(d));
-    return std::string(Czech(lang) ? row.nameCz : row.nameEn);
-}
-
 // The dimensions any equation of the set has a coefficient on.
 DimensionSet SetDimensions(const Workspace& ws) {
     DimensionSet used;
@@ -40,8 +24,8 @@ DimensionSet SetDimensions(const Workspace& ws) {
 }
 
 std::string ProblemText(const ModelProblem& p, std::string_view lang) {
-    if (!Czech(lang)) return p.text;
-    const std::string at = p.dimension >= 0 ? " " + DimensionName(p.dimension, lang) : "";
+    if (!IsCzech(lang)) return p.text;
+    const std::string at = p.dimension >= 0 ? " " + DimensionNameIn(p.dimension, lang) : "";
     switch (p.code) {
         case ModelProblem::SampleTooSmall:
             return "vzorek pohlaví není větší než počet rozměrů";
@@ -85,6 +69,8 @@ int DecimalsOf(int d) {
     return kind == DimensionKind::PlaneCosine || kind == DimensionKind::LineCosine ? 3 : 1;
 }
 
+}  // namespace
+
 const EquationEvidence* EvidenceOf(const Workspace& ws, int k) {
     if (!ws.evidence || !ws.resultCurrent) return nullptr;
     const EquationEvidence& e = ws.evidence->equations.at(static_cast<std::size_t>(k - 1));
@@ -92,16 +78,14 @@ const EquationEvidence* EvidenceOf(const Workspace& ws, int k) {
     return &e;
 }
 
-std::string Percent(double p, std::string_view lang) { return Number(100 * p, 1, lang) + " %"; }
-
-}  // namespace
+namespace {}  // namespace
 
 std::vector<Notice> UseSetModel(Workspace& ws, const IniFile& ini, int setIndex) {
     ws.model.reset();
     ws.evidence.reset();
     std::vector<Notice> notices;
     const ModelRead read = ReadReferenceModel(ini, setIndex);
-    const std::string set = SetName(setIndex, ws.lang);
+    const std::string set = SetNameIn(setIndex, ws.lang);
     if (read.problem) {
         notices.push_back({MessageText(Msg::ModelUnusable, ws.lang,
                                        {set, std::string(read.problem->In(ws.lang))}),
@@ -129,14 +113,14 @@ std::vector<Notice> UseSetModel(Workspace& ws, const IniFile& ini, int setIndex)
         if (c.ok) continue;
         std::string what;
         if (!(c.centroidMale > c.centroidFemale)) {
-            what = Czech(ws.lang) ? "mužský centroid leží pod ženským (znaménko)"
-                                  : "its male centroid lies below the female one (its sign)";
+            what = IsCzech(ws.lang) ? "mužský centroid leží pod ženským (znaménko)"
+                                    : "its male centroid lies below the female one (its sign)";
         } else {
             const double off = c.evenOddsScore / c.sigma;
-            what = Czech(ws.lang) ? "skóre vyrovnaných šancí leží " + Number(off, 2, ws.lang) +
-                                        " σ od nuly (konstanta)"
-                                  : "its score of even odds lies " + Number(off, 2, ws.lang) +
-                                        " σ from 0 (its constant)";
+            what = IsCzech(ws.lang) ? "skóre vyrovnaných šancí leží " +
+                                          LocalNumber(off, 2, ws.lang) + " σ od nuly (konstanta)"
+                                    : "its score of even odds lies " +
+                                          LocalNumber(off, 2, ws.lang) + " σ from 0 (its constant)";
         }
         notices.push_back(
             {MessageText(
@@ -155,24 +139,25 @@ std::vector<std::string> EvidenceWarnings(const Workspace& ws, std::string_view 
         const bool male = std::fabs(a.sdFromMale) <= std::fabs(a.sdFromFemale);
         const double sd = male ? a.sdFromMale : a.sdFromFemale;
         std::string where;
-        if (Czech(lang)) {
+        if (IsCzech(lang)) {
             where = std::string(sd > 0 ? "nad" : "pod") + " průměrem " + (male ? "mužů" : "žen");
         } else {
             where = std::string(sd > 0 ? "above" : "below") + " the " + (male ? "male" : "female") +
                     " mean";
         }
         const bool distance = DecimalsOf(a.dimension) == 1;
-        warnings.push_back(
-            MessageText(Msg::AtypicalDimension, lang,
-                        {DimensionName(a.dimension, lang),
-                         Number(a.value, DecimalsOf(a.dimension), lang) + (distance ? " mm" : ""),
-                         Number(std::fabs(sd), 1, lang), where, LandmarksOf(a.dimension)}));
+        warnings.push_back(MessageText(
+            Msg::AtypicalDimension, lang,
+            {DimensionNameIn(a.dimension, lang),
+             LocalNumber(a.value, DecimalsOf(a.dimension), lang) + (distance ? " mm" : ""),
+             LocalNumber(std::fabs(sd), 1, lang), where, LandmarksOf(a.dimension)}));
     }
     if (ws.evidence->typicality && ws.evidence->typicality->first < 0.01 &&
         ws.evidence->typicality->second < 0.01) {
-        const std::string t =
-            (Czech(lang) ? "M " : "M ") + Number(ws.evidence->typicality->first, 4, lang) +
-            (Czech(lang) ? ", Ž " : ", F ") + Number(ws.evidence->typicality->second, 4, lang);
+        const std::string t = (IsCzech(lang) ? "M " : "M ") +
+                              LocalNumber(ws.evidence->typicality->first, 4, lang) +
+                              (IsCzech(lang) ? ", Ž " : ", F ") +
+                              LocalNumber(ws.evidence->typicality->second, 4, lang);
         warnings.push_back(MessageText(Msg::UnlikeReference, lang, {t}));
     }
     return warnings;
@@ -184,40 +169,37 @@ std::string EquationEvidenceLine(const Workspace& ws, int k, std::string_view la
     const bool male = e->score >= 0;
     const double posterior = male ? e->posteriorMale : 1 - e->posteriorMale;
     const double typicality = male ? e->typicalityMale : e->typicalityFemale;
-    const std::string sex = male ? "M" : (Czech(lang) ? "Ž" : "F");
-    return sex + " " + Number(100 * posterior, 0, lang) + " % · " + Number(typicality, 2, lang);
+    const std::string sex = male ? "M" : (IsCzech(lang) ? "Ž" : "F");
+    return sex + " " + LocalNumber(100 * posterior, 0, lang) + " % · " +
+           LocalNumber(typicality, 2, lang);
 }
 
 std::string EquationEvidenceText(const Workspace& ws, int k, std::string_view lang) {
     const EquationEvidence* e = EvidenceOf(ws, k);
     if (e == nullptr) return {};
-    const bool cz = Czech(lang);
+    const bool cz = IsCzech(lang);
     std::string text =
         (cz ? "Aposteriorní pravděpodobnost: muž " : "Posterior probability: male ") +
-        Percent(e->posteriorMale, lang) + (cz ? ", žena " : ", female ") +
-        Percent(1 - e->posteriorMale, lang) + ".\n";
+        LocalPercent(e->posteriorMale, lang) + (cz ? ", žena " : ", female ") +
+        LocalPercent(1 - e->posteriorMale, lang) + ".\n";
     text += (cz ? "Typičnost (jak obvyklá je lebka tak daleko od průměru): muži "
                 : "Typicality (how usual a skull this far from the mean is): males ") +
-            Number(e->typicalityMale, 3, lang) + (cz ? ", ženy " : ", females ") +
-            Number(e->typicalityFemale, 3, lang) + ".";
+            LocalNumber(e->typicalityMale, 3, lang) + (cz ? ", ženy " : ", females ") +
+            LocalNumber(e->typicalityFemale, 3, lang) + ".";
     if (e->vote == '?') {
         text += cz ? "\nPod prahem " : "\nBelow the threshold ";
-        text += Percent(ws.model && ws.model->threshold ? *ws.model->threshold : 0, lang);
+        text += LocalPercent(ws.model && ws.model->threshold ? *ws.model->threshold : 0, lang);
         text += cz ? ": hlas je neurčitý a nepočítá se."
                    : ": the vote is indeterminate and not counted.";
     }
     if (e->refit) {
-        std::string lost;
-        for (int d = 0; d < kDimensionCount; ++d) {
-            if (!e->lost.test(static_cast<std::size_t>(d))) continue;
-            if (!lost.empty()) lost += ", ";
-            lost += DimensionName(d, lang);
-        }
+        const std::string lost = DimensionNamesIn(e->lost, lang);
         text += cz ? "\n* Přepočteno bez chybějících rozměrů ("
                    : "\n* Refitted without the missing dimensions (";
         text += lost + (cz ? "); očekávaná správnost " : "); expected accuracy ") +
-                Percent(e->accuracyRefit, lang) + (cz ? " místo " : " instead of ") +
-                Percent(e->accuracyFull, lang) + (cz ? " celé rovnice." : " of the full equation.");
+                LocalPercent(e->accuracyRefit, lang) + (cz ? " místo " : " instead of ") +
+                LocalPercent(e->accuracyFull, lang) +
+                (cz ? " celé rovnice." : " of the full equation.");
     }
     return text;
 }
@@ -226,19 +208,20 @@ std::vector<std::string> EvidenceReportLines(const Workspace& ws, int setIndex,
                                              std::string_view lang) {
     std::vector<std::string> lines;
     if (!ws.evidence || !ws.resultCurrent || !ws.model) return lines;
-    const bool cz = Czech(lang);
-    lines.push_back(cz ? "DŮKAZNÍ ČÁST – referenční model souboru " + SetName(setIndex, lang)
-                       : "EVIDENCE – reference model of the set " + SetName(setIndex, lang));
+    const bool cz = IsCzech(lang);
+    lines.push_back(cz ? "DŮKAZNÍ ČÁST – referenční model souboru " + SetNameIn(setIndex, lang)
+                       : "EVIDENCE – reference model of the set " + SetNameIn(setIndex, lang));
     lines.push_back((cz ? "Referenční vzorek: " : "Reference sample: ") + ws.model->population);
     lines.push_back((cz ? "Zdroj: " : "Source: ") + ws.model->source);
-    lines.push_back(
-        (cz ? "Velikost vzorku: muži " : "Sample size: males ") + Number(ws.model->nMale, 0, lang) +
-        (cz ? ", ženy " : ", females ") + Number(ws.model->nFemale, 0, lang) +
-        (cz ? "; apriorní pravděpodobnosti " : "; priors ") + Number(ws.model->priorMale, 3, lang) +
-        " / " + Number(ws.model->priorFemale, 3, lang) +
-        (ws.model->threshold
-             ? (cz ? "; práh " : "; threshold ") + Number(*ws.model->threshold, 3, lang)
-             : std::string()));
+    lines.push_back((cz ? "Velikost vzorku: muži " : "Sample size: males ") +
+                    LocalNumber(ws.model->nMale, 0, lang) + (cz ? ", ženy " : ", females ") +
+                    LocalNumber(ws.model->nFemale, 0, lang) +
+                    (cz ? "; apriorní pravděpodobnosti " : "; priors ") +
+                    LocalNumber(ws.model->priorMale, 3, lang) + " / " +
+                    LocalNumber(ws.model->priorFemale, 3, lang) +
+                    (ws.model->threshold ? (cz ? "; práh " : "; threshold ") +
+                                               LocalNumber(*ws.model->threshold, 3, lang)
+                                         : std::string()));
     lines.emplace_back();
     for (int k = 1; k <= kEquationCount; ++k) {
         const std::string number(kEquationNumbers[static_cast<std::size_t>(k - 1)]);

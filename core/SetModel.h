@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "IniFile.h"
+#include "compute/Evidence.h"
 #include "compute/Workspace.h"
 
 namespace morvik::core {
@@ -21,6 +22,9 @@ std::vector<Notice> UseSetModel(Workspace& ws, const IniFile& ini, int setIndex)
 // The warnings of the current result: measurements far from both sexes' means and a skull
 // unlike the reference sample. None without a model.
 std::vector<std::string> EvidenceWarnings(const Workspace& ws, std::string_view lang);
+
+// Equation k's evidence (1..7) when the current result has it for that equation, else nullptr.
+const EquationEvidence* EvidenceOf(const Workspace& ws, int k);
 
 // What the model says about equation column k (1..7) of the current result, for a tooltip or
 // a report: posterior, typicality, refit and its expected accuracy; empty when nothing.

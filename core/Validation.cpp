@@ -79,8 +79,7 @@ TruthTable TruthTable::Parse(std::string_view text, const std::string& name,
                              const std::string& folder) {
     // What a spreadsheet saves: UTF-8 with or without its byte order mark, or the system's
     // Windows-1250.
-    std::string utf8(text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text);
-    if (ValidUtf8(utf8) != utf8) utf8 = Cp1250ToUtf8(utf8);
+    const std::string utf8 = TextAsUtf8(text);
     std::vector<std::vector<std::string>> records;
     try {
         records = ParseCsv(utf8);

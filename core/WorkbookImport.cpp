@@ -95,21 +95,21 @@ void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet) {
     ws.sgImput3 = std::move(left);
 }
 
+bool SheetHoldsLandmarks(const WorkbookCells& cells, int sheet) {
+    for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
+        for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k) {
+            // A number's text may be left empty by Value; its kind says it is there.
+            const CellValue cell = cells.Value(sheet, r, k);
+            if (cell.kind == CellKind::Number || !cell.text.empty()) return true;
+        }
+    }
+    return false;
+}
+
 std::vector<int> SheetsWithLandmarks(const WorkbookCells& cells) {
     std::vector<int> sheets;
-    for (int sheet = 0; sheet < cells.SheetCount(); ++sheet) {
-        const auto holdsData = [&] {
-            for (int r = kFirstLandmarkRow; r <= kLastLandmarkRow; ++r) {
-                for (int k = kFirstLandmarkCol; k <= kLastLandmarkCol; ++k) {
-                    // A number's text may be left empty by Value; its kind says it is there.
-                    const CellValue cell = cells.Value(sheet, r, k);
-                    if (cell.kind == CellKind::Number || !cell.text.empty()) return true;
-                }
-            }
-            return false;
-        };
-        if (holdsData()) sheets.push_back(sheet);
-    }
+    for (int sheet = 0; sheet < cells.SheetCount(); ++sheet)
+        if (SheetHoldsLandmarks(cells, sheet)) sheets.push_back(sheet);
     return sheets;
 }
 

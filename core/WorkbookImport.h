@@ -17,8 +17,11 @@ namespace morvik::core {
 // workbook with a message naming the cell, before anything is written.
 void ImportWorkbookCells(Workspace& ws, const WorkbookCells& cells, int sheet = 0);
 
-// The sheets (indices, in order) with at least one non-empty cell among the landmark cells
-// C2:E23, those the import reads landmarks from.
+// Whether a sheet has at least one non-empty cell among the landmark cells C2:E23, those the
+// import reads landmarks from.
+bool SheetHoldsLandmarks(const WorkbookCells& cells, int sheet);
+// The sheets (indices, in order) that do. Callers ask the first sheet alone first: a workbook
+// whose first sheet is a skull needs no look at the others.
 std::vector<int> SheetsWithLandmarks(const WorkbookCells& cells);
 
 // Opens `path` with the loader its extension names and imports its first sheet.

@@ -3,6 +3,7 @@
 // "name" ...", where N marks a point placed and M one missing.
 #include "LandmarkFile.h"
 #include "TextScan.h"
+#include "text/Cp1250.h"
 
 namespace morvik::landmarks {
 namespace {
@@ -16,7 +17,7 @@ bool IsIndexed(std::string_view line) {
 }  // namespace
 
 LandmarkFile ReadCheckpoint(std::string_view bytes) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     LandmarkFile file;
     file.format = Format::Checkpoint;
     Specimen& specimen = file.specimens.emplace_back();

@@ -2,6 +2,7 @@
 // point. The "# columns =" line names the columns; rows may carry more fields than it names.
 #include "LandmarkFile.h"
 #include "TextScan.h"
+#include "text/Cp1250.h"
 
 namespace morvik::landmarks {
 namespace {
@@ -43,7 +44,7 @@ std::string_view AfterEquals(std::string_view line) {
 }  // namespace
 
 LandmarkFile ReadFcsv(std::string_view bytes) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     LandmarkFile file;
     file.format = Format::Fcsv;
     file.coordinateSystem = "RAS";  // what a file without the line was written in

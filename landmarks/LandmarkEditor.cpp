@@ -4,6 +4,7 @@
 
 #include "LandmarkFile.h"
 #include "TextScan.h"
+#include "text/Cp1250.h"
 
 namespace morvik::landmarks {
 namespace {
@@ -45,7 +46,7 @@ long long HeaderCount(const Token& token, bool& labelled) {
 }  // namespace
 
 LandmarkFile ReadPts(std::string_view bytes) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     LandmarkFile file;
     file.format = Format::Pts;
     Specimen& specimen = file.specimens.emplace_back();
@@ -90,7 +91,7 @@ LandmarkFile ReadPts(std::string_view bytes) {
 }
 
 LandmarkFile ReadDta(std::string_view bytes) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     LandmarkFile file;
     file.format = Format::Dta;
     const std::vector<Token> tokens = DtaTokens(text);

@@ -230,7 +230,7 @@ std::string TextField(const Json& object, std::string_view name) {
 }  // namespace
 
 LandmarkFile ReadMarkupsJson(std::string_view bytes) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     const Json root = JsonParser(text).Document();
     LandmarkFile file;
     file.format = Format::MarkupsJson;

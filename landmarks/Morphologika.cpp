@@ -6,6 +6,7 @@
 
 #include "LandmarkFile.h"
 #include "TextScan.h"
+#include "text/Cp1250.h"
 
 namespace morvik::landmarks {
 namespace {
@@ -39,7 +40,7 @@ bool IsMorphologika(std::string_view bytes) {
 }
 
 LandmarkFile ReadMorphologika(std::string_view bytes) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     LandmarkFile file;
     file.format = Format::Morphologika;
     // The lines of each section of interest, with their numbers.

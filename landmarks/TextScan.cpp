@@ -13,11 +13,6 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 
 }  // namespace
 
-std::string AsUtf8(std::string_view bytes) {
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    return IsValidUtf8(bytes) ? std::string(bytes) : Cp1250ToUtf8(bytes);
-}
-
 bool Lines::Next(std::string_view& line) {
     if (at_ >= text_.size()) return false;
     const std::size_t end = text_.find_first_of("\r\n", at_);
@@ -99,18 +94,9 @@ std::vector<std::string_view> Tokens(std::string_view line) {
 }
 
 std::string Shown(std::string_view label) {
-    constexpr std::size_t kShown = 40;
-    std::string out;
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < label.size(); ++i) {
-        const auto b = static_cast<unsigned char>(label[i]);
-        const bool continuation = (b & 0xC0) == 0x80;
-        if (!continuation && characters++ == kShown) {
-            out += "\u2026";
-            break;
-        }
-        out += b < 0x20 || b == 0x7F ? '?' : label[i];
-    }
+    std::string out = QuoteStart(label, 40);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
     return out;
 }
 

@@ -16,10 +16,6 @@ namespace morvik::landmarks::scan {
 inline constexpr std::size_t kMaxPoints = 2'000'000;
 inline constexpr std::size_t kMaxSpecimens = 100'000;
 
-// The file's bytes as UTF-8: a UTF-8 byte order mark dropped; bytes that are no valid UTF-8
-// taken as Windows-1250, the encoding of the lab machines these files come from.
-std::string AsUtf8(std::string_view bytes);
-
 // Splits text into lines at CR LF, lone LF or lone CR; `next` answers false at the end.
 class Lines {
   public:

@@ -5,6 +5,7 @@
 
 #include "LandmarkFile.h"
 #include "TextScan.h"
+#include "text/Cp1250.h"
 
 namespace morvik::landmarks {
 namespace {
@@ -24,7 +25,7 @@ bool SplitKey(std::string_view line, KeyValue& out) {
 }  // namespace
 
 LandmarkFile ReadTps(std::string_view bytes, const ReadOptions& options) {
-    const std::string text = scan::AsUtf8(bytes);
+    const std::string text = TextAsUtf8(bytes);
     LandmarkFile file;
     file.format = Format::Tps;
     std::size_t total = 0;

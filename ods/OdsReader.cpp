@@ -27,7 +27,9 @@ using xls::TCellValue;
 using xls::TDateTime;
 using xls::TSheet;
 using xls::TWorkbook;
-using zip::CellName;
+using zip::kCellCost;
+using zip::kModelBudget;
+using zip::kModelBudgetPerByte;
 using zip::ParseXmlNumber;
 using zip::Quoted;
 using zip::TXmlReader;
@@ -45,16 +47,10 @@ constexpr zip::TNamespace kNamespaces[] = {
 constexpr std::string_view kMimeType = "application/vnd.oasis.opendocument.spreadsheet";
 constexpr std::int64_t kMaxRows = 65536;  // the model's sheet
 constexpr std::int64_t kMaxCols = 256;
-constexpr std::size_t kMaxText = 65535;
+constexpr std::size_t kMaxText = zip::kMaxCellText;
 constexpr int kMaxSheets = 4096;
-// What the model may cost, all sheets together: a few bytes may repeat one value over a whole
-// sheet's 16 million cells, and "<text:s text:c='65535'/>" make a long text. Each copy of a
-// value costs about a cell's bytes, each text read (copies share it) two bytes a character;
-// the budget grows with the file's size, so a file costs memory and time in proportion to
-// its own size whatever its compression.
-constexpr std::int64_t kCellCost = 48;
-constexpr std::int64_t kModelBudget = std::int64_t{32} << 20;
-constexpr std::int64_t kModelBudgetPerByte = 24;
+// The model's budget (zip::kModelBudget): "<text:s text:c='65535'/>" makes a long text too;
+// each text read (copies share it) costs two bytes a character.
 
 [[noreturn]] void Fail(const std::string& message) { throw EOdsError(message); }
 
@@ -136,7 +132,7 @@ class Parser {
     void Spend(std::int64_t cost);
     void Emit(Step&& step) { batch_.push_back(std::move(step)); }
     [[noreturn]] void CellFault(const std::string& what) const {
-        Fail("Sheet \"" + sheet_ + "\", cell " + CellName(row_, col_) + ": " + what);
+        Fail(zip::CellMessage(sheet_, row_, col_, what));
     }
 
     zip::TZipArchive& archive_;

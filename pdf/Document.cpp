@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <ctime>
 #include <variant>
 
@@ -12,37 +11,8 @@
 namespace morvik::pdf {
 namespace {
 
-std::size_t Utf8Length(unsigned char lead) {
-    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-}
-
 // Once per report: worth the fastest.
 constexpr int kPageCompression = 1;
-
-// The file's identifier: a digest of its bytes for telling files apart (not for security),
-// eight bytes a step.
-std::string Identifier(std::string_view bytes) {
-    std::uint64_t a = 0x9E3779B97F4A7C15ull, b = 0xC2B2AE3D27D4EB4Full;
-    std::size_t i = 0;
-    const auto mix = [&](std::uint64_t word) {
-        a = (a ^ word) * 0xFF51AFD7ED558CCDull;
-        a ^= a >> 29;
-        b = (b + word) * 0xC4CEB9FE1A85EC53ull;
-        b ^= b >> 31;
-    };
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        mix(word);
-    }
-    std::uint64_t last = bytes.size();
-    for (; i < bytes.size(); ++i) last = last << 8 | static_cast<unsigned char>(bytes[i]);
-    mix(last);
-    char id[40];
-    std::snprintf(id, sizeof id, "%016llx%016llx", static_cast<unsigned long long>(a),
-                  static_cast<unsigned long long>(b));
-    return id;
-}
 
 // ---------------------------------------------------------------------------------------
 // The page model.
@@ -57,10 +27,6 @@ struct LineOp {
     Color color;
     bool dashed;
 };
-struct DotOp {
-    double x, y, r;
-    Color color;
-};
 struct SpecksOp {
     std::vector<std::pair<double, double>> points;
     double size;
@@ -71,7 +37,7 @@ struct RectOp {
     std::optional<Color> fill, stroke;
     double strokeWidth;
 };
-using Op = std::variant<TextOp, LineOp, DotOp, RectOp, SpecksOp>;
+using Op = std::variant<TextOp, LineOp, RectOp, SpecksOp>;
 
 bool operator==(const Color& a, const Color& b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 
@@ -125,27 +91,6 @@ class Content {
         s_ += " m ";
         Point(l.x2, l.y2);
         s_ += " l S\n";
-    }
-
-    void Dot(const DotOp& d) {
-        EndText();
-        Fill(d.color);
-        // A circle of four Bézier arcs.
-        const double k = 0.5523 * d.r, x = d.x, y = d.y, r = d.r;
-        const std::array<std::array<double, 6>, 4> arcs{{{x + r, y - k, x + k, y - r, x, y - r},
-                                                         {x - k, y - r, x - r, y - k, x - r, y},
-                                                         {x - r, y + k, x - k, y + r, x, y + r},
-                                                         {x + k, y + r, x + r, y + k, x + r, y}}};
-        Point(x + r, y);
-        s_ += " m\n";
-        for (const auto& a : arcs) {
-            for (int i = 0; i < 6; i += 2) {
-                Point(a[i], a[i + 1]);
-                s_ += ' ';
-            }
-            s_ += "c\n";
-        }
-        s_ += "f\n";
     }
 
     void Specks(const SpecksOp& p) {
@@ -262,7 +207,7 @@ class Writer {
     std::string Finish(int root, int info) {
         const std::size_t xref = out_.size();
         // The same content has the same identifier.
-        const std::string id = Identifier(out_);
+        const std::string id = Fingerprint(out_);
         out_ += "xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n";
         char entry[32];
         for (const std::size_t offset : offsets_) {
@@ -331,14 +276,18 @@ std::vector<std::string> Document::Wrap(std::string_view utf8, const Style& styl
             }
             // A word alone wider than the line (a long path) is broken between characters.
             while (line.size() > 1 && lineWidth > width) {
-                std::size_t cut = Utf8Length(static_cast<unsigned char>(line[0]));
+                // A byte that starts no character is one, as the drawing decodes it.
+                const auto length = [&](std::size_t at) {
+                    return std::max<std::size_t>(1, Utf8SequenceLength(line, at));
+                };
+                std::size_t cut = length(0);
                 double head = Width(std::string_view(line).substr(0, cut), style);
                 for (std::size_t next = cut; next < line.size();) {
-                    const std::size_t length = Utf8Length(static_cast<unsigned char>(line[next]));
-                    const double more = Width(std::string_view(line).substr(next, length), style);
+                    const std::size_t n = length(next);
+                    const double more = Width(std::string_view(line).substr(next, n), style);
                     if (head + more > width) break;
                     head += more;
-                    next += length;
+                    next += n;
                     cut = next;
                 }
                 if (cut >= line.size()) break;
@@ -366,10 +315,6 @@ void Document::Text(double x, double y, std::string_view utf8, const Style& styl
 void Document::Line(double x1, double y1, double x2, double y2, double width, Color color,
                     bool dashed) {
     impl_->Page().push_back(LineOp{x1, y1, x2, y2, width, color, dashed});
-}
-
-void Document::Dot(double x, double y, double radius, Color color) {
-    impl_->Page().push_back(DotOp{x, y, radius, color});
 }
 
 void Document::Specks(const std::vector<std::pair<double, double>>& points, double size,
@@ -452,8 +397,6 @@ std::string Document::Render(const Info& info,
                 c.Text(*t);
             else if (const auto* l = std::get_if<LineOp>(&op))
                 c.Line(*l);
-            else if (const auto* d = std::get_if<DotOp>(&op))
-                c.Dot(*d);
             else if (const auto* p = std::get_if<SpecksOp>(&op))
                 c.Specks(*p);
             else if (const auto* r = std::get_if<RectOp>(&op))

@@ -27,7 +27,7 @@ struct Color {
 };
 inline constexpr Color kBlack{0, 0, 0};
 
-enum class Face { Sans, SansBold, Mono };
+enum class Face { Sans, SansBold };
 
 struct Style {
     Face face = Face::Sans;
@@ -69,7 +69,6 @@ class Document {
               Align align = Align::Left);
     void Line(double x1, double y1, double x2, double y2, double width, Color color,
               bool dashed = false);
-    void Dot(double x, double y, double radius, Color color);
     // Many small dots of diameter `size`, as one path: a cloud of points costs a few numbers
     // each instead of a circle's curves.
     void Specks(const std::vector<std::pair<double, double>>& points, double size, Color color);

@@ -50,8 +50,7 @@ std::unique_ptr<TrueTypeFont> Load(const char* family, const char* style) {
 const Fonts& TheFonts() {
     static const Fonts fonts = [] {
         Fonts f;
-        const char* names[kFaces][2] = {
-            {"DejaVu Sans", "Book"}, {"DejaVu Sans", "Bold"}, {"DejaVu Sans Mono", "Book"}};
+        const char* names[kFaces][2] = {{"DejaVu Sans", "Book"}, {"DejaVu Sans", "Bold"}};
         try {
             for (std::size_t i = 0; i < kFaces; ++i) f.face[i] = Load(names[i][0], names[i][1]);
         } catch (const PdfError& e) {
@@ -68,12 +67,6 @@ constexpr std::string_view kRepertoire = "ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďé
 // Once per subset: worth the smallest.
 constexpr int kFontCompression = 12;
 
-std::uint64_t Fnv(std::string_view bytes) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (const char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    return h;
-}
-
 std::shared_ptr<const Embedded> MakeEmbedded(const TrueTypeFont& font,
                                              std::vector<std::uint16_t> glyphs) {
     auto e = std::make_shared<Embedded>();
@@ -86,9 +79,12 @@ std::shared_ptr<const Embedded> MakeEmbedded(const TrueTypeFont& font,
     e->program = Deflate(program, kFontCompression);
 
     // The subset's tag: six letters from its glyphs, so the same subset has the same name.
-    std::uint64_t h = Fnv(font.PostScriptName());
-    for (const std::uint16_t g : e->glyphs) h = (h ^ g) * 1099511628211ull;
-    for (int i = 0; i < 6; ++i, h /= 26) e->baseFont += static_cast<char>('A' + h % 26);
+    const std::string digest = Fingerprint(
+        font.PostScriptName() +
+        std::string(reinterpret_cast<const char*>(e->glyphs.data()), 2 * e->glyphs.size()));
+    for (int i = 0; i < 6; ++i)
+        e->baseFont +=
+            static_cast<char>('A' + std::stoi(digest.substr(2 * i, 2), nullptr, 16) % 26);
     e->baseFont += "+" + font.PostScriptName();
 
     e->widths = "[0[";

@@ -14,7 +14,7 @@
 
 namespace morvik::pdf {
 
-inline constexpr std::size_t kFaces = 3;
+inline constexpr std::size_t kFaces = 2;
 
 // Throws PdfError when the fonts are not installed or cannot be read.
 void RequireFonts();

@@ -7,6 +7,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "Error.h"
@@ -65,6 +67,30 @@ std::string TextString(std::string_view utf8) {
     std::string out = "<FEFF";
     for (const char16_t unit : Utf8ToUtf16(utf8)) Hex16(out, unit);
     return out + ">";
+}
+
+// Eight bytes a step.
+std::string Fingerprint(std::string_view bytes) {
+    std::uint64_t a = 0x9E3779B97F4A7C15ull, b = 0xC2B2AE3D27D4EB4Full;
+    std::size_t i = 0;
+    const auto mix = [&](std::uint64_t word) {
+        a = (a ^ word) * 0xFF51AFD7ED558CCDull;
+        a ^= a >> 29;
+        b = (b + word) * 0xC4CEB9FE1A85EC53ull;
+        b ^= b >> 31;
+    };
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        mix(word);
+    }
+    std::uint64_t last = bytes.size();
+    for (; i < bytes.size(); ++i) last = last << 8 | static_cast<unsigned char>(bytes[i]);
+    mix(last);
+    char id[40];
+    std::snprintf(id, sizeof id, "%016llx%016llx", static_cast<unsigned long long>(a),
+                  static_cast<unsigned long long>(b));
+    return id;
 }
 
 }  // namespace morvik::pdf

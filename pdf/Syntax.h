@@ -13,6 +13,9 @@ void Number(std::string& out, double v, int decimals);
 void Hex16(std::string& out, unsigned v);
 // A PDF text string: plain ASCII as it is, anything else as UTF-16 with its byte order mark.
 std::string TextString(std::string_view utf8);
+// 32 hexadecimal digits that tell contents apart (not for security): the same bytes, the same
+// digits.
+std::string Fingerprint(std::string_view bytes);
 // The bytes as a zlib stream (FlateDecode) at libdeflate's `level` (1 fastest … 12 smallest).
 std::string Deflate(std::string_view bytes, int level);
 

@@ -16,7 +16,6 @@ double Document::Width(std::string_view, const Style&) const { return 0; }
 std::vector<std::string> Document::Wrap(std::string_view, const Style&, double) const { return {}; }
 void Document::Text(double, double, std::string_view, const Style&, Align) {}
 void Document::Line(double, double, double, double, double, Color, bool) {}
-void Document::Dot(double, double, double, Color) {}
 void Document::Specks(const std::vector<std::pair<double, double>>&, double, Color) {}
 void Document::Rect(double, double, double, double, std::optional<Color>, std::optional<Color>,
                     double) {}

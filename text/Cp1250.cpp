@@ -92,4 +92,9 @@ char FoldCp1250(char c) {
     return c;
 }
 
+std::string TextAsUtf8(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    return IsValidUtf8(bytes) ? std::string(bytes) : Cp1250ToUtf8(bytes);
+}
+
 }  // namespace morvik

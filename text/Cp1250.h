@@ -21,6 +21,10 @@ char32_t Cp1250ToCodePoint(std::uint8_t byte);
 std::string Cp1250ToUtf8(std::string_view bytes);
 std::string Cp1250ToUtf8(std::span<const std::uint8_t> bytes);
 
+// A text file's bytes as UTF-8: a UTF-8 byte order mark dropped; bytes that are no valid UTF-8
+// taken as Windows-1250, the encoding of the lab machines files come from.
+std::string TextAsUtf8(std::string_view bytes);
+
 // UTF-8 to Windows-1250. A character the code page lacks, or a byte that starts no
 // well-formed UTF-8 sequence, becomes '?', the platform's default character.
 std::string Utf8ToCp1250(std::string_view utf8);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "Utf8.h"
+
 namespace morvik {
 
 namespace {
@@ -24,19 +26,6 @@ constexpr std::size_t kParseStackSize = 128;
 constexpr std::size_t kQuotedCharacters = 40;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// The first `limit` characters of UTF-8 text, never cutting one in two, and an ellipsis when
-// something was left out.
-std::string QuoteStart(std::string_view text, std::size_t limit) {
-    std::size_t cut = 0;
-    for (std::size_t characters = 0; cut < text.size(); ++cut) {
-        const bool continuation = (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80;
-        if (!continuation && characters++ == limit) break;
-    }
-    std::string out(text.substr(0, cut));
-    if (cut < text.size()) out += "\u2026";
-    return out;
-}
 
 [[noreturn]] void ThrowConvertError(std::string_view cleaned) {
     std::string quoted = QuoteStart(cleaned, kQuotedCharacters);

@@ -181,4 +181,18 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     return out;
 }
 
+std::string_view Utf8Prefix(std::string_view utf8, std::size_t count) {
+    std::size_t cut = 0;
+    for (std::size_t characters = 0; cut < utf8.size(); ++cut) {
+        const bool continuation = (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80;
+        if (!continuation && characters++ == count) break;
+    }
+    return utf8.substr(0, cut);
+}
+
+std::string QuoteStart(std::string_view utf8, std::size_t count) {
+    const std::string_view shown = Utf8Prefix(utf8, count);
+    return std::string(shown) + (shown.size() < utf8.size() ? "\u2026" : "");
+}
+
 }  // namespace morvik

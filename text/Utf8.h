@@ -41,6 +41,14 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& at);
 // The text with every byte that starts no well-formed sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
 
+// The first `count` characters of UTF-8 text, never cutting one in two (a byte that continues
+// a character goes with the one before it).
+std::string_view Utf8Prefix(std::string_view utf8, std::size_t count);
+
+// Utf8Prefix with an ellipsis when something was left out: a field quoted in a message, which a
+// long one would fill.
+std::string QuoteStart(std::string_view utf8, std::size_t count);
+
 // Appends the UTF-8 form of one code point; values that are no scalar value give U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

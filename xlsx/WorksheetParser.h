@@ -98,7 +98,7 @@ class WorksheetParser {
         }
     }
     [[noreturn]] void CellFault(const std::string& what) const {
-        Fail("Sheet \"" + sheet_ + "\", cell " + zip::CellName(row_, col_) + ": " + what);
+        Fail(zip::CellMessage(sheet_, row_, col_, what));
     }
     [[noreturn]] void SheetFault(const std::string& what) const {
         Fail("Sheet \"" + sheet_ + "\": " + what);

@@ -25,14 +25,10 @@ constexpr zip::TNamespace kNamespaces[] = {
     {"http://schemas.openxmlformats.org/package/2006/relationships", kPackageRel},
 };
 
-constexpr std::size_t kMaxText = 65535;  // characters of a cell's text, as the model's
-// What the model may cost, shared strings and all sheets together. The ratio rule lets a
-// megabyte inflate to the XML of a whole 65,536 x 256 sheet; the budget grows with the file's
-// own size, so memory stays in proportion to it whatever the compression. A cell costs about
-// kCellCost bytes, a text of its own two bytes a character more.
-constexpr std::int64_t kCellCost = 48;
-constexpr std::int64_t kModelBudget = std::int64_t{32} << 20;
-constexpr std::int64_t kModelBudgetPerByte = 24;
+constexpr std::size_t kMaxText = zip::kMaxCellText;
+using zip::kCellCost;
+using zip::kModelBudget;
+using zip::kModelBudgetPerByte;
 
 [[noreturn]] inline void Fail(const std::string& message) { throw EXlsxError(message); }
 

@@ -30,6 +30,12 @@ std::string CellName(std::int64_t row, std::int64_t col) {
     return letters + std::to_string(row + 1);
 }
 
+std::string CellMessage(std::string_view sheet, std::int64_t row, std::int64_t col,
+                        std::string_view what) {
+    return "Sheet \"" + std::string(sheet) + "\", cell " + CellName(row, col) + ": " +
+           std::string(what);
+}
+
 std::string Quoted(std::string_view text) {
     std::string out = "\"";
     for (char c : text.substr(0, 40)) out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);

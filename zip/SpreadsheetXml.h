@@ -20,6 +20,20 @@ bool ParseXmlNumber(std::string_view text, double& out);
 
 // "B3" for messages; `row` and `col` count from 0.
 std::string CellName(std::int64_t row, std::int64_t col);
+// "Sheet "Data", cell B3: what": a fault of one cell.
+std::string CellMessage(std::string_view sheet, std::int64_t row, std::int64_t col,
+                        std::string_view what);
+
+// What the workbook model read from one package may cost, shared strings and all sheets
+// together. A few compressed bytes may inflate to a whole sheet's XML or repeat one value over
+// 16 million cells; the budget grows with the file's own size, so memory and time stay in
+// proportion to it whatever the compression. A cell (each copy of a value) costs about
+// kCellCost bytes, a text of its own two bytes a character more.
+constexpr std::int64_t kCellCost = 48;
+constexpr std::int64_t kModelBudget = std::int64_t{32} << 20;
+constexpr std::int64_t kModelBudgetPerByte = 24;
+// Characters of a cell's text, as the model's.
+constexpr std::size_t kMaxCellText = 65535;
 
 // A text from the file for a message: short, and without control characters that would end
 // or garble it.

@@ -26,6 +26,7 @@
 #include "core/Loaders.h"
 #include "tests/core/TempDir.h"
 #include "tests/ooxml/package_builder.h"
+#include "tests/tools/RunProgram.h"
 
 // Failures show a QString's text rather than its bytes.
 QT_BEGIN_NAMESPACE
@@ -147,7 +148,7 @@ TEST_F(WindowTest, ControlsFitAndNeverCoverEachOther) {
                                  qobject_cast<StringGrid*>(w) || qobject_cast<QTabWidget*>(w);
             if (!control || w->objectName().isEmpty() || w->objectName().startsWith("qt_") ||
                 !w->isVisibleTo(w->parentWidget()) ||
-                !w->parentWidget()->isVisibleTo(form_.get()) && !pages->isAncestorOf(w))
+                (!w->parentWidget()->isVisibleTo(form_.get()) && !pages->isAncestorOf(w)))
                 continue;
             byParent[w->parentWidget()].push_back(w);
             // A page not shown takes its size only when shown: it will have the current one's.
@@ -1196,13 +1197,8 @@ TEST_F(WindowTest, CaseReportComesFromTheCurrentResult) {
     action->trigger();
     ASSERT_TRUE(messages_.isEmpty()) << messages_.join("\n").toStdString();
     ASSERT_EQ(ReadBytes(path + ".pdf").rfind("%PDF-", 0), 0u);
-    std::string text;
-    if (FILE* pipe = popen(("pdftotext -layout '" + path + ".pdf' -").c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            text.append(buffer, n);
-        pclose(pipe);
-    }
+    const std::string text =
+        test::Output("pdftotext -layout " + test::Quoted(path + ".pdf") + " -");
     EXPECT_NE(text.find("Protokol o odhadu pohlaví"), std::string::npos) << text;
     EXPECT_NE(text.find(MORVIK_EXAMPLES_DIR "/skull.txt"), std::string::npos);
     EXPECT_NE(text.find("zadáno ručně"), std::string::npos);

@@ -4,8 +4,6 @@
 // are kept with their PNG renderings in build/release/png/ for a look.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -18,35 +16,19 @@
 #include "core/Messages.h"
 #include "core/Version.h"
 #include "tests/core/TempDir.h"
-#include "text/Sha256.h"
+#include "tests/tools/RunProgram.h"
 
 namespace morvik::core {
 namespace {
 
+using test::Output;
+using test::Quoted;
 using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
 const std::string kExamples = MORVIK_EXAMPLES_DIR;
 const std::string kModelSettings = kExamples + "/Settings-model.ini";
-
-std::string Quoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// Standard output of a shell command.
-std::string Output(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    std::array<char, 4096> buffer;
-    for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
-        out.append(buffer.data(), n);
-    pclose(pipe);
-    return out;
-}
 
 struct Pdf {
     std::string text;   // pdftotext -layout, pages separated by form feeds

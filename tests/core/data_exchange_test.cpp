@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "compute/Compute.h"
 #include "core/DataExchange.h"
+#include "core/History.h"
 #include "core/Messages.h"
 #include "core/WorkbookImport.h"
 
@@ -365,6 +366,33 @@ TEST(PasteText, EmptyTextPastesNothing) {
     table.SetCell(0, 1, "o");
     PasteText(table, 0, 1, "");
     EXPECT_EQ(table.Cell(0, 1), "o");
+}
+
+// An edit of one table keeps that table alone (not the clouds of up to 65,536 rows beside
+// it); undo and redo move that table and leave the others as they stand.
+TEST(History, AnEditOfOneTableKeepsAndRestoresThatTableAlone) {
+    Workspace ws;
+    ws.sgImput.SetCell(2, 1, "1,5");
+    ws.sgImput2.SetCell(0, 1, "7");
+    History history;
+    const History::State one = History::Snapshot(ws, "typed", &ws.sgImput);
+    EXPECT_TRUE(one.landmarks && !one.right && !one.left && !one.dimensions);
+
+    history.Record(ws, "loaded", &ws.sgImput);
+    ws.sgImput.SetCell(2, 1, "2,5");
+    ws.sgImput2.SetCell(0, 1, "8");  // a change no step recorded
+    EXPECT_EQ(history.Undo(ws, "typed"), "loaded");
+    EXPECT_EQ(ws.sgImput.Cell(2, 1), "1,5");
+    EXPECT_EQ(ws.sgImput2.Cell(0, 1), "8");
+    EXPECT_EQ(history.Redo(ws, "loaded"), "typed");
+    EXPECT_EQ(ws.sgImput.Cell(2, 1), "2,5");
+    EXPECT_EQ(ws.sgImput2.Cell(0, 1), "8");
+
+    // A load keeps all four.
+    history.Record(ws, "typed");
+    ws.sgImput2.SetCell(0, 1, "9");
+    history.Undo(ws, "loaded");
+    EXPECT_EQ(ws.sgImput2.Cell(0, 1), "8");
 }
 
 TEST(ClearTable, EmptiesEveryNonFixedCellOfAGrownTable) {

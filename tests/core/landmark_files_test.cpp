@@ -287,6 +287,23 @@ TEST(LandmarkFiles, BatchOverAFolderOfEveryFormat) {
     const BatchInput input{dir.File("skulls.tps"), "skulls.tps", "skulls.tps", ""};
     EXPECT_NE(ReportFileName(input, results["skulls.tps"][0], false),
               ReportFileName(input, results["skulls.tps"][1], false));
+
+    // A landmark file's skulls get what a workbook's get: the case report, the text report
+    // and, with a reference model, the evidence.
+    BatchSettings full;
+    full.pdf = full.reports = true;
+    const Workspace modelStart =
+        StartWorkspace(IniFile(MORVIK_EXAMPLES_DIR "/Settings-model.ini"), full);
+    for (const SkullResult& skull :
+         ProcessFile(session, modelStart, dir.File("skulls.tps"), full)) {
+        ASSERT_TRUE(skull.ok) << skull.message;
+        EXPECT_TRUE(skull.pdf.starts_with("%PDF-")) << skull.sheet;
+        EXPECT_FALSE(skull.reportLines.empty());
+        EXPECT_FALSE(skull.evidenceLines.empty());
+        EXPECT_TRUE(skull.specimen);
+    }
+    EXPECT_EQ(SpecimenLabels({"a", "", "b", "a"}),
+              (std::vector<std::string>{"a (#1)", "#2", "b", "a (#4)"}));
 }
 
 }  // namespace

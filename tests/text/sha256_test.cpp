@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/core/TempDir.h"
+
 namespace morvik {
 namespace {
 
@@ -61,7 +63,8 @@ TEST(Sha256, KnownVectorsWholeAndInPieces) {
 }
 
 TEST(Sha256, FileDigestAndSize) {
-    const auto path = std::filesystem::temp_directory_path() / "morvik-sha256-test.bin";
+    const test::TempDir dir;  // of this run alone: the machine may run another at once
+    const auto path = dir.Path() / "morvik-sha256-test.bin";
     // Larger than one read block, so that the file is hashed in several.
     const std::string bytes(200000, 'a');
     std::ofstream(path, std::ios::binary) << bytes;

@@ -1,37 +1,22 @@
 // morvik-batch --pdf: one case report per skull, named as the text reports, made on several
 // workers at once, and the same bytes from two runs under SOURCE_DATE_EPOCH.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "tests/core/TempDir.h"
+#include "tests/tools/RunProgram.h"
 
 namespace morvik {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Output;
 using test::ReadBytes;
+using test::Shell;
 using test::TempDir;
 using test::WriteBytes;
-
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
-
-int Shell(const std::string& command) {
-    const int raw = std::system(command.c_str());
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
 
 TEST(BatchPdf, OneReportPerSkullTheSameBytesTwice) {
     TempDir dir;
