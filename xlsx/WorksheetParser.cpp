@@ -269,9 +269,9 @@ void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_
     // cannot hold may still hold damage, and a cell read as empty would go unnoticed.
     const bool blank = zip::TrimXmlSpace(value).empty();
     double d = 0;
+    std::int64_t index = 0;  // a shared string's, parsed once here
     std::optional<double> days;
     if (type == "s") {
-        std::int64_t index = 0;
         if (hasValue && !blank && !ParseIndex(value, index))
             CellFault("its shared string " + Quoted(value) + " is no index.");
         if (hasValue && !blank &&
@@ -299,8 +299,6 @@ void WorksheetParser::StoreCell(std::int64_t row, std::int64_t col, std::string_
     TCellValue& v = step.value;
     if (type == "s") {
         if (!hasValue || blank) return;  // "<v/>": some writers' empty cell
-        std::int64_t index = 0;
-        ParseIndex(value, index);
         const auto& shared = *context_.sharedStrings;
         if (shared[static_cast<std::size_t>(index)].IsEmpty())
             Fail("A cell's text is longer than 65535 characters.");
